@@ -1,0 +1,70 @@
+// Coordinate text forms of the waypoint list.
+//
+// Every row holds its position twice: degrees and decimal minutes with a hemisphere letter
+// (columns 3 and 4, e.g. "N51°41.124  N5141.12460") and decimal degrees in the user's decimal
+// separator (columns 5 and 6, e.g. "51.6854100"). The raw degree-minute texts ("N5141.12460",
+// 11 characters; "W00011.23400", 12 characters) are always the tail of columns 3 and 4, and their
+// minutes always use ".".
+#pragma once
+
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+namespace vintrel {
+
+class WaypointList;
+
+// How the five decimals of the minutes are reached.
+enum class MinutesRule {
+    // Add 0.000005 and cut after the fifth decimal (rounding half up); exact zero stays zero.
+    Cut,
+    // The .loc variant: add 0.0000049 and round to five decimals.
+    LocRound,
+};
+
+// Minutes value (0 <= minutes < 60) to its 8-character text "MM.mmmmm". Minutes that reach 60
+// through the addend or the rounding give "60.00000": nothing is carried into the degrees.
+QString toFixedMinutes(double minutes);
+QString toRoundedMinutes(double minutes);
+
+// "N5141.12460" (11 characters) and "W00011.23400" (12 characters) for latitudes within ±90 and
+// longitudes within ±180.
+QString formatLatDM(double value, MinutesRule rule = MinutesRule::Cut);
+QString formatLonDM(double value, MinutesRule rule = MinutesRule::Cut);
+
+// Column 3 and 4 texts: the visible part, two spaces, then the raw degree-minute text.
+QString displayLatCell(const QString& latDM);
+QString displayLonCell(const QString& lonDM);
+
+// Column 5 and 6 text: 7 decimals, the given separator, no digit grouping.
+QString formatDecimalCell(double value, QChar decimalSeparator);
+// Reads a column 5 or 6 text back; nullopt when it is not a finite number.
+std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparator);
+
+// Reads a coordinate as written in an input file (always "." as the point, optional sign and
+// surrounding white space); nullopt when it is empty or not a finite number.
+std::optional<double> parseCoordinateText(const QString& text);
+
+// The separator the user's system writes in 1.1.
+QChar decimalSeparatorOf(const QLocale& locale);
+
+// Column widths in twips of the description and the two coordinate pairs; the hidden pair gets
+// 1 twip.
+struct CoordinateViewWidths {
+    int description;
+    int latDM;
+    int lonDM;
+    int latDecimal;
+    int lonDecimal;
+};
+
+CoordinateViewWidths applyCoordinateView(const QString& fileExtension, int rowCount, bool decimalChecked);
+void applyCoordinateWidths(WaypointList& list, const CoordinateViewWidths& widths);
+
+// The description width the readers set when a file ends with rows in the list.
+int descriptionWidthAfterImport(int rowCount);
+
+}  // namespace vintrel

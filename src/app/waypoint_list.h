@@ -1,0 +1,129 @@
+// The waypoint list: the one store of imported rows, shared by the readers, the writers, the
+// window's grid and the command line.
+//
+// A row has twelve text cells (column 0 carries no text, only the row's icon), an icon role and a
+// red-name flag. Data rows are numbered from 0 here; the window's grid shows them below its header.
+// The list keeps hash indexes on the name column (exact and upper-cased), so a duplicate look-up
+// never scans the rows.
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace vintrel {
+
+// The picture a row shows in column 0.
+enum class IconRole {
+    None,
+    Geocache,
+    Waypoint,
+    Traditional,
+    Webcam,
+    Multi,
+    Mystery,
+    Event,
+    Virtual,
+    Locationless,
+    Empty,
+    Gatso,
+    RedLight,
+    Specs,
+    Mobile,
+    EncryptYes,
+    EncryptNo,
+};
+
+// The lower-case name of a role's picture control without its "pic" prefix ("geocache",
+// "redlight", ...); empty for IconRole::None.
+QString iconRoleName(IconRole role);
+
+// Column alignment as the grid knows it.
+enum class ColumnAlignment {
+    General = 0,  // the grid's own choice; left for text
+    Left = 1,     // left, vertically centred
+    Right = 7,    // right, vertically centred
+};
+
+namespace column {
+inline constexpr int kIcon = 0;
+inline constexpr int kName = 1;
+inline constexpr int kDescription = 2;
+inline constexpr int kLatDM = 3;
+inline constexpr int kLonDM = 4;
+inline constexpr int kLatDecimal = 5;
+inline constexpr int kLonDecimal = 6;
+inline constexpr int kUrl = 7;
+inline constexpr int kDuplicate = 8;
+inline constexpr int kEncryption = 9;
+inline constexpr int kSymbol = 10;
+inline constexpr int kCategory = 11;
+}  // namespace column
+
+inline constexpr int kColumnCount = 12;
+
+// The text a row's column 8 holds when the row must not be written to MapSource files.
+inline const QString kDuplicateMark = QStringLiteral("1");
+
+struct WaypointRow {
+    std::array<QString, kColumnCount> cells;
+    IconRole icon = IconRole::None;
+    bool redName = false;
+
+    const QString& cell(int col) const { return cells[static_cast<size_t>(col)]; }
+    QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
+    bool isMarkedDuplicate() const { return cell(column::kDuplicate) == kDuplicateMark; }
+};
+
+class WaypointList {
+public:
+    WaypointList();
+
+    // Header texts of columns 0 to 11 (column 0 and column 11 are empty).
+    static const QStringList& headerTexts();
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    const WaypointRow& row(int index) const { return rows_[index]; }
+    const QList<WaypointRow>& rows() const { return rows_; }
+
+    // Records of the file being read that were dropped because their name was already listed.
+    // Every reader resets it when it starts, so after several files it counts the last one's.
+    int duplicateCount() const { return duplicateCount_; }
+    void resetDuplicateCount() { duplicateCount_ = 0; }
+    void countDuplicate() { ++duplicateCount_; }
+
+    // Appends a row and keeps the indexes in step; returns the new row's index.
+    int appendWaypointRow(WaypointRow row);
+
+    enum class NameMatch { Exact, IgnoreCase };
+    // The first row whose name equals `name` under `match`, or -1.
+    int findRowByName(const QString& name, NameMatch match) const;
+    // Every row whose name equals `name` ignoring letter case, in list order.
+    QList<int> rowsWithNameIgnoringCase(const QString& name) const;
+
+    // Sets the duplicate mark "1" in column 8 and shows the row's name in red.
+    void markDuplicate(int index);
+
+    // Empties the list to its header; widths and alignments are kept.
+    void clear();
+
+    int columnWidth(int col) const { return widths_[static_cast<size_t>(col)]; }  // twips
+    void setColumnWidth(int col, int twips) { widths_[static_cast<size_t>(col)] = twips; }
+    ColumnAlignment columnAlignment(int col) const { return alignments_[static_cast<size_t>(col)]; }
+    void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
+
+    static QString nameKey(const QString& name) { return name.toUpper(); }
+
+private:
+    QList<WaypointRow> rows_;
+    QHash<QString, int> exactIndex_;           // name -> first row with it
+    QHash<QString, QList<int>> upperIndex_;    // upper-cased name -> rows
+    std::array<int, kColumnCount> widths_{};
+    std::array<ColumnAlignment, kColumnCount> alignments_{};
+    int duplicateCount_ = 0;
+};
+
+}  // namespace vintrel

@@ -1,0 +1,171 @@
+#include "import/gpx_reader.h"
+
+#include "import/reader_support.h"
+#include "import/xml_stream.h"
+
+namespace vintrel {
+
+namespace {
+
+// Elements of the waypoint itself count in GPX 1.0, GPX 1.1 or no namespace; a same-named element
+// of an extension (a geocaching block's own name or type) does not.
+bool isGpxNamespace(std::string_view uri) {
+    return uri.empty() || uri == "http://www.topografix.com/GPX/1/0" || uri == "http://www.topografix.com/GPX/1/1";
+}
+
+bool isGarminNamespace(std::string_view uri) { return uri.starts_with("http://www.garmin.com/xmlschemas/"); }
+
+class GpxHandler : public XmlHandler {
+public:
+    GpxHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
+        : context_(context), result_(result), log_(log) {}
+
+    void setStream(const XmlStream* stream) { stream_ = stream; }
+
+    void startElement(const XmlName& name, const char** attributes) override {
+        ++depth_;
+        if (waypointDepth_ == 0) {
+            if (isGpxNamespace(name.uri) && (name.local == "wpt" || name.local == "rtept")) {
+                waypointDepth_ = depth_;
+                current_ = Waypoint{};
+                current_.line = stream_->currentLine();
+                current_.lat = attributeValue(attributes, "lat");
+                current_.lon = attributeValue(attributes, "lon");
+            }
+            return;
+        }
+        if (depth_ == waypointDepth_ + 1 && isGpxNamespace(name.uri) && name.local == "link" &&
+            current_.linkHref.isNull()) {
+            current_.linkHref = singleLineText(attributeValue(attributes, "href"));
+        }
+    }
+
+    void endElement(const XmlName& name, const QString& text) override {
+        if (waypointDepth_ == 0) {
+            --depth_;
+            return;
+        }
+        if (depth_ == waypointDepth_) {
+            finishWaypoint();
+            waypointDepth_ = 0;
+        } else if (depth_ == waypointDepth_ + 1 && isGpxNamespace(name.uri)) {
+            childOfWaypoint(name.local, text);
+        }
+        if (depth_ > waypointDepth_ && waypointDepth_ != 0) {
+            anyDepthInWaypoint(name, text);
+        }
+        --depth_;
+    }
+
+private:
+    struct Waypoint {
+        long line = 0;
+        QString lat, lon;  // null when the attribute is missing
+        QString name, desc, url, linkHref, sym, type, category;
+        QString additions;  // privacy and channel texts, in document order
+        bool hasPrivacy = false;
+        bool encrypted = false;
+    };
+
+    void childOfWaypoint(std::string_view local, const QString& text) {
+        if (local == "name") {
+            current_.name = singleLineText(text);
+        } else if (local == "desc") {
+            current_.desc = singleLineText(text);
+        } else if (local == "url") {
+            current_.url = singleLineText(text);
+        } else if (local == "sym") {
+            current_.sym = singleLineText(text);
+        } else if (local == "type") {
+            const QString type = singleLineText(text);
+            if (type != QLatin1String("OPEN-PUBLIC")) {
+                current_.type = type;
+            }
+        }
+    }
+
+    void anyDepthInWaypoint(const XmlName& name, const QString& text) {
+        if (name.local == "privacy") {
+            const QString value = singleLineText(text);
+            current_.hasPrivacy = true;
+            current_.encrypted = value != QLatin1String("None");
+            current_.additions += current_.encrypted ? QStringLiteral(", ") + value : QStringLiteral(", Unsecured");
+        } else if (name.local == "ChannelID") {
+            current_.additions += QStringLiteral(", Channel ") + singleLineText(text);
+        } else if (name.local == "Category" && isGarminNamespace(name.uri)) {
+            current_.category = singleLineText(text);
+        }
+    }
+
+    void finishWaypoint() {
+        QString reason;
+        const std::optional<Position> pos = checkPosition(current_.lat, current_.lon, reason);
+        if (!pos) {
+            log_.skipped(current_.line, current_.name, reason);
+            return;
+        }
+        WaypointList& list = context_.list;
+        if (!current_.name.isEmpty() && list.findRowByName(current_.name, WaypointList::NameMatch::Exact) >= 0) {
+            list.countDuplicate();
+            ++result_.duplicates;
+            return;
+        }
+        WaypointRow row;
+        if (current_.hasPrivacy) {
+            row.icon = current_.encrypted ? IconRole::EncryptYes : IconRole::EncryptNo;
+            row.cell(column::kEncryption) =
+                current_.encrypted ? QStringLiteral("Encrypted") : QStringLiteral("UnEncrypted");
+        } else {
+            row.icon = iconForCacheType(current_.type);
+        }
+        row.cell(column::kName) = current_.name;
+        row.cell(column::kDescription) = current_.desc + current_.additions;
+        setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator);
+        row.cell(column::kUrl) = current_.url.isEmpty() ? current_.linkHref : current_.url;
+        row.cell(column::kSymbol) = current_.sym;
+        row.cell(column::kCategory) = current_.category;
+        list.appendWaypointRow(std::move(row));
+        ++result_.appended;
+    }
+
+    ImportContext& context_;
+    ReadResult& result_;
+    ProblemLog& log_;
+    const XmlStream* stream_ = nullptr;
+    int depth_ = 0;
+    int waypointDepth_ = 0;  // depth of the open wpt or rtept element, 0 outside one
+    Waypoint current_;
+};
+
+}  // namespace
+
+QString gpxAdviceText() {
+    return QStringLiteral(
+        "This file could not be read.\r\n\r\n"
+        "Maybe because it has been saved in EasyGPS.\r\n\r\n"
+        "It is best to use .loc files that have been downloaded from www.geocaching.com and not "
+        "touched by EasyGPS.\r\n\r\n"
+        "If you want to save a file in EasyGPS, save it as a .gpx file, then load it into here.");
+}
+
+ReadResult readGpxFile(const QString& path, ImportContext& context) {
+    ReadResult result;
+    ProblemLog log(result, path);
+    context.list.resetDuplicateCount();
+    GpxHandler handler(context, result, log);
+    XmlStream stream(handler);
+    handler.setStream(&stream);
+    const XmlParseOutcome outcome = stream.parseFile(path);
+    if (!outcome.ok) {
+        log.xmlError(outcome);
+    }
+    log.finish();
+    if (result.appended > 0) {
+        context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
+        context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);
+    }
+    finishFile(context, result, gpxAdviceText());
+    return result;
+}
+
+}  // namespace vintrel

@@ -1,0 +1,109 @@
+#include "import/reader_support.h"
+
+#include <QFileInfo>
+
+namespace vintrel {
+
+namespace {
+
+constexpr int kListedProblems = 20;
+
+std::optional<double> checkOne(const QString& text, const char* what, double limit, QString& reason) {
+    if (text.isNull()) {
+        reason = QStringLiteral("no %1").arg(QLatin1String(what));
+        return std::nullopt;
+    }
+    const std::optional<double> v = parseCoordinateText(text);
+    if (!v) {
+        reason = text.trimmed().isEmpty() ? QStringLiteral("empty %1").arg(QLatin1String(what))
+                                          : QStringLiteral("%1 \"%2\" is not a number")
+                                                .arg(QLatin1String(what), text.left(40));
+        return std::nullopt;
+    }
+    if (*v < -limit || *v > limit) {
+        reason = QStringLiteral("%1 %2 is outside ±%3").arg(QLatin1String(what), text.trimmed()).arg(limit);
+        return std::nullopt;
+    }
+    return v;
+}
+
+}  // namespace
+
+std::optional<Position> checkPosition(const QString& latText, const QString& lonText, QString& reason) {
+    const std::optional<double> lat = checkOne(latText, "latitude", 90, reason);
+    if (!lat) {
+        return std::nullopt;
+    }
+    const std::optional<double> lon = checkOne(lonText, "longitude", 180, reason);
+    if (!lon) {
+        return std::nullopt;
+    }
+    return Position{*lat, *lon};
+}
+
+void setPositionCells(WaypointRow& row, const Position& pos, MinutesRule rule, QChar decimalSeparator) {
+    row.cell(column::kLatDM) = displayLatCell(formatLatDM(pos.lat, rule));
+    row.cell(column::kLonDM) = displayLonCell(formatLonDM(pos.lon, rule));
+    row.cell(column::kLatDecimal) = formatDecimalCell(pos.lat, decimalSeparator);
+    row.cell(column::kLonDecimal) = formatDecimalCell(pos.lon, decimalSeparator);
+}
+
+IconRole iconForCacheType(const QString& type) {
+    static const QHash<QString, IconRole> icons = {
+        {QStringLiteral("geocache"), IconRole::Geocache},
+        {QStringLiteral("waypoint"), IconRole::Waypoint},
+        {QStringLiteral("traditional cache"), IconRole::Traditional},
+        {QStringLiteral("webcam cache"), IconRole::Webcam},
+        {QStringLiteral("multi cache"), IconRole::Multi},
+        {QStringLiteral("mystery cache"), IconRole::Mystery},
+        {QStringLiteral("event cache"), IconRole::Event},
+        {QStringLiteral("virtual hybrid"), IconRole::Virtual},
+        {QStringLiteral("letterbox hybrid"), IconRole::Event},
+        {QStringLiteral("locationless cache"), IconRole::Locationless},
+    };
+    return icons.value(type.toLower(), IconRole::Empty);
+}
+
+ProblemLog::ProblemLog(ReadResult& result, const QString& path)
+    : result_(result), fileName_(QFileInfo(path).fileName()) {}
+
+void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
+    ++result_.skipped;
+    if (result_.problems.size() >= kListedProblems) {
+        ++unlisted_;
+        return;
+    }
+    const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
+                                       : QStringLiteral("waypoint \"%1\"").arg(name);
+    result_.problems.append(
+        QStringLiteral("%1, line %2: %3 was skipped: %4.").arg(fileName_).arg(line).arg(who, reason));
+}
+
+void ProblemLog::xmlError(const XmlParseOutcome& outcome) {
+    result_.readToEnd = false;
+    if (outcome.line > 0) {
+        result_.problems.append(QStringLiteral("%1, line %2: the file is not valid XML (%3); reading stopped there.")
+                                    .arg(fileName_)
+                                    .arg(outcome.line)
+                                    .arg(outcome.message));
+    } else {
+        result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, outcome.message));
+    }
+}
+
+void ProblemLog::finish() {
+    if (unlisted_ > 0) {
+        result_.problems.append(
+            QStringLiteral("%1: %2 more waypoints were skipped for the same kinds of reasons.").arg(fileName_).arg(unlisted_));
+    }
+}
+
+void finishFile(ImportContext& context, ReadResult& result, const QString& advice) {
+    if (context.list.rowCount() == 0) {
+        result.advice = advice;
+    } else {
+        context.list.setColumnWidth(column::kDescription, descriptionWidthAfterImport(context.list.rowCount()));
+    }
+}
+
+}  // namespace vintrel

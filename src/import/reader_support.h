@@ -1,0 +1,46 @@
+// Building blocks the readers share: position checks, the position cells, the type icons and the
+// problem texts.
+#pragma once
+
+#include "app/coordinates.h"
+#include "import/read_result.h"
+#include "import/xml_stream.h"
+
+#include <optional>
+
+namespace vintrel {
+
+struct Position {
+    double lat;
+    double lon;
+};
+
+// Checks a record's coordinate texts as found in the input. On failure `reason` says why, in
+// words for the user ("latitude \"abc\" is not a number", "longitude 200 is outside ±180").
+std::optional<Position> checkPosition(const QString& latText, const QString& lonText, QString& reason);
+
+// Columns 3 to 6 from a checked position.
+void setPositionCells(WaypointRow& row, const Position& pos, MinutesRule rule, QChar decimalSeparator);
+
+// The row icon of a geocache type text (compared in lower case; compound types get Empty).
+IconRole iconForCacheType(const QString& type);
+
+// Keeps the record-level problems of one file short: the first ones are listed, the rest counted.
+class ProblemLog {
+public:
+    ProblemLog(ReadResult& result, const QString& path);
+    void skipped(long line, const QString& name, const QString& reason);
+    void xmlError(const XmlParseOutcome& outcome);
+    // Adds the count of unlisted problems; call once when the file is done.
+    void finish();
+
+private:
+    ReadResult& result_;
+    QString fileName_;
+    int unlisted_ = 0;
+};
+
+// Common end of a file: the advice text when the whole list is empty, else the description width.
+void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
+
+}  // namespace vintrel

@@ -1,0 +1,149 @@
+#include "import/xml_stream.h"
+
+#include <QFile>
+
+#include <expat.h>
+
+#include <cstring>
+
+namespace vintrel {
+
+namespace {
+
+constexpr char kNamespaceSeparator = '\x1f';
+constexpr qint64 kBlockSize = 256 * 1024;
+
+// windows-1252 bytes 0x80 to 0x9F; the five the code page leaves undefined keep their own value.
+constexpr int kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
+    const QByteArray n = QByteArray(name).toLower();
+    if (n != "windows-1252" && n != "cp1252" && n != "x-cp1252") {
+        return XML_STATUS_ERROR;
+    }
+    for (int b = 0; b < 256; ++b) {
+        info->map[b] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : b;
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
+}
+
+XmlName splitName(const XML_Char* qualified) {
+    const std::string_view all(qualified);
+    const size_t sep = all.find(kNamespaceSeparator);
+    if (sep == std::string_view::npos) {
+        return {{}, all};
+    }
+    return {all.substr(0, sep), all.substr(sep + 1)};
+}
+
+}  // namespace
+
+struct XmlStream::Impl {
+    XmlHandler& handler;
+    XML_Parser parser;
+    QByteArray text;  // UTF-8 character data since the last tag
+
+    explicit Impl(XmlHandler& h) : handler(h), parser(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &Impl::onStart, &Impl::onEnd);
+        XML_SetCharacterDataHandler(parser, &Impl::onText);
+        XML_SetUnknownEncodingHandler(parser, &unknownEncoding, nullptr);
+    }
+    ~Impl() { XML_ParserFree(parser); }
+
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+        auto* self = static_cast<Impl*>(data);
+        self->text.clear();
+        self->handler.startElement(splitName(name), attributes);
+    }
+    static void XMLCALL onEnd(void* data, const XML_Char* name) {
+        auto* self = static_cast<Impl*>(data);
+        const QString text = QString::fromUtf8(self->text);
+        self->text.clear();
+        self->handler.endElement(splitName(name), text);
+    }
+    static void XMLCALL onText(void* data, const XML_Char* s, int len) {
+        static_cast<Impl*>(data)->text.append(s, len);
+    }
+
+    XmlParseOutcome failure() const {
+        XmlParseOutcome out;
+        out.ok = false;
+        out.line = static_cast<long>(XML_GetCurrentLineNumber(parser));
+        out.message = QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)));
+        return out;
+    }
+
+    bool feed(const char* bytes, qint64 size, bool last) {
+        return XML_Parse(parser, bytes, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_OK;
+    }
+};
+
+XmlStream::XmlStream(XmlHandler& handler) : impl_(new Impl(handler)) {}
+
+XmlStream::~XmlStream() { delete impl_; }
+
+long XmlStream::currentLine() const { return static_cast<long>(XML_GetCurrentLineNumber(impl_->parser)); }
+
+XmlParseOutcome XmlStream::parseFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        XmlParseOutcome out;
+        out.ok = false;
+        out.message = QStringLiteral("cannot be opened: %1").arg(file.errorString());
+        return out;
+    }
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(block.data(), kBlockSize);
+        if (n < 0) {
+            XmlParseOutcome out;
+            out.ok = false;
+            out.line = currentLine();
+            out.message = QStringLiteral("read error: %1").arg(file.errorString());
+            return out;
+        }
+        const bool last = n == 0;
+        if (!impl_->feed(block.constData(), n, last)) {
+            return impl_->failure();
+        }
+        if (last) {
+            return {};
+        }
+    }
+}
+
+XmlParseOutcome XmlStream::parseBytes(const QByteArray& bytes) {
+    if (!impl_->feed(bytes.constData(), bytes.size(), true)) {
+        return impl_->failure();
+    }
+    return {};
+}
+
+QString attributeValue(const char** attributes, std::string_view name) {
+    for (const char** a = attributes; a[0] != nullptr; a += 2) {
+        if (name == a[0]) {
+            return QString::fromUtf8(a[1]);
+        }
+    }
+    return QString();
+}
+
+QString singleLineText(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (c == u'\n' || c == u'\r' || c == u'\t') {
+            c = u' ';
+        }
+    }
+    return out.trimmed();
+}
+
+}  // namespace vintrel
