@@ -15,12 +15,9 @@ bool isGpxNamespace(std::string_view uri) {
 
 bool isGarminNamespace(std::string_view uri) { return uri.starts_with("http://www.garmin.com/xmlschemas/"); }
 
-class GpxHandler : public XmlHandler {
+class GpxHandler : public WaypointXmlHandler {
 public:
-    GpxHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
-        : context_(context), result_(result), log_(log) {}
-
-    void setStream(const XmlStream* stream) { stream_ = stream; }
+    using WaypointXmlHandler::WaypointXmlHandler;
 
     void startElement(const XmlName& name, const char** attributes) override {
         ++depth_;
@@ -28,7 +25,7 @@ public:
             if (isGpxNamespace(name.uri) && (name.local == "wpt" || name.local == "rtept")) {
                 waypointDepth_ = depth_;
                 current_ = Waypoint{};
-                current_.line = stream_->currentLine();
+                current_.line = currentLine();
                 current_.lat = attributeValue(attributes, "lat");
                 current_.lon = attributeValue(attributes, "lon");
             }
@@ -128,12 +125,6 @@ private:
         ++result_.appended;
     }
 
-    ImportContext& context_;
-    ReadResult& result_;
-    ProblemLog& log_;
-    const XmlStream* stream_ = nullptr;
-    int depth_ = 0;
-    int waypointDepth_ = 0;  // depth of the open wpt or rtept element, 0 outside one
     Waypoint current_;
 };
 
@@ -149,17 +140,7 @@ QString gpxAdviceText() {
 }
 
 ReadResult readGpxFile(const QString& path, ImportContext& context) {
-    ReadResult result;
-    ProblemLog log(result, path);
-    context.list.resetDuplicateCount();
-    GpxHandler handler(context, result, log);
-    XmlStream stream(handler);
-    handler.setStream(&stream);
-    const XmlParseOutcome outcome = stream.parseFile(path);
-    if (!outcome.ok) {
-        log.xmlError(outcome);
-    }
-    log.finish();
+    ReadResult result = readXmlWaypoints<GpxHandler>(path, context);
     if (result.appended > 0) {
         context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
         context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);

@@ -7,12 +7,9 @@ namespace vintrel {
 
 namespace {
 
-class LocHandler : public XmlHandler {
+class LocHandler : public WaypointXmlHandler {
 public:
-    LocHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
-        : context_(context), result_(result), log_(log) {}
-
-    void setStream(const XmlStream* stream) { stream_ = stream; }
+    using WaypointXmlHandler::WaypointXmlHandler;
 
     void startElement(const XmlName& name, const char** attributes) override {
         ++depth_;
@@ -20,7 +17,7 @@ public:
             if (name.local == "waypoint") {
                 waypointDepth_ = depth_;
                 current_ = Waypoint{};
-                current_.line = stream_->currentLine();
+                current_.line = currentLine();
             }
             return;
         }
@@ -89,12 +86,6 @@ private:
         ++result_.appended;
     }
 
-    ImportContext& context_;
-    ReadResult& result_;
-    ProblemLog& log_;
-    const XmlStream* stream_ = nullptr;
-    int depth_ = 0;
-    int waypointDepth_ = 0;  // depth of the open waypoint element, 0 outside one
     Waypoint current_;
 };
 
@@ -110,17 +101,7 @@ QString locAdviceText() {
 }
 
 ReadResult readLocFile(const QString& path, ImportContext& context) {
-    ReadResult result;
-    ProblemLog log(result, path);
-    context.list.resetDuplicateCount();
-    LocHandler handler(context, result, log);
-    XmlStream stream(handler);
-    handler.setStream(&stream);
-    const XmlParseOutcome outcome = stream.parseFile(path);
-    if (!outcome.ok) {
-        log.xmlError(outcome);
-    }
-    log.finish();
+    ReadResult result = readXmlWaypoints<LocHandler>(path, context);
     if (result.appended > 0) {
         context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
         context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);

@@ -43,4 +43,42 @@ private:
 // Common end of a file: the advice text when the whole list is empty, else the description width.
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
 
+// What every XML reader's handler starts from.
+class WaypointXmlHandler : public XmlHandler {
+public:
+    WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
+        : context_(context), result_(result), log_(log) {}
+    void setStream(const XmlStream* stream) { stream_ = stream; }
+
+protected:
+    long currentLine() const { return stream_->currentLine(); }
+
+    ImportContext& context_;
+    ReadResult& result_;
+    ProblemLog& log_;
+    int depth_ = 0;
+    int waypointDepth_ = 0;  // depth of the open waypoint element, 0 outside one
+
+private:
+    const XmlStream* stream_ = nullptr;
+};
+
+// Streams one XML file through a handler derived from WaypointXmlHandler, recording an error that
+// stops the file; the duplicate count starts again at 0.
+template <class Handler>
+ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
+    ReadResult result;
+    ProblemLog log(result, path);
+    context.list.resetDuplicateCount();
+    Handler handler(context, result, log);
+    XmlStream stream(handler);
+    handler.setStream(&stream);
+    const XmlParseOutcome outcome = stream.parseFile(path);
+    if (!outcome.ok) {
+        log.xmlError(outcome);
+    }
+    log.finish();
+    return result;
+}
+
 }  // namespace vintrel

@@ -1,1 +1,90 @@
+#include "app/coordinates.h"
+#include "app/waypoint_list.h"
+
 #include <gtest/gtest.h>
+
+using namespace vintrel;
+
+TEST(DegreeMinutes, CutRuleKnownValues) {
+    EXPECT_EQ(formatLatDM(51.68541), "N5141.12460");
+    EXPECT_EQ(formatLonDM(-0.1872333), "W00011.23400");
+    EXPECT_EQ(formatLatDM(5.5), "N0530.00000");
+    EXPECT_EQ(formatLatDM(52), "N5200.00000");
+    EXPECT_EQ(formatLatDM(0.0166667), "N0001.00000");
+    EXPECT_EQ(formatLatDM(0.001), "N0000.06000");
+    EXPECT_EQ(formatLatDM(0), "N0000.00000");
+    EXPECT_EQ(formatLonDM(0), "E00000.00000");
+    EXPECT_EQ(formatLatDM(-33.5), "S3330.00000");
+    EXPECT_EQ(formatLonDM(151.25), "E15115.00000");
+    EXPECT_EQ(formatLonDM(-180), "W18000.00000");
+}
+
+TEST(DegreeMinutes, MinutesReachingSixtyAreNotCarried) {
+    EXPECT_EQ(formatLatDM(10.99999999), "N1060.00000");
+    EXPECT_EQ(formatLatDM(10.9999999), "N1059.99999");
+    EXPECT_EQ(toFixedMinutes(59.999995), "60.00000");
+    EXPECT_EQ(toFixedMinutes(59.9999949), "59.99999");
+    EXPECT_EQ(toRoundedMinutes(59.999995), "60.00000");
+}
+
+TEST(DegreeMinutes, LocVariantRoundsWhereTheCutRuleTruncates) {
+    EXPECT_EQ(toFixedMinutes(7.123452), "07.12345");
+    EXPECT_EQ(toRoundedMinutes(7.123452), "07.12346");
+    EXPECT_EQ(formatLatDM(51.9999999999, MinutesRule::LocRound), "N5160.00000");
+    EXPECT_EQ(formatLatDM(-33.5, MinutesRule::LocRound), "S3330.00000");
+    EXPECT_EQ(formatLonDM(151.25, MinutesRule::LocRound), "E15115.00000");
+    EXPECT_EQ(formatLatDM(52, MinutesRule::LocRound), "N5200.00000");
+    EXPECT_EQ(toRoundedMinutes(0), "00.00000");
+    // A decimal tie after the addend (7.1234451 + 0.0000049 = 7.12345) keeps the even neighbour.
+    EXPECT_EQ(toRoundedMinutes(7.1234401), "07.12344");
+}
+
+TEST(DisplayCells, VisiblePartThenRawText) {
+    EXPECT_EQ(displayLatCell("N5141.12460"), QString::fromUtf8("N51°41.124  N5141.12460"));
+    EXPECT_EQ(displayLonCell("W00011.23400"), QString::fromUtf8("W000°11.234  W00011.23400"));
+    EXPECT_TRUE(displayLatCell("S3330.00000").endsWith("S3330.00000"));
+}
+
+TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
+    EXPECT_EQ(formatDecimalCell(51.68541, u'.'), "51.6854100");
+    EXPECT_EQ(formatDecimalCell(-0.1872333, u'.'), "-0.1872333");
+    EXPECT_EQ(formatDecimalCell(51.5, u','), "51,5000000");
+    EXPECT_EQ(parseDecimalCell("51,5000000", u','), 51.5);
+    EXPECT_EQ(parseDecimalCell("-0.1872333", u'.'), -0.1872333);
+    EXPECT_FALSE(parseDecimalCell("", u'.'));
+    EXPECT_FALSE(parseDecimalCell("51.5", u','));
+    EXPECT_FALSE(parseCoordinateText("nan"));
+    EXPECT_FALSE(parseCoordinateText("1e999"));
+    EXPECT_FALSE(parseCoordinateText("12abc"));
+    EXPECT_EQ(parseCoordinateText(" 12.5 "), 12.5);
+}
+
+TEST(DecimalSeparator, TakenFromTheLocale) {
+    EXPECT_EQ(decimalSeparatorOf(QLocale(QLocale::German)), u',');
+    EXPECT_EQ(decimalSeparatorOf(QLocale::c()), u'.');
+}
+
+TEST(CoordinateView, WidthsFollowExtensionRowsAndToggle) {
+    CoordinateViewWidths w = applyCoordinateView("loc", 8, false);
+    EXPECT_EQ(w.description, 6000);
+    EXPECT_EQ(w.latDM, 1350);
+    EXPECT_EQ(w.lonDM, 1450);
+    EXPECT_EQ(w.latDecimal, 1);
+    EXPECT_EQ(w.lonDecimal, 1);
+    w = applyCoordinateView("gpx", 9, true);
+    EXPECT_EQ(w.description, 5718);
+    EXPECT_EQ(w.latDM, 1);
+    EXPECT_EQ(w.lonDM, 1);
+    EXPECT_EQ(w.latDecimal, 1350);
+    EXPECT_EQ(w.lonDecimal, 1450);
+    EXPECT_EQ(applyCoordinateView("txt", 9, true).description, 3918);
+    EXPECT_EQ(applyCoordinateView("txt", 8, false).description, 4200);
+
+    WaypointList list;
+    EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
+    EXPECT_EQ(list.columnWidth(column::kLatDM), 1350);
+    EXPECT_EQ(list.columnWidth(column::kLatDecimal), 1);
+    applyCoordinateWidths(list, applyCoordinateView("loc", 0, true));
+    EXPECT_EQ(list.columnWidth(column::kLatDM), 1);
+    EXPECT_EQ(list.columnWidth(column::kLonDecimal), 1450);
+}

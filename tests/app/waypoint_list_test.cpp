@@ -1,1 +1,54 @@
+#include "app/waypoint_list.h"
+
 #include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+WaypointRow named(const QString& name) {
+    WaypointRow row;
+    row.cell(column::kName) = name;
+    return row;
+}
+}  // namespace
+
+TEST(WaypointList, HeaderAndShape) {
+    const QStringList& h = WaypointList::headerTexts();
+    ASSERT_EQ(h.size(), kColumnCount);
+    EXPECT_EQ(h.join('|'), "|Waypoint |Description|Latitude|Longitude|Latitude|Longitude|http|dup|Encryption|Symbol|");
+    WaypointList list;
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.columnWidth(column::kIcon), 300);
+    EXPECT_EQ(list.columnWidth(column::kName), 1980);
+}
+
+TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
+    WaypointList list;
+    EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
+    EXPECT_EQ(list.appendWaypointRow(named("gc1")), 1);
+    EXPECT_EQ(list.appendWaypointRow(named("Other")), 2);
+    EXPECT_EQ(list.findRowByName("gc1", WaypointList::NameMatch::Exact), 1);
+    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::Exact), 0);
+    EXPECT_EQ(list.findRowByName("Gc1", WaypointList::NameMatch::Exact), -1);
+    EXPECT_EQ(list.findRowByName("Gc1", WaypointList::NameMatch::IgnoreCase), 0);
+    EXPECT_EQ(list.rowsWithNameIgnoringCase("GC1"), (QList<int>{0, 1}));
+    list.markDuplicate(1);
+    EXPECT_TRUE(list.row(1).isMarkedDuplicate());
+    EXPECT_TRUE(list.row(1).redName);
+    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
+
+    list.setColumnWidth(column::kDescription, 5718);
+    list.clear();
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::IgnoreCase), -1);
+    EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
+    EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
+    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::Exact), 0);
+}
+
+TEST(WaypointList, IconRoleNamesAreThePictureNames) {
+    EXPECT_EQ(iconRoleName(IconRole::None), "");
+    EXPECT_EQ(iconRoleName(IconRole::RedLight), "redlight");
+    EXPECT_EQ(iconRoleName(IconRole::EncryptNo), "encryptno");
+    EXPECT_EQ(iconRoleName(IconRole::Locationless), "locationless");
+}

@@ -1,1 +1,65 @@
+#include "cli/convert.h"
+
+#include "../test_support.h"
+
 #include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+namespace {
+struct CliRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+CliRun run(const QStringList& args) {
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int status = runConvert(args, o, e, u'.');
+    o.flush();
+    e.flush();
+    return {status, out, err};
+}
+}  // namespace
+
+TEST(ConvertList, PrintsRowsThenTheDuplicateLine) {
+    const CliRun r = run({"--list", dataPath("site_one_line.loc"), dataPath("case_names.loc")});
+    EXPECT_EQ(r.status, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    // Both records of case_names.loc repeat GC1A2B3 of the first file.
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0],
+              QString::fromUtf8("geocache\tGC1A2B3\tOld Mill by Some Owner\tN51°41.124  N5141.12460\t"
+                                "W000°11.234  W00011.23400\t51.6854100\t-0.1872333\t"
+                                "http://www.geocaching.com/seek/cache_details.aspx?wp=GC1A2B3\t1\t\t\t"));
+    EXPECT_EQ(lines[2], "2 records with duplicate names were removed.");
+}
+
+TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
+    CliRun r = run({"--list", dataPath("bad_coords.loc")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("\"TEXT\" was skipped"));
+
+    r = run({"--list", dataPath("unknown.doc")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("unknown.doc: not a supported file type"));
+
+    r = run({"--list", dataPath("truncated.gpx").replace("truncated.gpx", "nothing.loc")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
+}
+
+TEST(ConvertList, UsageHelpAndVersion) {
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"--list"}).status, 2);
+    EXPECT_EQ(run({"--bogus", "x.loc"}).status, 2);
+    const CliRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(".gpx  GPS eXchange Files (*.gpx)"));
+    const CliRun version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("vintrel-convert 1."));
+}

@@ -1,1 +1,62 @@
+#include "import/import_driver.h"
+
+#include "../test_support.h"
+
 #include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
+    EXPECT_EQ(importFormatFor("C:/maps/A.GPX")->extension, "gpx");
+    EXPECT_EQ(importFormatFor("caches.Loc")->extension, "loc");
+    EXPECT_EQ(importFormatFor("notes.doc"), nullptr);
+    EXPECT_EQ(importFormatFor("gpx"), importFormatFor("x.gpx"));
+}
+
+TEST(ImportDriver, DialogFiltersComeFromTheFormatTable) {
+    const auto filters = importDialogFilters();
+    ASSERT_EQ(filters.size(), importFormats().size() + 1);
+    EXPECT_EQ(filters[0].first, "Supported File Types (*.loc,*.gpx)");
+    EXPECT_EQ(filters[0].second, "*.loc;*.gpx");
+    EXPECT_EQ(filters[1].first, "TopoGrafix Data Files (*.loc)");
+    EXPECT_EQ(filters[2].first, "GPS eXchange Files (*.gpx)");
+}
+
+TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    // One file: its full path; several: the names joined. The duplicate count is the last file's.
+    ImportOutcome one = importFiles({dataPath("case_names.loc")}, context);
+    EXPECT_EQ(one.fileLabel, dataPath("case_names.loc"));
+    EXPECT_EQ(list.duplicateCount(), 1);
+
+    const ImportOutcome several = importFiles(
+        {dataPath("case_names.loc"), dataPath("unknown.doc"), dataPath("route.gpx")}, context);
+    EXPECT_EQ(several.fileLabel, "case_names.loc, unknown.doc, route.gpx");
+    EXPECT_EQ(several.fileExtension, "gpx");
+    ASSERT_EQ(several.files.size(), 3);
+    EXPECT_TRUE(several.files[0].recognised);
+    EXPECT_FALSE(several.files[1].recognised);
+    EXPECT_EQ(list.duplicateCount(), 0);
+    EXPECT_EQ(list.rowCount(), 3);
+}
+
+TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    ImportOutcome outcome = importFiles({dataPath("truncated.gpx").replace(".gpx", ".doc"), dataPath("unknown.doc")}, context);
+    EXPECT_TRUE(outcome.advice.isEmpty());
+    const QString bad = dataPath("site_one_line.loc").replace("site_one_line.loc", "no_such.gpx");
+    outcome = importFiles({bad}, context);
+    EXPECT_EQ(outcome.advice, "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"
+                              "It is best to use .loc files that have been downloaded from www.geocaching.com and "
+                              "not touched by EasyGPS.\r\n\r\nIf you want to save a file in EasyGPS, save it as a "
+                              ".gpx file, then load it into here.");
+}
+
+TEST(ImportDriver, DuplicateReportTexts) {
+    EXPECT_TRUE(duplicateReportText(0).isNull());
+    EXPECT_EQ(duplicateReportText(1), "  1 record with duplicate name was removed.");
+    EXPECT_EQ(duplicateReportText(2), "2 records with duplicate names were removed.");
+}

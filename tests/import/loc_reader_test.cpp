@@ -1,1 +1,163 @@
+#include "import/loc_reader.h"
+
+#include "../test_support.h"
+
 #include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+TEST(LocReader, SiteStyleFileOnOneLine) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "site_one_line.loc");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(r.appended, 2);
+    EXPECT_TRUE(r.problems.isEmpty());
+    const WaypointRow& a = list.row(0);
+    EXPECT_EQ(a.icon, IconRole::Geocache);
+    EXPECT_EQ(a.cell(1), "GC1A2B3");
+    EXPECT_EQ(a.cell(2), "Old Mill by Some Owner");
+    EXPECT_EQ(a.cell(3), QString::fromUtf8("N51°41.124  N5141.12460"));
+    EXPECT_EQ(a.cell(4), QString::fromUtf8("W000°11.234  W00011.23400"));
+    EXPECT_EQ(a.cell(5), "51.6854100");
+    EXPECT_EQ(a.cell(6), "-0.1872333");
+    EXPECT_EQ(a.cell(7), "http://www.geocaching.com/seek/cache_details.aspx?wp=GC1A2B3");
+    for (int c = 8; c < kColumnCount; ++c) {
+        EXPECT_TRUE(a.cell(c).isEmpty()) << c;
+    }
+    const WaypointRow& b = list.row(1);
+    EXPECT_EQ(b.cell(3), QString::fromUtf8("S33°30.000  S3330.00000"));
+    EXPECT_EQ(b.cell(4), QString::fromUtf8("E151°15.000  E15115.00000"));
+    EXPECT_EQ(b.cell(5), "-33.5000000");
+    EXPECT_EQ(list.columnAlignment(column::kName), ColumnAlignment::Left);
+    EXPECT_EQ(list.columnAlignment(column::kLatDecimal), ColumnAlignment::Right);
+    EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
+}
+
+TEST(LocReader, EachWaypointStartsEmptyAndTypesPickIcons) {
+    WaypointList list;
+    readFixture(&readLocFile, list, "crlf_multi.loc");
+    ASSERT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(list.row(0).icon, IconRole::Event);  // Letterbox Hybrid
+    EXPECT_EQ(cell(list, 0, 3).right(11), "N0530.00000");
+    EXPECT_EQ(cell(list, 0, 4).right(12), "E01060.00000");
+    // No type and no link: nothing is taken over from the waypoint before.
+    EXPECT_EQ(list.row(1).icon, IconRole::Empty);
+    EXPECT_EQ(cell(list, 1, 7), "");
+    EXPECT_EQ(cell(list, 1, 3).right(11), "N5200.00000");
+    EXPECT_EQ(cell(list, 1, 4).right(12), "E00000.06000");
+    EXPECT_EQ(list.row(2).icon, IconRole::Empty);  // compound type
+    EXPECT_EQ(cell(list, 2, 3).right(11), "N5160.00000");
+    EXPECT_EQ(cell(list, 2, 4).right(12), "W17930.00000");
+}
+
+TEST(LocReader, RealXmlEntitiesPlainTextAndAttributeForms) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "entities_lf.loc");
+    ASSERT_EQ(list.rowCount(), 3) << r.problems.join('\n').toStdString();
+    EXPECT_EQ(cell(list, 0, 1), "GC3&X");
+    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Fish & Chips été"));
+    EXPECT_EQ(cell(list, 0, 3).right(11), "N1060.00000");  // rounds where the cut rule gives 59.99999
+    EXPECT_EQ(cell(list, 0, 6), "-0.5000000");
+    EXPECT_EQ(cell(list, 0, 7), "http://example.org/?a=1&b=2");
+    EXPECT_EQ(list.row(0).icon, IconRole::Traditional);
+    EXPECT_EQ(cell(list, 1, 2), "");  // empty name element: empty description
+    EXPECT_EQ(cell(list, 2, 2), "first line  second line");
+}
+
+TEST(LocReader, DeclaredEncodingsAndByteOrderMark) {
+    WaypointList list;
+    readFixture(&readLocFile, list, "latin1.loc");
+    readFixture(&readLocFile, list, "cp1252.loc");
+    readFixture(&readLocFile, list, "bom.loc");
+    ASSERT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café Müller"));
+    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("Five € “quoted”"));
+    EXPECT_EQ(cell(list, 2, 2), QString::fromUtf8("Straße"));
+    EXPECT_EQ(list.row(2).icon, IconRole::Webcam);
+}
+
+TEST(LocReader, TruncatedFileKeepsEarlierRowsAndSaysWhere) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "truncated.loc");
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_FALSE(r.readToEnd);
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].startsWith("truncated.loc, line 5:")) << r.problems[0].toStdString();
+    EXPECT_TRUE(r.advice.isEmpty());
+}
+
+TEST(LocReader, WaypointsWithoutUsablePositionAreSkippedAndCounted) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "bad_coords.loc");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(cell(list, 0, 1), "GOOD1");
+    EXPECT_EQ(cell(list, 1, 1), "GOOD2");
+    EXPECT_EQ(cell(list, 1, 4).right(12), "E18000.00000");
+    EXPECT_EQ(r.skipped, 6);
+    const QString all = r.problems.join('\n');
+    EXPECT_TRUE(all.contains("bad_coords.loc, line 4: waypoint \"NOLAT\" was skipped: no latitude."));
+    EXPECT_TRUE(all.contains("\"EMPTYLON\" was skipped: empty longitude"));
+    EXPECT_TRUE(all.contains("\"TEXT\" was skipped: latitude \"abc\" is not a number"));
+    EXPECT_TRUE(all.contains(QString::fromUtf8("\"NORTH\" was skipped: latitude 95 is outside ±90")));
+    EXPECT_TRUE(all.contains(QString::fromUtf8("\"EAST\" was skipped: longitude 200 is outside ±180")));
+    EXPECT_TRUE(all.contains("\"NOCOORD\" was skipped: no latitude"));
+}
+
+TEST(LocReader, DuplicatesIgnoreCaseAndMarkTheEarlierRow) {
+    WaypointList list;
+    ReadResult r = readFixture(&readLocFile, list, "case_names.loc");
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(r.duplicates, 1);
+    EXPECT_EQ(list.duplicateCount(), 1);
+    EXPECT_EQ(cell(list, 0, 8), "1");
+    EXPECT_TRUE(list.row(0).redName);
+
+    // The same file twice: nothing new, every row marked, the count is that of the second file.
+    WaypointList twice;
+    readFixture(&readLocFile, twice, "crlf_multi.loc");
+    r = readFixture(&readLocFile, twice, "crlf_multi.loc");
+    EXPECT_EQ(twice.rowCount(), 3);
+    EXPECT_EQ(r.appended, 0);
+    EXPECT_EQ(twice.duplicateCount(), 3);
+    for (const WaypointRow& row : twice.rows()) {
+        EXPECT_TRUE(row.isMarkedDuplicate());
+        EXPECT_TRUE(row.redName);
+    }
+}
+
+TEST(LocReader, CommaSeparatorChangesOnlyTheDecimalColumns) {
+    WaypointList list;
+    readFixture(&readLocFile, list, "site_one_line.loc", u',');
+    EXPECT_EQ(cell(list, 0, 5), "51,6854100");
+    EXPECT_EQ(cell(list, 0, 6), "-0,1872333");
+    EXPECT_EQ(cell(list, 0, 3).right(11), "N5141.12460");
+}
+
+TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
+    WaypointList list;
+    ReadResult r = readFixture(&readLocFile, list, "unknown.doc");
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_FALSE(r.readToEnd);
+    EXPECT_EQ(r.advice, locAdviceText());
+    EXPECT_TRUE(r.advice.contains("downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
+
+    // With rows already listed there is no advice, and nine rows narrow the description column.
+    readFixture(&readLocFile, list, "crlf_multi.loc");
+    readFixture(&readLocFile, list, "entities_lf.loc");
+    r = readFixture(&readLocFile, list, "unknown.doc");
+    EXPECT_TRUE(r.advice.isEmpty());
+    EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
+    readFixture(&readLocFile, list, "latin1.loc");
+    readFixture(&readLocFile, list, "cp1252.loc");
+    readFixture(&readLocFile, list, "bom.loc");
+    EXPECT_EQ(list.rowCount(), 9);
+    EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
+}
+
+TEST(LocReader, MissingFileIsReported) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "no_such_file.loc");
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].startsWith("no_such_file.loc: the file cannot be opened")) << r.problems[0].toStdString();
+}

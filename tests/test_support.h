@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/waypoint_list.h"
+#include "import/read_result.h"
+
+#include <QString>
+
+#include <ostream>
+
+namespace vintrel::test {
+
+inline QString dataPath(const char* name) { return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name); }
+
+// Reads one fixture with `reader` into `list`.
+inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const char* name, QChar separator = u'.') {
+    ImportContext context{list, separator};
+    return reader(dataPath(name), context);
+}
+
+inline QString cell(const WaypointList& list, int row, int col) { return list.row(row).cell(col); }
+
+}  // namespace vintrel::test
+
+QT_BEGIN_NAMESPACE
+// Lets GoogleTest print QStrings readably in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
