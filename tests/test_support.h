@@ -9,19 +9,26 @@
 
 namespace vintrel::test {
 
-inline QString dataPath(const char* name) { return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name); }
+inline QString dataPath(const char* name) {
+    return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
+}
 
 // Reads one fixture with `reader` into `list`.
-inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const char* name, QChar separator = u'.') {
+inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const char* name,
+                              QChar separator = u'.') {
     ImportContext context{list, separator};
     return reader(dataPath(name), context);
 }
 
-inline QString cell(const WaypointList& list, int row, int col) { return list.row(row).cell(col); }
+inline QString cell(const WaypointList& list, int row, int col) {
+    return list.row(row).cell(col);
+}
 
 }  // namespace vintrel::test
 
 QT_BEGIN_NAMESPACE
 // Lets GoogleTest print QStrings readably in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE

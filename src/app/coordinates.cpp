@@ -2,8 +2,10 @@
 
 #include "app/waypoint_list.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 
 namespace vintrel {
 
@@ -12,92 +14,194 @@ namespace {
 constexpr double kCutAddend = 0.000005;
 constexpr double kLocAddend = 0.0000049;
 constexpr int kMinutesDecimals = 5;
+constexpr int kMinutesLength = 8;     // "MM.mmmmm"
+constexpr char kDegreeSign = '\xB0';  // Latin-1, so cells can be built from bytes
 
-// v > 0 written with 15 significant digits in plain decimal, trailing zeros dropped.
-QString plainDecimal15(double v) {
+// v > 0 written with 15 significant digits in plain decimal, trailing zeros dropped. Returns the
+// length written into `out` (at least 64 bytes).
+int plainDecimal15(double v, char* out) {
     const int exponent = static_cast<int>(std::floor(std::log10(v)));
     const int decimals = std::max(0, 14 - exponent);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    QString text = QString::fromLatin1(buf);
-    if (text.contains(u'.')) {
-        while (text.endsWith(u'0')) {
-            text.chop(1);
+    char* end = std::to_chars(out, out + 63, v, std::chars_format::fixed, decimals).ptr;
+    if (std::memchr(out, '.', static_cast<size_t>(end - out)) != nullptr) {
+        while (end[-1] == '0') {
+            --end;
         }
-        if (text.endsWith(u'.')) {
-            text.chop(1);
+        if (end[-1] == '.') {
+            --end;
         }
     }
-    return text;
+    return static_cast<int>(end - out);
 }
 
-// Splits a plain decimal text into its integer digits and its fraction digits.
-void splitDecimal(const QString& text, QString& intPart, QString& fracPart) {
-    const qsizetype dot = text.indexOf(u'.');
-    intPart = dot < 0 ? text : text.left(dot);
-    fracPart = dot < 0 ? QString() : text.mid(dot + 1);
+// Writes "MM.mmmmm" from the integer and fraction digits of a plain decimal text.
+void writeMinutes(std::string_view intPart, std::string_view fracPart, char* out) {
+    out[0] = intPart.size() >= 2 ? intPart[intPart.size() - 2] : '0';
+    out[1] = intPart.empty() ? '0' : intPart.back();
+    out[2] = '.';
+    for (int i = 0; i < kMinutesDecimals; ++i) {
+        out[3 + i] = i < static_cast<int>(fracPart.size()) ? fracPart[static_cast<size_t>(i)] : '0';
+    }
 }
 
-QString minutesText(const QString& intPart, const QString& fracPart) {
-    return intPart.rightJustified(2, u'0') + u'.' + fracPart.leftJustified(kMinutesDecimals, u'0');
+void splitDecimal(std::string_view text, std::string_view& intPart, std::string_view& fracPart) {
+    const size_t dot = text.find('.');
+    intPart = text.substr(0, dot);
+    fracPart = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
 }
 
-QString formatDM(double value, int degreeDigits, QChar positive, QChar negative, MinutesRule rule) {
+void fixedMinutes(double minutes, char* out) {
+    if (minutes == 0.0) {
+        std::memcpy(out, "00.00000", kMinutesLength);
+        return;
+    }
+    char buf[64];
+    const int n = plainDecimal15(minutes + kCutAddend, buf);
+    std::string_view intPart, fracPart;
+    splitDecimal(std::string_view(buf, static_cast<size_t>(n)), intPart, fracPart);
+    writeMinutes(intPart, fracPart, out);
+}
+
+void roundedMinutes(double minutes, char* out) {
+    // Rounds the 15-digit decimal text, not the binary value, so a tie is a real decimal tie; ties
+    // go to the even neighbour.
+    char buf[64];
+    const int n = plainDecimal15(minutes + kLocAddend, buf);
+    std::string_view intPart, fracPart;
+    splitDecimal(std::string_view(buf, static_cast<size_t>(n)), intPart, fracPart);
+    long long scaled = 0;
+    for (char c : intPart) {
+        scaled = scaled * 10 + (c - '0');
+    }
+    for (int i = 0; i < kMinutesDecimals; ++i) {
+        scaled = scaled * 10 +
+                 (i < static_cast<int>(fracPart.size()) ? fracPart[static_cast<size_t>(i)] - '0' : 0);
+    }
+    if (fracPart.size() > kMinutesDecimals && fracPart[kMinutesDecimals] >= '5') {
+        const std::string_view rest = fracPart.substr(kMinutesDecimals + 1);
+        const bool tie =
+            fracPart[kMinutesDecimals] == '5' && rest.find_first_not_of('0') == std::string_view::npos;
+        if (!tie || scaled % 2 != 0) {
+            ++scaled;
+        }
+    }
+    // scaled < 10^7 (minutes below 100), so this writes "MM.mmmmm" with leading zeros.
+    for (int i = kMinutesLength - 1; i >= 0; --i) {
+        if (i == 2) {
+            out[i] = '.';
+            continue;
+        }
+        out[i] = static_cast<char>('0' + scaled % 10);
+        scaled /= 10;
+    }
+}
+
+// Writes the raw degree-minute text; returns its length.
+int writeDM(double value, int degreeDigits, char positive, char negative, MinutesRule rule, char* out) {
     const double magnitude = std::fabs(value);
     const double degrees = std::floor(magnitude);
     const double minutes = (magnitude - degrees) * 60.0;
-    const QString minText = rule == MinutesRule::Cut ? toFixedMinutes(minutes) : toRoundedMinutes(minutes);
-    const QChar hemisphere = value < 0 ? negative : positive;
-    return hemisphere + QString::number(static_cast<qint64>(degrees)).rightJustified(degreeDigits, u'0') +
-           minText;
+    out[0] = value < 0 ? negative : positive;
+    char digits[32];
+    const char* end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(degrees)).ptr;
+    const int n = static_cast<int>(end - digits);
+    int pos = 1;
+    for (int i = n; i < degreeDigits; ++i) {
+        out[pos++] = '0';
+    }
+    std::memcpy(out + pos, digits, static_cast<size_t>(n));
+    pos += n;
+    if (rule == MinutesRule::Cut) {
+        fixedMinutes(minutes, out + pos);
+    } else {
+        roundedMinutes(minutes, out + pos);
+    }
+    return pos + kMinutesLength;
+}
+
+// The column 3 or 4 text from the raw text `dm` of length n; `visible` is the length of the part
+// before the degree sign (3 for latitudes, 4 for longitudes).
+QString displayCell(const char* dm, int n, int visible) {
+    char buf[64];
+    int pos = 0;
+    std::memcpy(buf, dm, static_cast<size_t>(visible));
+    pos += visible;
+    buf[pos++] = kDegreeSign;
+    const int minutesShown = std::clamp(n - visible, 0, 6);
+    std::memcpy(buf + pos, dm + visible, static_cast<size_t>(minutesShown));
+    pos += minutesShown;
+    buf[pos++] = ' ';
+    buf[pos++] = ' ';
+    std::memcpy(buf + pos, dm, static_cast<size_t>(n));
+    return QString::fromLatin1(buf, pos + n);
 }
 
 }  // namespace
 
 QString toFixedMinutes(double minutes) {
-    if (minutes == 0.0) {
-        return QStringLiteral("00.00000");
-    }
-    QString intPart, fracPart;
-    splitDecimal(plainDecimal15(minutes + kCutAddend), intPart, fracPart);
-    return minutesText(intPart, fracPart.left(kMinutesDecimals));
+    char out[kMinutesLength];
+    fixedMinutes(minutes, out);
+    return QString::fromLatin1(out, kMinutesLength);
 }
 
 QString toRoundedMinutes(double minutes) {
-    // Rounds the 15-digit decimal text, not the binary value, so a tie is a real decimal tie; ties
-    // go to the even neighbour.
-    QString intPart, fracPart;
-    splitDecimal(plainDecimal15(minutes + kLocAddend), intPart, fracPart);
-    const QString kept = fracPart.left(kMinutesDecimals).leftJustified(kMinutesDecimals, u'0');
-    const QString rest = fracPart.mid(kMinutesDecimals);
-    qint64 scaled = (intPart + kept).toLongLong();
-    if (!rest.isEmpty() && rest[0] >= u'5') {
-        bool tie = rest[0] == u'5';
-        for (qsizetype i = 1; tie && i < rest.size(); ++i) {
-            tie = rest[i] == u'0';
-        }
-        if (!tie || scaled % 2 != 0) {
-            ++scaled;
-        }
-    }
-    const QString digits = QString::number(scaled).rightJustified(kMinutesDecimals + 1, u'0');
-    return minutesText(digits.left(digits.size() - kMinutesDecimals), digits.right(kMinutesDecimals));
+    char out[kMinutesLength];
+    roundedMinutes(minutes, out);
+    return QString::fromLatin1(out, kMinutesLength);
 }
 
-QString formatLatDM(double value, MinutesRule rule) { return formatDM(value, 2, u'N', u'S', rule); }
+QString formatLatDM(double value, MinutesRule rule) {
+    char buf[48];
+    return QString::fromLatin1(buf, writeDM(value, 2, 'N', 'S', rule, buf));
+}
 
-QString formatLonDM(double value, MinutesRule rule) { return formatDM(value, 3, u'E', u'W', rule); }
+QString formatLonDM(double value, MinutesRule rule) {
+    char buf[48];
+    return QString::fromLatin1(buf, writeDM(value, 3, 'E', 'W', rule, buf));
+}
 
 QString displayLatCell(const QString& latDM) {
-    return latDM.left(3) + u'°' + latDM.mid(3, 6) + QStringLiteral("  ") + latDM;
+    const QByteArray dm = latDM.toLatin1();
+    return dm.size() < 3 ? latDM : displayCell(dm.constData(), static_cast<int>(dm.size()), 3);
 }
 
 QString displayLonCell(const QString& lonDM) {
-    return lonDM.left(4) + u'°' + lonDM.mid(4, 6) + QStringLiteral("  ") + lonDM;
+    const QByteArray dm = lonDM.toLatin1();
+    return dm.size() < 4 ? lonDM : displayCell(dm.constData(), static_cast<int>(dm.size()), 4);
+}
+
+QString latCell(double value, MinutesRule rule) {
+    char buf[48];
+    return displayCell(buf, writeDM(value, 2, 'N', 'S', rule, buf), 3);
+}
+
+QString lonCell(double value, MinutesRule rule) {
+    char buf[48];
+    return displayCell(buf, writeDM(value, 3, 'E', 'W', rule, buf), 4);
 }
 
 QString formatDecimalCell(double value, QChar decimalSeparator) {
-    QString text = QString::number(value, 'f', 7);
+    if (value == 0.0) {
+        value = 0.0;  // no "-0.0000000"
+    }
+    // The shortest text that reads back as the value is, when it has at most 7 decimals, also the
+    // value rounded to 7 decimals; that covers every coordinate a file gives with 7 or fewer.
+    constexpr int kDecimals = 7;
+    char buf[400];
+    char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed).ptr;
+    const char* dot = static_cast<const char*>(std::memchr(buf, '.', static_cast<size_t>(end - buf)));
+    const long decimals = dot == nullptr ? 0 : end - dot - 1;
+    if (decimals <= kDecimals) {
+        if (dot == nullptr) {
+            *end++ = '.';
+        }
+        for (long i = decimals; i < kDecimals; ++i) {
+            *end++ = '0';
+        }
+    } else {
+        end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, kDecimals).ptr;
+    }
+    QString text = QString::fromLatin1(buf, end - buf);
     if (decimalSeparator != u'.') {
         text.replace(u'.', decimalSeparator);
     }
@@ -105,7 +209,7 @@ QString formatDecimalCell(double value, QChar decimalSeparator) {
 }
 
 std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparator) {
-    QString normal = text.trimmed();
+    QString normal = text;
     if (decimalSeparator != u'.') {
         if (normal.contains(u'.')) {
             return std::nullopt;
@@ -115,13 +219,31 @@ std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparat
     return parseCoordinateText(normal);
 }
 
-std::optional<double> parseCoordinateText(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v)) {
+std::optional<double> parseCoordinateUtf8(std::string_view text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && isSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) {
         return std::nullopt;
     }
     return v;
+}
+
+std::optional<double> parseCoordinateText(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return parseCoordinateUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
 QChar decimalSeparatorOf(const QLocale& locale) {
@@ -159,6 +281,8 @@ void applyCoordinateWidths(WaypointList& list, const CoordinateViewWidths& width
     list.setColumnWidth(column::kLonDecimal, widths.lonDecimal);
 }
 
-int descriptionWidthAfterImport(int rowCount) { return rowCount > 8 ? 5718 : 6000; }
+int descriptionWidthAfterImport(int rowCount) {
+    return rowCount > 8 ? 5718 : 6000;
+}
 
 }  // namespace vintrel

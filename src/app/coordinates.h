@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <optional>
+#include <string_view>
 
 namespace vintrel {
 
@@ -38,6 +39,9 @@ QString formatLonDM(double value, MinutesRule rule = MinutesRule::Cut);
 // Column 3 and 4 texts: the visible part, two spaces, then the raw degree-minute text.
 QString displayLatCell(const QString& latDM);
 QString displayLonCell(const QString& lonDM);
+// The same straight from a value: displayLatCell(formatLatDM(value, rule)), in one step.
+QString latCell(double value, MinutesRule rule);
+QString lonCell(double value, MinutesRule rule);
 
 // Column 5 and 6 text: 7 decimals, the given separator, no digit grouping.
 QString formatDecimalCell(double value, QChar decimalSeparator);
@@ -47,6 +51,7 @@ std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparat
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.
 std::optional<double> parseCoordinateText(const QString& text);
+std::optional<double> parseCoordinateUtf8(std::string_view text);
 
 // The separator the user's system writes in 1.1.
 QChar decimalSeparatorOf(const QLocale& locale);

@@ -2,29 +2,70 @@
 
 #include "app/coordinates.h"
 
+#include <algorithm>
+
 namespace vintrel {
 
 QString iconRoleName(IconRole role) {
     switch (role) {
-        case IconRole::None: return {};
-        case IconRole::Geocache: return QStringLiteral("geocache");
-        case IconRole::Waypoint: return QStringLiteral("waypoint");
-        case IconRole::Traditional: return QStringLiteral("traditional");
-        case IconRole::Webcam: return QStringLiteral("webcam");
-        case IconRole::Multi: return QStringLiteral("multi");
-        case IconRole::Mystery: return QStringLiteral("mystery");
-        case IconRole::Event: return QStringLiteral("event");
-        case IconRole::Virtual: return QStringLiteral("virtual");
-        case IconRole::Locationless: return QStringLiteral("locationless");
-        case IconRole::Empty: return QStringLiteral("empty");
-        case IconRole::Gatso: return QStringLiteral("gatso");
-        case IconRole::RedLight: return QStringLiteral("redlight");
-        case IconRole::Specs: return QStringLiteral("specs");
-        case IconRole::Mobile: return QStringLiteral("mobile");
-        case IconRole::EncryptYes: return QStringLiteral("encryptyes");
-        case IconRole::EncryptNo: return QStringLiteral("encryptno");
+        case IconRole::None:
+            return {};
+        case IconRole::Geocache:
+            return QStringLiteral("geocache");
+        case IconRole::Waypoint:
+            return QStringLiteral("waypoint");
+        case IconRole::Traditional:
+            return QStringLiteral("traditional");
+        case IconRole::Webcam:
+            return QStringLiteral("webcam");
+        case IconRole::Multi:
+            return QStringLiteral("multi");
+        case IconRole::Mystery:
+            return QStringLiteral("mystery");
+        case IconRole::Event:
+            return QStringLiteral("event");
+        case IconRole::Virtual:
+            return QStringLiteral("virtual");
+        case IconRole::Locationless:
+            return QStringLiteral("locationless");
+        case IconRole::Empty:
+            return QStringLiteral("empty");
+        case IconRole::Gatso:
+            return QStringLiteral("gatso");
+        case IconRole::RedLight:
+            return QStringLiteral("redlight");
+        case IconRole::Specs:
+            return QStringLiteral("specs");
+        case IconRole::Mobile:
+            return QStringLiteral("mobile");
+        case IconRole::EncryptYes:
+            return QStringLiteral("encryptyes");
+        case IconRole::EncryptNo:
+            return QStringLiteral("encryptno");
     }
     return {};
+}
+
+WaypointRow::WaypointRow(const WaypointDraft& draft) : icon(draft.icon) {
+    qsizetype total = 0;
+    for (const QString& c : draft.cells) {
+        total += c.size();
+    }
+    text_.reserve(total);
+    for (size_t i = 0; i < draft.cells.size(); ++i) {
+        text_.append(draft.cells[i]);
+        ends_[i] = static_cast<quint32>(text_.size());
+    }
+}
+
+void WaypointRow::setCell(int col, const QString& text) {
+    const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
+    const quint32 oldLength = ends_[static_cast<size_t>(col)] - start;
+    text_.replace(start, oldLength, text);
+    const qint64 shift = text.size() - static_cast<qint64>(oldLength);
+    for (size_t i = static_cast<size_t>(col); i < ends_.size(); ++i) {
+        ends_[i] = static_cast<quint32>(ends_[i] + shift);
+    }
 }
 
 namespace {
@@ -62,37 +103,56 @@ const QStringList& WaypointList::headerTexts() {
 
 int WaypointList::appendWaypointRow(WaypointRow row) {
     const int index = rowCount();
-    const QString& name = row.cell(column::kName);
-    if (!exactIndex_.contains(name)) {
-        exactIndex_.insert(name, index);
+    const size_t h = qHash(nameKey(row.cell(column::kName)));
+    if (nameIndex_.contains(h)) {
+        nameMore_.insert(h, index);
+    } else {
+        nameIndex_.insert(h, index);
     }
-    upperIndex_[nameKey(name)].append(index);
-    rows_.append(std::move(row));
+    rows_.push_back(std::move(row));
     return index;
 }
 
 int WaypointList::findRowByName(const QString& name, NameMatch match) const {
-    if (match == NameMatch::Exact) {
-        return exactIndex_.value(name, -1);
+    for (int r : rowsWithNameIgnoringCase(name)) {
+        if (match == NameMatch::IgnoreCase || row(r).cellView(column::kName) == name) {
+            return r;
+        }
     }
-    const auto it = upperIndex_.constFind(nameKey(name));
-    return it == upperIndex_.constEnd() ? -1 : it->first();
+    return -1;
 }
 
 QList<int> WaypointList::rowsWithNameIgnoringCase(const QString& name) const {
-    return upperIndex_.value(nameKey(name));
+    const QString key = nameKey(name);
+    const size_t h = qHash(key);
+    const auto first = nameIndex_.constFind(h);
+    if (first == nameIndex_.constEnd()) {
+        return {};
+    }
+    QList<int> candidates{first.value()};
+    for (auto it = nameMore_.constFind(h); it != nameMore_.constEnd() && it.key() == h; ++it) {
+        candidates.append(it.value());
+    }
+    QList<int> found;
+    for (int r : candidates) {
+        if (nameKey(row(r).cell(column::kName)) == key) {
+            found.append(r);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 void WaypointList::markDuplicate(int index) {
-    WaypointRow& r = rows_[index];
-    r.cell(column::kDuplicate) = kDuplicateMark;
+    WaypointRow& r = rows_[static_cast<size_t>(index)];
+    r.setCell(column::kDuplicate, kDuplicateMark);
     r.redName = true;
 }
 
 void WaypointList::clear() {
     rows_.clear();
-    exactIndex_.clear();
-    upperIndex_.clear();
+    nameIndex_.clear();
+    nameMore_.clear();
 }
 
 }  // namespace vintrel

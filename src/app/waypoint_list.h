@@ -9,10 +9,12 @@
 
 #include <QHash>
 #include <QList>
+#include <QMultiHash>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <deque>
 
 namespace vintrel {
 
@@ -68,26 +70,48 @@ inline constexpr int kColumnCount = 12;
 // The text a row's column 8 holds when the row must not be written to MapSource files.
 inline const QString kDuplicateMark = QStringLiteral("1");
 
-struct WaypointRow {
+// A row while a reader fills it in.
+struct WaypointDraft {
     std::array<QString, kColumnCount> cells;
+    IconRole icon = IconRole::None;
+
+    QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
+};
+
+// A listed row. Its twelve cells share one string buffer, so a row costs one allocation whatever
+// it holds; the largest files have hundreds of thousands of rows.
+class WaypointRow {
+  public:
+    WaypointRow() { ends_.fill(0); }
+    explicit WaypointRow(const WaypointDraft& draft);
+
+    QStringView cellView(int col) const {
+        const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
+        return QStringView(text_).sliced(start, ends_[static_cast<size_t>(col)] - start);
+    }
+    QString cell(int col) const { return cellView(col).toString(); }
+    void setCell(int col, const QString& text);
+
     IconRole icon = IconRole::None;
     bool redName = false;
 
-    const QString& cell(int col) const { return cells[static_cast<size_t>(col)]; }
-    QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
-    bool isMarkedDuplicate() const { return cell(column::kDuplicate) == kDuplicateMark; }
+    bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == kDuplicateMark; }
+
+  private:
+    QString text_;
+    std::array<quint32, kColumnCount> ends_;  // end of each cell in text_
 };
 
 class WaypointList {
-public:
+  public:
     WaypointList();
 
     // Header texts of columns 0 to 11 (column 0 and column 11 are empty).
     static const QStringList& headerTexts();
 
     int rowCount() const { return static_cast<int>(rows_.size()); }
-    const WaypointRow& row(int index) const { return rows_[index]; }
-    const QList<WaypointRow>& rows() const { return rows_; }
+    const WaypointRow& row(int index) const { return rows_[static_cast<size_t>(index)]; }
+    const std::deque<WaypointRow>& rows() const { return rows_; }
 
     // Records of the file being read that were dropped because their name was already listed.
     // Every reader resets it when it starts, so after several files it counts the last one's.
@@ -117,10 +141,14 @@ public:
 
     static QString nameKey(const QString& name) { return name.toUpper(); }
 
-private:
-    QList<WaypointRow> rows_;
-    QHash<QString, int> exactIndex_;           // name -> first row with it
-    QHash<QString, QList<int>> upperIndex_;    // upper-cased name -> rows
+  private:
+    // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
+    std::deque<WaypointRow> rows_;
+    // Hash of the upper-cased name -> the first row with that hash; further rows with the same
+    // hash (the same name in other letter case, or a collision) are rare and kept apart. No key
+    // text is stored: candidates are confirmed against the rows themselves.
+    QHash<size_t, int> nameIndex_;
+    QMultiHash<size_t, int> nameMore_;
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;

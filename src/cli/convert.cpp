@@ -23,14 +23,12 @@ void printHelp(QTextStream& out) {
     }
 }
 
-QString listLine(const WaypointRow& row) {
-    QStringList cells;
-    cells.reserve(kColumnCount);
-    cells.append(iconRoleName(row.icon));
+void printListLine(QTextStream& out, const WaypointRow& row) {
+    out << iconRoleName(row.icon);
     for (int c = 1; c < kColumnCount; ++c) {
-        cells.append(row.cell(c));
+        out << '\t' << row.cellView(c);
     }
-    return cells.join(u'\t');
+    out << '\n';
 }
 
 void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
@@ -76,7 +74,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, QCha
     ImportContext context{waypoints, decimalSeparator};
     const ImportOutcome outcome = importFiles(inputs, context);
     for (const WaypointRow& row : waypoints.rows()) {
-        out << listLine(row) << "\n";
+        printListLine(out, row);
     }
     const QString duplicates = duplicateReportText(waypoints.duplicateCount());
     if (!duplicates.isNull()) {

@@ -10,13 +10,16 @@ namespace {
 // Elements of the waypoint itself count in GPX 1.0, GPX 1.1 or no namespace; a same-named element
 // of an extension (a geocaching block's own name or type) does not.
 bool isGpxNamespace(std::string_view uri) {
-    return uri.empty() || uri == "http://www.topografix.com/GPX/1/0" || uri == "http://www.topografix.com/GPX/1/1";
+    return uri.empty() || uri == "http://www.topografix.com/GPX/1/0" ||
+           uri == "http://www.topografix.com/GPX/1/1";
 }
 
-bool isGarminNamespace(std::string_view uri) { return uri.starts_with("http://www.garmin.com/xmlschemas/"); }
+bool isGarminNamespace(std::string_view uri) {
+    return uri.starts_with("http://www.garmin.com/xmlschemas/");
+}
 
 class GpxHandler : public WaypointXmlHandler {
-public:
+  public:
     using WaypointXmlHandler::WaypointXmlHandler;
 
     void startElement(const XmlName& name, const char** attributes) override {
@@ -25,19 +28,19 @@ public:
             if (isGpxNamespace(name.uri) && (name.local == "wpt" || name.local == "rtept")) {
                 waypointDepth_ = depth_;
                 current_ = Waypoint{};
-                current_.line = currentLine();
-                current_.lat = attributeValue(attributes, "lat");
-                current_.lon = attributeValue(attributes, "lon");
+                current_.position =
+                    checkPositionHere(attributeUtf8(attributes, "lat"), attributeUtf8(attributes, "lon"));
             }
             return;
         }
         if (depth_ == waypointDepth_ + 1 && isGpxNamespace(name.uri) && name.local == "link" &&
-            current_.linkHref.isNull()) {
-            current_.linkHref = singleLineText(attributeValue(attributes, "href"));
+            !current_.linkSeen) {
+            current_.linkSeen = true;
+            current_.linkHref = fieldText(attributeUtf8(attributes, "href").value_or(std::string()));
         }
     }
 
-    void endElement(const XmlName& name, const QString& text) override {
+    void endElement(const XmlName& name, std::string_view text) override {
         if (waypointDepth_ == 0) {
             --depth_;
             return;
@@ -54,60 +57,61 @@ public:
         --depth_;
     }
 
-private:
+  private:
     struct Waypoint {
-        long line = 0;
-        QString lat, lon;  // null when the attribute is missing
+        CheckedPosition position;
         QString name, desc, url, linkHref, sym, type, category;
         QString additions;  // privacy and channel texts, in document order
+        bool linkSeen = false;
         bool hasPrivacy = false;
         bool encrypted = false;
     };
 
-    void childOfWaypoint(std::string_view local, const QString& text) {
+    void childOfWaypoint(std::string_view local, std::string_view text) {
         if (local == "name") {
-            current_.name = singleLineText(text);
+            current_.name = fieldText(text);
         } else if (local == "desc") {
-            current_.desc = singleLineText(text);
+            current_.desc = fieldText(text);
         } else if (local == "url") {
-            current_.url = singleLineText(text);
+            current_.url = fieldText(text);
         } else if (local == "sym") {
-            current_.sym = singleLineText(text);
+            current_.sym = fieldText(text);
         } else if (local == "type") {
-            const QString type = singleLineText(text);
+            const QString type = fieldText(text);
             if (type != QLatin1String("OPEN-PUBLIC")) {
                 current_.type = type;
             }
         }
     }
 
-    void anyDepthInWaypoint(const XmlName& name, const QString& text) {
+    void anyDepthInWaypoint(const XmlName& name, std::string_view text) {
         if (name.local == "privacy") {
-            const QString value = singleLineText(text);
+            const QString value = fieldText(text);
             current_.hasPrivacy = true;
             current_.encrypted = value != QLatin1String("None");
-            current_.additions += current_.encrypted ? QStringLiteral(", ") + value : QStringLiteral(", Unsecured");
+            current_.additions +=
+                current_.encrypted ? QStringLiteral(", ") + value : QStringLiteral(", Unsecured");
         } else if (name.local == "ChannelID") {
-            current_.additions += QStringLiteral(", Channel ") + singleLineText(text);
+            current_.additions += QStringLiteral(", Channel ") + fieldText(text);
         } else if (name.local == "Category" && isGarminNamespace(name.uri)) {
-            current_.category = singleLineText(text);
+            current_.category = fieldText(text);
         }
     }
 
     void finishWaypoint() {
-        QString reason;
-        const std::optional<Position> pos = checkPosition(current_.lat, current_.lon, reason);
+        const std::optional<Position>& pos = current_.position.position;
         if (!pos) {
-            log_.skipped(current_.line, current_.name, reason);
+            log_.skipped(current_.position.line, current_.name, current_.position.reason);
             return;
         }
         WaypointList& list = context_.list;
-        if (!current_.name.isEmpty() && list.findRowByName(current_.name, WaypointList::NameMatch::Exact) >= 0) {
+        if (!current_.name.isEmpty() &&
+            list.findRowByName(current_.name, WaypointList::NameMatch::Exact) >= 0) {
             list.countDuplicate();
             ++result_.duplicates;
             return;
         }
-        WaypointRow row;
+        WaypointDraft row;
         if (current_.hasPrivacy) {
             row.icon = current_.encrypted ? IconRole::EncryptYes : IconRole::EncryptNo;
             row.cell(column::kEncryption) =
@@ -121,7 +125,7 @@ private:
         row.cell(column::kUrl) = current_.url.isEmpty() ? current_.linkHref : current_.url;
         row.cell(column::kSymbol) = current_.sym;
         row.cell(column::kCategory) = current_.category;
-        list.appendWaypointRow(std::move(row));
+        list.appendWaypointRow(WaypointRow(row));
         ++result_.appended;
     }
 

@@ -31,7 +31,9 @@ QList<QPair<QString, QString>> importDialogFilters() {
     return filters;
 }
 
-QString importExtensionOf(const QString& path) { return path.right(3).toLower(); }
+QString importExtensionOf(const QString& path) {
+    return path.right(3).toLower();
+}
 
 const ImportFormat* importFormatFor(const QString& path) {
     const QString ext = importExtensionOf(path);
@@ -50,7 +52,8 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
             outcome.fileLabel = path;
         } else {
             const QString name = QFileInfo(path).fileName();
-            outcome.fileLabel = outcome.fileLabel.isEmpty() ? name : outcome.fileLabel + QStringLiteral(", ") + name;
+            outcome.fileLabel =
+                outcome.fileLabel.isEmpty() ? name : outcome.fileLabel + QStringLiteral(", ") + name;
         }
         outcome.fileExtension = importExtensionOf(path);
         FileImport file;

@@ -41,7 +41,7 @@ struct ImportOutcome {
     QString fileLabel;      // the caption of the file label: one full path, or the names joined by ", "
     QString fileExtension;  // of the last file
     QList<FileImport> files;
-    QString advice;         // the last advice a reader gave, for an empty list
+    QString advice;  // the last advice a reader gave, for an empty list
 };
 
 // Reads `paths` in order into the context's list.

@@ -8,7 +8,7 @@ namespace vintrel {
 namespace {
 
 class LocHandler : public WaypointXmlHandler {
-public:
+  public:
     using WaypointXmlHandler::WaypointXmlHandler;
 
     void startElement(const XmlName& name, const char** attributes) override {
@@ -17,7 +17,6 @@ public:
             if (name.local == "waypoint") {
                 waypointDepth_ = depth_;
                 current_ = Waypoint{};
-                current_.line = currentLine();
             }
             return;
         }
@@ -25,21 +24,21 @@ public:
             return;
         }
         if (name.local == "name") {
-            current_.name = singleLineText(attributeValue(attributes, "id"));
+            current_.name = fieldText(attributeUtf8(attributes, "id").value_or(std::string()));
         } else if (name.local == "coord") {
-            current_.lat = attributeValue(attributes, "lat");
-            current_.lon = attributeValue(attributes, "lon");
+            current_.position =
+                checkPositionHere(attributeUtf8(attributes, "lat"), attributeUtf8(attributes, "lon"));
         }
     }
 
-    void endElement(const XmlName& name, const QString& text) override {
+    void endElement(const XmlName& name, std::string_view text) override {
         if (waypointDepth_ != 0 && depth_ == waypointDepth_ + 1) {
             if (name.local == "name") {
-                current_.title = singleLineText(text);
+                current_.title = fieldText(text);
             } else if (name.local == "type") {
-                current_.type = singleLineText(text);
+                current_.type = fieldText(text);
             } else if (name.local == "link") {
-                current_.link = singleLineText(text);
+                current_.link = fieldText(text);
             }
         } else if (depth_ == waypointDepth_) {
             finishWaypoint();
@@ -48,22 +47,24 @@ public:
         --depth_;
     }
 
-private:
+  private:
     struct Waypoint {
-        long line = 0;
         QString name, title, type, link;
-        QString lat, lon;  // null until a coord element gives them
+        std::optional<CheckedPosition> position;  // empty until a coord element gives it
     };
 
     void finishWaypoint() {
+        if (!current_.position) {
+            current_.position =
+                CheckedPosition{std::nullopt, QStringLiteral("it has no coord element"), currentLine()};
+        }
         if (current_.name.isEmpty()) {
-            log_.skipped(current_.line, current_.name, QStringLiteral("it has no name (id)"));
+            log_.skipped(currentLine(), current_.name, QStringLiteral("it has no name (id)"));
             return;
         }
-        QString reason;
-        const std::optional<Position> pos = checkPosition(current_.lat, current_.lon, reason);
+        const std::optional<Position>& pos = current_.position->position;
         if (!pos) {
-            log_.skipped(current_.line, current_.name, reason);
+            log_.skipped(current_.position->line, current_.name, current_.position->reason);
             return;
         }
         WaypointList& list = context_.list;
@@ -76,13 +77,13 @@ private:
             ++result_.duplicates;
             return;
         }
-        WaypointRow row;
+        WaypointDraft row;
         row.icon = iconForCacheType(current_.type);
         row.cell(column::kName) = current_.name;
         row.cell(column::kDescription) = current_.title;
         setPositionCells(row, *pos, MinutesRule::LocRound, context_.decimalSeparator);
         row.cell(column::kUrl) = current_.link;
-        list.appendWaypointRow(std::move(row));
+        list.appendWaypointRow(WaypointRow(row));
         ++result_.appended;
     }
 

@@ -17,10 +17,10 @@ struct ImportContext {
 struct ReadResult {
     int appended = 0;
     int duplicates = 0;
-    int skipped = 0;          // records dropped for want of a usable name or position
-    bool readToEnd = true;    // false when an error stopped the file early
-    QStringList problems;     // one sentence each, naming the file and the line
-    QString advice;           // shown in place of the grid when the list is empty after the file
+    int skipped = 0;        // records dropped for want of a usable name or position
+    bool readToEnd = true;  // false when an error stopped the file early
+    QStringList problems;   // one sentence each, naming the file and the line
+    QString advice;         // shown in place of the grid when the list is empty after the file
 };
 
 using ReaderFunction = ReadResult (*)(const QString& path, ImportContext& context);

@@ -8,28 +8,31 @@ namespace {
 
 constexpr int kListedProblems = 20;
 
-std::optional<double> checkOne(const QString& text, const char* what, double limit, QString& reason) {
-    if (text.isNull()) {
+std::optional<double> checkOne(const std::optional<std::string>& text, const char* what, double limit,
+                               QString& reason) {
+    if (!text) {
         reason = QStringLiteral("no %1").arg(QLatin1String(what));
         return std::nullopt;
     }
-    const std::optional<double> v = parseCoordinateText(text);
+    const std::optional<double> v = parseCoordinateUtf8(*text);
+    if (v && *v >= -limit && *v <= limit) {
+        return v;
+    }
+    const QString shown = fieldText(*text);
     if (!v) {
-        reason = text.trimmed().isEmpty() ? QStringLiteral("empty %1").arg(QLatin1String(what))
-                                          : QStringLiteral("%1 \"%2\" is not a number")
-                                                .arg(QLatin1String(what), text.left(40));
-        return std::nullopt;
+        reason = shown.isEmpty()
+                     ? QStringLiteral("empty %1").arg(QLatin1String(what))
+                     : QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(what), shown.left(40));
+    } else {
+        reason = QStringLiteral("%1 %2 is outside ±%3").arg(QLatin1String(what), shown).arg(limit);
     }
-    if (*v < -limit || *v > limit) {
-        reason = QStringLiteral("%1 %2 is outside ±%3").arg(QLatin1String(what), text.trimmed()).arg(limit);
-        return std::nullopt;
-    }
-    return v;
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<Position> checkPosition(const QString& latText, const QString& lonText, QString& reason) {
+std::optional<Position> checkPosition(const std::optional<std::string>& latText,
+                                      const std::optional<std::string>& lonText, QString& reason) {
     const std::optional<double> lat = checkOne(latText, "latitude", 90, reason);
     if (!lat) {
         return std::nullopt;
@@ -41,9 +44,9 @@ std::optional<Position> checkPosition(const QString& latText, const QString& lon
     return Position{*lat, *lon};
 }
 
-void setPositionCells(WaypointRow& row, const Position& pos, MinutesRule rule, QChar decimalSeparator) {
-    row.cell(column::kLatDM) = displayLatCell(formatLatDM(pos.lat, rule));
-    row.cell(column::kLonDM) = displayLonCell(formatLonDM(pos.lon, rule));
+void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator) {
+    row.cell(column::kLatDM) = latCell(pos.lat, rule);
+    row.cell(column::kLonDM) = lonCell(pos.lon, rule);
     row.cell(column::kLatDecimal) = formatDecimalCell(pos.lat, decimalSeparator);
     row.cell(column::kLonDecimal) = formatDecimalCell(pos.lon, decimalSeparator);
 }
@@ -82,10 +85,11 @@ void ProblemLog::skipped(long line, const QString& name, const QString& reason) 
 void ProblemLog::xmlError(const XmlParseOutcome& outcome) {
     result_.readToEnd = false;
     if (outcome.line > 0) {
-        result_.problems.append(QStringLiteral("%1, line %2: the file is not valid XML (%3); reading stopped there.")
-                                    .arg(fileName_)
-                                    .arg(outcome.line)
-                                    .arg(outcome.message));
+        result_.problems.append(
+            QStringLiteral("%1, line %2: the file is not valid XML (%3); reading stopped there.")
+                .arg(fileName_)
+                .arg(outcome.line)
+                .arg(outcome.message));
     } else {
         result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, outcome.message));
     }
@@ -94,7 +98,9 @@ void ProblemLog::xmlError(const XmlParseOutcome& outcome) {
 void ProblemLog::finish() {
     if (unlisted_ > 0) {
         result_.problems.append(
-            QStringLiteral("%1: %2 more waypoints were skipped for the same kinds of reasons.").arg(fileName_).arg(unlisted_));
+            QStringLiteral("%1: %2 more waypoints were skipped for the same kinds of reasons.")
+                .arg(fileName_)
+                .arg(unlisted_));
     }
 }
 
@@ -102,7 +108,8 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
     if (context.list.rowCount() == 0) {
         result.advice = advice;
     } else {
-        context.list.setColumnWidth(column::kDescription, descriptionWidthAfterImport(context.list.rowCount()));
+        context.list.setColumnWidth(column::kDescription,
+                                    descriptionWidthAfterImport(context.list.rowCount()));
     }
 }
 

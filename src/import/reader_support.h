@@ -17,24 +17,34 @@ struct Position {
 
 // Checks a record's coordinate texts as found in the input. On failure `reason` says why, in
 // words for the user ("latitude \"abc\" is not a number", "longitude 200 is outside ±180").
-std::optional<Position> checkPosition(const QString& latText, const QString& lonText, QString& reason);
+// Texts are UTF-8; nullopt means the attribute was missing.
+std::optional<Position> checkPosition(const std::optional<std::string>& latText,
+                                      const std::optional<std::string>& lonText, QString& reason);
+
+// A record's position as checked where its coordinates stand; the line is looked up only for a bad
+// one, since asking expat for line numbers costs a scan of the text.
+struct CheckedPosition {
+    std::optional<Position> position;
+    QString reason;
+    long line = 0;
+};
 
 // Columns 3 to 6 from a checked position.
-void setPositionCells(WaypointRow& row, const Position& pos, MinutesRule rule, QChar decimalSeparator);
+void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator);
 
 // The row icon of a geocache type text (compared in lower case; compound types get Empty).
 IconRole iconForCacheType(const QString& type);
 
 // Keeps the record-level problems of one file short: the first ones are listed, the rest counted.
 class ProblemLog {
-public:
+  public:
     ProblemLog(ReadResult& result, const QString& path);
     void skipped(long line, const QString& name, const QString& reason);
     void xmlError(const XmlParseOutcome& outcome);
     // Adds the count of unlisted problems; call once when the file is done.
     void finish();
 
-private:
+  private:
     ReadResult& result_;
     QString fileName_;
     int unlisted_ = 0;
@@ -45,13 +55,22 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
 
 // What every XML reader's handler starts from.
 class WaypointXmlHandler : public XmlHandler {
-public:
+  public:
     WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
         : context_(context), result_(result), log_(log) {}
     void setStream(const XmlStream* stream) { stream_ = stream; }
 
-protected:
+  protected:
     long currentLine() const { return stream_->currentLine(); }
+    CheckedPosition checkPositionHere(const std::optional<std::string>& lat,
+                                      const std::optional<std::string>& lon) const {
+        CheckedPosition checked;
+        checked.position = checkPosition(lat, lon, checked.reason);
+        if (!checked.position) {
+            checked.line = currentLine();
+        }
+        return checked;
+    }
 
     ImportContext& context_;
     ReadResult& result_;
@@ -59,7 +78,7 @@ protected:
     int depth_ = 0;
     int waypointDepth_ = 0;  // depth of the open waypoint element, 0 outside one
 
-private:
+  private:
     const XmlStream* stream_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vintrel {
@@ -48,7 +49,7 @@ XmlName splitName(const XML_Char* qualified) {
 struct XmlStream::Impl {
     XmlHandler& handler;
     XML_Parser parser;
-    QByteArray text;  // UTF-8 character data since the last tag
+    std::string text;  // UTF-8 character data since the last tag
 
     explicit Impl(XmlHandler& h) : handler(h), parser(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
         XML_SetUserData(parser, this);
@@ -65,9 +66,8 @@ struct XmlStream::Impl {
     }
     static void XMLCALL onEnd(void* data, const XML_Char* name) {
         auto* self = static_cast<Impl*>(data);
-        const QString text = QString::fromUtf8(self->text);
+        self->handler.endElement(splitName(name), std::string_view(self->text));
         self->text.clear();
-        self->handler.endElement(splitName(name), text);
     }
     static void XMLCALL onText(void* data, const XML_Char* s, int len) {
         static_cast<Impl*>(data)->text.append(s, len);
@@ -88,9 +88,13 @@ struct XmlStream::Impl {
 
 XmlStream::XmlStream(XmlHandler& handler) : impl_(new Impl(handler)) {}
 
-XmlStream::~XmlStream() { delete impl_; }
+XmlStream::~XmlStream() {
+    delete impl_;
+}
 
-long XmlStream::currentLine() const { return static_cast<long>(XML_GetCurrentLineNumber(impl_->parser)); }
+long XmlStream::currentLine() const {
+    return static_cast<long>(XML_GetCurrentLineNumber(impl_->parser));
+}
 
 XmlParseOutcome XmlStream::parseFile(const QString& path) {
     QFile file(path);
@@ -127,23 +131,28 @@ XmlParseOutcome XmlStream::parseBytes(const QByteArray& bytes) {
     return {};
 }
 
-QString attributeValue(const char** attributes, std::string_view name) {
+std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name) {
     for (const char** a = attributes; a[0] != nullptr; a += 2) {
         if (name == a[0]) {
-            return QString::fromUtf8(a[1]);
+            return std::string(a[1]);
         }
     }
-    return QString();
+    return std::nullopt;
 }
 
-QString singleLineText(const QString& text) {
-    QString out = text;
-    for (QChar& c : out) {
-        if (c == u'\n' || c == u'\r' || c == u'\t') {
-            c = u' ';
+QString fieldText(std::string_view utf8) {
+    QString out = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    const bool hasBreaks =
+        std::any_of(utf8.begin(), utf8.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; });
+    if (hasBreaks) {
+        for (QChar& c : out) {
+            if (c == u'\n' || c == u'\r' || c == u'\t') {
+                c = u' ';
+            }
         }
     }
-    return out.trimmed();
+    const bool padded = !out.isEmpty() && (out.front().isSpace() || out.back().isSpace());
+    return padded ? std::move(out).trimmed() : out;
 }
 
 }  // namespace vintrel

@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vintrel {
@@ -21,21 +23,22 @@ struct XmlName {
 };
 
 class XmlHandler {
-public:
+  public:
     virtual ~XmlHandler() = default;
     // `attributes` is expat's null-terminated name/value array (UTF-8); see attributeValue().
     virtual void startElement(const XmlName& name, const char** attributes) = 0;
-    virtual void endElement(const XmlName& name, const QString& text) = 0;
+    // `text` is UTF-8 and valid only during the call; see fieldText().
+    virtual void endElement(const XmlName& name, std::string_view text) = 0;
 };
 
 struct XmlParseOutcome {
     bool ok = true;
-    long line = 0;      // where the error was found
-    QString message;    // why the file could not be read to its end
+    long line = 0;    // where the error was found
+    QString message;  // why the file could not be read to its end
 };
 
 class XmlStream {
-public:
+  public:
     explicit XmlStream(XmlHandler& handler);
     ~XmlStream();
     XmlStream(const XmlStream&) = delete;
@@ -50,16 +53,16 @@ public:
     // The line the parser is at; valid inside the handler's calls.
     long currentLine() const;
 
-private:
+  private:
     struct Impl;
     Impl* impl_;
 };
 
-// The value of the attribute named `name` (no namespace), or a null QString when it is absent.
-QString attributeValue(const char** attributes, std::string_view name);
+// The UTF-8 value of the attribute named `name` (no namespace), or nullopt when it is absent.
+std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name);
 
-// A field as the list holds it: line breaks and tabs become spaces, and white space at both ends
-// is dropped.
-QString singleLineText(const QString& text);
+// A field as the list holds it, from UTF-8: line breaks and tabs become spaces, and white space at
+// both ends is dropped.
+QString fieldText(std::string_view utf8);
 
 }  // namespace vintrel

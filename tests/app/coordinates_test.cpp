@@ -49,6 +49,11 @@ TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
     EXPECT_EQ(formatDecimalCell(51.68541, u'.'), "51.6854100");
     EXPECT_EQ(formatDecimalCell(-0.1872333, u'.'), "-0.1872333");
     EXPECT_EQ(formatDecimalCell(51.5, u','), "51,5000000");
+    EXPECT_EQ(formatDecimalCell(52, u'.'), "52.0000000");
+    EXPECT_EQ(formatDecimalCell(-0.0, u'.'), "0.0000000");
+    EXPECT_EQ(formatDecimalCell(10.99999999, u'.'), "11.0000000");
+    EXPECT_EQ(formatDecimalCell(0.12345675, u'.'), "0.1234568");
+    EXPECT_EQ(formatDecimalCell(1e-9, u'.'), "0.0000000");
     EXPECT_EQ(parseDecimalCell("51,5000000", u','), 51.5);
     EXPECT_EQ(parseDecimalCell("-0.1872333", u'.'), -0.1872333);
     EXPECT_FALSE(parseDecimalCell("", u'.'));

@@ -6,16 +6,17 @@ using namespace vintrel;
 
 namespace {
 WaypointRow named(const QString& name) {
-    WaypointRow row;
-    row.cell(column::kName) = name;
-    return row;
+    WaypointDraft draft;
+    draft.cell(column::kName) = name;
+    return WaypointRow(draft);
 }
 }  // namespace
 
 TEST(WaypointList, HeaderAndShape) {
     const QStringList& h = WaypointList::headerTexts();
     ASSERT_EQ(h.size(), kColumnCount);
-    EXPECT_EQ(h.join('|'), "|Waypoint |Description|Latitude|Longitude|Latitude|Longitude|http|dup|Encryption|Symbol|");
+    EXPECT_EQ(h.join('|'),
+              "|Waypoint |Description|Latitude|Longitude|Latitude|Longitude|http|dup|Encryption|Symbol|");
     WaypointList list;
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_EQ(list.columnWidth(column::kIcon), 300);
@@ -44,6 +45,30 @@ TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
     EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
     EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::Exact), 0);
+}
+
+TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
+    WaypointDraft draft;
+    for (int c = 1; c < kColumnCount; ++c) {
+        draft.cell(c) = QString(c, QChar(u'a' + c));
+    }
+    draft.cell(column::kDuplicate).clear();
+    WaypointRow row(draft);
+    EXPECT_EQ(row.cell(0), "");
+    EXPECT_EQ(row.cell(1), "b");
+    EXPECT_EQ(row.cell(7), "hhhhhhh");
+    EXPECT_EQ(row.cell(8), "");
+    EXPECT_EQ(row.cell(11), "lllllllllll");
+    EXPECT_FALSE(row.isMarkedDuplicate());
+    row.setCell(column::kDuplicate, kDuplicateMark);
+    row.setCell(column::kName, "longer name");
+    EXPECT_TRUE(row.isMarkedDuplicate());
+    EXPECT_EQ(row.cell(1), "longer name");
+    EXPECT_EQ(row.cell(2), "cc");
+    EXPECT_EQ(row.cell(11), "lllllllllll");
+    row.setCell(column::kCategory, "");
+    EXPECT_EQ(row.cell(11), "");
+    EXPECT_EQ(row.cell(10), "kkkkkkkkkk");
 }
 
 TEST(WaypointList, IconRoleNamesAreThePictureNames) {

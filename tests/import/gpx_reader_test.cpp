@@ -94,7 +94,8 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
     EXPECT_EQ(list.row(4).cell(1), QString::fromUtf8("Żółw"));
     EXPECT_EQ(list.row(4).cell(2), QString::fromUtf8("Ünïcödé"));
     EXPECT_EQ(r.skipped, 2);
-    EXPECT_TRUE(r.problems.join('\n').contains("line 8: waypoint \"BADLAT\" was skipped: latitude \"north\" is not a number"));
+    EXPECT_TRUE(r.problems.join('\n').contains(
+        "line 8: waypoint \"BADLAT\" was skipped: latitude \"north\" is not a number"));
     EXPECT_TRUE(r.problems.join('\n').contains("line 9: waypoint \"NOLAT\" was skipped: no latitude"));
 
     // Read again: every named row is an exact duplicate; no row is overwritten.
@@ -118,5 +119,6 @@ TEST(GpxReader, EmptyListGetsTheGpxAdvice) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "unknown.doc");
     EXPECT_EQ(r.advice, gpxAdviceText());
-    EXPECT_TRUE(r.advice.endsWith("If you want to save a file in EasyGPS, save it as a .gpx file, then load it into here."));
+    EXPECT_TRUE(r.advice.endsWith(
+        "If you want to save a file in EasyGPS, save it as a .gpx file, then load it into here."));
 }

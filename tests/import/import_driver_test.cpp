@@ -31,8 +31,8 @@ TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
     EXPECT_EQ(one.fileLabel, dataPath("case_names.loc"));
     EXPECT_EQ(list.duplicateCount(), 1);
 
-    const ImportOutcome several = importFiles(
-        {dataPath("case_names.loc"), dataPath("unknown.doc"), dataPath("route.gpx")}, context);
+    const ImportOutcome several =
+        importFiles({dataPath("case_names.loc"), dataPath("unknown.doc"), dataPath("route.gpx")}, context);
     EXPECT_EQ(several.fileLabel, "case_names.loc, unknown.doc, route.gpx");
     EXPECT_EQ(several.fileExtension, "gpx");
     ASSERT_EQ(several.files.size(), 3);
@@ -45,14 +45,16 @@ TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
 TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {
     WaypointList list;
     ImportContext context{list, u'.'};
-    ImportOutcome outcome = importFiles({dataPath("truncated.gpx").replace(".gpx", ".doc"), dataPath("unknown.doc")}, context);
+    ImportOutcome outcome =
+        importFiles({dataPath("truncated.gpx").replace(".gpx", ".doc"), dataPath("unknown.doc")}, context);
     EXPECT_TRUE(outcome.advice.isEmpty());
     const QString bad = dataPath("site_one_line.loc").replace("site_one_line.loc", "no_such.gpx");
     outcome = importFiles({bad}, context);
-    EXPECT_EQ(outcome.advice, "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"
-                              "It is best to use .loc files that have been downloaded from www.geocaching.com and "
-                              "not touched by EasyGPS.\r\n\r\nIf you want to save a file in EasyGPS, save it as a "
-                              ".gpx file, then load it into here.");
+    EXPECT_EQ(outcome.advice,
+              "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"
+              "It is best to use .loc files that have been downloaded from www.geocaching.com and "
+              "not touched by EasyGPS.\r\n\r\nIf you want to save a file in EasyGPS, save it as a "
+              ".gpx file, then load it into here.");
 }
 
 TEST(ImportDriver, DuplicateReportTexts) {

@@ -101,7 +101,7 @@ TEST(LocReader, WaypointsWithoutUsablePositionAreSkippedAndCounted) {
     EXPECT_TRUE(all.contains("\"TEXT\" was skipped: latitude \"abc\" is not a number"));
     EXPECT_TRUE(all.contains(QString::fromUtf8("\"NORTH\" was skipped: latitude 95 is outside ±90")));
     EXPECT_TRUE(all.contains(QString::fromUtf8("\"EAST\" was skipped: longitude 200 is outside ±180")));
-    EXPECT_TRUE(all.contains("\"NOCOORD\" was skipped: no latitude"));
+    EXPECT_TRUE(all.contains("line 9: waypoint \"NOCOORD\" was skipped: it has no coord element."));
 }
 
 TEST(LocReader, DuplicatesIgnoreCaseAndMarkTheEarlierRow) {
@@ -140,7 +140,8 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_FALSE(r.readToEnd);
     EXPECT_EQ(r.advice, locAdviceText());
-    EXPECT_TRUE(r.advice.contains("downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
+    EXPECT_TRUE(r.advice.contains(
+        "downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
 
     // With rows already listed there is no advice, and nine rows narrow the description column.
     readFixture(&readLocFile, list, "crlf_multi.loc");
@@ -159,5 +160,6 @@ TEST(LocReader, MissingFileIsReported) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "no_such_file.loc");
     ASSERT_EQ(r.problems.size(), 1);
-    EXPECT_TRUE(r.problems[0].startsWith("no_such_file.loc: the file cannot be opened")) << r.problems[0].toStdString();
+    EXPECT_TRUE(r.problems[0].startsWith("no_such_file.loc: the file cannot be opened"))
+        << r.problems[0].toStdString();
 }
