@@ -7,6 +7,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VINTREL_BUILD_DIR:-$here/build}
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libexpat1-dev libgtest-dev)
+# The Windows registry back end is cross-built and tested under Wine.
+packages+=(g++-mingw-w64-x86-64-posix wine64)
 packages+=("$@")
 
 missing=()
