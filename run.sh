@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the main job on the sample files in examples/.
+# Sets everything up, builds, and runs the main job on the sample files in examples/: lists their
+# waypoints and writes each sample as a MapSource .gdb file into out/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/scripts/setup.sh"
 cmake --build "$here/build" -j2 >/dev/null
 
+convert="$here/build/src/vintrel-convert"
 shopt -s nullglob
 samples=("$here"/examples/*.loc "$here"/examples/*.gpx)
 echo "== Waypoints read from the samples in examples/"
-"$here/build/src/vintrel-convert" --list "${samples[@]}"
+"$convert" --list "${samples[@]}"
+
+mkdir -p "$here/out"
+for sample in "${samples[@]}"; do
+    name=$(basename "${sample%.*}")
+    echo "== $(basename "$sample") -> out/$name.gdb"
+    "$convert" "$sample" -o "$here/out/$name.gdb"
+done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Times vintrel-convert --list on generated 100,000 and 200,000 waypoint files against a bare expat
-# pass over the same files, and reports peak memory. Run by hand; never part of the tests.
+# Times vintrel-convert on generated 100,000 and 200,000 waypoint files (--list, and conversion to
+# .gdb) against a bare expat pass over the same files, and reports peak memory. Run by hand; never
+# part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -30,10 +31,27 @@ for fmt in ${FORMATS:-loc gpx}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
         e=$(best "$build/bench/expat_pass" "$f")
-        v=$(best "$build/src/vintrel-convert" --list "$f")
-        m=$(peak "$build/src/vintrel-convert" --list "$f")
-        printf '%s %7d waypoints (%4d MB): expat %5ss  vintrel --list %5ss  ratio %4s  peak %d MB\n' \
-            "$fmt" "$n" $(( $(stat -c %s "$f") / 1000000 )) "$e" "$v" \
-            "$(awk -v a="$v" -v b="$e" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+        for job in list gdb; do
+            if [ "$job" = list ]; then cmd=("$build/src/vintrel-convert" --list "$f");
+            else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.gdb"); fi
+            v=$(best "${cmd[@]}")
+            m=$(peak "${cmd[@]}")
+            printf '%s %7d waypoints (%3d MB) %-4s: expat %5ss  vintrel %5ss  ratio %5s  peak %4d MB\n' \
+                "$fmt" "$n" $(( $(stat -c %s "$f") / 1000000 )) "$job" "$e" "$v" \
+                "$(awk -v a="$v" -v b="$e" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+        done
     done
 done
+
+# Instruction counts (callgrind): the same on every run, whatever else the machine is doing.
+if [ -n "${INSTRUCTIONS:-}" ]; then
+    count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
+    for fmt in ${FORMATS:-loc gpx}; do
+        f="$data/bench_100000.$fmt"
+        e=$(count "$build/bench/expat_pass" "$f")
+        l=$(count "$build/src/vintrel-convert" --list "$f")
+        g=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.gdb")
+        awk -v f="$fmt" -v e="$e" -v l="$l" -v g="$g" 'BEGIN {
+            printf "%s 100000 instructions: expat %.2fG  list %.2fG (%.2fx)  gdb %.2fG (%.2fx)\n", f, e/1e9, l/1e9, l/e, g/1e9, g/e }'
+    done
+fi

@@ -208,15 +208,20 @@ QString formatDecimalCell(double value, QChar decimalSeparator) {
     return text;
 }
 
-std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparator) {
-    QString normal = text;
-    if (decimalSeparator != u'.') {
-        if (normal.contains(u'.')) {
+std::optional<double> parseDecimalCell(QStringView text, QChar decimalSeparator) {
+    // Decimal cells are short ASCII texts: read them as bytes, the separator turned into '.'.
+    char buf[64];
+    if (text.size() >= static_cast<qsizetype>(sizeof buf)) {
+        return std::nullopt;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() > 0x7F || (c == u'.' && decimalSeparator != u'.')) {
             return std::nullopt;
         }
-        normal.replace(decimalSeparator, u'.');
+        buf[i] = c == decimalSeparator ? '.' : static_cast<char>(c.unicode());
     }
-    return parseCoordinateText(normal);
+    return parseCoordinateUtf8(std::string_view(buf, static_cast<size_t>(text.size())));
 }
 
 std::optional<double> parseCoordinateUtf8(std::string_view text) {

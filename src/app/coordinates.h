@@ -46,7 +46,7 @@ QString lonCell(double value, MinutesRule rule);
 // Column 5 and 6 text: 7 decimals, the given separator, no digit grouping.
 QString formatDecimalCell(double value, QChar decimalSeparator);
 // Reads a column 5 or 6 text back; nullopt when it is not a finite number.
-std::optional<double> parseDecimalCell(const QString& text, QChar decimalSeparator);
+std::optional<double> parseDecimalCell(QStringView text, QChar decimalSeparator);
 
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.

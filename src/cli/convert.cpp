@@ -2,7 +2,10 @@
 
 #include "app/version.h"
 #include "app/waypoint_list.h"
+#include "export/export_driver.h"
 #include "import/import_driver.h"
+
+#include <optional>
 
 namespace vintrel {
 
@@ -10,16 +13,34 @@ namespace {
 
 const char* const kProgram = "vintrel-convert";
 
+const QStringList kDisplayNames = {QStringLiteral("name"), QStringLiteral("symbol"),
+                                   QStringLiteral("description")};
+
 void printHelp(QTextStream& out) {
-    out << "Usage: " << kProgram << " --list FILE...\n"
-        << "Reads GPS waypoint files into one list, as the Vintrel window does.\n\n"
+    out << "Usage: " << kProgram << " [options] INPUT... -o OUTPUT\n"
+        << "       " << kProgram << " --list INPUT...\n"
+        << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
+        << "a MapSource or Google Earth file.\n\n"
         << "Options:\n"
-        << "  --list      print every row of the list, its columns separated by tabs\n"
-        << "  --help      show this help and exit\n"
-        << "  --version   show the version and exit\n\n"
+        << "  -o, --output FILE   the file to create; its extension chooses the format\n"
+        << "  --format NAME       the output format, whatever the extension:";
+    for (const ExportFormat& f : exportFormats()) {
+        out << " " << f.extension;
+    }
+    out << "\n"
+        << "  --display MODE      GDB display mode: name (symbol & name, the default), symbol, description\n"
+        << "  --no-description    leave the descriptions out of the file\n"
+        << "  --list              print every row of the list, its columns separated by tabs\n"
+        << "  --help              show this help and exit\n"
+        << "  --version           show the version and exit\n\n"
         << "Input formats (chosen by the file's extension):\n";
     for (const ImportFormat& f : importFormats()) {
         out << "  ." << f.extension << "  " << f.description << "\n";
+    }
+    out << "Output formats:\n";
+    for (const ExportFormat& f : exportFormats()) {
+        out << "  ." << f.extension << "  " << f.choiceText
+            << (f.writer == nullptr ? "  (not available yet)" : "") << "\n";
     }
 }
 
@@ -42,12 +63,28 @@ void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
     }
 }
 
+struct Options {
+    bool list = false;
+    QString output;
+    QString format;
+    ExportOptions exportOptions;
+    QStringList inputs;
+};
+
+int usage(QTextStream& err, const QString& message) {
+    err << kProgram << ": " << message << "\nTry '" << kProgram << " --help'.\n";
+    return 2;
+}
+
 }  // namespace
 
-int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, QChar decimalSeparator) {
-    bool list = false;
-    QStringList inputs;
-    for (const QString& a : args) {
+int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, const ConvertEnvironment& env) {
+    Options opt;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto next = [&]() -> std::optional<QString> {
+            return i + 1 < args.size() ? std::optional<QString>(args[++i]) : std::nullopt;
+        };
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             printHelp(out);
             return 0;
@@ -57,24 +94,51 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, QCha
             return 0;
         }
         if (a == QLatin1String("--list")) {
-            list = true;
+            opt.list = true;
+        } else if (a == QLatin1String("--no-description")) {
+            opt.exportOptions.includeDescription = false;
+        } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
+                   a == QLatin1String("--format") || a == QLatin1String("--display")) {
+            const std::optional<QString> value = next();
+            if (!value) {
+                return usage(err, a + QStringLiteral(" needs a value"));
+            }
+            if (a == QLatin1String("--format")) {
+                opt.format = value->toLower();
+            } else if (a == QLatin1String("--display")) {
+                opt.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(*value));
+                if (opt.exportOptions.displayIndex < 0) {
+                    return usage(err, QStringLiteral("unknown display mode ") + *value);
+                }
+            } else {
+                opt.output = *value;
+            }
         } else if (a.startsWith(u'-') && a.size() > 1) {
-            err << kProgram << ": unknown option " << a << "\nTry '" << kProgram << " --help'.\n";
-            return 2;
+            return usage(err, QStringLiteral("unknown option ") + a);
         } else {
-            inputs.append(a);
+            opt.inputs.append(a);
         }
     }
-    if (!list || inputs.isEmpty()) {
-        err << kProgram << ": give --list and at least one input file\nTry '" << kProgram << " --help'.\n";
-        return 2;
+    if (opt.inputs.isEmpty() || (!opt.list && opt.output.isEmpty())) {
+        return usage(err, QStringLiteral("give input files and -o OUTPUT, or --list"));
+    }
+    const ExportFormat* format = nullptr;
+    if (!opt.output.isEmpty()) {
+        const QString name = opt.format.isEmpty() ? opt.output.section(u'.', -1) : opt.format;
+        format = exportFormatForName(name);
+        if (format == nullptr) {
+            return usage(err,
+                         QStringLiteral("cannot tell the output format of %1; use --format").arg(opt.output));
+        }
     }
 
     WaypointList waypoints;
-    ImportContext context{waypoints, decimalSeparator};
-    const ImportOutcome outcome = importFiles(inputs, context);
-    for (const WaypointRow& row : waypoints.rows()) {
-        printListLine(out, row);
+    ImportContext context{waypoints, env.decimalSeparator};
+    const ImportOutcome outcome = importFiles(opt.inputs, context);
+    if (opt.list) {
+        for (const WaypointRow& row : waypoints.rows()) {
+            printListLine(out, row);
+        }
     }
     const QString duplicates = duplicateReportText(waypoints.duplicateCount());
     if (!duplicates.isNull()) {
@@ -85,9 +149,25 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, QCha
         if (!outcome.advice.isEmpty()) {
             err << QString(outcome.advice).replace(QLatin1String("\r\n"), QLatin1String("\n")) << "\n";
         }
-        err << kProgram << ": no waypoint was read.\n";
+        err << kProgram << ": no waypoint was read"
+            << (format != nullptr ? "; nothing was written.\n" : ".\n");
         return 1;
     }
+    if (format == nullptr) {
+        return 0;
+    }
+    if (format->writer == nullptr) {
+        err << kProgram << ": " << format->key
+            << " output is not available in this version; nothing was written.\n";
+        return 1;
+    }
+    const ExportContext exportContext{opt.exportOptions, env.decimalSeparator, env.registry, env.clock};
+    const WriteReport report = format->writer(waypoints, opt.output, exportContext);
+    if (!report.written) {
+        err << notWrittenText(opt.output, report.error) << "\n";
+        return 1;
+    }
+    out << createdText(opt.output) << "\n" << newFileCountText(report.recordCount) << "\n";
     return 0;
 }
 

@@ -1,13 +1,22 @@
 // The command-line front end, as a function so tests can run it without a process.
 #pragma once
 
+#include "export/export_context.h"
+
 #include <QStringList>
 #include <QTextStream>
 
 namespace vintrel {
 
+// What the front end takes from the system; tests give their own.
+struct ConvertEnvironment {
+    QChar decimalSeparator = u'.';
+    registry::RegistryApi* registry = nullptr;
+    const Clock* clock = nullptr;
+};
+
 // `args` excludes the program name. Returns the exit status: 0 done, 1 nothing could be read or
 // written, 2 usage error.
-int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, QChar decimalSeparator);
+int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, const ConvertEnvironment& env);
 
 }  // namespace vintrel

@@ -1,10 +1,9 @@
 #include "app/coordinates.h"
 #include "cli/convert.h"
+#include "registry/hive_registry.h"
 
 #include <QCoreApplication>
 #include <QLocale>
-
-#include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -12,7 +11,11 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    const int status = vintrel::runConvert(args, out, err, vintrel::decimalSeparatorOf(QLocale::system()));
+    const std::unique_ptr<vintrel::registry::RegistryApi> registry = vintrel::registry::makeSystemRegistry();
+    const vintrel::SystemClock clock;
+    const vintrel::ConvertEnvironment env{vintrel::decimalSeparatorOf(QLocale::system()), registry.get(),
+                                          &clock};
+    const int status = vintrel::runConvert(args, out, err, env);
     out.flush();
     err.flush();
     return status;

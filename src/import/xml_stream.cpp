@@ -1,5 +1,7 @@
 #include "import/xml_stream.h"
 
+#include "app/cp1252.h"
+
 #include <QFile>
 
 #include <expat.h>
@@ -14,20 +16,13 @@ namespace {
 constexpr char kNamespaceSeparator = '\x1f';
 constexpr qint64 kBlockSize = 256 * 1024;
 
-// windows-1252 bytes 0x80 to 0x9F; the five the code page leaves undefined keep their own value.
-constexpr int kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
     const QByteArray n = QByteArray(name).toLower();
     if (n != "windows-1252" && n != "cp1252" && n != "x-cp1252") {
         return XML_STATUS_ERROR;
     }
     for (int b = 0; b < 256; ++b) {
-        info->map[b] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : b;
+        info->map[b] = cp1252ToUnicode(static_cast<unsigned char>(b));
     }
     info->data = nullptr;
     info->convert = nullptr;

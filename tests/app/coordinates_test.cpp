@@ -54,10 +54,10 @@ TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
     EXPECT_EQ(formatDecimalCell(10.99999999, u'.'), "11.0000000");
     EXPECT_EQ(formatDecimalCell(0.12345675, u'.'), "0.1234568");
     EXPECT_EQ(formatDecimalCell(1e-9, u'.'), "0.0000000");
-    EXPECT_EQ(parseDecimalCell("51,5000000", u','), 51.5);
-    EXPECT_EQ(parseDecimalCell("-0.1872333", u'.'), -0.1872333);
-    EXPECT_FALSE(parseDecimalCell("", u'.'));
-    EXPECT_FALSE(parseDecimalCell("51.5", u','));
+    EXPECT_EQ(parseDecimalCell(u"51,5000000", u','), 51.5);
+    EXPECT_EQ(parseDecimalCell(u"-0.1872333", u'.'), -0.1872333);
+    EXPECT_FALSE(parseDecimalCell(u"", u'.'));
+    EXPECT_FALSE(parseDecimalCell(u"51.5", u','));
     EXPECT_FALSE(parseCoordinateText("nan"));
     EXPECT_FALSE(parseCoordinateText("1e999"));
     EXPECT_FALSE(parseCoordinateText("12abc"));

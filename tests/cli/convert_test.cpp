@@ -2,6 +2,9 @@
 
 #include "../test_support.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -17,7 +20,7 @@ struct CliRun {
 CliRun run(const QStringList& args) {
     QString out, err;
     QTextStream o(&out), e(&err);
-    const int status = runConvert(args, o, e, u'.');
+    const int status = runConvert(args, o, e, ConvertEnvironment{});
     o.flush();
     e.flush();
     return {status, out, err};
@@ -62,4 +65,33 @@ TEST(ConvertList, UsageHelpAndVersion) {
     const CliRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("vintrel-convert 1."));
+}
+
+TEST(ConvertToGdb, WritesAndReports) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("caches.gdb");
+    CliRun r =
+        run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out, "--display", "symbol"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + out +
+                         " created\nThere is 1 record in the new file.\n");
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // GC2B3C4, "Quarry" and its 60-character address; GC1A2B3 was marked as a duplicate.
+    EXPECT_EQ(bytes.size(), 55 + 7 + 77 + 7 + 6 + 60);
+    EXPECT_EQ(bytes.mid(55 + 44 + 7 + 6, 4).toHex(), QByteArray("00000000"));  // symbol only
+
+    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.kml")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("KML output is not available in this version"));
+    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz")});
+    EXPECT_EQ(r.status, 2);
+    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb", "--no-description"});
+    EXPECT_EQ(r.status, 0);
+    r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/dir/out.gdb")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("out.gdb was not written:")) << r.err.toStdString();
+    EXPECT_EQ(run({dataPath("route.gpx"), "--display", "huge", "-o", out}).status, 2);
+    EXPECT_EQ(run({dataPath("route.gpx"), "-o"}).status, 2);
 }

@@ -1,0 +1,180 @@
+#include "export/gdb_encoder.h"
+#include "export/binary_output.h"
+
+#include "app/cp1252.h"
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray hex(const char* spaced) {
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+GdbWaypointFields oldMill() {
+    GdbWaypointFields f;
+    f.name = u"GC1A2B3";
+    f.description = u"Old mill";
+    f.latitude = u"51.5000000";
+    f.longitude = u"-0.1872333";
+    return f;
+}
+
+QByteArray encode(const GdbWaypointFields& f, const ExportOptions& options = {},
+                  const CategoryNames& cats = {}, QChar separator = u'.') {
+    QByteArray out;
+    QString error;
+    EXPECT_TRUE(encodeGdbWaypoint(out, f, options, cats, 0x12345678, separator, error))
+        << error.toStdString();
+    return out;
+}
+
+// The symbol field of a record whose texts have these byte lengths.
+QByteArray symbolBytes(const QByteArray& record, int n1, int n2) {
+    return record.mid(52 + n1 + n2, 4);
+}
+
+}  // namespace
+
+TEST(GdbRecord, WholeRecordSpelledOut) {
+    const QByteArray expected =
+        hex("57 00 00 00 57 47 43 31 41 32 42 33 00"  // L = 87, 'W', GC1A2B3
+            " 00 00 00 00 00"                         // class 0, empty country
+            " 00 00 00 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 FF FF FF FF"
+            " F5 49 9F 24 4C EA DD FF 00"              // 51.5, -0.1872333, no altitude
+            " 4F 6C 64 20 6D 69 6C 6C 00 00"           // "Old mill", no proximity
+            " 01 00 00 00 00 00 00 00 75 00 00 00"     // symbol & name, colour 0, Geocache
+            " 00 00 00 00 00 00 00 00 00 00 00 00 00"  // zeros, empty address
+            " 01 00 00 01 78 56 34 12");               // Category1 (all absent), stamp
+    const QByteArray record = encode(oldMill());
+    EXPECT_EQ(record.size(), 92);
+    EXPECT_EQ(record.toHex(' '), expected.toHex(' '));
+
+    ExportOptions noDescription;
+    noDescription.includeDescription = false;
+    const QByteArray shorter = encode(oldMill(), noDescription);
+    EXPECT_EQ(shorter.size(), 84);
+    EXPECT_EQ(shorter.left(4), hex("4F 00 00 00"));
+    EXPECT_EQ(shorter.mid(41 + 7, 3), hex("00 00 00"));  // altitude flag, empty description, proximity
+}
+
+TEST(GdbRecord, SymbolRules) {
+    EXPECT_EQ(gdbSymbolName(u"GC12", u"", u"Geocache Found"), u"Geocache");
+    EXPECT_EQ(gdbSymbolName(u"REDLIGHT 12", u"", u""), u"Triangle, Red");
+    EXPECT_EQ(gdbSymbolName(u"SPECS 1", u"", u""), u"Triangle, Blue");
+    EXPECT_EQ(gdbSymbolName(u"Mobile", u"", u"Car"), u"Car");  // "Mo" is not "MO"
+    EXPECT_EQ(gdbSymbolName(u"GC12", u"Encrypted", u"Geocache"), u"Navaid, Red");
+    EXPECT_EQ(gdbSymbolName(u"Home", u"UnEncrypted", u""), u"Navaid, Green");
+
+    GdbWaypointFields f = oldMill();
+    f.name = u"REDLIGHT 12";
+    EXPECT_EQ(symbolBytes(encode(f), 11, 8), hex("DC 00 00 00"));  // 220
+    f.name = u"Home";
+    f.symbol = u"Not a symbol";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("12 00 00 00"));  // 18
+    f.symbol = u"";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("12 00 00 00"));
+    f.encryption = u"Encrypted";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("1C 00 00 00"));  // 28
+}
+
+TEST(GdbRecord, CategoryMaskAndDisplayMode) {
+    CategoryNames cats;
+    for (int k = 0; k < 16; ++k) {
+        cats[static_cast<size_t>(k)] = QStringLiteral("Cat%1").arg(k + 1);
+    }
+    cats[2] = u"Parking"_s;
+    EXPECT_EQ(gdbCategoryMask(u"Parking", cats), 0x0004);
+    EXPECT_EQ(gdbCategoryMask(u"Cat8", cats), 0x0080);
+    EXPECT_EQ(gdbCategoryMask(u"Cat9", cats), 0x0100);
+    EXPECT_EQ(gdbCategoryMask(u"Cat16", cats), 0x8000);
+    EXPECT_EQ(gdbCategoryMask(u"parking", cats), 0);
+    EXPECT_EQ(gdbCategoryMask(u"", cats), 0);
+    EXPECT_EQ(gdbCategoryMask(u"", CategoryNames{}), 0x0001);  // no names on this machine
+
+    GdbWaypointFields f = oldMill();
+    f.category = u"Parking";
+    const QByteArray record = encode(f, {}, cats);
+    EXPECT_EQ(record.mid(69 + 7 + 8, 2), hex("04 00"));
+
+    ExportOptions symbolOnly;
+    symbolOnly.displayIndex = 1;
+    EXPECT_EQ(encode(oldMill(), symbolOnly).mid(44 + 7 + 8, 4), hex("00 00 00 00"));
+    ExportOptions none;
+    none.displayIndex = -1;
+    EXPECT_EQ(encode(oldMill(), none).mid(44 + 7 + 8, 4), hex("01 00 00 00"));
+    EXPECT_EQ(gdbDisplayValue(2), 2);
+}
+
+TEST(GdbRecord, CoordinatesAndTheirLimits) {
+    EXPECT_EQ(semicircles(51.5), 614418933);
+    EXPECT_EQ(semicircles(-0.1872333), -2233780);
+    EXPECT_EQ(semicircles(0), 0);
+    EXPECT_EQ(semicircles(-90), -1073741824);
+    EXPECT_EQ(semicircles(180), std::numeric_limits<qint32>::min());
+    EXPECT_EQ(semicircles(-180), std::numeric_limits<qint32>::min());
+    EXPECT_FALSE(semicircles(181));
+
+    GdbWaypointFields f = oldMill();
+    f.latitude = u"-90,0000000";
+    f.longitude = u"180,0000000";
+    const QByteArray record = encode(f, {}, {}, u',');
+    EXPECT_EQ(record.mid(33 + 7, 8), hex("00 00 00 C0 00 00 00 80"));
+
+    f.latitude = u"";
+    QByteArray out("keep");
+    QString error;
+    EXPECT_FALSE(encodeGdbWaypoint(out, f, {}, {}, 0, u'.', error));
+    EXPECT_EQ(out, "keep");
+    EXPECT_TRUE(error.contains("\"GC1A2B3\" has a latitude")) << error.toStdString();
+}
+
+TEST(GdbRecord, TextsAreWindows1252AndLengthsCountBytes) {
+    GdbWaypointFields f = oldMill();
+    const QString name = QString::fromUtf8("Café中");
+    const QString description = QString::fromUtf8("€");
+    f.name = name;
+    f.description = description;
+    f.url = u"u";
+    const QByteArray record = encode(f);
+    EXPECT_EQ(record.left(4), hex("4F 00 00 00"));  // 72 + 5 + 1 + 1
+    EXPECT_EQ(record.mid(5, 6), hex("43 61 66 E9 3F 00"));
+    EXPECT_EQ(record.mid(42 + 5, 2), hex("80 00"));
+    EXPECT_EQ(record.size(), 77 + 7);
+}
+
+TEST(BinaryOutput, Hex2DecReadsTwoUpperCaseDigits) {
+    EXPECT_EQ(Hex2Dec("FF"), 255);
+    EXPECT_EQ(Hex2Dec("7F3"), 127);
+    EXPECT_EQ(Hex2Dec("A"), 160);
+    EXPECT_EQ(Hex2Dec("ff"), 0);
+    EXPECT_EQ(Hex2Dec("1g"), 16);
+    EXPECT_EQ(Hex2Dec(""), 0);
+}
+
+TEST(BinaryOutput, Int32RoundsHalfToEvenAndRefusesOverflow) {
+    QByteArray out;
+    EXPECT_TRUE(putInt32Le(out, 2.5));
+    EXPECT_TRUE(putInt32Le(out, 3.5));
+    EXPECT_TRUE(putInt32Le(out, -2.5));
+    EXPECT_TRUE(putInt32Le(out, -1.0));
+    EXPECT_EQ(out, hex("02000000 04000000 FEFFFFFF FFFFFFFF"));
+    EXPECT_FALSE(putInt32Le(out, 2147483648.0));
+    EXPECT_FALSE(putInt32Le(out, std::nan("")));
+    EXPECT_EQ(out.size(), 16);
+}
+
+TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {
+    EXPECT_EQ(wallClockStamp(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5))), 1704164645);
+    EXPECT_EQ(wallClockStamp(QDateTime(QDate(2038, 1, 19), QTime(3, 14, 7))), 0x7FFFFFFF);
+    EXPECT_EQ(wallClockStamp(QDateTime(QDate(2038, 1, 19), QTime(3, 14, 8))), 0x7FFFFFFF);
+    EXPECT_EQ(wallClockStamp(QDateTime(QDate(2100, 6, 1), QTime(0, 0))), 0x7FFFFFFF);
+}
+
+TEST(Cp1252, BothWays) {
+    EXPECT_EQ(toCp1252(QString::fromUtf8("Aé€“\xF0\x9F\x98\x80")), hex("41 E9 80 93 3F"));
+    EXPECT_EQ(fromCp1252(hex("41 E9 80 93 81")), QString::fromUtf8("Aé€“\u0081"));
+}

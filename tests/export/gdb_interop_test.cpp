@@ -1,0 +1,88 @@
+// Reads written files back with an independent GDB reader (gpsbabel, run as a black box).
+#include "export/gdb_writer.h"
+#include "import/gpx_reader.h"
+#include "import/loc_reader.h"
+
+#include "../test_support.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+namespace {
+
+// gpsbabel's unicsv output: a header line naming the columns, then one line per waypoint.
+QList<QHash<QString, QString>> readBack(const QString& gdb) {
+    QProcess p;
+    p.start("gpsbabel", {"-i", "gdb", "-f", gdb, "-o", "unicsv,utc=0", "-F", "-"});
+    p.waitForFinished(30000);
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QList<QHash<QString, QString>> rows;
+    if (lines.isEmpty()) {
+        return rows;
+    }
+    const QStringList header = lines[0].trimmed().split(',');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QStringList fields;
+        QString field;
+        bool quoted = false;
+        for (QChar c : lines[i].trimmed()) {
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (c == ',' && !quoted) {
+                fields.append(field);
+                field.clear();
+            } else {
+                field.append(c);
+            }
+        }
+        fields.append(field);
+        QHash<QString, QString> row;
+        for (qsizetype c = 0; c < header.size() && c < fields.size(); ++c) {
+            row.insert(header[c], fields[c]);
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
+    if (QStandardPaths::findExecutable("gpsbabel").isEmpty()) {
+        GTEST_SKIP() << "gpsbabel is not installed";
+    }
+    WaypointList list;
+    readFixture(&readGpxFile, list, "pocket_query.gpx");
+    readFixture(&readGpxFile, list, "wifi.gpx");
+    readFixture(&readLocFile, list, "entities_lf.loc");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("interop.gdb");
+    const WriteReport report = writeGdbFile(list, path, ExportContext{});
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    const auto rows = readBack(path);
+    ASSERT_EQ(rows.size(), report.recordCount);
+    ASSERT_EQ(rows.size(), list.rowCount());
+    for (int i = 0; i < list.rowCount(); ++i) {
+        const WaypointRow& r = list.row(i);
+        const auto& back = rows[i];
+        EXPECT_EQ(back["Name"], r.cell(column::kName));
+        if (!r.cell(column::kDescription).isEmpty()) {
+            EXPECT_EQ(back["Description"], r.cell(column::kDescription));
+        }
+        EXPECT_EQ(back.value("URL"), r.cell(column::kUrl)) << r.cell(column::kName).toStdString();
+        EXPECT_EQ(
+            back["Symbol"],
+            gdbSymbolName(r.cell(column::kName), r.cell(column::kEncryption), r.cell(column::kSymbol))
+                    .isEmpty()
+                ? QString("Waypoint")
+                : gdbSymbolName(r.cell(column::kName), r.cell(column::kEncryption), r.cell(column::kSymbol)));
+        EXPECT_NEAR(back["Latitude"].toDouble(), r.cell(column::kLatDecimal).toDouble(), 1e-6);
+        EXPECT_NEAR(back["Longitude"].toDouble(), r.cell(column::kLonDecimal).toDouble(), 1e-6);
+    }
+}
