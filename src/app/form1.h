@@ -1,0 +1,103 @@
+// The main window. Its controls carry the object names the program has always used (cmdFileOpen,
+// MSFlexGrid1, cboOutput, ...); everything that decides a row, a byte or a text happens in the
+// core and is only shown here.
+#pragma once
+
+#include "app/services.h"
+#include "app/waypoint_list.h"
+#include "export/export_context.h"
+
+#include <QMap>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+
+namespace vintrel {
+
+class WaypointTableModel;
+struct ImportOutcome;
+
+// The outside world of the window; every pointer must outlive it.
+struct Form1Services {
+    FileDialogs* dialogs;
+    MessageBoxes* messages;
+    Launcher* launcher;
+    registry::RegistryApi* registry;  // MapSource's category names; may be nullptr
+    const Clock* clock;
+    QChar decimalSeparator;
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    const WaypointList& waypoints() const { return list_; }
+    // Reads files as if they had been picked in the open dialog.
+    void importPaths(const QStringList& paths);
+    // The path of the last file written; MapSource is started on it.
+    const QString& outputFileName() const { return outputFileName_; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildControls();
+    void onFileOpen();
+    void onOutputChosen();
+    void onDecimalToggled();
+    void onClearGrid();
+    void onCreateNew();
+    void onAdd();
+    void onMapsource();
+    void showListWidths();
+    void readFiles(const QStringList& paths, ImportOutcome& outcome);
+    void reportReaderProblems(const ImportOutcome& outcome);
+
+    Form1Services services_;
+    WaypointList list_;
+    WaypointTableModel* model_ = nullptr;
+    QString fileExtension_;
+    QString dialogFileName_;  // the last file opened or saved, for the next proposed name
+    QString outputFileName_;
+    QMap<IconRole, QIcon> icons_;
+
+    QPushButton* cmdFileOpen_;
+    QLabel* lblFile1_;
+    QLabel* lblProcessing_;
+    QTableView* grid_;
+    QPlainTextEdit* txtRecordlist_;
+    QCheckBox* chkDecimal_;
+    QCheckBox* chkIncludeDesc_;
+    QLabel* lblCount_;
+    QPushButton* cmdClearGrid_;
+    QLabel* lblOutput_;
+    QComboBox* cboOutput_;
+    QLabel* lblDisplay_;
+    QComboBox* cboDisplay_;
+    QLabel* lblColor_;
+    QComboBox* cboColor_;
+    QPushButton* cmdCreateNew_;
+    QPushButton* cmdAdd_;
+    QPushButton* cmdMapsource_;
+    QLabel* lblOutFile_;
+    QLabel* lblNowCount_;
+    QLabel* lblExistingCount_;
+    QPushButton* cmdExit_;
+};
+
+// "VINTREL v<major>.<minor> - Convert GPS Waypoint file to Garmin Mapsource file".
+QString windowTitleText();
+
+// Pixels of a width in twips (15 twips to a pixel at 96 dots per inch).
+int twipsToPixels(int twips, double logicalDpi);
+
+}  // namespace vintrel

@@ -1,0 +1,53 @@
+#include "app/waypoint_table_model.h"
+
+#include <QColor>
+
+namespace vintrel {
+
+WaypointTableModel::WaypointTableModel(const WaypointList& list, QMap<IconRole, QIcon> icons, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), icons_(std::move(icons)) {}
+
+int WaypointTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.rowCount();
+}
+
+int WaypointTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+
+QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= list_.rowCount()) {
+        return {};
+    }
+    const WaypointRow& row = list_.row(index.row());
+    const int col = index.column();
+    switch (role) {
+        case Qt::DisplayRole:
+            return col == column::kIcon ? QVariant() : QVariant(row.cell(col));
+        case Qt::DecorationRole:
+            return col == column::kIcon && row.icon != IconRole::None ? QVariant(icons_.value(row.icon)) : QVariant();
+        case Qt::ForegroundRole:
+            return col == column::kName && row.redName ? QVariant(QColor(255, 0, 0)) : QVariant();
+        case Qt::TextAlignmentRole:
+            if (col == column::kIcon) {
+                return int(Qt::AlignCenter);
+            }
+            switch (list_.columnAlignment(col)) {
+                case ColumnAlignment::Right: return int(Qt::AlignRight | Qt::AlignVCenter);
+                default: return int(Qt::AlignLeft | Qt::AlignVCenter);
+            }
+        default:
+            return {};
+    }
+}
+
+QVariant WaypointTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumnCount) {
+        return WaypointList::headerTexts().at(section);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags WaypointTableModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+}  // namespace vintrel

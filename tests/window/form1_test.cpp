@@ -1,0 +1,314 @@
+// The window driven through its real widgets, found by their object names, with stand-ins for the
+// dialogs, the message box and the launcher.
+#include "app/form1.h"
+
+#include "app/waypoint_list.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+QString data(const char* name) { return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name); }
+
+struct FakeDialogs : FileDialogs {
+    QList<QStringList> openAnswers;
+    QStringList saveAnswers;
+    QString openTitle, saveTitle, proposed;
+    QList<DialogFilter> openFilters;
+    DialogFilter saveFilter;
+    QStringList openFiles(QWidget*, const QString& title, const QList<DialogFilter>& filters) override {
+        openTitle = title;
+        openFilters = filters;
+        return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
+    }
+    QString saveFile(QWidget*, const QString& title, const QString& proposedName, const DialogFilter& filter) override {
+        saveTitle = title;
+        proposed = proposedName;
+        saveFilter = filter;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+};
+
+struct FakeMessages : MessageBoxes {
+    QStringList texts;
+    void warn(QWidget*, const QString&, const QString& text) override { texts.append(text); }
+};
+
+struct FakeLauncher : Launcher {
+    QString program, workingDirectory;
+    QStringList arguments;
+    int calls = 0;
+    void startDetached(const QString& p, const QStringList& a, const QString& w) override {
+        program = p;
+        arguments = a;
+        workingDirectory = w;
+        ++calls;
+    }
+};
+
+struct FixedClock : Clock {
+    QDateTime localNow() const override { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); }
+};
+
+class Window : public ::testing::Test {
+protected:
+    Window() : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u','}) { form_.show(); }
+
+    template <class W>
+    W* get(const char* name) {
+        W* w = form_.findChild<W*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    bool visible(const char* name) { return get<QWidget>(name)->isVisible(); }
+    bool enabled(const char* name) { return get<QWidget>(name)->isEnabled(); }
+    QString text(const char* name) {
+        QWidget* w = get<QWidget>(name);
+        if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+        if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
+        if (auto* t = qobject_cast<QPlainTextEdit*>(w)) return t->toPlainText();
+        return {};
+    }
+    QColor colour(const char* name) { return get<QWidget>(name)->palette().color(QPalette::WindowText); }
+    void click(const char* name) { get<QAbstractButton>(name)->click(); }
+    void choose(const char* combo, const QString& entry) {
+        auto* c = get<QComboBox>(combo);
+        c->setCurrentIndex(c->findText(entry));
+    }
+    void open(const QStringList& paths) {
+        dialogs_.openAnswers.append(paths);
+        click("cmdFileOpen");
+    }
+
+    FakeDialogs dialogs_;
+    FakeMessages messages_;
+    FakeLauncher launcher_;
+    FixedClock clock_;
+    Form1 form_;
+};
+
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+
+}  // namespace
+
+TEST_F(Window, StartUpStateAndTitle) {
+    EXPECT_EQ(form_.windowTitle(), "VINTREL v1.0 - Convert GPS Waypoint file to Garmin Mapsource file");
+    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
+    EXPECT_EQ(text("lblFile1"), "No file(s) selected");
+    EXPECT_EQ(text("cmdExit"), "E&xit");
+    for (const char* shown : {"cmdFileOpen", "lblFile1", "cmdExit", "lblCount", "lblOutFile", "lblNowCount"}) {
+        EXPECT_TRUE(visible(shown)) << shown;
+    }
+    for (const char* hidden : {"MSFlexGrid1", "txtRecordlist", "lblProcessing", "chkDecimal", "chkIncludeDesc",
+                               "cmdClearGrid", "lblOutput", "cboOutput", "lblDisplay", "cboDisplay", "lblColor",
+                               "cboColor", "cmdCreateNew", "cmdAdd", "cmdMapsource", "picGeocache", "picEncryptNo"}) {
+        EXPECT_FALSE(visible(hidden)) << hidden;
+    }
+    EXPECT_FALSE(enabled("cmdCreateNew"));
+    EXPECT_FALSE(get<QCheckBox>("chkDecimal")->isChecked());
+    EXPECT_TRUE(get<QCheckBox>("chkIncludeDesc")->isChecked());
+    auto* output = get<QComboBox>("cboOutput");
+    ASSERT_EQ(output->count(), 5);
+    EXPECT_EQ(output->itemText(0), "Choose One:");
+    EXPECT_EQ(output->itemText(4), "KML (Google Earth)");
+    EXPECT_EQ(get<QComboBox>("cboColor")->count(), 17);
+    EXPECT_EQ(get<QComboBox>("cboDisplay")->itemText(2), "Symbol & Description");
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
+}
+
+TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    EXPECT_TRUE(enabled("cmdCreateNew"));
+    open({data("site_one_line.loc"), data("route.gpx")});
+    EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
+    ASSERT_GE(dialogs_.openFilters.size(), 3);
+    EXPECT_EQ(dialogs_.openFilters[0].description, "Supported File Types (*.loc,*.gpx)");
+    EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
+    EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
+    EXPECT_EQ(form_.waypoints().rowCount(), 4);
+    // The last file had no duplicates: the label turns blue and keeps its text.
+    EXPECT_EQ(colour("lblCount"), kBlue);
+    for (const char* shown : {"MSFlexGrid1", "chkDecimal", "chkIncludeDesc", "lblCount", "cmdClearGrid", "lblOutput",
+                              "cboOutput", "cmdCreateNew", "cmdAdd"}) {
+        EXPECT_TRUE(visible(shown)) << shown;
+    }
+    EXPECT_FALSE(visible("txtRecordlist"));
+    EXPECT_FALSE(visible("lblProcessing"));
+    EXPECT_EQ(text("cboOutput"), "Choose One:");
+    EXPECT_FALSE(enabled("cmdCreateNew"));
+    EXPECT_FALSE(enabled("cmdAdd"));
+    EXPECT_FALSE(visible("lblDisplay"));
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->rowCount(), 4);
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 5).data().toString(), "51,6854100");
+
+    open({data("case_names.loc")});
+    EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");
+    EXPECT_EQ(colour("lblCount"), kRed);
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), kRed);
+    open({data("wifi.gpx")});
+    EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");  // unchanged text
+    EXPECT_EQ(colour("lblCount"), kBlue);
+    EXPECT_EQ(text("lblFile1"), data("wifi.gpx"));
+}
+
+TEST_F(Window, CancelChangesNothingUnknownFilesAreOnlyNamed) {
+    click("cmdFileOpen");  // no answer queued: cancelled
+    EXPECT_EQ(text("lblFile1"), "No file(s) selected");
+    EXPECT_FALSE(visible("lblProcessing"));
+    open({data("site_one_line.loc"), data("unknown.doc")});
+    EXPECT_EQ(text("lblFile1"), "site_one_line.loc, unknown.doc");
+    EXPECT_EQ(form_.waypoints().rowCount(), 2);
+    EXPECT_TRUE(messages_.texts.isEmpty());
+}
+
+TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
+    open({data("unknown.doc").replace("unknown.doc", "nothing.gpx")});
+    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
+    EXPECT_TRUE(visible("txtRecordlist"));
+    EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
+    EXPECT_EQ(get<QWidget>("txtRecordlist")->palette().color(QPalette::Text), kRed);
+    for (const char* hidden : {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
+        EXPECT_FALSE(visible(hidden)) << hidden;
+    }
+    ASSERT_EQ(messages_.texts.size(), 1);  // the reader's problem is shown, not dropped
+    EXPECT_TRUE(messages_.texts[0].contains("nothing.gpx: the file cannot be opened"));
+}
+
+TEST_F(Window, ReaderProblemsAreShownInOneMessage) {
+    open({data("bad_coords.loc"), data("truncated.gpx")});
+    ASSERT_EQ(messages_.texts.size(), 1);
+    EXPECT_TRUE(messages_.texts[0].contains("bad_coords.loc, line 5: waypoint \"EMPTYLON\" was skipped"));
+    EXPECT_TRUE(messages_.texts[0].contains("truncated.gpx, line 4:"));
+    EXPECT_EQ(form_.waypoints().rowCount(), 3);
+}
+
+TEST_F(Window, FormatChoiceRules) {
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "KML (Google Earth)");
+    EXPECT_TRUE(enabled("cmdCreateNew"));
+    EXPECT_FALSE(enabled("cmdAdd"));
+    EXPECT_FALSE(visible("cmdMapsource"));
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    EXPECT_TRUE(visible("cboDisplay"));
+    EXPECT_TRUE(visible("lblDisplay"));
+    EXPECT_FALSE(visible("cboColor"));
+    EXPECT_TRUE(enabled("cmdAdd"));
+    choose("cboOutput", "WPT (Waypoint file)");
+    EXPECT_FALSE(visible("cboDisplay"));
+    choose("cboOutput", "MPS (Mapsource - older)");
+    EXPECT_TRUE(visible("cboColor"));
+    EXPECT_TRUE(visible("lblColor"));
+}
+
+TEST_F(Window, ClearKeepsOptionsAndEmptiesTheList) {
+    open({data("site_one_line.loc")});
+    get<QCheckBox>("chkDecimal")->click();
+    choose("cboOutput", "MPS (Mapsource - older)");
+    choose("cboColor", "White");
+    click("cmdClearGrid");
+    EXPECT_EQ(form_.waypoints().rowCount(), 0);
+    EXPECT_EQ(text("lblFile1"), "No file(s) selected");
+    EXPECT_EQ(text("lblCount"), "");
+    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
+    EXPECT_EQ(text("cboOutput"), "Choose One:");
+    EXPECT_EQ(text("cboColor"), "Default");
+    for (const char* hidden : {"lblOutput", "cboOutput", "lblColor", "cboColor", "cmdCreateNew", "cmdAdd"}) {
+        EXPECT_FALSE(visible(hidden)) << hidden;
+    }
+    EXPECT_TRUE(visible("MSFlexGrid1"));  // the empty grid stays
+    EXPECT_TRUE(visible("cmdClearGrid"));
+    EXPECT_TRUE(get<QCheckBox>("chkDecimal")->isChecked());
+    open({data("one_line_11.gpx")});
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 11).data().toString(), "Hiking");
+}
+
+TEST_F(Window, DecimalToggleShowsOneCoordinatePair) {
+    open({data("one_line_11.gpx")});
+    auto* grid = get<QTableView>("MSFlexGrid1");
+    EXPECT_FALSE(grid->isColumnHidden(3));
+    EXPECT_TRUE(grid->isColumnHidden(5));
+    get<QCheckBox>("chkDecimal")->click();
+    EXPECT_TRUE(grid->isColumnHidden(3));
+    EXPECT_TRUE(grid->isColumnHidden(4));
+    EXPECT_FALSE(grid->isColumnHidden(5));
+    EXPECT_FALSE(grid->isColumnHidden(6));
+    const double dpi = grid->logicalDpiX();
+    EXPECT_EQ(grid->columnWidth(2), twipsToPixels(5718, dpi));  // 20 rows
+    EXPECT_EQ(grid->columnWidth(5), twipsToPixels(1350, dpi));
+    get<QCheckBox>("chkDecimal")->click();
+    EXPECT_FALSE(grid->isColumnHidden(3));
+    EXPECT_EQ(grid->columnWidth(4), twipsToPixels(1450, dpi));
+    EXPECT_EQ(twipsToPixels(1350, 96), 90);
+}
+
+TEST_F(Window, CreateNewGdbEndToEndAndLaunchMapSource) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("caches.loc");
+    ASSERT_TRUE(QFile::copy(data("site_one_line.loc"), in));
+    open({in});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    click("cmdCreateNew");  // cancelled
+    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.gdb"));
+    EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
+    EXPECT_EQ(dialogs_.saveFilter.description, "Mapsource (v6.1+) File (*.gdb)");
+    EXPECT_EQ(text("lblOutFile"), "");
+    EXPECT_FALSE(QFile::exists(dir.filePath("caches.gdb")));
+
+    const QString out = dir.filePath("my caches.gdb");
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    EXPECT_EQ(text("lblOutFile"), out + " created");
+    EXPECT_EQ(colour("lblOutFile"), kBlue);
+    EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
+    EXPECT_TRUE(visible("cmdMapsource"));
+    EXPECT_EQ(QFileInfo(out).size(), 62 + 2 * 77 + 7 + 22 + 60 + 7 + 6 + 60);
+    click("cmdMapsource");
+    EXPECT_EQ(launcher_.program, "mapsource.exe");
+    EXPECT_EQ(launcher_.arguments, QStringList{out});
+    EXPECT_EQ(launcher_.workingDirectory, QDir::homePath());
+
+    // The next proposal starts from the file just saved.
+    click("cmdCreateNew");
+    EXPECT_EQ(dialogs_.proposed, out);
+}
+
+TEST_F(Window, AFailedWriteIsNeverReportedAsCreated) {
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    const QString out = data("unknown.doc") + "/cannot.gdb";
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    EXPECT_TRUE(text("lblOutFile").startsWith(out + " was not written:")) << text("lblOutFile").toStdString();
+    EXPECT_EQ(colour("lblOutFile"), kRed);
+    EXPECT_EQ(text("lblNowCount"), "");
+    EXPECT_FALSE(visible("cmdMapsource"));
+
+    choose("cboOutput", "KML (Google Earth)");
+    dialogs_.saveAnswers.append(QDir::temp().filePath("vintrel-never.kml"));
+    click("cmdCreateNew");
+    EXPECT_TRUE(text("lblOutFile").contains("KML output is not available in this version"));
+    EXPECT_FALSE(QFile::exists(QDir::temp().filePath("vintrel-never.kml")));
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
