@@ -18,3 +18,10 @@ for sample in "${samples[@]}"; do
     echo "== $(basename "$sample") -> out/$name.gdb"
     "$convert" "$sample" -o "$here/out/$name.gdb"
 done
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "== Opening the window on the samples"
+    exec "$here/build/src/vintrel" "${samples[@]}"
+else
+    echo "== No display here. On a desktop, start the window with: $here/build/src/vintrel [FILE...]"
+fi

@@ -55,3 +55,6 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
             printf "%s 100000 instructions: expat %.2fG  list %.2fG (%.2fx)  gdb %.2fG (%.2fx)\n", f, e/1e9, l/1e9, l/e, g/1e9, g/e }'
     done
 fi
+
+# The window: from the file list to a painted grid of 100,000 rows.
+QT_QPA_PLATFORM=offscreen "$build/bench/window_import" "$data/bench_100000.gpx"

@@ -27,7 +27,9 @@
 #include <QVBoxLayout>
 
 // The icons live in a static library; their resource must be registered from outside any namespace.
-static void initIconResources() { Q_INIT_RESOURCE(icons); }
+static void initIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace vintrel {
 
@@ -62,10 +64,10 @@ void showAll(std::initializer_list<QWidget*> widgets, bool visible) {
 
 // Draws the row icon in the middle of its cell.
 class CentredIconDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->decorationAlignment = Qt::AlignCenter;
@@ -79,14 +81,22 @@ struct IconPicture {
 };
 
 constexpr IconPicture kPictures[] = {
-    {IconRole::Geocache, "picGeocache"},       {IconRole::Waypoint, "picWaypoint"},
-    {IconRole::Traditional, "picTraditional"}, {IconRole::Webcam, "picWebcam"},
-    {IconRole::Multi, "picMulti"},             {IconRole::Mystery, "picMystery"},
-    {IconRole::Event, "picEvent"},             {IconRole::Virtual, "picVirtual"},
-    {IconRole::Locationless, "picLocationless"}, {IconRole::Empty, "picEmpty"},
-    {IconRole::Gatso, "picGatso"},             {IconRole::RedLight, "picRedLight"},
-    {IconRole::Specs, "picSpecs"},             {IconRole::Mobile, "picMobile"},
-    {IconRole::EncryptYes, "picEncryptYes"},   {IconRole::EncryptNo, "picEncryptNo"},
+    {IconRole::Geocache, "picGeocache"},
+    {IconRole::Waypoint, "picWaypoint"},
+    {IconRole::Traditional, "picTraditional"},
+    {IconRole::Webcam, "picWebcam"},
+    {IconRole::Multi, "picMulti"},
+    {IconRole::Mystery, "picMystery"},
+    {IconRole::Event, "picEvent"},
+    {IconRole::Virtual, "picVirtual"},
+    {IconRole::Locationless, "picLocationless"},
+    {IconRole::Empty, "picEmpty"},
+    {IconRole::Gatso, "picGatso"},
+    {IconRole::RedLight, "picRedLight"},
+    {IconRole::Specs, "picSpecs"},
+    {IconRole::Mobile, "picMobile"},
+    {IconRole::EncryptYes, "picEncryptYes"},
+    {IconRole::EncryptNo, "picEncryptNo"},
 };
 
 }  // namespace
@@ -97,7 +107,9 @@ QString windowTitleText() {
         .arg(kVersionMinor);
 }
 
-int twipsToPixels(int twips, double logicalDpi) { return qRound(twips / 15.0 * logicalDpi / 96.0); }
+int twipsToPixels(int twips, double logicalDpi) {
+    return qRound(twips / 15.0 * logicalDpi / 96.0);
+}
 
 Form1::Form1(const Form1Services& services, QWidget* parent) : QWidget(parent), services_(services) {
     setObjectName(QStringLiteral("Form1"));
@@ -140,7 +152,8 @@ void Form1::buildControls() {
     txtRecordlist_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     chkDecimal_ = named(new QCheckBox(QStringLiteral("Decimal Coordinates"), this), "chkDecimal");
-    chkIncludeDesc_ = named(new QCheckBox(QStringLiteral("Include Description in Output File"), this), "chkIncludeDesc");
+    chkIncludeDesc_ =
+        named(new QCheckBox(QStringLiteral("Include Description in Output File"), this), "chkIncludeDesc");
     chkIncludeDesc_->setChecked(true);
     lblCount_ = named(new QLabel(this), "lblCount");
     cmdClearGrid_ = named(new QPushButton(QStringLiteral("Clear List"), this), "cmdClearGrid");
@@ -210,9 +223,10 @@ void Form1::buildControls() {
     resize(1000, 640);
 
     // The start-up state: only the select button, the file label, the result labels and Exit.
-    showAll({lblProcessing_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_, cmdClearGrid_, lblOutput_, cboOutput_,
-             lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_, cmdMapsource_},
-            false);
+    showAll(
+        {lblProcessing_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_, cmdClearGrid_, lblOutput_,
+         cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_, cmdMapsource_},
+        false);
     cmdCreateNew_->setEnabled(false);
     cmdAdd_->setEnabled(false);
 
@@ -274,8 +288,8 @@ void Form1::importPaths(const QStringList& paths) {
     lblNowCount_->clear();
     lblExistingCount_->clear();
     lblOutFile_->clear();
-    showAll({lblDisplay_, cboDisplay_, lblColor_, cboColor_, grid_, chkIncludeDesc_, chkDecimal_, lblOutput_, cboOutput_,
-             cmdCreateNew_, cmdAdd_, cmdMapsource_, cmdClearGrid_, lblCount_},
+    showAll({lblDisplay_, cboDisplay_, lblColor_, cboColor_, grid_, chkIncludeDesc_, chkDecimal_, lblOutput_,
+             cboOutput_, cmdCreateNew_, cmdAdd_, cmdMapsource_, cmdClearGrid_, lblCount_},
             false);
     repaint();
 
@@ -285,7 +299,8 @@ void Form1::importPaths(const QStringList& paths) {
     fileExtension_ = outcome.fileExtension;
     dialogFileName_ = paths.last();
     if (!outcome.advice.isEmpty()) {
-        txtRecordlist_->setPlainText(QString(outcome.advice).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        txtRecordlist_->setPlainText(
+            QString(outcome.advice).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     }
 
     const QString duplicates = duplicateReportText(list_.duplicateCount());
@@ -298,15 +313,15 @@ void Form1::importPaths(const QStringList& paths) {
 
     if (list_.rowCount() == 0) {
         cmdFileOpen_->setText(kSelectCaption);
-        showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_,
-                 cmdMapsource_, cmdClearGrid_, grid_, chkIncludeDesc_, chkDecimal_, lblCount_},
+        showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_,
+                 cmdAdd_, cmdMapsource_, cmdClearGrid_, grid_, chkIncludeDesc_, chkDecimal_, lblCount_},
                 false);
         setTextColour(txtRecordlist_, kPureRed);
         txtRecordlist_->show();
     } else {
         cmdFileOpen_->setText(kAddCaption);
-        showAll({cmdAdd_, lblOutput_, cboOutput_, cmdCreateNew_, cmdClearGrid_, grid_, chkIncludeDesc_, chkDecimal_,
-                 lblCount_},
+        showAll({cmdAdd_, lblOutput_, cboOutput_, cmdCreateNew_, cmdClearGrid_, grid_, chkIncludeDesc_,
+                 chkDecimal_, lblCount_},
                 true);
         txtRecordlist_->hide();
         setTextColour(txtRecordlist_, kDarkBlue);
@@ -356,7 +371,8 @@ void Form1::onOutputChosen() {
 }
 
 void Form1::onDecimalToggled() {
-    applyCoordinateWidths(list_, applyCoordinateView(fileExtension_, list_.rowCount(), chkDecimal_->isChecked()));
+    applyCoordinateWidths(list_,
+                          applyCoordinateView(fileExtension_, list_.rowCount(), chkDecimal_->isChecked()));
     showListWidths();
 }
 
@@ -371,7 +387,8 @@ void Form1::onClearGrid() {
     cboOutput_->setCurrentIndex(0);
     cboColor_->setCurrentIndex(0);
     cboDisplay_->setCurrentIndex(0);
-    showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_}, false);
+    showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_},
+            false);
     cmdFileOpen_->setText(kSelectCaption);
 }
 
@@ -382,8 +399,9 @@ void Form1::onCreateNew() {
     }
     outputFileName_ = proposedOutputName(dialogFileName_, format->extension);
     const QStringList filter = format->filter.split(u'|');
-    const QString chosen = services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"), outputFileName_,
-                                                       DialogFilter{filter.value(0), filter.value(1)});
+    const QString chosen =
+        services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"), outputFileName_,
+                                    DialogFilter{filter.value(0), filter.value(1)});
     if (chosen.isEmpty()) {
         return;  // cancelled: the proposal stays, nothing else changes
     }
@@ -395,7 +413,8 @@ void Form1::onCreateNew() {
     repaint();
 
     if (format->writer == nullptr) {
-        lblOutFile_->setText(notWrittenText(chosen, format->key + QStringLiteral(" output is not available in this version")));
+        lblOutFile_->setText(
+            notWrittenText(chosen, format->key + QStringLiteral(" output is not available in this version")));
         return;
     }
     ExportOptions options;

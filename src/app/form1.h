@@ -35,7 +35,7 @@ struct Form1Services {
 class Form1 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -45,11 +45,11 @@ public:
     // The path of the last file written; MapSource is started on it.
     const QString& outputFileName() const { return outputFileName_; }
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void onFileOpen();
     void onOutputChosen();

@@ -12,8 +12,9 @@ int main(int argc, char** argv) {
     vintrel::ProcessLauncher launcher;
     const std::unique_ptr<vintrel::registry::RegistryApi> registry = vintrel::registry::makeSystemRegistry();
     const vintrel::SystemClock clock;
-    const vintrel::Form1Services services{&dialogs, &messages, &launcher, registry.get(), &clock,
-                                          vintrel::decimalSeparatorOf(QLocale::system())};
+    const vintrel::Form1Services services{&dialogs,  &messages,
+                                          &launcher, registry.get(),
+                                          &clock,    vintrel::decimalSeparatorOf(QLocale::system())};
     vintrel::Form1 window(services);
     window.show();
     QStringList files = QApplication::arguments();

@@ -17,7 +17,8 @@ QString qtFilterText(const DialogFilter& filter) {
     return description + QStringLiteral(" (") + QString(filter.pattern).replace(u';', u' ') + u')';
 }
 
-QStringList QtFileDialogs::openFiles(QWidget* parent, const QString& title, const QList<DialogFilter>& filters) {
+QStringList QtFileDialogs::openFiles(QWidget* parent, const QString& title,
+                                     const QList<DialogFilter>& filters) {
     QStringList texts;
     for (const DialogFilter& f : filters) {
         texts.append(qtFilterText(f));

@@ -15,43 +15,46 @@ struct DialogFilter {
 };
 
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     // The chosen files in the dialog's order; empty when cancelled.
-    virtual QStringList openFiles(QWidget* parent, const QString& title, const QList<DialogFilter>& filters) = 0;
+    virtual QStringList openFiles(QWidget* parent, const QString& title,
+                                  const QList<DialogFilter>& filters) = 0;
     // The chosen path (the user confirmed overwriting an existing file); empty when cancelled.
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
                              const DialogFilter& filter) = 0;
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual void warn(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 class Launcher {
-public:
+  public:
     virtual ~Launcher() = default;
     // Starts a program detached; whether it started is not reported.
-    virtual void startDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory) = 0;
+    virtual void startDetached(const QString& program, const QStringList& arguments,
+                               const QString& workingDirectory) = 0;
 };
 
 class QtFileDialogs : public FileDialogs {
-public:
+  public:
     QStringList openFiles(QWidget* parent, const QString& title, const QList<DialogFilter>& filters) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
                      const DialogFilter& filter) override;
 };
 
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     void warn(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 class ProcessLauncher : public Launcher {
-public:
-    void startDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory) override;
+  public:
+    void startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingDirectory) override;
 };
 
 // A dialog filter as Qt's dialogs write it: "Description (*.a *.b)".

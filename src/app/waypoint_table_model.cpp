@@ -11,7 +11,9 @@ int WaypointTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.rowCount();
 }
 
-int WaypointTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int WaypointTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
 
 QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= list_.rowCount()) {
@@ -21,9 +23,22 @@ QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
     const int col = index.column();
     switch (role) {
         case Qt::DisplayRole:
-            return col == column::kIcon ? QVariant() : QVariant(row.cell(col));
+            if (col == column::kIcon) {
+                return {};
+            }
+            if (col == column::kLatDM || col == column::kLonDM) {
+                // The degree-minute cells end in their raw text for the writers; the grid shows
+                // the part before the two spaces.
+                const QStringView cell = row.cellView(col);
+                const qsizetype gap = cell.indexOf(u"  ");
+                return (gap < 0 ? cell : cell.left(gap)).toString();
+            }
+            return row.cell(col);
+        case Qt::ToolTipRole:
+            return col == column::kLatDM || col == column::kLonDM ? QVariant(row.cell(col)) : QVariant();
         case Qt::DecorationRole:
-            return col == column::kIcon && row.icon != IconRole::None ? QVariant(icons_.value(row.icon)) : QVariant();
+            return col == column::kIcon && row.icon != IconRole::None ? QVariant(icons_.value(row.icon))
+                                                                      : QVariant();
         case Qt::ForegroundRole:
             return col == column::kName && row.redName ? QVariant(QColor(255, 0, 0)) : QVariant();
         case Qt::TextAlignmentRole:
@@ -31,8 +46,10 @@ QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
                 return int(Qt::AlignCenter);
             }
             switch (list_.columnAlignment(col)) {
-                case ColumnAlignment::Right: return int(Qt::AlignRight | Qt::AlignVCenter);
-                default: return int(Qt::AlignLeft | Qt::AlignVCenter);
+                case ColumnAlignment::Right:
+                    return int(Qt::AlignRight | Qt::AlignVCenter);
+                default:
+                    return int(Qt::AlignLeft | Qt::AlignVCenter);
             }
         default:
             return {};

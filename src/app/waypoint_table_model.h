@@ -13,7 +13,7 @@ namespace vintrel {
 class WaypointTableModel : public QAbstractTableModel {
     Q_OBJECT
 
-public:
+  public:
     WaypointTableModel(const WaypointList& list, QMap<IconRole, QIcon> icons, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -26,7 +26,7 @@ public:
     void beginChange() { beginResetModel(); }
     void endChange() { endResetModel(); }
 
-private:
+  private:
     const WaypointList& list_;
     QMap<IconRole, QIcon> icons_;
 };

@@ -21,7 +21,9 @@ using namespace vintrel;
 
 namespace {
 
-QString data(const char* name) { return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name); }
+QString data(const char* name) {
+    return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
+}
 
 struct FakeDialogs : FileDialogs {
     QList<QStringList> openAnswers;
@@ -34,7 +36,8 @@ struct FakeDialogs : FileDialogs {
         openFilters = filters;
         return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
     }
-    QString saveFile(QWidget*, const QString& title, const QString& proposedName, const DialogFilter& filter) override {
+    QString saveFile(QWidget*, const QString& title, const QString& proposedName,
+                     const DialogFilter& filter) override {
         saveTitle = title;
         proposed = proposedName;
         saveFilter = filter;
@@ -64,8 +67,10 @@ struct FixedClock : Clock {
 };
 
 class Window : public ::testing::Test {
-protected:
-    Window() : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u','}) { form_.show(); }
+  protected:
+    Window() : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u','}) {
+        form_.show();
+    }
 
     template <class W>
     W* get(const char* name) {
@@ -77,10 +82,14 @@ protected:
     bool enabled(const char* name) { return get<QWidget>(name)->isEnabled(); }
     QString text(const char* name) {
         QWidget* w = get<QWidget>(name);
-        if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-        if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
-        if (auto* t = qobject_cast<QPlainTextEdit*>(w)) return t->toPlainText();
+        if (auto* l = qobject_cast<QLabel*>(w))
+            return l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            return b->text();
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            return c->currentText();
+        if (auto* t = qobject_cast<QPlainTextEdit*>(w))
+            return t->toPlainText();
         return {};
     }
     QColor colour(const char* name) { return get<QWidget>(name)->palette().color(QPalette::WindowText); }
@@ -111,12 +120,14 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
     EXPECT_EQ(text("lblFile1"), "No file(s) selected");
     EXPECT_EQ(text("cmdExit"), "E&xit");
-    for (const char* shown : {"cmdFileOpen", "lblFile1", "cmdExit", "lblCount", "lblOutFile", "lblNowCount"}) {
+    for (const char* shown :
+         {"cmdFileOpen", "lblFile1", "cmdExit", "lblCount", "lblOutFile", "lblNowCount"}) {
         EXPECT_TRUE(visible(shown)) << shown;
     }
-    for (const char* hidden : {"MSFlexGrid1", "txtRecordlist", "lblProcessing", "chkDecimal", "chkIncludeDesc",
-                               "cmdClearGrid", "lblOutput", "cboOutput", "lblDisplay", "cboDisplay", "lblColor",
-                               "cboColor", "cmdCreateNew", "cmdAdd", "cmdMapsource", "picGeocache", "picEncryptNo"}) {
+    for (const char* hidden :
+         {"MSFlexGrid1", "txtRecordlist", "lblProcessing", "chkDecimal", "chkIncludeDesc", "cmdClearGrid",
+          "lblOutput", "cboOutput", "lblDisplay", "cboDisplay", "lblColor", "cboColor", "cmdCreateNew",
+          "cmdAdd", "cmdMapsource", "picGeocache", "picEncryptNo"}) {
         EXPECT_FALSE(visible(hidden)) << hidden;
     }
     EXPECT_FALSE(enabled("cmdCreateNew"));
@@ -144,8 +155,8 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
     // The last file had no duplicates: the label turns blue and keeps its text.
     EXPECT_EQ(colour("lblCount"), kBlue);
-    for (const char* shown : {"MSFlexGrid1", "chkDecimal", "chkIncludeDesc", "lblCount", "cmdClearGrid", "lblOutput",
-                              "cboOutput", "cmdCreateNew", "cmdAdd"}) {
+    for (const char* shown : {"MSFlexGrid1", "chkDecimal", "chkIncludeDesc", "lblCount", "cmdClearGrid",
+                              "lblOutput", "cboOutput", "cmdCreateNew", "cmdAdd"}) {
         EXPECT_TRUE(visible(shown)) << shown;
     }
     EXPECT_FALSE(visible("txtRecordlist"));
@@ -156,11 +167,15 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_FALSE(visible("lblDisplay"));
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->rowCount(), 4);
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 5).data().toString(), "51,6854100");
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 3).data().toString(),
+              QString::fromUtf8("N51°41.124"));
+    EXPECT_EQ(form_.waypoints().row(0).cell(3), QString::fromUtf8("N51°41.124  N5141.12460"));
 
     open({data("case_names.loc")});
     EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");
     EXPECT_EQ(colour("lblCount"), kRed);
-    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), kRed);
+    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>(),
+              kRed);
     open({data("wifi.gpx")});
     EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");  // unchanged text
     EXPECT_EQ(colour("lblCount"), kBlue);
@@ -183,7 +198,8 @@ TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
     EXPECT_TRUE(visible("txtRecordlist"));
     EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
     EXPECT_EQ(get<QWidget>("txtRecordlist")->palette().color(QPalette::Text), kRed);
-    for (const char* hidden : {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
+    for (const char* hidden :
+         {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
         EXPECT_FALSE(visible(hidden)) << hidden;
     }
     ASSERT_EQ(messages_.texts.size(), 1);  // the reader's problem is shown, not dropped
