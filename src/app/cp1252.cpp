@@ -1,34 +1,8 @@
 #include "app/cp1252.h"
 
-#include <QHash>
+#include "registry/code_page.h"
 
 namespace vintrel {
-
-namespace {
-
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char byteOf(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<char>(c);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == c) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
-
-}  // namespace
-
-char16_t cp1252ToUnicode(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte;
-}
 
 QByteArray toCp1252(QStringView text) {
     QByteArray out;
@@ -40,7 +14,7 @@ QByteArray toCp1252(QStringView text) {
             out.append('?');
             continue;
         }
-        out.append(byteOf(c.unicode()));
+        out.append(codepage::unicodeToCp1252(c.unicode()));
     }
     return out;
 }
@@ -48,7 +22,7 @@ QByteArray toCp1252(QStringView text) {
 QString fromCp1252(const QByteArray& bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        out[i] = QChar(cp1252ToUnicode(static_cast<unsigned char>(bytes[i])));
+        out[i] = QChar(codepage::cp1252ToUnicode(static_cast<unsigned char>(bytes[i])));
     }
     return out;
 }

@@ -6,10 +6,6 @@
 
 namespace vintrel {
 
-// The character of one windows-1252 byte; the five bytes the code page leaves undefined stand for
-// the control characters of the same value.
-char16_t cp1252ToUnicode(unsigned char byte);
-
 // One byte per character; a character the code page lacks becomes '?'.
 QByteArray toCp1252(QStringView text);
 QString fromCp1252(const QByteArray& bytes);

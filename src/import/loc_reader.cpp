@@ -93,19 +93,13 @@ class LocHandler : public WaypointXmlHandler {
 }  // namespace
 
 QString locAdviceText() {
-    return QStringLiteral(
-        "This file could not be read.\r\n\r\n"
-        "Maybe because it has been saved in EasyGPS.\r\n\r\n"
-        "It is best to use .loc files that have been downloaded from www.geocaching.com and not "
-        "touched by EasyGPS.\r\n\r\n"
-        "If you must save a file in EasyGPS, save it as a .gpx file, then load it into here.");
+    return easyGpsAdvice(QStringLiteral(
+        "If you must save a file in EasyGPS, save it as a .gpx file, then load it into here."));
 }
 
 ReadResult readLocFile(const QString& path, ImportContext& context) {
     ReadResult result = readXmlWaypoints<LocHandler>(path, context);
     if (result.appended > 0) {
-        context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
-        context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);
         context.list.setColumnAlignment(column::kLatDecimal, ColumnAlignment::Right);
         context.list.setColumnAlignment(column::kLonDecimal, ColumnAlignment::Right);
     }

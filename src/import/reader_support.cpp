@@ -104,7 +104,20 @@ void ProblemLog::finish() {
     }
 }
 
+QString easyGpsAdvice(const QString& lastSentence) {
+    return QStringLiteral(
+               "This file could not be read.\r\n\r\n"
+               "Maybe because it has been saved in EasyGPS.\r\n\r\n"
+               "It is best to use .loc files that have been downloaded from www.geocaching.com and not "
+               "touched by EasyGPS.\r\n\r\n") +
+           lastSentence;
+}
+
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice) {
+    if (result.appended > 0) {
+        context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
+        context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);
+    }
     if (context.list.rowCount() == 0) {
         result.advice = advice;
     } else {

@@ -50,8 +50,12 @@ class ProblemLog {
     int unlisted_ = 0;
 };
 
-// Common end of a file: the advice text when the whole list is empty, else the description width.
+// Common end of a file: the advice text when the whole list is empty, else the description width;
+// names and descriptions are left-aligned once rows were added.
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
+
+// The advice for a geocache file that gave nothing, ending in the reader's own last sentence.
+QString easyGpsAdvice(const QString& lastSentence);
 
 // What every XML reader's handler starts from.
 class WaypointXmlHandler : public XmlHandler {

@@ -1,6 +1,6 @@
 #include "import/xml_stream.h"
 
-#include "app/cp1252.h"
+#include "registry/code_page.h"
 
 #include <QFile>
 
@@ -22,7 +22,7 @@ int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
         return XML_STATUS_ERROR;
     }
     for (int b = 0; b < 256; ++b) {
-        info->map[b] = cp1252ToUnicode(static_cast<unsigned char>(b));
+        info->map[b] = codepage::cp1252ToUnicode(static_cast<unsigned char>(b));
     }
     info->data = nullptr;
     info->convert = nullptr;

@@ -1,5 +1,7 @@
 #include "registry/hive_registry.h"
 
+#include "registry/code_page.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -23,25 +25,6 @@ bool lessName(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
     });
-}
-
-// Code points of windows-1252 bytes 0x80 to 0x9F; the five undefined bytes keep their own value.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char cp1252Byte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<char>(c);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (kCp1252High[i] == c) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
 }
 
 std::u16string utf8ToUtf16(const std::string& s) {
@@ -123,58 +106,35 @@ bool readQuoted(const std::string& s, size_t& pos, Dialect dialect, std::u16stri
             out.push_back(static_cast<unsigned char>(e));
             continue;
         }
-        switch (e) {
-            case 'a':
-                out.push_back(u'\a');
-                break;
-            case 'b':
-                out.push_back(u'\b');
-                break;
-            case 'e':
-                out.push_back(u'\x1b');
-                break;
-            case 'f':
-                out.push_back(u'\f');
-                break;
-            case 'n':
-                out.push_back(u'\n');
-                break;
-            case 'r':
-                out.push_back(u'\r');
-                break;
-            case 't':
-                out.push_back(u'\t');
-                break;
-            case 'v':
-                out.push_back(u'\v');
-                break;
-            case 'x': {
-                char16_t v = 0;
-                int n = 0;
-                while (n < 4 && pos < s.size() && hexDigit(s[pos]) >= 0) {
-                    v = static_cast<char16_t>(v * 16 + hexDigit(s[pos++]));
-                    ++n;
-                }
-                out.push_back(v);
-                break;
+        static constexpr std::pair<char, char16_t> kEscapes[] = {
+            {'a', u'\a'}, {'b', u'\b'}, {'e', u'\x1b'}, {'f', u'\f'},
+            {'n', u'\n'}, {'r', u'\r'}, {'t', u'\t'},   {'v', u'\v'},
+        };
+        const auto named = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                        [e](const auto& x) { return x.first == e; });
+        if (named != std::end(kEscapes)) {
+            out.push_back(named->second);
+        } else if (e == 'x') {
+            char16_t v = 0;
+            for (int n = 0; n < 4 && pos < s.size() && hexDigit(s[pos]) >= 0; ++n) {
+                v = static_cast<char16_t>(v * 16 + hexDigit(s[pos++]));
             }
-            default:
-                if (e >= '0' && e <= '7') {
-                    char16_t v = static_cast<char16_t>(e - '0');
-                    for (int n = 1; n < 3 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++n) {
-                        v = static_cast<char16_t>(v * 8 + (s[pos++] - '0'));
-                    }
-                    out.push_back(v);
-                } else {
-                    out.push_back(static_cast<unsigned char>(e));
-                }
+            out.push_back(v);
+        } else if (e >= '0' && e <= '7') {
+            char16_t v = static_cast<char16_t>(e - '0');
+            for (int n = 1; n < 3 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++n) {
+                v = static_cast<char16_t>(v * 8 + (s[pos++] - '0'));
+            }
+            out.push_back(v);
+        } else {
+            out.push_back(static_cast<unsigned char>(e));
         }
     }
     return false;
 }
 
 std::string toCp1252(const std::u16string& text) {
-    return utf16ToCp1252(text);
+    return codepage::utf16ToCp1252(text);
 }
 
 // An export's text is already windows-1252 bytes (a Unicode export is converted as a whole when it
@@ -375,19 +335,43 @@ struct HiveRegistry::Node {
     }
 };
 
-std::string utf16ToCp1252(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            ++i;  // a character outside the basic plane: never in windows-1252
-            c = 0x10000;
+namespace {
+
+// Stores (or, for "name"=-, removes) the value a line such as "Category1"="Hiking" or @=dword:1
+// describes. On failure `error` says what is wrong with the line.
+bool applyValueLine(HiveRegistry::Node& key, const std::string& line, Dialect dialect, std::string& error) {
+    std::string name;
+    size_t pos = 0;
+    if (line[0] == '@') {
+        pos = 1;
+    } else {
+        std::u16string raw;
+        if (!readQuoted(line, pos, dialect, raw)) {
+            error = "value name without closing quote";
+            return false;
         }
-        out.push_back(cp1252Byte(c));
+        name = quotedToAnsi(raw, dialect);
     }
-    return out;
+    if (pos >= line.size() || line[pos] != '=') {
+        error = "missing '='";
+        return false;
+    }
+    ParsedValue value;
+    if (!parseData(line, pos + 1, dialect, value, error)) {
+        return false;
+    }
+    if (value.remove) {
+        std::erase_if(key.values, [&](const HiveRegistry::Node::Value& v) { return sameName(v.name, name); });
+    } else if (HiveRegistry::Node::Value* v = key.value(name)) {
+        v->type = value.type;
+        v->data = std::move(value.data);
+    } else {
+        key.values.push_back({name, value.type, std::move(value.data)});
+    }
+    return true;
 }
+
+}  // namespace
 
 HiveRegistry::HiveRegistry() {
     for (HKey root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine}) {
@@ -687,38 +671,13 @@ bool HiveRegistry::loadExport(const std::string& path, std::string& error) {
         if (current == nullptr) {
             continue;
         }
-        std::string name;
-        size_t pos = 0;
-        if (line[0] == '@') {
-            pos = 1;
-        } else if (line[0] == '"') {
-            std::u16string raw;
-            if (!readQuoted(line, pos, dialect, raw)) {
-                error = where + "value name without closing quote";
-                return false;
-            }
-            name = quotedToAnsi(raw, dialect);
-        } else {
+        if (line[0] != '@' && line[0] != '"') {
             error = where + "not a key or a value";
             return false;
         }
-        if (pos >= line.size() || line[pos] != '=') {
-            error = where + "missing '='";
+        if (!applyValueLine(*current, line, dialect, error)) {
+            error = where + error;
             return false;
-        }
-        ParsedValue value;
-        std::string why;
-        if (!parseData(line, pos + 1, dialect, value, why)) {
-            error = where + why;
-            return false;
-        }
-        if (value.remove) {
-            std::erase_if(current->values, [&](const Node::Value& v) { return sameName(v.name, name); });
-        } else if (Node::Value* v = current->value(name)) {
-            v->type = value.type;
-            v->data = std::move(value.data);
-        } else {
-            current->values.push_back({name, value.type, std::move(value.data)});
         }
     }
     return true;
@@ -768,35 +727,12 @@ bool HiveRegistry::loadWine(const std::string& path, HKey root, std::string& err
         if (current == nullptr) {
             continue;
         }
-        std::string name;
-        size_t pos = 0;
-        if (line[0] == '@') {
-            pos = 1;
-        } else if (line[0] == '"') {
-            std::u16string raw;
-            if (!readQuoted(line, pos, Dialect::Wine, raw)) {
-                error = where + "value name without closing quote";
-                return false;
-            }
-            name = toCp1252(raw);
-        } else {
+        if (line[0] != '@' && line[0] != '"') {
             continue;  // lines Wine may add that carry no value
         }
-        if (pos >= line.size() || line[pos] != '=') {
-            error = where + "missing '='";
+        if (!applyValueLine(*current, line, Dialect::Wine, error)) {
+            error = where + error;
             return false;
-        }
-        ParsedValue value;
-        std::string why;
-        if (!parseData(line, pos + 1, Dialect::Wine, value, why)) {
-            error = where + why;
-            return false;
-        }
-        if (Node::Value* v = current->value(name)) {
-            v->type = value.type;
-            v->data = std::move(value.data);
-        } else {
-            current->values.push_back({name, value.type, std::move(value.data)});
         }
     }
     return true;

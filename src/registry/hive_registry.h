@@ -66,7 +66,4 @@ class HiveRegistry : public RegistryApi {
 // lookups read as absent on a machine without MapSource.
 std::unique_ptr<RegistryApi> makeSystemRegistry();
 
-// windows-1252 bytes of a UTF-16 text; characters the code page lacks become '?'.
-std::string utf16ToCp1252(const std::u16string& text);
-
 }  // namespace vintrel::registry

@@ -1,5 +1,6 @@
 #include "registry/hive_registry.h"
 #include "registry/c_registry.h"
+#include "registry/code_page.h"
 
 #include <gtest/gtest.h>
 
@@ -123,5 +124,5 @@ TEST(RegistryErrors, EnumerationFailureIsWrappedAndTheKeyClosed) {
 }
 
 TEST(RegistryText, Utf16ToCp1252) {
-    EXPECT_EQ(utf16ToCp1252(u"A\u00e9\u20ac\u201c\u4e2d"), "A\xe9\x80\x93?");
+    EXPECT_EQ(vintrel::codepage::utf16ToCp1252(u"A\u00e9\u20ac\u201c\u4e2d\U0001F600"), "A\xe9\x80\x93??");
 }
