@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -230,6 +232,20 @@ TEST_F(Window, FormatChoiceRules) {
     choose("cboOutput", "MPS (Mapsource - older)");
     EXPECT_TRUE(visible("cboColor"));
     EXPECT_TRUE(visible("lblColor"));
+    // After a file whose extension is "txt" the colour choice stays hidden.
+    open({data("site_one_line.loc").replace(".loc", ".txt")});
+    choose("cboOutput", "MPS (Mapsource - older)");
+    EXPECT_FALSE(visible("cboColor"));
+}
+
+TEST_F(Window, DroppedFilesAreImportedAsIfPicked) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(data("site_one_line.loc")), QUrl::fromLocalFile(data("route.gpx"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(form_).event(&drop);  // straight to the window, as the drag system delivers it
+    EXPECT_EQ(form_.waypoints().rowCount(), 4);
+    EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
+    EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
 }
 
 TEST_F(Window, ClearKeepsOptionsAndEmptiesTheList) {
