@@ -101,9 +101,22 @@ const QStringList& WaypointList::headerTexts() {
     return headers;
 }
 
+size_t WaypointList::nameHash(QStringView name) {
+    size_t h = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i].unicode(), name[i + 1].unicode());
+            ++i;
+        }
+        h = qHashMulti(h, QChar::toCaseFolded(c));
+    }
+    return h;
+}
+
 int WaypointList::appendWaypointRow(WaypointRow row) {
     const int index = rowCount();
-    const size_t h = qHash(nameKey(row.cell(column::kName)));
+    const size_t h = nameHash(row.cellView(column::kName));
     if (nameIndex_.contains(h)) {
         nameMore_.insert(h, index);
     } else {
@@ -113,7 +126,7 @@ int WaypointList::appendWaypointRow(WaypointRow row) {
     return index;
 }
 
-int WaypointList::findRowByName(const QString& name, NameMatch match) const {
+int WaypointList::findRowByName(QStringView name, NameMatch match) const {
     for (int r : rowsWithNameIgnoringCase(name)) {
         if (match == NameMatch::IgnoreCase || row(r).cellView(column::kName) == name) {
             return r;
@@ -122,9 +135,8 @@ int WaypointList::findRowByName(const QString& name, NameMatch match) const {
     return -1;
 }
 
-QList<int> WaypointList::rowsWithNameIgnoringCase(const QString& name) const {
-    const QString key = nameKey(name);
-    const size_t h = qHash(key);
+QList<int> WaypointList::rowsWithNameIgnoringCase(QStringView name) const {
+    const size_t h = nameHash(name);
     const auto first = nameIndex_.constFind(h);
     if (first == nameIndex_.constEnd()) {
         return {};
@@ -135,7 +147,7 @@ QList<int> WaypointList::rowsWithNameIgnoringCase(const QString& name) const {
     }
     QList<int> found;
     for (int r : candidates) {
-        if (nameKey(row(r).cell(column::kName)) == key) {
+        if (sameNameIgnoringCase(row(r).cellView(column::kName), name)) {
             found.append(r);
         }
     }

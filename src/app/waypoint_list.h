@@ -124,9 +124,9 @@ class WaypointList {
 
     enum class NameMatch { Exact, IgnoreCase };
     // The first row whose name equals `name` under `match`, or -1.
-    int findRowByName(const QString& name, NameMatch match) const;
+    int findRowByName(QStringView name, NameMatch match) const;
     // Every row whose name equals `name` ignoring letter case, in list order.
-    QList<int> rowsWithNameIgnoringCase(const QString& name) const;
+    QList<int> rowsWithNameIgnoringCase(QStringView name) const;
 
     // Sets the duplicate mark "1" in column 8 and shows the row's name in red.
     void markDuplicate(int index);
@@ -139,7 +139,12 @@ class WaypointList {
     ColumnAlignment columnAlignment(int col) const { return alignments_[static_cast<size_t>(col)]; }
     void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
 
-    static QString nameKey(const QString& name) { return name.toUpper(); }
+    // Names compare ignoring letter case, character by character (case folding); the hash agrees
+    // with that comparison and is computed without building a second string.
+    static size_t nameHash(QStringView name);
+    static bool sameNameIgnoringCase(QStringView a, QStringView b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    }
 
   private:
     // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.

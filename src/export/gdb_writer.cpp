@@ -38,8 +38,14 @@ WriteReport writeGdbFile(const WaypointList& list, const QString& path, const Ex
     const CategoryNames categories = readCategoryNames(context.registry);
     const qint32 stamp =
         wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
+    // One byte per UTF-16 unit is an upper bound of the texts' windows-1252 size: reserve it all.
+    qsizetype size = kGdbHeaderSize + kGdbTrailerSize;
+    for (const WaypointRow& row : list.rows()) {
+        size += 77 + row.cellView(column::kName).size() + row.cellView(column::kDescription).size() +
+                row.cellView(column::kUrl).size();
+    }
     QByteArray bytes = gdbHeader();
-    bytes.reserve(kGdbHeaderSize + kGdbTrailerSize + 160 * static_cast<qsizetype>(list.rowCount()));
+    bytes.reserve(size);
     int records = 0;
     for (const WaypointRow& row : list.rows()) {
         if (!isWrittenToMapSource(row)) {

@@ -28,11 +28,15 @@ TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
     EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
     EXPECT_EQ(list.appendWaypointRow(named("gc1")), 1);
     EXPECT_EQ(list.appendWaypointRow(named("Other")), 2);
-    EXPECT_EQ(list.findRowByName("gc1", WaypointList::NameMatch::Exact), 1);
-    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::Exact), 0);
-    EXPECT_EQ(list.findRowByName("Gc1", WaypointList::NameMatch::Exact), -1);
-    EXPECT_EQ(list.findRowByName("Gc1", WaypointList::NameMatch::IgnoreCase), 0);
-    EXPECT_EQ(list.rowsWithNameIgnoringCase("GC1"), (QList<int>{0, 1}));
+    EXPECT_EQ(list.findRowByName(u"gc1", WaypointList::NameMatch::Exact), 1);
+    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::Exact), 0);
+    EXPECT_EQ(list.findRowByName(u"Gc1", WaypointList::NameMatch::Exact), -1);
+    EXPECT_EQ(list.findRowByName(u"Gc1", WaypointList::NameMatch::IgnoreCase), 0);
+    EXPECT_EQ(list.rowsWithNameIgnoringCase(u"GC1"), (QList<int>{0, 1}));
+    // Letter by letter: accented letters match their other case, a sharp s is not "SS".
+    list.appendWaypointRow(named(QString::fromUtf8("Straße Été")));
+    EXPECT_EQ(list.findRowByName(QString::fromUtf8("STRAßE éTÉ"), WaypointList::NameMatch::IgnoreCase), 3);
+    EXPECT_EQ(list.findRowByName(u"STRASSE ETE", WaypointList::NameMatch::IgnoreCase), -1);
     list.markDuplicate(1);
     EXPECT_TRUE(list.row(1).isMarkedDuplicate());
     EXPECT_TRUE(list.row(1).redName);
@@ -41,10 +45,10 @@ TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
     list.setColumnWidth(column::kDescription, 5718);
     list.clear();
     EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::IgnoreCase), -1);
+    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::IgnoreCase), -1);
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
     EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
-    EXPECT_EQ(list.findRowByName("GC1", WaypointList::NameMatch::Exact), 0);
+    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::Exact), 0);
 }
 
 TEST(WaypointRow, CellsShareOneBufferAndStayApart) {

@@ -8,8 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
