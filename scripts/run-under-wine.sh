@@ -11,5 +11,6 @@ cleanup() {
     rm -rf "$prefix"
 }
 trap cleanup EXIT
+export HOME=${HOME:-$prefix}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 "$wine" "$exe" "$@" 2> >(grep -v -E 'rundll32.exe|has been updated' >&2)
