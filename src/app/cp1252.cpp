@@ -7,16 +7,35 @@ namespace vintrel {
 QByteArray toCp1252(QStringView text) {
     QByteArray out;
     out.reserve(text.size());
+    appendCp1252(out, text);
+    return out;
+}
+
+qsizetype cp1252Length(QStringView text) {
+    qsizetype pairs = 0;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) {
+            ++pairs;
+            ++i;
+        }
+    }
+    return text.size() - pairs;
+}
+
+void appendCp1252(QByteArray& out, QStringView text) {
+    // Written in place: appending byte by byte costs more than the conversion itself.
+    const qsizetype start = out.size();
+    out.resize(start + cp1252Length(text));
+    char* p = out.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i;  // one character outside the basic plane: one '?'
-            out.append('?');
+            *p++ = '?';
             continue;
         }
-        out.append(codepage::unicodeToCp1252(c.unicode()));
+        *p++ = codepage::unicodeToCp1252(c.unicode());
     }
-    return out;
 }
 
 QString fromCp1252(const QByteArray& bytes) {

@@ -35,20 +35,14 @@ bool putInt32Le(QByteArray& out, double value) {
 
 void putInt32Le(QByteArray& out, qint32 value) {
     const auto v = static_cast<quint32>(value);
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-    out.append(static_cast<char>((v >> 16) & 0xFF));
-    out.append(static_cast<char>((v >> 24) & 0xFF));
+    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    out.append(bytes, 4);
 }
 
 void putInt16Le(QByteArray& out, quint16 value) {
     out.append(static_cast<char>(value & 0xFF));
     out.append(static_cast<char>(value >> 8));
-}
-
-void putCString(QByteArray& out, const QByteArray& bytes) {
-    out.append(bytes);
-    out.append('\0');
 }
 
 void putBytes(QByteArray& out, int count, char value) {

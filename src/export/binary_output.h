@@ -21,9 +21,6 @@ bool putInt32Le(QByteArray& out, double value);
 void putInt32Le(QByteArray& out, qint32 value);
 void putInt16Le(QByteArray& out, quint16 value);
 
-// The bytes of a text and its closing 0x00.
-void putCString(QByteArray& out, const QByteArray& bytes);
-
 void putBytes(QByteArray& out, int count, char value);
 
 }  // namespace vintrel

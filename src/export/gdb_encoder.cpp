@@ -16,6 +16,12 @@ constexpr char kWaypointRecord = 'W';
 constexpr int kFixedLength = 72;  // record length without the three texts
 constexpr double kSemicirclesPerDegree = 1073741824.0 / 90.0;
 
+// A text field: its windows-1252 bytes and the closing 0x00.
+void putText(QByteArray& out, QStringView text) {
+    appendCp1252(out, text);
+    out.append('\0');
+}
+
 }  // namespace
 
 QString gdbSymbolName(QStringView name, QStringView encryption, QStringView rowSymbol) {
@@ -82,13 +88,12 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
                          latSc ? row.longitude : row.latitude);
         return false;
     }
-    const QByteArray name = toCp1252(row.name);
-    const QByteArray description = options.includeDescription ? toCp1252(row.description) : QByteArray();
-    const QByteArray url = toCp1252(row.url);
+    const QStringView description = options.includeDescription ? row.description : QStringView();
+    const qsizetype textBytes = cp1252Length(row.name) + cp1252Length(description) + cp1252Length(row.url);
 
-    putInt32Le(out, static_cast<qint32>(kFixedLength + name.size() + description.size() + url.size()));
+    putInt32Le(out, static_cast<qint32>(kFixedLength + textBytes));
     out.append(kWaypointRecord);
-    putCString(out, name);
+    putText(out, row.name);
     putBytes(out, 9, '\0');  // class 0, empty country, start of the subclass block
     putBytes(out, 12, '\xFF');
     putBytes(out, 2, '\0');
@@ -96,13 +101,13 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     putInt32Le(out, *latSc);
     putInt32Le(out, *lonSc);
     out.append('\0');  // no altitude
-    putCString(out, description);
+    putText(out, description);
     out.append('\0');  // no proximity
     putInt32Le(out, gdbDisplayValue(options.displayIndex));
     putInt32Le(out, qint32{0});  // colour
     putInt32Le(out, static_cast<qint32>(symbolNumber(gdbSymbolName(row.name, row.encryption, row.symbol))));
     putBytes(out, 12, '\0');
-    putCString(out, url);
+    putText(out, row.url);
     putInt16Le(out, gdbCategoryMask(row.category, categories));
     out.append('\0');
     out.append('\x01');  // a time stamp follows

@@ -134,7 +134,7 @@ TEST(GdbRecord, CoordinatesAndTheirLimits) {
 
 TEST(GdbRecord, TextsAreWindows1252AndLengthsCountBytes) {
     GdbWaypointFields f = oldMill();
-    const QString name = QString::fromUtf8("Café中");
+    const QString name = QString::fromUtf8("Café\xF0\x9F\x98\x80");  // one character outside the basic plane
     const QString description = QString::fromUtf8("€");
     f.name = name;
     f.description = description;
