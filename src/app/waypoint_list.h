@@ -15,6 +15,7 @@
 
 #include <array>
 #include <deque>
+#include <vector>
 
 namespace vintrel {
 
@@ -78,12 +79,18 @@ struct WaypointDraft {
     QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
 };
 
-// A listed row. Its twelve cells share one string buffer, so a row costs one allocation whatever
-// it holds; the largest files have hundreds of thousands of rows.
+// A listed row. Its twelve cells share one string; inside a list that string lives in the list's
+// large text blocks, so the largest files, with hundreds of thousands of rows, cost no allocation
+// per row.
 class WaypointRow {
   public:
     WaypointRow() { ends_.fill(0); }
     explicit WaypointRow(const WaypointDraft& draft);
+    // A copy owns its text, wherever the original kept it.
+    WaypointRow(const WaypointRow& other);
+    WaypointRow& operator=(const WaypointRow& other);
+    WaypointRow(WaypointRow&&) noexcept = default;
+    WaypointRow& operator=(WaypointRow&&) noexcept = default;
 
     QStringView cellView(int col) const {
         const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
@@ -98,13 +105,18 @@ class WaypointRow {
     bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == kDuplicateMark; }
 
   private:
-    QString text_;
+    friend class WaypointList;
+
+    QString text_;                            // owned, or (inside a list) a view of the list's text storage
     std::array<quint32, kColumnCount> ends_;  // end of each cell in text_
 };
 
 class WaypointList {
   public:
     WaypointList();
+    ~WaypointList();
+    WaypointList(const WaypointList&) = delete;
+    WaypointList& operator=(const WaypointList&) = delete;
 
     // Header texts of columns 0 to 11 (column 0 and column 11 are empty).
     static const QStringList& headerTexts();
@@ -147,8 +159,18 @@ class WaypointList {
     }
 
   private:
+    // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
+    // blocks instead of one small allocation each, which the largest files feel.
+    const char16_t* storeText(QStringView text);
+
     // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
     std::deque<WaypointRow> rows_;
+    struct TextBlock {
+        char16_t* data;
+        qsizetype capacity;
+        qsizetype used;
+    };
+    std::vector<TextBlock> textBlocks_;
     // Hash of the upper-cased name -> the first row with that hash; further rows with the same
     // hash (the same name in other letter case, or a collision) are rare and kept apart. No key
     // text is stored: candidates are confirmed against the rows themselves.

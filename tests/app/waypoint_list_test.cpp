@@ -43,7 +43,9 @@ TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
     EXPECT_FALSE(list.row(0).isMarkedDuplicate());
 
     list.setColumnWidth(column::kDescription, 5718);
+    const WaypointRow copied = list.row(0);  // a copy owns its text: it outlives the list's storage
     list.clear();
+    EXPECT_EQ(copied.cell(column::kName), "GC1");
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::IgnoreCase), -1);
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
