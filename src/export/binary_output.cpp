@@ -24,13 +24,12 @@ qint16 Hex2Dec(const QString& HexVal) {
     return static_cast<qint16>(high * 16 + low);
 }
 
-bool putInt32Le(QByteArray& out, double value) {
+std::optional<qint32> toInt32(double value) {
     const double rounded = std::nearbyint(value);  // the default rounding mode: halves to even
     if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
-        return false;
+        return std::nullopt;
     }
-    putInt32Le(out, static_cast<qint32>(rounded));
-    return true;
+    return static_cast<qint32>(rounded);
 }
 
 void putInt32Le(QByteArray& out, qint32 value) {

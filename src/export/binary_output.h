@@ -14,10 +14,11 @@ namespace vintrel {
 // counts as 0.
 qint16 Hex2Dec(const QString& HexVal);
 
-// A 32-bit field: the value rounded to a whole number (halves to the even neighbour), as 32-bit
-// little-endian two's complement. Returns false, appending nothing, when the rounded value lies
-// outside the signed 32-bit range.
-bool putInt32Le(QByteArray& out, double value);
+// The whole number a 32-bit field holds for a value: rounded, halves to the even neighbour; nothing
+// when that lies outside the signed 32-bit range.
+std::optional<qint32> toInt32(double value);
+
+// A 32-bit field: 32-bit little-endian two's complement.
 void putInt32Le(QByteArray& out, qint32 value);
 void putInt16Le(QByteArray& out, quint16 value);
 

@@ -65,14 +65,11 @@ qint32 gdbDisplayValue(int displayIndex) {
 }
 
 std::optional<qint32> semicircles(double degrees) {
-    const double value = std::nearbyint(degrees * kSemicirclesPerDegree);
-    if (value == 2147483648.0) {
+    const double value = degrees * kSemicirclesPerDegree;
+    if (std::nearbyint(value) == 2147483648.0) {
         return std::numeric_limits<qint32>::min();  // +180 degrees is the -180 meridian
     }
-    if (!(value >= -2147483648.0 && value <= 2147483647.0)) {
-        return std::nullopt;
-    }
-    return static_cast<qint32>(value);
+    return toInt32(value);
 }
 
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,

@@ -156,15 +156,17 @@ TEST(BinaryOutput, Hex2DecReadsTwoUpperCaseDigits) {
 }
 
 TEST(BinaryOutput, Int32RoundsHalfToEvenAndRefusesOverflow) {
+    EXPECT_EQ(toInt32(2.5), 2);
+    EXPECT_EQ(toInt32(3.5), 4);
+    EXPECT_EQ(toInt32(-2.5), -2);
+    EXPECT_EQ(toInt32(2147483647.4), 2147483647);
+    EXPECT_FALSE(toInt32(2147483648.0));
+    EXPECT_FALSE(toInt32(std::nan("")));
     QByteArray out;
-    EXPECT_TRUE(putInt32Le(out, 2.5));
-    EXPECT_TRUE(putInt32Le(out, 3.5));
-    EXPECT_TRUE(putInt32Le(out, -2.5));
-    EXPECT_TRUE(putInt32Le(out, -1.0));
-    EXPECT_EQ(out, hex("02000000 04000000 FEFFFFFF FFFFFFFF"));
-    EXPECT_FALSE(putInt32Le(out, 2147483648.0));
-    EXPECT_FALSE(putInt32Le(out, std::nan("")));
-    EXPECT_EQ(out.size(), 16);
+    putInt32Le(out, 2);
+    putInt32Le(out, -2);
+    putInt32Le(out, -1);
+    EXPECT_EQ(out, hex("02000000 FEFFFFFF FFFFFFFF"));
 }
 
 TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {
