@@ -246,11 +246,6 @@ std::optional<double> parseCoordinateUtf8(std::string_view text) {
     return v;
 }
 
-std::optional<double> parseCoordinateText(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return parseCoordinateUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
-}
-
 QChar decimalSeparatorOf(const QLocale& locale) {
     const QString text = locale.toString(1.1);
     return text.size() >= 2 ? text[1] : QChar(u'.');

@@ -50,7 +50,6 @@ std::optional<double> parseDecimalCell(QStringView text, QChar decimalSeparator)
 
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.
-std::optional<double> parseCoordinateText(const QString& text);
 std::optional<double> parseCoordinateUtf8(std::string_view text);
 
 // The separator the user's system writes in 1.1.

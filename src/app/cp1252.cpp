@@ -4,13 +4,6 @@
 
 namespace vintrel {
 
-QByteArray toCp1252(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size());
-    appendCp1252(out, text);
-    return out;
-}
-
 qsizetype cp1252Length(QStringView text) {
     qsizetype pairs = 0;
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {

@@ -7,8 +7,7 @@
 namespace vintrel {
 
 // One byte per character; a character the code page lacks becomes '?'.
-QByteArray toCp1252(QStringView text);
-// The same appended to `out`, and the number of bytes it takes (without appending).
+// Appends the text's windows-1252 bytes to `out`; cp1252Length() tells how many that is.
 void appendCp1252(QByteArray& out, QStringView text);
 qsizetype cp1252Length(QStringView text);
 QString fromCp1252(const QByteArray& bytes);

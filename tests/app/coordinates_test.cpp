@@ -58,10 +58,13 @@ TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
     EXPECT_EQ(parseDecimalCell(u"-0.1872333", u'.'), -0.1872333);
     EXPECT_FALSE(parseDecimalCell(u"", u'.'));
     EXPECT_FALSE(parseDecimalCell(u"51.5", u','));
-    EXPECT_FALSE(parseCoordinateText("nan"));
-    EXPECT_FALSE(parseCoordinateText("1e999"));
-    EXPECT_FALSE(parseCoordinateText("12abc"));
-    EXPECT_EQ(parseCoordinateText(" 12.5 "), 12.5);
+    EXPECT_FALSE(parseCoordinateUtf8("nan"));
+    EXPECT_FALSE(parseCoordinateUtf8("1e999"));
+    EXPECT_FALSE(parseCoordinateUtf8("12abc"));
+    EXPECT_FALSE(parseCoordinateUtf8(""));
+    EXPECT_FALSE(parseCoordinateUtf8("+-1"));
+    EXPECT_EQ(parseCoordinateUtf8("+51.5"), 51.5);
+    EXPECT_EQ(parseCoordinateUtf8(" 12.5 "), 12.5);
 }
 
 TEST(DecimalSeparator, TakenFromTheLocale) {

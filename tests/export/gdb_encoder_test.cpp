@@ -177,6 +177,10 @@ TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {
 }
 
 TEST(Cp1252, BothWays) {
-    EXPECT_EQ(toCp1252(QString::fromUtf8("Aé€“\xF0\x9F\x98\x80")), hex("41 E9 80 93 3F"));
+    const QString text = QString::fromUtf8("Aé€“\xF0\x9F\x98\x80");
+    QByteArray bytes("x");
+    appendCp1252(bytes, text);
+    EXPECT_EQ(bytes, hex("78 41 E9 80 93 3F"));
+    EXPECT_EQ(cp1252Length(text), 5);
     EXPECT_EQ(fromCp1252(hex("41 E9 80 93 81")), QString::fromUtf8("Aé€“\u0081"));
 }
