@@ -2,12 +2,9 @@
 
 #include "app/coordinates.h"
 
-#include <algorithm>
-#include <new>
+#include "app/huge_pages.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include <algorithm>
 
 namespace vintrel {
 
@@ -91,29 +88,10 @@ void WaypointRow::setCell(int col, const QString& text) {
 
 namespace {
 
-// Text blocks are large and live as long as the list; on Linux they are offered huge pages, so
-// filling them costs a few hundred page faults instead of tens of thousands.
+// Text blocks are large and live as long as the list: they are offered huge pages, so filling
+// them costs a few hundred page faults instead of tens of thousands.
 char16_t* allocateTextBlock(qsizetype units) {
-    const size_t bytes = static_cast<size_t>(units) * sizeof(char16_t);
-#ifdef __linux__
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) {
-        throw std::bad_alloc();
-    }
-    madvise(p, bytes, MADV_HUGEPAGE);
-    return static_cast<char16_t*>(p);
-#else
-    return new char16_t[static_cast<size_t>(units)];
-#endif
-}
-
-void freeTextBlock(char16_t* data, qsizetype units) {
-#ifdef __linux__
-    munmap(data, static_cast<size_t>(units) * sizeof(char16_t));
-#else
-    Q_UNUSED(units);
-    delete[] data;
-#endif
+    return static_cast<char16_t*>(allocateLargeBlock(static_cast<size_t>(units) * sizeof(char16_t)));
 }
 
 // Widths of the columns that no rule of the coordinate view sets.
@@ -231,7 +209,7 @@ WaypointList::~WaypointList() {
 void WaypointList::clear() {
     rows_.clear();
     for (const TextBlock& block : textBlocks_) {
-        freeTextBlock(block.data, block.capacity);
+        freeLargeBlock(block.data, static_cast<size_t>(block.capacity) * sizeof(char16_t));
     }
     textBlocks_.clear();
     nameIndex_.clear();

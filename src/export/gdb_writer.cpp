@@ -1,5 +1,6 @@
 #include "export/gdb_writer.h"
 
+#include "app/huge_pages.h"
 #include "export/gdb_encoder.h"
 
 namespace vintrel {
@@ -46,6 +47,7 @@ WriteReport writeGdbFile(const WaypointList& list, const QString& path, const Ex
     }
     QByteArray bytes = gdbHeader();
     bytes.reserve(size);
+    offerHugePages(bytes.data(), static_cast<size_t>(size));
     int records = 0;
     for (const WaypointRow& row : list.rows()) {
         if (!isWrittenToMapSource(row)) {
