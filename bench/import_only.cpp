@@ -1,5 +1,5 @@
 // Imports files into a list and prints the row count: the import's own cost, without output.
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 #include "import/import_driver.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // Times how long the window takes from a list of files to a filled, painted grid.
-#include "app/form1.h"
+#include "gui/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 #include "import/read_result.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "cli/convert.h"
 
-#include "app/version.h"
-#include "app/waypoint_list.h"
+#include "base/version.h"
+#include "model/waypoint_list.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 

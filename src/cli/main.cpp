@@ -1,4 +1,4 @@
-#include "app/coordinates.h"
+#include "model/coordinates.h"
 #include "cli/convert.h"
 #include "registry/hive_registry.h"
 

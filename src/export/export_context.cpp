@@ -1,6 +1,6 @@
 #include "export/export_context.h"
 
-#include "app/cp1252.h"
+#include "export/cp1252_text.h"
 #include "registry/c_registry.h"
 
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "export/export_driver.h"
 
-#include "export/gdb_writer.h"
+#include "export/mapsource/mapsource_file.h"
 
 namespace vintrel {
 

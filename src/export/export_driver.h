@@ -2,7 +2,7 @@
 // line.
 #pragma once
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 #include "export/export_context.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #include "import/gpx_reader.h"
 
 #include "import/reader_support.h"
-#include "import/xml_stream.h"
+#include "import/xml/xml_stream.h"
 
 namespace vintrel {
 

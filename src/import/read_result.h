@@ -1,7 +1,7 @@
 // What the readers share: the list they append to, and what they hand back to the window.
 #pragma once
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
 #include <QChar>
 #include <QString>

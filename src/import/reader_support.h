@@ -2,9 +2,9 @@
 // problem texts.
 #pragma once
 
-#include "app/coordinates.h"
+#include "model/coordinates.h"
 #include "import/read_result.h"
-#include "import/xml_stream.h"
+#include "import/xml/xml_stream.h"
 
 #include <optional>
 

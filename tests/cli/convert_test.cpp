@@ -1,6 +1,6 @@
 #include "cli/convert.h"
 
-#include "../test_support.h"
+#include "test_support.h"
 
 #include <QFile>
 #include <QTemporaryDir>

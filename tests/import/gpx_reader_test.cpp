@@ -1,6 +1,6 @@
 #include "import/gpx_reader.h"
 
-#include "../test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

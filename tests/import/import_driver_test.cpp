@@ -1,6 +1,6 @@
 #include "import/import_driver.h"
 
-#include "../test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "import/loc_reader.h"
 
-#include "../test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "registry/hive_registry.h"
 #include "registry/c_registry.h"
-#include "registry/code_page.h"
+#include "base/cp1252.h"
 
 #include <gtest/gtest.h>
 

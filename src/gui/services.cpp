@@ -1,4 +1,4 @@
-#include "app/services.h"
+#include "gui/services.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

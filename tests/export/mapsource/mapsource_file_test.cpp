@@ -1,4 +1,4 @@
-#include "export/gdb_writer.h"
+#include "export/mapsource/mapsource_file.h"
 #include "export/export_driver.h"
 
 #include "registry/hive_registry.h"

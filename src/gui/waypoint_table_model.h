@@ -2,7 +2,7 @@
 // names for rows marked as duplicates, and the list's column alignments.
 #pragma once
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

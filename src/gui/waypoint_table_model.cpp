@@ -1,4 +1,4 @@
-#include "app/waypoint_table_model.h"
+#include "gui/waypoint_table_model.h"
 
 #include <QColor>
 

@@ -1,9 +1,9 @@
-#include "app/form1.h"
+#include "gui/form1.h"
 
-#include "app/coordinates.h"
-#include "app/garmin_tables.h"
-#include "app/version.h"
-#include "app/waypoint_table_model.h"
+#include "model/coordinates.h"
+#include "model/garmin_tables.h"
+#include "base/version.h"
+#include "gui/waypoint_table_model.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 

@@ -1,4 +1,4 @@
-#include "registry/code_page.h"
+#include "base/cp1252.h"
 
 namespace vintrel::codepage {
 

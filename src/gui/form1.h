@@ -3,8 +3,8 @@
 // core and is only shown here.
 #pragma once
 
-#include "app/services.h"
-#include "app/waypoint_list.h"
+#include "gui/services.h"
+#include "model/waypoint_list.h"
 #include "export/export_context.h"
 
 #include <QMap>

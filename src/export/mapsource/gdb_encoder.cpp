@@ -1,9 +1,9 @@
-#include "export/gdb_encoder.h"
+#include "export/mapsource/gdb_encoder.h"
 
-#include "app/coordinates.h"
-#include "app/cp1252.h"
-#include "app/garmin_tables.h"
-#include "export/binary_output.h"
+#include "model/coordinates.h"
+#include "export/cp1252_text.h"
+#include "model/garmin_tables.h"
+#include "export/mapsource/binary_output.h"
 
 #include <cmath>
 #include <limits>

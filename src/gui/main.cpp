@@ -1,5 +1,5 @@
-#include "app/coordinates.h"
-#include "app/form1.h"
+#include "model/coordinates.h"
+#include "gui/form1.h"
 #include "registry/hive_registry.h"
 
 #include <QApplication>

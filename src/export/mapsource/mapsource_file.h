@@ -8,9 +8,9 @@
 //   02 00 00 00 56 00 01        record 'V': the end
 #pragma once
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 #include "export/export_context.h"
-#include "export/gdb_encoder.h"
+#include "export/mapsource/gdb_encoder.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "app/cp1252.h"
+#include "export/cp1252_text.h"
 
-#include "registry/code_page.h"
+#include "base/cp1252.h"
 
 namespace vintrel {
 

@@ -1,8 +1,8 @@
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
-#include "app/coordinates.h"
+#include "model/coordinates.h"
 
-#include "app/huge_pages.h"
+#include "base/huge_pages.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/garmin_tables.h"
+#include "model/garmin_tables.h"
 
 #include <QSet>
 

@@ -1,9 +1,9 @@
 // Reads written files back with an independent GDB reader (gpsbabel, run as a black box).
-#include "export/gdb_writer.h"
+#include "export/mapsource/mapsource_file.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
 
-#include "../test_support.h"
+#include "test_support.h"
 
 #include <QProcess>
 #include <QStandardPaths>

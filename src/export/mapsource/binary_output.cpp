@@ -1,4 +1,4 @@
-#include "export/binary_output.h"
+#include "export/mapsource/binary_output.h"
 
 #include <cmath>
 

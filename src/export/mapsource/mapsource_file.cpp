@@ -1,7 +1,7 @@
-#include "export/gdb_writer.h"
+#include "export/mapsource/mapsource_file.h"
 
-#include "app/huge_pages.h"
-#include "export/gdb_encoder.h"
+#include "base/huge_pages.h"
+#include "export/mapsource/gdb_encoder.h"
 
 namespace vintrel {
 

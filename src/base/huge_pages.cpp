@@ -1,4 +1,4 @@
-#include "app/huge_pages.h"
+#include "base/huge_pages.h"
 
 #include <cstdint>
 #include <new>

@@ -1,4 +1,4 @@
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/coordinates.h"
-#include "app/waypoint_list.h"
+#include "model/coordinates.h"
+#include "model/waypoint_list.h"
 
 #include <gtest/gtest.h>
 

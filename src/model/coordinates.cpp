@@ -1,6 +1,6 @@
-#include "app/coordinates.h"
+#include "model/coordinates.h"
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
 #include <algorithm>
 #include <charconv>

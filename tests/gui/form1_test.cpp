@@ -1,8 +1,8 @@
 // The window driven through its real widgets, found by their object names, with stand-ins for the
 // dialogs, the message box and the launcher.
-#include "app/form1.h"
+#include "gui/form1.h"
 
-#include "app/waypoint_list.h"
+#include "model/waypoint_list.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "export/gdb_encoder.h"
-#include "export/binary_output.h"
+#include "export/mapsource/gdb_encoder.h"
+#include "export/mapsource/binary_output.h"
 
-#include "app/cp1252.h"
+#include "export/cp1252_text.h"
 
 #include <gtest/gtest.h>
 

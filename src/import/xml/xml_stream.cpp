@@ -1,6 +1,6 @@
-#include "import/xml_stream.h"
+#include "import/xml/xml_stream.h"
 
-#include "registry/code_page.h"
+#include "base/cp1252.h"
 
 #include <QFile>
 
