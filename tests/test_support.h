@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/waypoint_list.h"
 #include "import/read_result.h"
+#include "model/waypoint_list.h"
 
 #include <QString>
 
@@ -13,10 +13,17 @@ inline QString dataPath(const char* name) {
     return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
 }
 
-// Reads one fixture with `reader` into `list`.
+// A path with this file name that certainly does not exist.
+inline QString missingPath(const char* name) {
+    return QStringLiteral(VINTREL_TEST_DATA "/no-such-folder/") + QLatin1String(name);
+}
+
+// Reads one fixture with `reader` into `list`; the duplicate count starts again, as the import
+// driver does before every file.
 inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const char* name,
                               QChar separator = u'.') {
     ImportContext context{list, separator};
+    list.resetDuplicateCount();
     return reader(dataPath(name), context);
 }
 

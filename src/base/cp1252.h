@@ -1,19 +1,29 @@
-// windows-1252, the code page of the registry's ANSI texts and of MapSource's files. Standard C++
-// only, so the registry layer and the program share one table.
+// windows-1252, the code page of MapSource's and PCX5 files, of the registry's ANSI texts and of
+// text inputs that are not UTF-8. The program's one codec for it: standard C++ only, so the
+// registry layer and the Qt layers above share it.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
-namespace vintrel::codepage {
+namespace vintrel::cp1252 {
 
-// The character of one windows-1252 byte; the five bytes the code page leaves undefined stand for
-// the control characters of the same value.
-char16_t cp1252ToUnicode(unsigned char byte);
+// The character of one byte; the five bytes the code page leaves undefined stand for the control
+// characters of the same value.
+char16_t toUnicode(unsigned char byte);
 
-// The byte of a character, or '?' when windows-1252 lacks it.
-char unicodeToCp1252(char32_t c);
+// The byte of a character, or '?' when the code page lacks it.
+char fromUnicode(char32_t c);
 
-// windows-1252 bytes of a UTF-16 text; characters the code page lacks become '?'.
-std::string utf16ToCp1252(const std::u16string& text);
+// One byte per character: a surrogate pair (a character outside the basic plane, which the code
+// page never has) is one '?'.
+std::size_t encodedLength(std::u16string_view text);
+// Writes the encodedLength(text) bytes of `text` at `out`; returns the end.
+char* encode(std::u16string_view text, char* out);
+std::string encode(std::u16string_view text);
 
-}  // namespace vintrel::codepage
+// The bytes of a UTF-8 text (an invalid byte becomes '?').
+std::string fromUtf8(std::string_view utf8);
+
+}  // namespace vintrel::cp1252

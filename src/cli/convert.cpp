@@ -1,7 +1,6 @@
 #include "cli/convert.h"
 
 #include "base/version.h"
-#include "model/waypoint_list.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 
@@ -18,11 +17,13 @@ const QStringList kDisplayNames = {QStringLiteral("name"), QStringLiteral("symbo
 
 void printHelp(QTextStream& out) {
     out << "Usage: " << kProgram << " [options] INPUT... -o OUTPUT\n"
+        << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
         << "       " << kProgram << " --list INPUT...\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
         << "a MapSource or Google Earth file.\n\n"
         << "Options:\n"
         << "  -o, --output FILE   the file to create; its extension chooses the format\n"
+        << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"
         << "  --format NAME       the output format, whatever the extension:";
     for (const ExportFormat& f : exportFormats()) {
         out << " " << f.extension;
@@ -35,13 +36,17 @@ void printHelp(QTextStream& out) {
         << "  --version           show the version and exit\n\n"
         << "Input formats (chosen by the file's extension):\n";
     for (const ImportFormat& f : importFormats()) {
-        out << "  ." << f.extension << "  " << f.description << "\n";
+        out << "  ." << f.extension << "  " << f.filter.description << "\n";
     }
     out << "Output formats:\n";
     for (const ExportFormat& f : exportFormats()) {
         out << "  ." << f.extension << "  " << f.choiceText
-            << (f.writer == nullptr ? "  (not available yet)" : "") << "\n";
+            << (f.create == nullptr ? "  (not available yet)"
+                : f.add != nullptr  ? "  (also --add)"
+                                    : "")
+            << "\n";
     }
+    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, 2 usage error.\n";
 }
 
 void printListLine(QTextStream& out, const WaypointRow& row) {
@@ -66,6 +71,7 @@ void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
 struct Options {
     bool list = false;
     QString output;
+    bool add = false;  // the output is an existing file to add to
     QString format;
     ExportOptions exportOptions;
     QStringList inputs;
@@ -98,7 +104,8 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         } else if (a == QLatin1String("--no-description")) {
             opt.exportOptions.includeDescription = false;
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
-                   a == QLatin1String("--format") || a == QLatin1String("--display")) {
+                   a == QLatin1String("--add") || a == QLatin1String("--format") ||
+                   a == QLatin1String("--display")) {
             const std::optional<QString> value = next();
             if (!value) {
                 return usage(err, a + QStringLiteral(" needs a value"));
@@ -111,7 +118,11 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
                     return usage(err, QStringLiteral("unknown display mode ") + *value);
                 }
             } else {
+                if (!opt.output.isEmpty()) {
+                    return usage(err, QStringLiteral("give one output: -o OUTPUT or --add EXISTING"));
+                }
                 opt.output = *value;
+                opt.add = a == QLatin1String("--add");
             }
         } else if (a.startsWith(u'-') && a.size() > 1) {
             return usage(err, QStringLiteral("unknown option ") + a);
@@ -120,7 +131,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         }
     }
     if (opt.inputs.isEmpty() || (!opt.list && opt.output.isEmpty())) {
-        return usage(err, QStringLiteral("give input files and -o OUTPUT, or --list"));
+        return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, or --list"));
     }
     const ExportFormat* format = nullptr;
     if (!opt.output.isEmpty()) {
@@ -129,6 +140,9 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         if (format == nullptr) {
             return usage(err,
                          QStringLiteral("cannot tell the output format of %1; use --format").arg(opt.output));
+        }
+        if (opt.add && format->add == nullptr) {
+            return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));
         }
     }
 
@@ -156,13 +170,19 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     if (format == nullptr) {
         return 0;
     }
-    if (format->writer == nullptr) {
-        err << kProgram << ": " << format->key
-            << " output is not available in this version; nothing was written.\n";
-        return 1;
+    const ExportContext exportContext{opt.exportOptions, env.registry, env.clock};
+    if (opt.add) {
+        const WriteReport report = addToFile(*format, waypoints, opt.output, exportContext);
+        if (!report.written) {
+            err << notChangedText(opt.output, report.error) << "\n";
+            return 1;
+        }
+        out << existingCountText(report.existingCount) << "\n"
+            << addedText(report.recordCount, opt.output, report.leftOutCount) << "\n"
+            << nowCountText(report.existingCount, report.recordCount) << "\n";
+        return 0;
     }
-    const ExportContext exportContext{opt.exportOptions, env.decimalSeparator, env.registry, env.clock};
-    const WriteReport report = format->writer(waypoints, opt.output, exportContext);
+    const WriteReport report = createFile(*format, waypoints, opt.output, exportContext);
     if (!report.written) {
         err << notWrittenText(opt.output, report.error) << "\n";
         return 1;

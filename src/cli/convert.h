@@ -2,6 +2,7 @@
 #pragma once
 
 #include "export/export_context.h"
+#include "model/clock.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -4,37 +4,29 @@
 
 namespace vintrel {
 
+namespace {
+
+std::u16string_view utf16(QStringView text) {
+    return {text.utf16(), static_cast<size_t>(text.size())};
+}
+
+}  // namespace
+
 qsizetype cp1252Length(QStringView text) {
-    qsizetype pairs = 0;
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) {
-            ++pairs;
-            ++i;
-        }
-    }
-    return text.size() - pairs;
+    return static_cast<qsizetype>(cp1252::encodedLength(utf16(text)));
 }
 
 void appendCp1252(QByteArray& out, QStringView text) {
     // Written in place: appending byte by byte costs more than the conversion itself.
     const qsizetype start = out.size();
     out.resize(start + cp1252Length(text));
-    char* p = out.data() + start;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;  // one character outside the basic plane: one '?'
-            *p++ = '?';
-            continue;
-        }
-        *p++ = codepage::unicodeToCp1252(c.unicode());
-    }
+    cp1252::encode(utf16(text), out.data() + start);
 }
 
-QString fromCp1252(const QByteArray& bytes) {
+QString fromCp1252(QByteArrayView bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        out[i] = QChar(codepage::cp1252ToUnicode(static_cast<unsigned char>(bytes[i])));
+        out[i] = QChar(cp1252::toUnicode(static_cast<unsigned char>(bytes[i])));
     }
     return out;
 }

@@ -1,4 +1,5 @@
-// windows-1252, the code page of MapSource's files and of the registry texts it reads.
+// windows-1252 for the Qt texts of the list: what the MapSource and PCX5 writers put in their files
+// and how the names in an existing file read back.
 #pragma once
 
 #include <QByteArray>
@@ -7,9 +8,9 @@
 namespace vintrel {
 
 // One byte per character; a character the code page lacks becomes '?'.
-// Appends the text's windows-1252 bytes to `out`; cp1252Length() tells how many that is.
-void appendCp1252(QByteArray& out, QStringView text);
 qsizetype cp1252Length(QStringView text);
-QString fromCp1252(const QByteArray& bytes);
+// Appends the text's windows-1252 bytes (cp1252Length() of them) to `out`.
+void appendCp1252(QByteArray& out, QStringView text);
+QString fromCp1252(QByteArrayView bytes);
 
 }  // namespace vintrel

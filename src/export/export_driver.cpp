@@ -1,40 +1,25 @@
 #include "export/export_driver.h"
 
-#include "export/mapsource/mapsource_file.h"
-
 namespace vintrel {
 
-const QList<ExportFormat>& exportFormats() {
-    static const QList<ExportFormat> formats = {
-        {QStringLiteral("GDB"), QStringLiteral("GDB (Mapsource v6.1+)"), QStringLiteral("gdb"),
-         QStringLiteral("Mapsource (v6.1+) File (*.gdb)|*.gdb"), &writeGdbFile},
-        {QStringLiteral("MPS"), QStringLiteral("MPS (Mapsource - older)"), QStringLiteral("mps"),
-         QStringLiteral("Mapsource File (*.mps)|*.mps"), nullptr},
-        {QStringLiteral("WPT"), QStringLiteral("WPT (Waypoint file)"), QStringLiteral("wpt"),
-         QStringLiteral("Waypoint File (*.wpt)|*.wpt"), nullptr},
-        {QStringLiteral("KML"), QStringLiteral("KML (Google Earth)"), QStringLiteral("kml"),
-         QStringLiteral("Google Earth File (*.kml)|*.kml"), nullptr},
-    };
-    return formats;
+WriteReport createFile(const ExportFormat& format, const WaypointList& list, const QString& path,
+                       const ExportContext& context) {
+    if (format.create == nullptr) {
+        WriteReport report;
+        report.error = format.key + QStringLiteral(" output is not available in this version");
+        return report;
+    }
+    return format.create(list, path, context);
 }
 
-const ExportFormat* exportFormatForChoice(const QString& choiceText) {
-    const QString key = choiceText.left(3);
-    for (const ExportFormat& f : exportFormats()) {
-        if (f.key == key) {
-            return &f;
-        }
+WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QString& path,
+                      const ExportContext& context) {
+    if (format.add == nullptr) {
+        WriteReport report;
+        report.error = QStringLiteral("%1 files cannot be added to").arg(format.key);
+        return report;
     }
-    return nullptr;
-}
-
-const ExportFormat* exportFormatForName(const QString& name) {
-    for (const ExportFormat& f : exportFormats()) {
-        if (f.extension == name.toLower()) {
-            return &f;
-        }
-    }
-    return nullptr;
+    return format.add(list, path, context);
 }
 
 QString proposedOutputName(const QString& lastDialogName, const QString& extension) {
@@ -59,9 +44,35 @@ QString newFileCountText(int recordCount) {
     return QStringLiteral("There are %1 records in the new file.").arg(recordCount);
 }
 
-bool opensInMapSource(const QString& path) {
-    const QString ext = path.right(3).toLower();
-    return ext != QLatin1String("wpt") && ext != QLatin1String("kml");
+QString existingCountText(int existingCount) {
+    if (existingCount == 1) {
+        return QStringLiteral("There was 1 record in the existing file.");
+    }
+    return QStringLiteral("There were %1 records in the existing file.").arg(existingCount);
+}
+
+QString addedText(int addedCount, const QString& path, int leftOutCount) {
+    QString text = addedCount == 1 ? QStringLiteral("1 record added to ") + path
+                                   : QStringLiteral("%1 records added to ").arg(addedCount) + path;
+    if (leftOutCount > 0) {
+        text += QStringLiteral("\n%1 duplicate record%2 were not added.")
+                    .arg(leftOutCount)
+                    .arg(leftOutCount > 1 ? QStringLiteral("s") : QString());
+    }
+    return text;
+}
+
+QString nowCountText(int existingCount, int addedCount) {
+    const int total = existingCount + addedCount;
+    const QString when = addedCount == 0 ? QStringLiteral("still ") : QStringLiteral("now ");
+    if (total == 1) {
+        return QStringLiteral("There is ") + when + QStringLiteral("1 record in the file.");
+    }
+    return QStringLiteral("There are ") + when + QStringLiteral("%1 records in the file.").arg(total);
+}
+
+QString notChangedText(const QString& path, const QString& reason) {
+    return path + QStringLiteral(" was not changed: ") + reason;
 }
 
 }  // namespace vintrel

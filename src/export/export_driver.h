@@ -1,32 +1,20 @@
-// The output formats and the texts of the create-new step, shared by the window and the command
-// line.
+// The create and add steps and their texts, shared by the window and the command line.
 #pragma once
 
-#include "model/waypoint_list.h"
-#include "export/export_context.h"
+#include "export/export_formats.h"
 
-#include <QList>
 #include <QString>
 
 namespace vintrel {
 
-using WriterFunction = WriteReport (*)(const WaypointList& list, const QString& path,
-                                       const ExportContext& context);
+// Writes the whole list as a new file of `format`; the report says why when nothing was written.
+WriteReport createFile(const ExportFormat& format, const WaypointList& list, const QString& path,
+                       const ExportContext& context);
 
-struct ExportFormat {
-    QString key;         // "GDB", "MPS", "WPT", "KML": the first three characters of the choice
-    QString choiceText;  // the entry of the output choice
-    QString extension;
-    QString filter;         // save dialog filter: description, "|", pattern
-    WriterFunction writer;  // nullptr while this version cannot write the format
-};
-
-// In the order of the output choice.
-const QList<ExportFormat>& exportFormats();
-// The format of an output-choice text ("GDB (Mapsource v6.1+)"), by its first three characters.
-const ExportFormat* exportFormatForChoice(const QString& choiceText);
-// The format of a lower-case extension or key ("gdb").
-const ExportFormat* exportFormatForName(const QString& name);
+// Adds the list to an existing file of `format`, leaving out the rows whose names the file holds
+// (they are marked in the list); the report says why when the file was not changed.
+WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QString& path,
+                      const ExportContext& context);
 
 // The name the save dialog proposes: the last name the dialog held without its last three
 // characters, or "new.", followed by the extension ("C:\data\caches.gpx" -> "C:\data\caches.gdb").
@@ -35,7 +23,13 @@ QString proposedOutputName(const QString& lastDialogName, const QString& extensi
 QString createdText(const QString& path);
 QString notWrittenText(const QString& path, const QString& reason);
 QString newFileCountText(int recordCount);
-// MapSource opens what is not a .wpt or .kml file.
-bool opensInMapSource(const QString& path);
+
+// The three lines after an add: what the file held, what was added (and, on a second line, how many
+// rows were left out), and what it holds now.
+QString existingCountText(int existingCount);
+QString addedText(int addedCount, const QString& path, int leftOutCount);
+QString nowCountText(int existingCount, int addedCount);
+// The file was refused or could not be written: it was not changed.
+QString notChangedText(const QString& path, const QString& reason);
 
 }  // namespace vintrel

@@ -1,11 +1,11 @@
 #include "gui/form1.h"
 
+#include "base/version.h"
+#include "export/export_driver.h"
+#include "gui/waypoint_table_model.h"
+#include "import/import_driver.h"
 #include "model/coordinates.h"
 #include "model/garmin_tables.h"
-#include "base/version.h"
-#include "gui/waypoint_table_model.h"
-#include "export/export_driver.h"
-#include "import/import_driver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -252,12 +252,8 @@ void Form1::showListWidths() {
 }
 
 void Form1::onFileOpen() {
-    QList<DialogFilter> filters;
-    for (const auto& [description, pattern] : importDialogFilters()) {
-        filters.append({description, pattern});
-    }
     const QStringList paths =
-        services_.dialogs->openFiles(this, QStringLiteral("Select GPS Data file"), filters);
+        services_.dialogs->openFiles(this, QStringLiteral("Select GPS Data file"), importDialogFilters());
     if (paths.isEmpty()) {
         return;  // cancelled: nothing changes
     }
@@ -351,28 +347,24 @@ void Form1::reportReaderProblems(const ImportOutcome& outcome) {
 }
 
 void Form1::onOutputChosen() {
-    const QString choice = cboOutput_->currentText();
+    const ExportFormat* format = exportFormatForChoice(cboOutput_->currentText());
     const bool hasRows = list_.rowCount() > 0;
-    const bool enable = !choice.startsWith(QLatin1String("Choose")) && hasRows;
-    cmdCreateNew_->setEnabled(enable);
-    cmdAdd_->setEnabled(enable);
-    const bool gdb = choice.startsWith(QLatin1String("GDB"));
-    lblDisplay_->setVisible(gdb);
-    cboDisplay_->setVisible(gdb);
-    const bool colour = choice.startsWith(QLatin1String("MPS")) && fileExtension_ != QLatin1String("txt");
+    cmdCreateNew_->setEnabled(format != nullptr && hasRows);
+    cmdAdd_->setEnabled(format != nullptr && format->add != nullptr && hasRows);
+    const bool display = format != nullptr && format->hasDisplayMode;
+    lblDisplay_->setVisible(display);
+    cboDisplay_->setVisible(display);
+    const bool colour = format != nullptr && format->hasColour && fileExtension_ != QLatin1String("txt");
     lblColor_->setVisible(colour);
     cboColor_->setVisible(colour);
-    if (choice.startsWith(QLatin1String("KML"))) {
-        cmdAdd_->setEnabled(false);
-    }
-    if (choice.startsWith(QLatin1String("WPT")) || choice.startsWith(QLatin1String("KML"))) {
+    if (format != nullptr && !format->opensInMapSource) {
         cmdMapsource_->hide();
     }
 }
 
 void Form1::onDecimalToggled() {
-    applyCoordinateWidths(list_,
-                          applyCoordinateView(fileExtension_, list_.rowCount(), chkDecimal_->isChecked()));
+    const ListView view = fileExtension_ == QLatin1String("txt") ? ListView::Networks : ListView::Waypoints;
+    list_.setCoordinateWidths(applyCoordinateView(view, list_.rowCount(), chkDecimal_->isChecked()));
     showListWidths();
 }
 
@@ -392,37 +384,36 @@ void Form1::onClearGrid() {
     cmdFileOpen_->setText(kSelectCaption);
 }
 
+ExportContext Form1::exportContext() const {
+    ExportOptions options;
+    options.includeDescription = chkIncludeDesc_->isChecked();
+    options.displayIndex = cboDisplay_->currentIndex();
+    options.colourIndex = cboColor_->currentIndex();
+    return ExportContext{options, services_.registry, services_.clock};
+}
+
+void Form1::showBusy() {
+    setTextColour(lblOutFile_, kPureRed);
+    lblOutFile_->setText(QStringLiteral("Processing ...."));
+    lblNowCount_->clear();
+    repaint();
+}
+
 void Form1::onCreateNew() {
     const ExportFormat* format = exportFormatForChoice(cboOutput_->currentText());
     if (format == nullptr) {
         return;
     }
     outputFileName_ = proposedOutputName(dialogFileName_, format->extension);
-    const QStringList filter = format->filter.split(u'|');
-    const QString chosen =
-        services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"), outputFileName_,
-                                    DialogFilter{filter.value(0), filter.value(1)});
+    const QString chosen = services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"),
+                                                       outputFileName_, format->saveFilter);
     if (chosen.isEmpty()) {
         return;  // cancelled: the proposal stays, nothing else changes
     }
     outputFileName_ = chosen;
     dialogFileName_ = chosen;
-    setTextColour(lblOutFile_, kPureRed);
-    lblOutFile_->setText(QStringLiteral("Processing ...."));
-    lblNowCount_->clear();
-    repaint();
-
-    if (format->writer == nullptr) {
-        lblOutFile_->setText(
-            notWrittenText(chosen, format->key + QStringLiteral(" output is not available in this version")));
-        return;
-    }
-    ExportOptions options;
-    options.includeDescription = chkIncludeDesc_->isChecked();
-    options.displayIndex = cboDisplay_->currentIndex();
-    options.colourIndex = cboColor_->currentIndex();
-    const ExportContext context{options, services_.decimalSeparator, services_.registry, services_.clock};
-    const WriteReport report = format->writer(list_, chosen, context);
+    showBusy();
+    const WriteReport report = createFile(*format, list_, chosen, exportContext());
     lblExistingCount_->clear();
     lblNowCount_->clear();
     if (!report.written) {
@@ -432,14 +423,35 @@ void Form1::onCreateNew() {
     setTextColour(lblOutFile_, kPureBlue);
     lblOutFile_->setText(createdText(chosen));
     lblNowCount_->setText(newFileCountText(report.recordCount));
-    if (opensInMapSource(chosen)) {
+    if (format->opensInMapSource) {
         cmdMapsource_->show();
     }
 }
 
 void Form1::onAdd() {
-    setTextColour(lblOutFile_, kPureRed);
-    lblOutFile_->setText(QStringLiteral("Adding to an existing file is not available in this version."));
+    const ExportFormat* format = exportFormatForChoice(cboOutput_->currentText());
+    if (format == nullptr || format->add == nullptr) {
+        return;
+    }
+    const QString chosen = services_.dialogs->openFile(this, format->addTitle, format->addFilter);
+    if (chosen.isEmpty()) {
+        return;  // cancelled: nothing changes
+    }
+    dialogFileName_ = chosen;
+    showBusy();
+    model_->beginChange();
+    const WriteReport report = addToFile(*format, list_, chosen, exportContext());
+    model_->endChange();
+    if (!report.written) {
+        lblOutFile_->setText(notChangedText(chosen, report.error));
+        return;
+    }
+    lblExistingCount_->setText(existingCountText(report.existingCount));
+    setTextColour(lblOutFile_, kPureBlue);
+    lblOutFile_->setText(addedText(report.recordCount, chosen, report.leftOutCount));
+    lblNowCount_->setText(nowCountText(report.existingCount, report.recordCount));
+    outputFileName_ = chosen;
+    cmdMapsource_->setVisible(format->opensInMapSource);
 }
 
 void Form1::onMapsource() {

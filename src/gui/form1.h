@@ -3,9 +3,10 @@
 // core and is only shown here.
 #pragma once
 
-#include "gui/services.h"
-#include "model/waypoint_list.h"
 #include "export/export_context.h"
+#include "gui/services.h"
+#include "model/clock.h"
+#include "model/waypoint_list.h"
 
 #include <QMap>
 #include <QWidget>
@@ -59,6 +60,8 @@ class Form1 : public QWidget {
     void onAdd();
     void onMapsource();
     void showListWidths();
+    ExportContext exportContext() const;
+    void showBusy();  // "Processing ...." while a file is written
     void readFiles(const QStringList& paths, ImportOutcome& outcome);
     void reportReaderProblems(const ImportOutcome& outcome);
 

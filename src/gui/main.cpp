@@ -1,6 +1,6 @@
-#include "model/coordinates.h"
 #include "gui/form1.h"
-#include "registry/hive_registry.h"
+#include "model/coordinates.h"
+#include "registry/system_registry.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -6,7 +6,7 @@
 
 namespace vintrel {
 
-QString qtFilterText(const DialogFilter& filter) {
+QString qtFilterText(const FileFilter& filter) {
     // The description names its patterns in brackets already; Qt reads the patterns from the last
     // bracket, separated by spaces.
     QString description = filter.description;
@@ -18,16 +18,20 @@ QString qtFilterText(const DialogFilter& filter) {
 }
 
 QStringList QtFileDialogs::openFiles(QWidget* parent, const QString& title,
-                                     const QList<DialogFilter>& filters) {
+                                     const QList<FileFilter>& filters) {
     QStringList texts;
-    for (const DialogFilter& f : filters) {
+    for (const FileFilter& f : filters) {
         texts.append(qtFilterText(f));
     }
     return QFileDialog::getOpenFileNames(parent, title, QString(), texts.join(QStringLiteral(";;")));
 }
 
+QString QtFileDialogs::openFile(QWidget* parent, const QString& title, const FileFilter& filter) {
+    return QFileDialog::getOpenFileName(parent, title, QString(), qtFilterText(filter));
+}
+
 QString QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QString& proposedName,
-                                const DialogFilter& filter) {
+                                const FileFilter& filter) {
     return QFileDialog::getSaveFileName(parent, title, proposedName, qtFilterText(filter));
 }
 

@@ -2,6 +2,8 @@
 // the file dialogs, the message boxes and the program launcher.
 #pragma once
 
+#include "model/file_types.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,20 +11,17 @@ class QWidget;
 
 namespace vintrel {
 
-struct DialogFilter {
-    QString description;  // "GPS eXchange Files (*.gpx)"
-    QString pattern;      // "*.gpx", several joined by ';'
-};
-
 class FileDialogs {
   public:
     virtual ~FileDialogs() = default;
     // The chosen files in the dialog's order; empty when cancelled.
     virtual QStringList openFiles(QWidget* parent, const QString& title,
-                                  const QList<DialogFilter>& filters) = 0;
+                                  const QList<FileFilter>& filters) = 0;
+    // One existing file; empty when cancelled.
+    virtual QString openFile(QWidget* parent, const QString& title, const FileFilter& filter) = 0;
     // The chosen path (the user confirmed overwriting an existing file); empty when cancelled.
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
-                             const DialogFilter& filter) = 0;
+                             const FileFilter& filter) = 0;
 };
 
 class MessageBoxes {
@@ -41,9 +40,10 @@ class Launcher {
 
 class QtFileDialogs : public FileDialogs {
   public:
-    QStringList openFiles(QWidget* parent, const QString& title, const QList<DialogFilter>& filters) override;
+    QStringList openFiles(QWidget* parent, const QString& title, const QList<FileFilter>& filters) override;
+    QString openFile(QWidget* parent, const QString& title, const FileFilter& filter) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
-                     const DialogFilter& filter) override;
+                     const FileFilter& filter) override;
 };
 
 class QtMessageBoxes : public MessageBoxes {
@@ -58,6 +58,6 @@ class ProcessLauncher : public Launcher {
 };
 
 // A dialog filter as Qt's dialogs write it: "Description (*.a *.b)".
-QString qtFilterText(const DialogFilter& filter);
+QString qtFilterText(const FileFilter& filter);
 
 }  // namespace vintrel

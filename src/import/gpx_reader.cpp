@@ -1,7 +1,6 @@
 #include "import/gpx_reader.h"
 
-#include "import/reader_support.h"
-#include "import/xml/xml_stream.h"
+#include "import/xml/xml_waypoint_handler.h"
 
 namespace vintrel {
 
@@ -104,13 +103,6 @@ class GpxHandler : public WaypointXmlHandler {
             log_.skipped(current_.position.line, current_.name, current_.position.reason);
             return;
         }
-        WaypointList& list = context_.list;
-        if (!current_.name.isEmpty() &&
-            list.findRowByName(current_.name, WaypointList::NameMatch::Exact) >= 0) {
-            list.countDuplicate();
-            ++result_.duplicates;
-            return;
-        }
         WaypointDraft row;
         if (current_.hasPrivacy) {
             row.icon = current_.encrypted ? IconRole::EncryptYes : IconRole::EncryptNo;
@@ -121,12 +113,11 @@ class GpxHandler : public WaypointXmlHandler {
         }
         row.cell(column::kName) = current_.name;
         row.cell(column::kDescription) = current_.desc + current_.additions;
-        setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator);
+        setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 7);
         row.cell(column::kUrl) = current_.url.isEmpty() ? current_.linkHref : current_.url;
         row.cell(column::kSymbol) = current_.sym;
         row.cell(column::kCategory) = current_.category;
-        list.appendWaypointRow(WaypointRow(row));
-        ++result_.appended;
+        addRecord(row, DuplicateRule::ExactName);
     }
 
     Waypoint current_;

@@ -1,35 +1,14 @@
-// The import formats and the driver logic the window and the command line share.
+// Reading the files a user picked, in order, into one list: what the window and the command line
+// share.
 #pragma once
 
-#include "import/read_result.h"
+#include "import/import_formats.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace vintrel {
-
-// One input format: the lower-case extension that selects it, its open-dialog filter entry, and
-// its reader.
-struct ImportFormat {
-    QString extension;
-    QString description;
-    QString pattern;
-    ReaderFunction reader;
-};
-
-// The readable formats, in dialog order.
-const QList<ImportFormat>& importFormats();
-
-// The open dialog's filter entries as (description, pattern) pairs: first one entry for every
-// supported type, then one per format.
-QList<QPair<QString, QString>> importDialogFilters();
-
-// The lower-cased last three characters of a path, which choose its reader.
-QString importExtensionOf(const QString& path);
-
-// The format a path is read as, or nullptr for an extension no reader knows.
-const ImportFormat* importFormatFor(const QString& path);
 
 struct FileImport {
     QString path;

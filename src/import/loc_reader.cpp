@@ -1,7 +1,6 @@
 #include "import/loc_reader.h"
 
-#include "import/reader_support.h"
-#include "import/xml/xml_stream.h"
+#include "import/xml/xml_waypoint_handler.h"
 
 namespace vintrel {
 
@@ -67,24 +66,13 @@ class LocHandler : public WaypointXmlHandler {
             log_.skipped(current_.position->line, current_.name, current_.position->reason);
             return;
         }
-        WaypointList& list = context_.list;
-        const QList<int> earlier = list.rowsWithNameIgnoringCase(current_.name);
-        if (!earlier.isEmpty()) {
-            for (int r : earlier) {
-                list.markDuplicate(r);
-            }
-            list.countDuplicate();
-            ++result_.duplicates;
-            return;
-        }
         WaypointDraft row;
         row.icon = iconForCacheType(current_.type);
         row.cell(column::kName) = current_.name;
         row.cell(column::kDescription) = current_.title;
-        setPositionCells(row, *pos, MinutesRule::LocRound, context_.decimalSeparator);
+        setPositionCells(row, *pos, MinutesRule::LocRound, context_.decimalSeparator, 7);
         row.cell(column::kUrl) = current_.link;
-        list.appendWaypointRow(WaypointRow(row));
-        ++result_.appended;
+        addRecord(row, DuplicateRule::NameIgnoringCase);
     }
 
     Waypoint current_;

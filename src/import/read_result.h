@@ -16,7 +16,6 @@ struct ImportContext {
 
 struct ReadResult {
     int appended = 0;
-    int duplicates = 0;
     int skipped = 0;        // records dropped for want of a usable name or position
     bool readToEnd = true;  // false when an error stopped the file early
     QStringList problems;   // one sentence each, naming the file and the line

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vintrel {
 
 namespace {
@@ -31,6 +33,21 @@ std::optional<double> checkOne(const std::optional<std::string>& text, const cha
 
 }  // namespace
 
+QString fieldText(std::string_view utf8) {
+    QString out = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    const bool hasBreaks =
+        std::any_of(utf8.begin(), utf8.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; });
+    if (hasBreaks) {
+        for (QChar& c : out) {
+            if (c == u'\n' || c == u'\r' || c == u'\t') {
+                c = u' ';
+            }
+        }
+    }
+    const bool padded = !out.isEmpty() && (out.front().isSpace() || out.back().isSpace());
+    return padded ? std::move(out).trimmed() : out;
+}
+
 std::optional<Position> checkPosition(const std::optional<std::string>& latText,
                                       const std::optional<std::string>& lonText, QString& reason) {
     const std::optional<double> lat = checkOne(latText, "latitude", 90, reason);
@@ -44,11 +61,16 @@ std::optional<Position> checkPosition(const std::optional<std::string>& latText,
     return Position{*lat, *lon};
 }
 
-void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator) {
+void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator,
+                      int decimals) {
     row.cell(column::kLatDM) = latCell(pos.lat, rule);
     row.cell(column::kLonDM) = lonCell(pos.lon, rule);
-    row.cell(column::kLatDecimal) = formatDecimalCell(pos.lat, decimalSeparator);
-    row.cell(column::kLonDecimal) = formatDecimalCell(pos.lon, decimalSeparator);
+    DecimalCell lat = decimalCell(pos.lat, decimalSeparator, decimals);
+    DecimalCell lon = decimalCell(pos.lon, decimalSeparator, decimals);
+    row.cell(column::kLatDecimal) = std::move(lat.text);
+    row.cell(column::kLonDecimal) = std::move(lon.text);
+    row.lat = lat.value;
+    row.lon = lon.value;
 }
 
 IconRole iconForCacheType(const QString& type) {
@@ -82,16 +104,13 @@ void ProblemLog::skipped(long line, const QString& name, const QString& reason) 
         QStringLiteral("%1, line %2: %3 was skipped: %4.").arg(fileName_).arg(line).arg(who, reason));
 }
 
-void ProblemLog::xmlError(const XmlParseOutcome& outcome) {
+void ProblemLog::stoppedEarly(long line, const QString& why) {
     result_.readToEnd = false;
-    if (outcome.line > 0) {
+    if (line > 0) {
         result_.problems.append(
-            QStringLiteral("%1, line %2: the file is not valid XML (%3); reading stopped there.")
-                .arg(fileName_)
-                .arg(outcome.line)
-                .arg(outcome.message));
+            QStringLiteral("%1, line %2: %3; reading stopped there.").arg(fileName_).arg(line).arg(why));
     } else {
-        result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, outcome.message));
+        result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, why));
     }
 }
 

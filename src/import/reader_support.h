@@ -1,14 +1,19 @@
-// Building blocks the readers share: position checks, the position cells, the type icons and the
+// Building blocks every reader shares: position checks, the position cells, the type icons and the
 // problem texts.
 #pragma once
 
-#include "model/coordinates.h"
 #include "import/read_result.h"
-#include "import/xml/xml_stream.h"
+#include "model/coordinates.h"
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace vintrel {
+
+// A field as the list holds it, from UTF-8: line breaks and tabs become spaces, and white space at
+// both ends is dropped.
+QString fieldText(std::string_view utf8);
 
 struct Position {
     double lat;
@@ -21,16 +26,10 @@ struct Position {
 std::optional<Position> checkPosition(const std::optional<std::string>& latText,
                                       const std::optional<std::string>& lonText, QString& reason);
 
-// A record's position as checked where its coordinates stand; the line is looked up only for a bad
-// one, since asking expat for line numbers costs a scan of the text.
-struct CheckedPosition {
-    std::optional<Position> position;
-    QString reason;
-    long line = 0;
-};
-
-// Columns 3 to 6 from a checked position.
-void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator);
+// Columns 3 to 6 and the row's position numbers from a checked position; `decimals` is the number
+// of decimals of columns 5 and 6.
+void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator,
+                      int decimals);
 
 // The row icon of a geocache type text (compared in lower case; compound types get Empty).
 IconRole iconForCacheType(const QString& type);
@@ -40,7 +39,8 @@ class ProblemLog {
   public:
     ProblemLog(ReadResult& result, const QString& path);
     void skipped(long line, const QString& name, const QString& reason);
-    void xmlError(const XmlParseOutcome& outcome);
+    // The file could not be read to its end: `line` where it stopped (0: not known), `why` in words.
+    void stoppedEarly(long line, const QString& why);
     // Adds the count of unlisted problems; call once when the file is done.
     void finish();
 
@@ -56,52 +56,5 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
 
 // The advice for a geocache file that gave nothing, ending in the reader's own last sentence.
 QString easyGpsAdvice(const QString& lastSentence);
-
-// What every XML reader's handler starts from.
-class WaypointXmlHandler : public XmlHandler {
-  public:
-    WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
-        : context_(context), result_(result), log_(log) {}
-    void setStream(const XmlStream* stream) { stream_ = stream; }
-
-  protected:
-    long currentLine() const { return stream_->currentLine(); }
-    CheckedPosition checkPositionHere(const std::optional<std::string>& lat,
-                                      const std::optional<std::string>& lon) const {
-        CheckedPosition checked;
-        checked.position = checkPosition(lat, lon, checked.reason);
-        if (!checked.position) {
-            checked.line = currentLine();
-        }
-        return checked;
-    }
-
-    ImportContext& context_;
-    ReadResult& result_;
-    ProblemLog& log_;
-    int depth_ = 0;
-    int waypointDepth_ = 0;  // depth of the open waypoint element, 0 outside one
-
-  private:
-    const XmlStream* stream_ = nullptr;
-};
-
-// Streams one XML file through a handler derived from WaypointXmlHandler, recording an error that
-// stops the file; the duplicate count starts again at 0.
-template <class Handler>
-ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
-    ReadResult result;
-    ProblemLog log(result, path);
-    context.list.resetDuplicateCount();
-    Handler handler(context, result, log);
-    XmlStream stream(handler);
-    handler.setStream(&stream);
-    const XmlParseOutcome outcome = stream.parseFile(path);
-    if (!outcome.ok) {
-        log.xmlError(outcome);
-    }
-    log.finish();
-    return result;
-}
 
 }  // namespace vintrel

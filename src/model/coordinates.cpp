@@ -1,7 +1,5 @@
 #include "model/coordinates.h"
 
-#include "model/waypoint_list.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -180,27 +178,32 @@ QString lonCell(double value, MinutesRule rule) {
     return displayCell(buf, writeDM(value, 3, 'E', 'W', rule, buf), 4);
 }
 
-QString formatDecimalCell(double value, QChar decimalSeparator) {
+namespace {
+
+// Writes `value` with `decimals` decimals into buf (at least 400 bytes); returns the end.
+char* writeDecimal(double value, int decimals, char* buf) {
     if (value == 0.0) {
         value = 0.0;  // no "-0.0000000"
     }
-    // The shortest text that reads back as the value is, when it has at most 7 decimals, also the
-    // value rounded to 7 decimals; that covers every coordinate a file gives with 7 or fewer.
-    constexpr int kDecimals = 7;
-    char buf[400];
-    char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed).ptr;
+    // The shortest text that reads back as the value is, when it has at most `decimals` decimals,
+    // also the value rounded to them; that covers every coordinate a file gives with that many.
+    char* end = std::to_chars(buf, buf + 400, value, std::chars_format::fixed).ptr;
     const char* dot = static_cast<const char*>(std::memchr(buf, '.', static_cast<size_t>(end - buf)));
-    const long decimals = dot == nullptr ? 0 : end - dot - 1;
-    if (decimals <= kDecimals) {
+    const long written = dot == nullptr ? 0 : end - dot - 1;
+    if (written <= decimals) {
         if (dot == nullptr) {
             *end++ = '.';
         }
-        for (long i = decimals; i < kDecimals; ++i) {
+        for (long i = written; i < decimals; ++i) {
             *end++ = '0';
         }
     } else {
-        end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, kDecimals).ptr;
+        end = std::to_chars(buf, buf + 400, value, std::chars_format::fixed, decimals).ptr;
     }
+    return end;
+}
+
+QString withSeparator(const char* buf, const char* end, QChar decimalSeparator) {
     QString text = QString::fromLatin1(buf, end - buf);
     if (decimalSeparator != u'.') {
         text.replace(u'.', decimalSeparator);
@@ -208,20 +211,19 @@ QString formatDecimalCell(double value, QChar decimalSeparator) {
     return text;
 }
 
-std::optional<double> parseDecimalCell(QStringView text, QChar decimalSeparator) {
-    // Decimal cells are short ASCII texts: read them as bytes, the separator turned into '.'.
-    char buf[64];
-    if (text.size() >= static_cast<qsizetype>(sizeof buf)) {
-        return std::nullopt;
-    }
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.unicode() > 0x7F || (c == u'.' && decimalSeparator != u'.')) {
-            return std::nullopt;
-        }
-        buf[i] = c == decimalSeparator ? '.' : static_cast<char>(c.unicode());
-    }
-    return parseCoordinateUtf8(std::string_view(buf, static_cast<size_t>(text.size())));
+}  // namespace
+
+QString formatDecimalCell(double value, QChar decimalSeparator, int decimals) {
+    char buf[400];
+    return withSeparator(buf, writeDecimal(value, decimals, buf), decimalSeparator);
+}
+
+DecimalCell decimalCell(double value, QChar decimalSeparator, int decimals) {
+    char buf[400];
+    char* end = writeDecimal(value, decimals, buf);
+    double exact = 0;
+    std::from_chars(buf, end, exact);
+    return {withSeparator(buf, end, decimalSeparator), exact};
 }
 
 std::optional<double> parseCoordinateUtf8(std::string_view text) {
@@ -249,40 +251,6 @@ std::optional<double> parseCoordinateUtf8(std::string_view text) {
 QChar decimalSeparatorOf(const QLocale& locale) {
     const QString text = locale.toString(1.1);
     return text.size() >= 2 ? text[1] : QChar(u'.');
-}
-
-CoordinateViewWidths applyCoordinateView(const QString& fileExtension, int rowCount, bool decimalChecked) {
-    CoordinateViewWidths w{};
-    if (fileExtension == QLatin1String("txt")) {
-        w.description = rowCount > 8 ? 3918 : 4200;
-    } else {
-        w.description = descriptionWidthAfterImport(rowCount);
-    }
-    constexpr int kHidden = 1;
-    constexpr int kLatWidth = 1350;
-    constexpr int kLonWidth = 1450;
-    if (decimalChecked) {
-        w.latDM = w.lonDM = kHidden;
-        w.latDecimal = kLatWidth;
-        w.lonDecimal = kLonWidth;
-    } else {
-        w.latDM = kLatWidth;
-        w.lonDM = kLonWidth;
-        w.latDecimal = w.lonDecimal = kHidden;
-    }
-    return w;
-}
-
-void applyCoordinateWidths(WaypointList& list, const CoordinateViewWidths& widths) {
-    list.setColumnWidth(column::kDescription, widths.description);
-    list.setColumnWidth(column::kLatDM, widths.latDM);
-    list.setColumnWidth(column::kLonDM, widths.lonDM);
-    list.setColumnWidth(column::kLatDecimal, widths.latDecimal);
-    list.setColumnWidth(column::kLonDecimal, widths.lonDecimal);
-}
-
-int descriptionWidthAfterImport(int rowCount) {
-    return rowCount > 8 ? 5718 : 6000;
 }
 
 }  // namespace vintrel

@@ -16,8 +16,6 @@
 
 namespace vintrel {
 
-class WaypointList;
-
 // How the five decimals of the minutes are reached.
 enum class MinutesRule {
     // Add 0.000005 and cut after the fifth decimal (rounding half up); exact zero stays zero.
@@ -43,10 +41,17 @@ QString displayLonCell(const QString& lonDM);
 QString latCell(double value, MinutesRule rule);
 QString lonCell(double value, MinutesRule rule);
 
-// Column 5 and 6 text: 7 decimals, the given separator, no digit grouping.
-QString formatDecimalCell(double value, QChar decimalSeparator);
-// Reads a column 5 or 6 text back; nullopt when it is not a finite number.
-std::optional<double> parseDecimalCell(QStringView text, QChar decimalSeparator);
+// Column 5 and 6 text: `decimals` decimals (7 from the XML readers, 5 from the text readers), the
+// given separator, no digit grouping (coordinates never reach a thousand).
+QString formatDecimalCell(double value, QChar decimalSeparator, int decimals = 7);
+
+// A decimal cell and the exact value of its text: the number a row keeps for its position, so every
+// output that reads the number writes what the cell shows.
+struct DecimalCell {
+    QString text;
+    double value;
+};
+DecimalCell decimalCell(double value, QChar decimalSeparator, int decimals);
 
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.
@@ -54,21 +59,5 @@ std::optional<double> parseCoordinateUtf8(std::string_view text);
 
 // The separator the user's system writes in 1.1.
 QChar decimalSeparatorOf(const QLocale& locale);
-
-// Column widths in twips of the description and the two coordinate pairs; the hidden pair gets
-// 1 twip.
-struct CoordinateViewWidths {
-    int description;
-    int latDM;
-    int lonDM;
-    int latDecimal;
-    int lonDecimal;
-};
-
-CoordinateViewWidths applyCoordinateView(const QString& fileExtension, int rowCount, bool decimalChecked);
-void applyCoordinateWidths(WaypointList& list, const CoordinateViewWidths& widths);
-
-// The description width the readers set when a file ends with rows in the list.
-int descriptionWidthAfterImport(int rowCount);
 
 }  // namespace vintrel

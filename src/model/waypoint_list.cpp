@@ -1,8 +1,8 @@
 #include "model/waypoint_list.h"
 
-#include "model/coordinates.h"
-
 #include "base/huge_pages.h"
+
+#include <QHash>
 
 #include <algorithm>
 
@@ -48,7 +48,7 @@ QString iconRoleName(IconRole role) {
     return {};
 }
 
-WaypointRow::WaypointRow(const WaypointDraft& draft) : icon(draft.icon) {
+WaypointRow::WaypointRow(const WaypointDraft& draft) : icon(draft.icon), lat(draft.lat), lon(draft.lon) {
     qsizetype total = 0;
     for (const QString& c : draft.cells) {
         total += c.size();
@@ -63,6 +63,8 @@ WaypointRow::WaypointRow(const WaypointDraft& draft) : icon(draft.icon) {
 WaypointRow::WaypointRow(const WaypointRow& other)
     : icon(other.icon),
       redName(other.redName),
+      lat(other.lat),
+      lon(other.lon),
       text_(other.text_.constData(), other.text_.size()),
       ends_(other.ends_) {}
 
@@ -70,6 +72,8 @@ WaypointRow& WaypointRow::operator=(const WaypointRow& other) {
     if (this != &other) {
         icon = other.icon;
         redName = other.redName;
+        lat = other.lat;
+        lon = other.lon;
         text_ = QString(other.text_.constData(), other.text_.size());
         ends_ = other.ends_;
     }
@@ -94,10 +98,20 @@ char16_t* allocateTextBlock(qsizetype units) {
     return static_cast<char16_t*>(allocateLargeBlock(static_cast<size_t>(units) * sizeof(char16_t)));
 }
 
-// Widths of the columns that no rule of the coordinate view sets.
-constexpr int kIconWidth = 300;
-constexpr int kNameWidth = 1980;
-constexpr int kOtherWidth = 1000;
+QStringView nameOf(const WaypointRow& row) {
+    return row.cellView(column::kName);
+}
+
+// The start of the description, where a wireless-network row keeps its hardware address.
+constexpr qsizetype kAddressLength = 17;
+QStringView addressOf(const WaypointRow& row) {
+    return row.cellView(column::kDescription).left(kAddressLength);
+}
+
+size_t exactHash(QStringView text) {
+    return qHash(text, 0);
+}
+
 }  // namespace
 
 WaypointList::WaypointList() {
@@ -105,7 +119,7 @@ WaypointList::WaypointList() {
     alignments_.fill(ColumnAlignment::General);
     widths_[column::kIcon] = kIconWidth;
     widths_[column::kName] = kNameWidth;
-    applyCoordinateWidths(*this, applyCoordinateView(QString(), 0, false));
+    setCoordinateWidths(applyCoordinateView(ListView::Waypoints, 0, false));
 }
 
 const QStringList& WaypointList::headerTexts() {
@@ -126,12 +140,12 @@ const QStringList& WaypointList::headerTexts() {
     return headers;
 }
 
-size_t WaypointList::nameHash(QStringView name) {
+size_t foldedHash(QStringView text) {
     size_t h = 0;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        char32_t c = name[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(name[i].unicode(), name[i + 1].unicode());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
             ++i;
         }
         h = qHashMulti(h, QChar::toCaseFolded(c));
@@ -139,19 +153,106 @@ size_t WaypointList::nameHash(QStringView name) {
     return h;
 }
 
-int WaypointList::appendWaypointRow(WaypointRow row) {
+bool sameIgnoringCase(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
+    setColumnWidth(column::kDescription, widths.description);
+    setColumnWidth(column::kLatDM, widths.latDM);
+    setColumnWidth(column::kLonDM, widths.lonDM);
+    setColumnWidth(column::kLatDecimal, widths.latDecimal);
+    setColumnWidth(column::kLonDecimal, widths.lonDecimal);
+}
+
+int WaypointList::appendWaypointRow(const WaypointRow& source) {
     const int index = rowCount();
-    const size_t h = nameHash(row.cellView(column::kName));
-    if (nameIndex_.contains(h)) {
-        nameMore_.insert(h, index);
-    } else {
-        nameIndex_.insert(h, index);
-    }
+    WaypointRow row(source);
     // The row's text moves into the list's blocks; a later setCell gives that row its own copy.
     const qsizetype length = row.text_.size();
     row.text_ = QString::fromRawData(reinterpret_cast<const QChar*>(storeText(row.text_)), length);
     rows_.push_back(std::move(row));
+    const WaypointRow& added = rows_.back();
+    exactNames_.add(exactHash(nameOf(added)), index);
+    foldedNames_.add(foldedHash(nameOf(added)), index);
+    if (addressesBuilt_) {
+        addresses_.add(foldedHash(addressOf(added)), index);
+    }
     return index;
+}
+
+int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address) {
+    const QString& name = draft.cells[column::kName];
+    bool duplicate = false;
+    switch (rule) {
+        case DuplicateRule::ExactName:
+            duplicate = !name.isEmpty() && findRowByName(name) >= 0;
+            break;
+        case DuplicateRule::NameIgnoringCase: {
+            const size_t h = foldedHash(name);
+            for (int r = foldedNames_.head(h); r >= 0 && !duplicate; r = foldedNames_.next(r)) {
+                duplicate = sameIgnoringCase(nameOf(row(r)), name);
+            }
+            if (duplicate) {
+                markChain(foldedNames_, h, name, &nameOf);
+            }
+            break;
+        }
+        case DuplicateRule::AddressIgnoringCase: {
+            indexAddresses();
+            const size_t h = foldedHash(address);
+            for (int r = addresses_.head(h); r >= 0 && !duplicate; r = addresses_.next(r)) {
+                duplicate = sameIgnoringCase(addressOf(row(r)), address);
+            }
+            if (duplicate) {
+                markChain(addresses_, h, address, &addressOf);
+            }
+            break;
+        }
+    }
+    if (duplicate) {
+        ++duplicateCount_;
+        return -1;
+    }
+    return appendWaypointRow(WaypointRow(draft));
+}
+
+void WaypointList::markChain(RowIndex& index, size_t hash, QStringView key,
+                             QStringView (*keyOf)(const WaypointRow&)) {
+    // Rows up to markedThrough were all marked by an earlier record of this key, and marks are only
+    // ever added, so a chain is walked once however many records repeat its key.
+    const int head = index.head(hash);
+    const int done = index.markedThrough(hash);
+    bool onlyThisKey = true;
+    for (int r = head; r > done; r = index.next(r)) {
+        if (!sameIgnoringCase(keyOf(row(r)), key)) {
+            onlyThisKey = false;  // another key with the same hash: its rows must stay unmarked
+        } else if (!row(r).isMarkedDuplicate() || !row(r).redName) {
+            markDuplicate(r);
+        }
+    }
+    if (onlyThisKey) {
+        index.setMarkedThrough(hash, head);
+    }
+}
+
+void WaypointList::indexAddresses() {
+    if (addressesBuilt_) {
+        return;
+    }
+    for (int r = 0; r < rowCount(); ++r) {
+        addresses_.add(foldedHash(addressOf(row(r))), r);
+    }
+    addressesBuilt_ = true;
+}
+
+int WaypointList::findRowByName(QStringView name) const {
+    for (int r = exactNames_.head(exactHash(name)); r >= 0; r = exactNames_.next(r)) {
+        if (nameOf(row(r)) == name) {
+            return r;
+        }
+    }
+    return -1;
 }
 
 const char16_t* WaypointList::storeText(QStringView text) {
@@ -165,35 +266,6 @@ const char16_t* WaypointList::storeText(QStringView text) {
     std::copy(text.utf16(), text.utf16() + text.size(), at);
     block.used += text.size();
     return at;
-}
-
-int WaypointList::findRowByName(QStringView name, NameMatch match) const {
-    for (int r : rowsWithNameIgnoringCase(name)) {
-        if (match == NameMatch::IgnoreCase || row(r).cellView(column::kName) == name) {
-            return r;
-        }
-    }
-    return -1;
-}
-
-QList<int> WaypointList::rowsWithNameIgnoringCase(QStringView name) const {
-    const size_t h = nameHash(name);
-    const auto first = nameIndex_.constFind(h);
-    if (first == nameIndex_.constEnd()) {
-        return {};
-    }
-    QList<int> candidates{first.value()};
-    for (auto it = nameMore_.constFind(h); it != nameMore_.constEnd() && it.key() == h; ++it) {
-        candidates.append(it.value());
-    }
-    QList<int> found;
-    for (int r : candidates) {
-        if (sameNameIgnoringCase(row(r).cellView(column::kName), name)) {
-            found.append(r);
-        }
-    }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 void WaypointList::markDuplicate(int index) {
@@ -212,8 +284,10 @@ void WaypointList::clear() {
         freeLargeBlock(block.data, static_cast<size_t>(block.capacity) * sizeof(char16_t));
     }
     textBlocks_.clear();
-    nameIndex_.clear();
-    nameMore_.clear();
+    exactNames_.clear();
+    foldedNames_.clear();
+    addresses_.clear();
+    addressesBuilt_ = false;
 }
 
 }  // namespace vintrel

@@ -1,15 +1,16 @@
 // The waypoint list: the one store of imported rows, shared by the readers, the writers, the
 // window's grid and the command line.
 //
-// A row has twelve text cells (column 0 carries no text, only the row's icon), an icon role and a
-// red-name flag. Data rows are numbered from 0 here; the window's grid shows them below its header.
-// The list keeps hash indexes on the name column (exact and upper-cased), so a duplicate look-up
-// never scans the rows.
+// A row has twelve text cells (column 0 carries no text, only the row's icon), its position as
+// numbers, an icon role and a red-name flag. Data rows are numbered from 0 here; the window's grid
+// shows them below its header. One call appends a record or reports it as a duplicate under the
+// reader's rule; hash indexes on the name (exact and case-folded) and on the start of the
+// description make every look-up O(1), so an import stays linear whatever the names.
 #pragma once
 
-#include <QHash>
-#include <QList>
-#include <QMultiHash>
+#include "model/column_layout.h"
+#include "model/row_index.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -40,41 +41,28 @@ enum class IconRole {
     EncryptNo,
 };
 
+inline constexpr IconRole kIconRoles[] = {
+    IconRole::Geocache,     IconRole::Waypoint, IconRole::Traditional, IconRole::Webcam,
+    IconRole::Multi,        IconRole::Mystery,  IconRole::Event,       IconRole::Virtual,
+    IconRole::Locationless, IconRole::Empty,    IconRole::Gatso,       IconRole::RedLight,
+    IconRole::Specs,        IconRole::Mobile,   IconRole::EncryptYes,  IconRole::EncryptNo,
+};
+
 // The lower-case name of a role's picture control without its "pic" prefix ("geocache",
 // "redlight", ...); empty for IconRole::None.
 QString iconRoleName(IconRole role);
 
-// Column alignment as the grid knows it.
-enum class ColumnAlignment {
-    General = 0,  // the grid's own choice; left for text
-    Left = 1,     // left, vertically centred
-    Right = 7,    // right, vertically centred
-};
-
-namespace column {
-inline constexpr int kIcon = 0;
-inline constexpr int kName = 1;
-inline constexpr int kDescription = 2;
-inline constexpr int kLatDM = 3;
-inline constexpr int kLonDM = 4;
-inline constexpr int kLatDecimal = 5;
-inline constexpr int kLonDecimal = 6;
-inline constexpr int kUrl = 7;
-inline constexpr int kDuplicate = 8;
-inline constexpr int kEncryption = 9;
-inline constexpr int kSymbol = 10;
-inline constexpr int kCategory = 11;
-}  // namespace column
-
-inline constexpr int kColumnCount = 12;
-
-// The text a row's column 8 holds when the row must not be written to MapSource files.
+// The text a row's column 8 holds when its name stands twice: in the list (a dropped record) or in
+// the file a list was added to.
 inline const QString kDuplicateMark = QStringLiteral("1");
 
-// A row while a reader fills it in.
+// A row while a reader fills it in. `lat` and `lon` are the values the decimal cells (columns 5 and
+// 6) show.
 struct WaypointDraft {
     std::array<QString, kColumnCount> cells;
     IconRole icon = IconRole::None;
+    double lat = 0;
+    double lon = 0;
 
     QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
 };
@@ -101,6 +89,9 @@ class WaypointRow {
 
     IconRole icon = IconRole::None;
     bool redName = false;
+    // The position: the exact values of the decimal cells, read once when the row was made.
+    double lat = 0;
+    double lon = 0;
 
     bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == kDuplicateMark; }
 
@@ -109,6 +100,17 @@ class WaypointRow {
 
     QString text_;                            // owned, or (inside a list) a view of the list's text storage
     std::array<quint32, kColumnCount> ends_;  // end of each cell in text_
+};
+
+// When a record counts as one the list already holds.
+enum class DuplicateRule {
+    // A non-empty name equal to a listed one, letter case mattering; the listed row stays as it is.
+    ExactName,
+    // A name equal to listed ones ignoring letter case; every such listed row is marked.
+    NameIgnoringCase,
+    // The record's address equal, ignoring letter case, to the first 17 characters of listed rows'
+    // descriptions (where wireless-network rows keep theirs); every such row is marked.
+    AddressIgnoringCase,
 };
 
 class WaypointList {
@@ -125,20 +127,23 @@ class WaypointList {
     const WaypointRow& row(int index) const { return rows_[static_cast<size_t>(index)]; }
     const std::deque<WaypointRow>& rows() const { return rows_; }
 
-    // Records of the file being read that were dropped because their name was already listed.
-    // Every reader resets it when it starts, so after several files it counts the last one's.
+    // Appends the record unless the list holds it already under `rule`, which then counts a
+    // duplicate and marks the listed rows as the rule says. `address` is the key of
+    // AddressIgnoringCase. Returns the new row's index, or -1 for a duplicate.
+    int appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address = {});
+
+    // Appends a row whatever the list holds; returns its index.
+    int appendWaypointRow(const WaypointRow& row);
+
+    // Records dropped as duplicates since the count was last reset (the import driver resets it
+    // before every file, so after several files it counts the last one's).
     int duplicateCount() const { return duplicateCount_; }
     void resetDuplicateCount() { duplicateCount_ = 0; }
-    void countDuplicate() { ++duplicateCount_; }
 
-    // Appends a row and keeps the indexes in step; returns the new row's index.
-    int appendWaypointRow(WaypointRow row);
-
-    enum class NameMatch { Exact, IgnoreCase };
-    // The first row whose name equals `name` under `match`, or -1.
-    int findRowByName(QStringView name, NameMatch match) const;
-    // Every row whose name equals `name` ignoring letter case, in list order.
-    QList<int> rowsWithNameIgnoringCase(QStringView name) const;
+    // The newest row whose name equals `name` exactly, or -1.
+    int findRowByName(QStringView name) const;
+    // Marks every row whose name equals `name` exactly; returns how many there are.
+    int markRowsNamed(QStringView name);
 
     // Sets the duplicate mark "1" in column 8 and shows the row's name in red.
     void markDuplicate(int index);
@@ -148,20 +153,17 @@ class WaypointList {
 
     int columnWidth(int col) const { return widths_[static_cast<size_t>(col)]; }  // twips
     void setColumnWidth(int col, int twips) { widths_[static_cast<size_t>(col)] = twips; }
+    void setCoordinateWidths(const CoordinateViewWidths& widths);
     ColumnAlignment columnAlignment(int col) const { return alignments_[static_cast<size_t>(col)]; }
     void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
-
-    // Names compare ignoring letter case, character by character (case folding); the hash agrees
-    // with that comparison and is computed without building a second string.
-    static size_t nameHash(QStringView name);
-    static bool sameNameIgnoringCase(QStringView a, QStringView b) {
-        return a.compare(b, Qt::CaseInsensitive) == 0;
-    }
 
   private:
     // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
     // blocks instead of one small allocation each, which the largest files feel.
     const char16_t* storeText(QStringView text);
+    // Marks the rows of `chain` whose key equals `key` (ignoring case) and that are not marked yet.
+    void markChain(RowIndex& index, size_t hash, QStringView key, QStringView (*keyOf)(const WaypointRow&));
+    void indexAddresses();
 
     // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
     std::deque<WaypointRow> rows_;
@@ -171,14 +173,19 @@ class WaypointList {
         qsizetype used;
     };
     std::vector<TextBlock> textBlocks_;
-    // Hash of the upper-cased name -> the first row with that hash; further rows with the same
-    // hash (the same name in other letter case, or a collision) are rare and kept apart. No key
-    // text is stored: candidates are confirmed against the rows themselves.
-    QHash<size_t, int> nameIndex_;
-    QMultiHash<size_t, int> nameMore_;
+    RowIndex exactNames_;
+    RowIndex foldedNames_;
+    RowIndex addresses_;  // built when a record first asks for it
+    bool addressesBuilt_ = false;
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;
 };
+
+// Names compare ignoring letter case character by character (case folding: accented letters match
+// their other case, a sharp s is not "SS"); the hash agrees with that comparison and is computed
+// without building a second string.
+size_t foldedHash(QStringView text);
+bool sameIgnoringCase(QStringView a, QStringView b);
 
 }  // namespace vintrel

@@ -27,37 +27,6 @@ bool lessName(const std::string& a, const std::string& b) {
     });
 }
 
-std::u16string utf8ToUtf16(const std::string& s) {
-    std::u16string out;
-    for (size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        char32_t c = b;
-        int extra = 0;
-        if (b >= 0xF0) {
-            c = b & 0x07;
-            extra = 3;
-        } else if (b >= 0xE0) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if (b >= 0xC0) {
-            c = b & 0x1F;
-            extra = 1;
-        }
-        ++i;
-        for (int k = 0; k < extra && i < s.size(); ++k, ++i) {
-            c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-    }
-    return out;
-}
-
 std::u16string utf16leBytes(const std::vector<std::uint8_t>& bytes) {
     std::u16string out;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -133,10 +102,6 @@ bool readQuoted(const std::string& s, size_t& pos, Dialect dialect, std::u16stri
     return false;
 }
 
-std::string toCp1252(const std::u16string& text) {
-    return codepage::utf16ToCp1252(text);
-}
-
 // An export's text is already windows-1252 bytes (a Unicode export is converted as a whole when it
 // is read); Wine's escapes give code points, which are converted here.
 std::string quotedToAnsi(const std::u16string& raw, Dialect dialect) {
@@ -147,7 +112,7 @@ std::string quotedToAnsi(const std::u16string& raw, Dialect dialect) {
         }
         return out;
     }
-    return toCp1252(raw);
+    return cp1252::encode(raw);
 }
 
 struct ParsedValue {
@@ -186,7 +151,7 @@ bool parseData(const std::string& s, size_t pos, Dialect dialect, ParsedValue& v
             why = "text without closing quote";
             return false;
         }
-        value.data = textBytes(toCp1252(raw));
+        value.data = textBytes(cp1252::encode(raw));
         return true;
     }
     if (rest.rfind("dword:", 0) == 0) {
@@ -235,7 +200,7 @@ bool parseData(const std::string& s, size_t pos, Dialect dialect, ParsedValue& v
             p += 2;
         }
         if (isStringType(value.type) && dialect != Dialect::Export4) {
-            const std::string ansi = toCp1252(utf16leBytes(bytes));
+            const std::string ansi = cp1252::encode(utf16leBytes(bytes));
             bytes.assign(ansi.begin(), ansi.end());
         }
         value.data = std::move(bytes);
@@ -259,11 +224,11 @@ std::string decodeRegText(const std::string& bytes, bool& wasUnicode) {
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         wasUnicode = true;
         std::vector<std::uint8_t> raw(bytes.begin() + 2, bytes.end());
-        return toCp1252(utf16leBytes(raw));
+        return cp1252::encode(utf16leBytes(raw));
     }
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         wasUnicode = true;
-        return toCp1252(utf8ToUtf16(bytes.substr(3)));
+        return cp1252::fromUtf8(std::string_view(bytes).substr(3));
     }
     return bytes;
 }
@@ -721,7 +686,7 @@ bool HiveRegistry::loadWine(const std::string& path, HKey root, std::string& err
             std::u16string raw;
             size_t p = 0;
             readQuoted(quoted, p, Dialect::Wine, raw);
-            current = walk(base, toCp1252(raw), true, nullptr);
+            current = walk(base, cp1252::encode(raw), true, nullptr);
             continue;
         }
         if (current == nullptr) {

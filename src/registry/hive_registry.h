@@ -61,9 +61,4 @@ class HiveRegistry : public RegistryApi {
     HKey nextHandle_ = 0x1000;
 };
 
-// The registry the program uses on this system: the real one on Windows; elsewhere a hive holding
-// HKEY_CURRENT_USER from $WINEPREFIX/user.reg (default ~/.wine/user.reg) when that file exists, so
-// lookups read as absent on a machine without MapSource.
-std::unique_ptr<RegistryApi> makeSystemRegistry();
-
 }  // namespace vintrel::registry

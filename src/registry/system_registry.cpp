@@ -1,3 +1,5 @@
+#include "registry/system_registry.h"
+
 #include "registry/hive_registry.h"
 
 #ifdef _WIN32

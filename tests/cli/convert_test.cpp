@@ -50,7 +50,7 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains("unknown.doc: not a supported file type"));
 
-    r = run({"--list", dataPath("truncated.gpx").replace("truncated.gpx", "nothing.loc")});
+    r = run({"--list", missingPath("nothing.loc")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
 }
@@ -94,4 +94,23 @@ TEST(ConvertToGdb, WritesAndReports) {
     EXPECT_TRUE(r.err.contains("out.gdb was not written:")) << r.err.toStdString();
     EXPECT_EQ(run({dataPath("route.gpx"), "--display", "huge", "-o", out}).status, 2);
     EXPECT_EQ(run({dataPath("route.gpx"), "-o"}).status, 2);
+}
+
+TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
+    QTemporaryDir dir;
+    const QString gdb = dir.filePath("caches.gdb");
+    ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
+    CliRun r = run({dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", gdb});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gdb +
+                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
+    r = run({dataPath("route.gpx"), "--add", gdb});  // nothing new is still an extended file
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
+
+    r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, dataPath("site_one_line.loc") + " was not changed: it is not a MapSource GDB file\n");
+    EXPECT_EQ(run({dataPath("route.gpx"), "--add", dir.filePath("x.kml")}).status, 2);
+    EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
 }

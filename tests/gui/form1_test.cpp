@@ -19,27 +19,36 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 using namespace vintrel;
 
 namespace {
 
+using vintrel::test::missingPath;
+
 QString data(const char* name) {
-    return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
+    return vintrel::test::dataPath(name);
 }
 
 struct FakeDialogs : FileDialogs {
     QList<QStringList> openAnswers;
-    QStringList saveAnswers;
-    QString openTitle, saveTitle, proposed;
-    QList<DialogFilter> openFilters;
-    DialogFilter saveFilter;
-    QStringList openFiles(QWidget*, const QString& title, const QList<DialogFilter>& filters) override {
+    QStringList saveAnswers, openOneAnswers;
+    QString openTitle, saveTitle, proposed, openOneTitle;
+    QList<FileFilter> openFilters;
+    FileFilter saveFilter, openOneFilter;
+    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters) override {
         openTitle = title;
         openFilters = filters;
         return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
     }
+    QString openFile(QWidget*, const QString& title, const FileFilter& filter) override {
+        openOneTitle = title;
+        openOneFilter = filter;
+        return openOneAnswers.isEmpty() ? QString() : openOneAnswers.takeFirst();
+    }
     QString saveFile(QWidget*, const QString& title, const QString& proposedName,
-                     const DialogFilter& filter) override {
+                     const FileFilter& filter) override {
         saveTitle = title;
         proposed = proposedName;
         saveFilter = filter;
@@ -144,6 +153,24 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
 }
 
+TEST_F(Window, EveryIconRoleHasItsPicture) {
+    for (IconRole role : kIconRoles) {
+        EXPECT_FALSE(QPixmap(":/icons/" + iconRoleName(role) + ".png").isNull())
+            << iconRoleName(role).toStdString();
+    }
+    // One hidden picture control per role, each holding its picture.
+    int pictures = 0;
+    for (const QLabel* label : form_.findChildren<QLabel*>()) {
+        if (label->objectName().startsWith("pic")) {
+            EXPECT_FALSE(label->pixmap().isNull()) << label->objectName().toStdString();
+            EXPECT_FALSE(label->isVisible());
+            ++pictures;
+        }
+    }
+    EXPECT_EQ(pictures, std::size(kIconRoles));
+    EXPECT_FALSE(get<QLabel>("picRedLight")->pixmap().isNull());
+}
+
 TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     open({data("site_one_line.loc")});
     choose("cboOutput", "GDB (Mapsource v6.1+)");
@@ -195,7 +222,7 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreOnlyNamed) {
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
-    open({data("unknown.doc").replace("unknown.doc", "nothing.gpx")});
+    open({missingPath("nothing.gpx")});
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
     EXPECT_TRUE(visible("txtRecordlist"));
     EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
@@ -336,6 +363,46 @@ TEST_F(Window, AFailedWriteIsNeverReportedAsCreated) {
     click("cmdCreateNew");
     EXPECT_TRUE(text("lblOutFile").contains("KML output is not available in this version"));
     EXPECT_FALSE(QFile::exists(QDir::temp().filePath("vintrel-never.kml")));
+}
+
+TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
+    QTemporaryDir dir;
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    const QString out = dir.filePath("caches.gdb");
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    const QByteArray created = [&] {
+        QFile f(out);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    EXPECT_FALSE(form_.waypoints().row(0).redName);
+
+    click("cmdAdd");  // cancelled
+    EXPECT_EQ(dialogs_.openOneTitle, "Select Mapsource file to add to");
+    EXPECT_EQ(dialogs_.openOneFilter.description, "Mapsource File (*.gdb)");
+    EXPECT_EQ(text("lblOutFile"), out + " created");
+
+    dialogs_.openOneAnswers.append(out);
+    click("cmdAdd");
+    EXPECT_EQ(text("lblExistingCount"), "There were 2 records in the existing file.");
+    EXPECT_EQ(text("lblOutFile"), "0 records added to " + out + "\n2 duplicate records were not added.");
+    EXPECT_EQ(colour("lblOutFile"), kBlue);
+    EXPECT_EQ(text("lblNowCount"), "There are still 2 records in the file.");
+    EXPECT_TRUE(form_.waypoints().row(0).redName);
+    EXPECT_EQ(form_.waypoints().row(1).cell(column::kDuplicate), "1");
+    EXPECT_TRUE(visible("cmdMapsource"));
+    EXPECT_EQ(form_.outputFileName(), out);
+
+    // A file of another kind is refused in red and stays as it was.
+    dialogs_.openOneAnswers.append(data("site_one_line.loc"));
+    click("cmdAdd");
+    EXPECT_EQ(text("lblOutFile"),
+              data("site_one_line.loc") + " was not changed: it is not a MapSource GDB file");
+    EXPECT_EQ(colour("lblOutFile"), kRed);
+    QFile again(out);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll().size(), created.size());
 }
 
 int main(int argc, char** argv) {

@@ -83,7 +83,6 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
     const ReadResult r = readFixture(&readGpxFile, list, "dups_and_bad.gpx");
     // GC1A2B3, gc1a2b3, two unnamed waypoints and the accented name.
     ASSERT_EQ(list.rowCount(), 5);
-    EXPECT_EQ(r.duplicates, 1);
     EXPECT_EQ(list.duplicateCount(), 1);
     EXPECT_EQ(list.row(0).cell(1), "GC1A2B3");
     EXPECT_EQ(list.row(0).cell(8), "");  // the earlier row is not marked
@@ -99,8 +98,8 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
     EXPECT_TRUE(r.problems.join('\n').contains("line 9: waypoint \"NOLAT\" was skipped: no latitude"));
 
     // Read again: every named row is an exact duplicate; no row is overwritten.
-    const ReadResult again = readFixture(&readGpxFile, list, "dups_and_bad.gpx");
-    EXPECT_EQ(again.duplicates, 4);
+    readFixture(&readGpxFile, list, "dups_and_bad.gpx");
+    EXPECT_EQ(list.duplicateCount(), 4);
     EXPECT_EQ(list.rowCount(), 7);  // the two unnamed waypoints are never duplicates
     EXPECT_EQ(list.row(0).cell(2), "");
 }
@@ -121,4 +120,15 @@ TEST(GpxReader, EmptyListGetsTheGpxAdvice) {
     EXPECT_EQ(r.advice, gpxAdviceText());
     EXPECT_TRUE(r.advice.endsWith(
         "If you want to save a file in EasyGPS, save it as a .gpx file, then load it into here."));
+}
+
+TEST(GpxReader, Utf16FileWithByteOrderMark) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "utf16.gpx");
+    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.row(0).cell(1), QString::fromUtf8("Zürich HB"));
+    EXPECT_EQ(list.row(0).cell(2), QString::fromUtf8("Bahnhof – Halle"));
+    EXPECT_EQ(list.row(1).cell(1), QString::fromUtf8("漢字"));
+    EXPECT_EQ(list.row(1).cell(4).right(12), "E15112.91800");
 }

@@ -17,10 +17,10 @@ TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
 TEST(ImportDriver, DialogFiltersComeFromTheFormatTable) {
     const auto filters = importDialogFilters();
     ASSERT_EQ(filters.size(), importFormats().size() + 1);
-    EXPECT_EQ(filters[0].first, "Supported File Types (*.loc,*.gpx)");
-    EXPECT_EQ(filters[0].second, "*.loc;*.gpx");
-    EXPECT_EQ(filters[1].first, "TopoGrafix Data Files (*.loc)");
-    EXPECT_EQ(filters[2].first, "GPS eXchange Files (*.gpx)");
+    EXPECT_EQ(filters[0].description, "Supported File Types (*.loc,*.gpx)");
+    EXPECT_EQ(filters[0].pattern, "*.loc;*.gpx");
+    EXPECT_EQ(filters[1].description, "TopoGrafix Data Files (*.loc)");
+    EXPECT_EQ(filters[2].description, "GPS eXchange Files (*.gpx)");
 }
 
 TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
@@ -45,10 +45,9 @@ TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
 TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {
     WaypointList list;
     ImportContext context{list, u'.'};
-    ImportOutcome outcome =
-        importFiles({dataPath("truncated.gpx").replace(".gpx", ".doc"), dataPath("unknown.doc")}, context);
+    ImportOutcome outcome = importFiles({missingPath("truncated.doc"), dataPath("unknown.doc")}, context);
     EXPECT_TRUE(outcome.advice.isEmpty());
-    const QString bad = dataPath("site_one_line.loc").replace("site_one_line.loc", "no_such.gpx");
+    const QString bad = missingPath("no_such.gpx");
     outcome = importFiles({bad}, context);
     EXPECT_EQ(outcome.advice,
               "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"

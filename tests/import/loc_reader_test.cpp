@@ -108,7 +108,6 @@ TEST(LocReader, DuplicatesIgnoreCaseAndMarkTheEarlierRow) {
     WaypointList list;
     ReadResult r = readFixture(&readLocFile, list, "case_names.loc");
     ASSERT_EQ(list.rowCount(), 1);
-    EXPECT_EQ(r.duplicates, 1);
     EXPECT_EQ(list.duplicateCount(), 1);
     EXPECT_EQ(cell(list, 0, 8), "1");
     EXPECT_TRUE(list.row(0).redName);
@@ -162,4 +161,16 @@ TEST(LocReader, MissingFileIsReported) {
     ASSERT_EQ(r.problems.size(), 1);
     EXPECT_TRUE(r.problems[0].startsWith("no_such_file.loc: the file cannot be opened"))
         << r.problems[0].toStdString();
+}
+
+TEST(LocReader, TwentyProblemsAreListedAndTheRestCounted) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "many_bad.loc");
+    EXPECT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(r.skipped, 25);
+    ASSERT_EQ(r.problems.size(), 21);
+    EXPECT_EQ(r.problems[0],
+              "many_bad.loc, line 3: waypoint \"BAD00\" was skipped: latitude \"north\" is not a number.");
+    EXPECT_TRUE(r.problems[19].contains("\"BAD19\""));
+    EXPECT_EQ(r.problems[20], "many_bad.loc: 5 more waypoints were skipped for the same kinds of reasons.");
 }

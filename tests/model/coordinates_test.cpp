@@ -54,10 +54,13 @@ TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
     EXPECT_EQ(formatDecimalCell(10.99999999, u'.'), "11.0000000");
     EXPECT_EQ(formatDecimalCell(0.12345675, u'.'), "0.1234568");
     EXPECT_EQ(formatDecimalCell(1e-9, u'.'), "0.0000000");
-    EXPECT_EQ(parseDecimalCell(u"51,5000000", u','), 51.5);
-    EXPECT_EQ(parseDecimalCell(u"-0.1872333", u'.'), -0.1872333);
-    EXPECT_FALSE(parseDecimalCell(u"", u'.'));
-    EXPECT_FALSE(parseDecimalCell(u"51.5", u','));
+    EXPECT_EQ(formatDecimalCell(-0.125, u'.', 5), "-0.12500");
+    EXPECT_EQ(formatDecimalCell(51.000014, u',', 5), "51,00001");
+    // The number a row keeps is what its cell shows, not the value it was made from.
+    const DecimalCell cell = decimalCell(51.68540004, u',', 7);
+    EXPECT_EQ(cell.text, "51,6854000");
+    EXPECT_EQ(cell.value, 51.6854);
+    EXPECT_EQ(decimalCell(0.123456, u'.', 5).value, 0.12346);
     EXPECT_FALSE(parseCoordinateUtf8("nan"));
     EXPECT_FALSE(parseCoordinateUtf8("1e999"));
     EXPECT_FALSE(parseCoordinateUtf8("12abc"));
@@ -72,27 +75,27 @@ TEST(DecimalSeparator, TakenFromTheLocale) {
     EXPECT_EQ(decimalSeparatorOf(QLocale::c()), u'.');
 }
 
-TEST(CoordinateView, WidthsFollowExtensionRowsAndToggle) {
-    CoordinateViewWidths w = applyCoordinateView("loc", 8, false);
+TEST(CoordinateView, WidthsFollowListViewRowsAndToggle) {
+    CoordinateViewWidths w = applyCoordinateView(ListView::Waypoints, 8, false);
     EXPECT_EQ(w.description, 6000);
     EXPECT_EQ(w.latDM, 1350);
     EXPECT_EQ(w.lonDM, 1450);
     EXPECT_EQ(w.latDecimal, 1);
     EXPECT_EQ(w.lonDecimal, 1);
-    w = applyCoordinateView("gpx", 9, true);
+    w = applyCoordinateView(ListView::Waypoints, 9, true);
     EXPECT_EQ(w.description, 5718);
     EXPECT_EQ(w.latDM, 1);
     EXPECT_EQ(w.lonDM, 1);
     EXPECT_EQ(w.latDecimal, 1350);
     EXPECT_EQ(w.lonDecimal, 1450);
-    EXPECT_EQ(applyCoordinateView("txt", 9, true).description, 3918);
-    EXPECT_EQ(applyCoordinateView("txt", 8, false).description, 4200);
+    EXPECT_EQ(applyCoordinateView(ListView::Networks, 9, true).description, 3918);
+    EXPECT_EQ(applyCoordinateView(ListView::Networks, 8, false).description, 4200);
 
     WaypointList list;
     EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
     EXPECT_EQ(list.columnWidth(column::kLatDM), 1350);
     EXPECT_EQ(list.columnWidth(column::kLatDecimal), 1);
-    applyCoordinateWidths(list, applyCoordinateView("loc", 0, true));
+    list.setCoordinateWidths(applyCoordinateView(ListView::Waypoints, 0, true));
     EXPECT_EQ(list.columnWidth(column::kLatDM), 1);
     EXPECT_EQ(list.columnWidth(column::kLonDecimal), 1450);
 }

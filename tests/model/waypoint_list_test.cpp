@@ -5,11 +5,25 @@
 using namespace vintrel;
 
 namespace {
-WaypointRow named(const QString& name) {
+
+WaypointDraft named(const QString& name, const QString& description = QString()) {
     WaypointDraft draft;
     draft.cell(column::kName) = name;
-    return WaypointRow(draft);
+    draft.cell(column::kDescription) = description;
+    return draft;
 }
+
+QList<int> markedRows(const WaypointList& list) {
+    QList<int> marked;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        if (list.row(r).isMarkedDuplicate()) {
+            EXPECT_TRUE(list.row(r).redName) << "row " << r;
+            marked.append(r);
+        }
+    }
+    return marked;
+}
+
 }  // namespace
 
 TEST(WaypointList, HeaderAndShape) {
@@ -23,34 +37,100 @@ TEST(WaypointList, HeaderAndShape) {
     EXPECT_EQ(list.columnWidth(column::kName), 1980);
 }
 
-TEST(WaypointList, NameLookupsStayInStepWithAppendsAndClear) {
+TEST(DuplicateRules, ExactNameKeepsOtherCasesAndLeavesTheEarlierRowAlone) {
     WaypointList list;
-    EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
-    EXPECT_EQ(list.appendWaypointRow(named("gc1")), 1);
-    EXPECT_EQ(list.appendWaypointRow(named("Other")), 2);
-    EXPECT_EQ(list.findRowByName(u"gc1", WaypointList::NameMatch::Exact), 1);
-    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::Exact), 0);
-    EXPECT_EQ(list.findRowByName(u"Gc1", WaypointList::NameMatch::Exact), -1);
-    EXPECT_EQ(list.findRowByName(u"Gc1", WaypointList::NameMatch::IgnoreCase), 0);
-    EXPECT_EQ(list.rowsWithNameIgnoringCase(u"GC1"), (QList<int>{0, 1}));
-    // Letter by letter: accented letters match their other case, a sharp s is not "SS".
-    list.appendWaypointRow(named(QString::fromUtf8("Straße Été")));
-    EXPECT_EQ(list.findRowByName(QString::fromUtf8("STRAßE éTÉ"), WaypointList::NameMatch::IgnoreCase), 3);
-    EXPECT_EQ(list.findRowByName(u"STRASSE ETE", WaypointList::NameMatch::IgnoreCase), -1);
-    list.markDuplicate(1);
-    EXPECT_TRUE(list.row(1).isMarkedDuplicate());
-    EXPECT_TRUE(list.row(1).redName);
-    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
+    EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName), 0);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("gc1"), DuplicateRule::ExactName), 1);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName), -1);
+    EXPECT_EQ(list.appendUnlessDuplicate(named(""), DuplicateRule::ExactName), 2);
+    EXPECT_EQ(list.appendUnlessDuplicate(named(""), DuplicateRule::ExactName), 3);  // never a duplicate
+    EXPECT_EQ(list.duplicateCount(), 1);
+    EXPECT_TRUE(markedRows(list).isEmpty());
+    EXPECT_EQ(list.findRowByName(u"gc1"), 1);
+    EXPECT_EQ(list.findRowByName(u"Gc1"), -1);
+}
 
+TEST(DuplicateRules, NameIgnoringCaseMarksEveryEarlierRowOnceAndCountsRecords) {
+    WaypointList list;
+    list.appendUnlessDuplicate(named("abc"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("Other"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("ABC"), DuplicateRule::ExactName);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("aBc"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 2}));
+    EXPECT_EQ(list.appendUnlessDuplicate(named("ABC"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(list.duplicateCount(), 2);  // one per dropped record, however many rows it matched
+    // A row of that name listed after the marking is marked by the next duplicate too.
+    EXPECT_EQ(list.appendUnlessDuplicate(named("Abc"), DuplicateRule::ExactName), 3);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("other "), DuplicateRule::NameIgnoringCase), 4);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("abC"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 2, 3}));
+    // Letter by letter: accented letters match their other case, a sharp s is not "SS".
+    list.appendUnlessDuplicate(named(QString::fromUtf8("Straße Été")), DuplicateRule::NameIgnoringCase);
+    EXPECT_EQ(list.appendUnlessDuplicate(named(u"STRASSE ETE"_qs), DuplicateRule::NameIgnoringCase), 6);
+    EXPECT_EQ(
+        list.appendUnlessDuplicate(named(QString::fromUtf8("STRAßE éTÉ")), DuplicateRule::NameIgnoringCase),
+        -1);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 2, 3, 5}));
+    list.resetDuplicateCount();
+    EXPECT_EQ(list.duplicateCount(), 0);
+}
+
+TEST(DuplicateRules, AddressComparesWithTheStartOfEveryDescription) {
+    WaypointList list;
+    // Rows listed before any record asked by address are found as well as later ones.
+    list.appendUnlessDuplicate(named("0001:Net", "00:0F:66:12:34:56 (AP) Ch6"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("Cache", "a description"), DuplicateRule::ExactName);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("0003:Other", "00:0f:66:aa:bb:cc (AP) Ch1"),
+                                         DuplicateRule::AddressIgnoringCase, u"00:0f:66:aa:bb:cc"),
+              2);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("0004:Net", "x"), DuplicateRule::AddressIgnoringCase,
+                                         u"00:0f:66:12:34:56"),
+              -1);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("0004:Other", "x"), DuplicateRule::AddressIgnoringCase,
+                                         u"00:0F:66:AA:BB:CC"),
+              -1);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 2}));
+    EXPECT_EQ(list.appendUnlessDuplicate(named("0004:Short", "00:11 (AP) Ch1"),
+                                         DuplicateRule::AddressIgnoringCase, u"00:11"),
+              3);
+    EXPECT_EQ(list.duplicateCount(), 2);
+}
+
+TEST(DuplicateRules, ManyNamesDifferingOnlyInCaseStayExactAndAreMarkedTogether) {
+    // 4096 spellings of one name: the exact rule keeps them all, and one record ignoring case marks
+    // them all.
+    WaypointList list;
+    for (int bits = 0; bits < 4096; ++bits) {
+        QString name = QStringLiteral("abcdefghijkl");
+        for (int i = 0; i < 12; ++i) {
+            if (bits & (1 << i)) {
+                name[i] = name[i].toUpper();
+            }
+        }
+        ASSERT_EQ(list.appendUnlessDuplicate(named(name), DuplicateRule::ExactName), bits);
+        ASSERT_EQ(list.appendUnlessDuplicate(named(name), DuplicateRule::ExactName), -1);
+    }
+    EXPECT_EQ(list.findRowByName(u"ABCDEFGHIJKL"), 4095);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("AbcdefghijkL"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(markedRows(list).size(), 4096);
+}
+
+TEST(WaypointList, ClearEmptiesRowsAndIndexesButKeepsTheLayout) {
+    WaypointList list;
+    list.appendUnlessDuplicate(named("GC1", "00:11:22:33:44:55"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("x"), DuplicateRule::AddressIgnoringCase, u"00:11:22:33:44:55");
     list.setColumnWidth(column::kDescription, 5718);
     const WaypointRow copied = list.row(0);  // a copy owns its text: it outlives the list's storage
     list.clear();
     EXPECT_EQ(copied.cell(column::kName), "GC1");
+    EXPECT_TRUE(copied.isMarkedDuplicate());
     EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::IgnoreCase), -1);
+    EXPECT_EQ(list.findRowByName(u"GC1"), -1);
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
-    EXPECT_EQ(list.appendWaypointRow(named("GC1")), 0);
-    EXPECT_EQ(list.findRowByName(u"GC1", WaypointList::NameMatch::Exact), 0);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("gc1"), DuplicateRule::NameIgnoringCase), 0);
+    EXPECT_EQ(
+        list.appendUnlessDuplicate(named("y"), DuplicateRule::AddressIgnoringCase, u"00:11:22:33:44:55"), 1);
+    EXPECT_TRUE(markedRows(list).isEmpty());
 }
 
 TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
@@ -59,12 +139,16 @@ TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
         draft.cell(c) = QString(c, QChar(u'a' + c));
     }
     draft.cell(column::kDuplicate).clear();
+    draft.lat = 51.5;
+    draft.lon = -0.125;
     WaypointRow row(draft);
     EXPECT_EQ(row.cell(0), "");
     EXPECT_EQ(row.cell(1), "b");
     EXPECT_EQ(row.cell(7), "hhhhhhh");
     EXPECT_EQ(row.cell(8), "");
     EXPECT_EQ(row.cell(11), "lllllllllll");
+    EXPECT_EQ(row.lat, 51.5);
+    EXPECT_EQ(row.lon, -0.125);
     EXPECT_FALSE(row.isMarkedDuplicate());
     row.setCell(column::kDuplicate, kDuplicateMark);
     row.setCell(column::kName, "longer name");

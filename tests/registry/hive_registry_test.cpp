@@ -1,6 +1,6 @@
 #include "registry/hive_registry.h"
 #include "registry/c_registry.h"
-#include "base/cp1252.h"
+#include "registry/system_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -121,8 +121,4 @@ TEST(RegistryErrors, EnumerationFailureIsWrappedAndTheKeyClosed) {
         EXPECT_EQ(e.description(), "enum broke");
     }
     EXPECT_EQ(hive.openHandleCount(), 0u);
-}
-
-TEST(RegistryText, Utf16ToCp1252) {
-    EXPECT_EQ(vintrel::codepage::utf16ToCp1252(u"A\u00e9\u20ac\u201c\u4e2d\U0001F600"), "A\xe9\x80\x93??");
 }

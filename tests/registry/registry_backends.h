@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ struct Backend {
     std::string name;
     std::function<std::unique_ptr<RegistryApi>()> make;
 };
+
+// Test names show the back end's name, not its bytes.
+inline void PrintTo(const Backend& backend, std::ostream* os) {
+    *os << backend.name;
+}
 
 // The back ends this build can test: the hive everywhere, and the real registry on Windows.
 std::vector<Backend> availableBackends();

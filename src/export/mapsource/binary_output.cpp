@@ -1,27 +1,12 @@
 #include "export/mapsource/binary_output.h"
 
 #include <cmath>
+#include <limits>
 
 namespace vintrel {
 
 namespace {
-
-int hexDigitValue(QChar c) {
-    if (c >= u'0' && c <= u'9') {
-        return c.unicode() - u'0';
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c.unicode() - u'A' + 10;
-    }
-    return 0;
-}
-
-}  // namespace
-
-qint16 Hex2Dec(const QString& HexVal) {
-    const int high = HexVal.size() > 0 ? hexDigitValue(HexVal[0]) : 0;
-    const int low = HexVal.size() > 1 ? hexDigitValue(HexVal[1]) : 0;
-    return static_cast<qint16>(high * 16 + low);
+constexpr double kSemicirclesPerDegree = 1073741824.0 / 90.0;
 }
 
 std::optional<qint32> toInt32(double value) {
@@ -46,6 +31,20 @@ void putInt16Le(QByteArray& out, quint16 value) {
 
 void putBytes(QByteArray& out, int count, char value) {
     out.append(count, value);
+}
+
+qint32 readInt32Le(const char* bytes) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return static_cast<qint32>(static_cast<quint32>(b[0]) | static_cast<quint32>(b[1]) << 8 |
+                               static_cast<quint32>(b[2]) << 16 | static_cast<quint32>(b[3]) << 24);
+}
+
+std::optional<qint32> semicircles(double degrees) {
+    const double value = degrees * kSemicirclesPerDegree;
+    if (std::nearbyint(value) == 2147483648.0) {
+        return std::numeric_limits<qint32>::min();
+    }
+    return toInt32(value);
 }
 
 }  // namespace vintrel

@@ -1,12 +1,9 @@
 #include "export/mapsource/gdb_encoder.h"
 
-#include "model/coordinates.h"
 #include "export/cp1252_text.h"
-#include "model/garmin_tables.h"
 #include "export/mapsource/binary_output.h"
-
-#include <cmath>
-#include <limits>
+#include "model/garmin_tables.h"
+#include "registry/c_registry.h"
 
 namespace vintrel {
 
@@ -14,7 +11,6 @@ namespace {
 
 constexpr char kWaypointRecord = 'W';
 constexpr int kFixedLength = 72;  // record length without the three texts
-constexpr double kSemicirclesPerDegree = 1073741824.0 / 90.0;
 
 // A text field: its windows-1252 bytes and the closing 0x00.
 void putText(QByteArray& out, QStringView text) {
@@ -64,25 +60,10 @@ qint32 gdbDisplayValue(int displayIndex) {
     }
 }
 
-std::optional<qint32> semicircles(double degrees) {
-    const double value = degrees * kSemicirclesPerDegree;
-    if (std::nearbyint(value) == 2147483648.0) {
-        return std::numeric_limits<qint32>::min();  // +180 degrees is the -180 meridian
-    }
-    return toInt32(value);
-}
-
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,
-                       const CategoryNames& categories, qint32 timeStamp, QChar decimalSeparator,
-                       QString& error) {
-    const std::optional<double> lat = parseDecimalCell(row.latitude, decimalSeparator);
-    const std::optional<double> lon = parseDecimalCell(row.longitude, decimalSeparator);
-    const std::optional<qint32> latSc = lat ? semicircles(*lat) : std::nullopt;
-    const std::optional<qint32> lonSc = lon ? semicircles(*lon) : std::nullopt;
-    if (!latSc || !lonSc) {
-        error = QStringLiteral("waypoint \"%1\" has a %2 that is not a usable number (\"%3\")")
-                    .arg(row.name, latSc ? QStringLiteral("longitude") : QStringLiteral("latitude"),
-                         latSc ? row.longitude : row.latitude);
+                       const CategoryNames& categories, qint32 timeStamp, QString& error) {
+    const std::optional<Semicircles> position = recordPosition(row.name, row.latitude, row.longitude, error);
+    if (!position) {
         return false;
     }
     const QStringView description = options.includeDescription ? row.description : QStringView();
@@ -95,8 +76,8 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     putBytes(out, 12, '\xFF');
     putBytes(out, 2, '\0');
     putBytes(out, 4, '\xFF');
-    putInt32Le(out, *latSc);
-    putInt32Le(out, *lonSc);
+    putInt32Le(out, position->lat);
+    putInt32Le(out, position->lon);
     out.append('\0');  // no altitude
     putText(out, description);
     out.append('\0');  // no proximity
@@ -110,6 +91,42 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     out.append('\x01');  // a time stamp follows
     putInt32Le(out, timeStamp);
     return true;
+}
+
+bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error) {
+    const GdbWaypointFields fields{row.cellView(column::kName),
+                                   row.cellView(column::kDescription),
+                                   row.cellView(column::kUrl),
+                                   row.lat,
+                                   row.lon,
+                                   row.cellView(column::kEncryption),
+                                   row.cellView(column::kSymbol),
+                                   row.cellView(column::kCategory)};
+    return encodeGdbWaypoint(out, fields, inputs.options, inputs.categories, inputs.timeStamp, error);
+}
+
+CategoryNames readCategoryNames(registry::RegistryApi* api) {
+    CategoryNames names;
+    if (api == nullptr) {
+        return names;
+    }
+    registry::cRegistry reg(*api);
+    for (int k = 1; k <= 16; ++k) {
+        reg.ClassKey(registry::kHkeyCurrentUser);
+        reg.SectionKey("SOFTWARE\\Garmin\\MapSource\\Settings\\WaypointCategoryNames");
+        reg.ValueKey("Category" + std::to_string(k));
+        reg.ValueType(registry::kRegSz);
+        const std::string text = registry::valueText(reg.Value());
+        names[static_cast<size_t>(k - 1)] = fromCp1252(QByteArrayView(text.data(), qsizetype(text.size())));
+    }
+    return names;
+}
+
+qint32 wallClockStamp(const QDateTime& local) {
+    const QDateTime asUtc(local.date(), local.time(), Qt::UTC);
+    const qint64 seconds = asUtc.toSecsSinceEpoch();
+    constexpr qint64 kLast = 0x7FFFFFFF;
+    return static_cast<qint32>(seconds > kLast ? kLast : seconds);
 }
 
 }  // namespace vintrel

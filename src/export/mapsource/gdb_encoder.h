@@ -28,11 +28,12 @@
 // fit; with no display entry chosen the display mode is 1.
 #pragma once
 
-#include "export/export_context.h"
+#include "export/mapsource/mapsource_record.h"
+#include "registry/registry_api.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
-#include <optional>
 
 namespace vintrel {
 
@@ -41,8 +42,8 @@ struct GdbWaypointFields {
     QStringView name;
     QStringView description;
     QStringView url;
-    QStringView latitude;   // column 5 text, in the list's decimal separator
-    QStringView longitude;  // column 6 text
+    double latitude = 0;  // degrees
+    double longitude = 0;
     QStringView encryption;
     QStringView symbol;
     QStringView category;
@@ -60,13 +61,19 @@ quint16 gdbCategoryMask(QStringView category, const CategoryNames& categories);
 // The display-mode value of a position in the display list.
 qint32 gdbDisplayValue(int displayIndex);
 
-// Semicircles of a coordinate in degrees, or nothing when it cannot be written.
-std::optional<qint32> semicircles(double degrees);
-
-// Appends one record. A coordinate text that cannot be read fails with `error` saying which, and
+// Appends one record. A coordinate that cannot be written fails with `error` saying which, and
 // nothing is appended.
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,
-                       const CategoryNames& categories, qint32 timeStamp, QChar decimalSeparator,
-                       QString& error);
+                       const CategoryNames& categories, qint32 timeStamp, QString& error);
+
+// The same from a row of the list: the file module's encoder.
+bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error);
+
+// MapSource's category names as this machine's registry holds them; all empty without a registry.
+CategoryNames readCategoryNames(registry::RegistryApi* registry);
+
+// Seconds from 1970-01-01 00:00:00 to the given local wall-clock time, read as if it were UTC (no
+// zone or daylight-saving correction); moments after 2038-01-19 03:14:07 give 0x7FFFFFFF.
+qint32 wallClockStamp(const QDateTime& local);
 
 }  // namespace vintrel

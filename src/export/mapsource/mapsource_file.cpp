@@ -1,73 +1,182 @@
 #include "export/mapsource/mapsource_file.h"
 
 #include "base/huge_pages.h"
+#include "export/atomic_save.h"
+#include "export/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
+#include "export/mapsource/record_frames.h"
+
+#include <QFile>
+#include <QSet>
 
 namespace vintrel {
 
-QByteArray gdbHeader() {
-    static const char kHeader[kGdbHeaderSize] = {
-        'M', 's', 'R', 'c', 'f', 0,                                  // magic
-        2,   0,   0,   0,   'D', 'k',  0,                            // format version
-        27,  0,   0,   0,   'A', 0x5B, 0x02,                         // application record: version 603
-        'S', 'Q', 'A', 0,                                            //
-        'J', 'u', 'n', ' ', '2', '1',  ' ',  '2', '0', '0', '4', 0,  // build date
-        '1', '4', ':', '2', '9', ':',  '2',  '9', 0,                 // build time
-        'M', 'a', 'p', 'S', 'o', 'u',  'r',  'c', 'e', 0,            // outside any record
-    };
-    return QByteArray(kHeader, kGdbHeaderSize);
+namespace {
+
+QByteArray bytesOf(std::initializer_list<unsigned char> bytes) {
+    QByteArray out;
+    for (unsigned char b : bytes) {
+        out.append(static_cast<char>(b));
+    }
+    return out;
 }
 
-QByteArray gdbTrailer() {
-    return QByteArray("\x02\x00\x00\x00\x56\x00\x01", kGdbTrailerSize);
+// Everything a file's records share, read once per file: the same answer for every record.
+RecordInputs recordInputsFor(const MapSourceKind& kind, const ExportContext& context) {
+    RecordInputs inputs;
+    inputs.options = context.options;
+    if (kind.usesCategories) {
+        inputs.categories = readCategoryNames(context.registry);
+    }
+    inputs.timeStamp =
+        wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
+    return inputs;
+}
+
+// One byte per UTF-16 unit is an upper bound of a record's windows-1252 size.
+qsizetype recordSizeBound(const WaypointRow& row) {
+    constexpr qsizetype kLargestFixedPart = 92;
+    return kLargestFixedPart + row.cellView(column::kName).size() +
+           row.cellView(column::kDescription).size() + row.cellView(column::kUrl).size();
+}
+
+}  // namespace
+
+const MapSourceKind& gdbKind() {
+    static const MapSourceKind kind{
+        QStringLiteral("GDB"),
+        QByteArray("MsRcf\0", 6),
+        QByteArray("MsRcf\0", 6) +                                              // signature
+            bytesOf({2, 0, 0, 0, 'D', 'k', 0}) +                                // format version 1
+            bytesOf({27, 0, 0, 0, 'A', 0x5B, 0x02}) + QByteArray("SQA\0", 4) +  // application 603
+            QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +     // its build
+            QByteArray("MapSource\0", 10),                                      // outside any record
+        'k',
+        true,
+        true,
+        &encodeGdbRow,
+    };
+    return kind;
+}
+
+const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file) {
+    for (const MapSourceKind* kind : {&gdbKind()}) {
+        if (file.startsWith(kind->signature)) {
+            return kind;
+        }
+    }
+    return nullptr;
+}
+
+QByteArray endRecord() {
+    return QByteArray("\x02\x00\x00\x00\x56\x00\x01", kEndRecordSize);
 }
 
 bool isWrittenToMapSource(const WaypointRow& row) {
     return !row.isMarkedDuplicate() && !row.cellView(column::kName).isEmpty();
 }
 
-GdbWaypointFields gdbFieldsOf(const WaypointRow& row) {
-    return {row.cellView(column::kName),       row.cellView(column::kDescription),
-            row.cellView(column::kUrl),        row.cellView(column::kLatDecimal),
-            row.cellView(column::kLonDecimal), row.cellView(column::kEncryption),
-            row.cellView(column::kSymbol),     row.cellView(column::kCategory)};
-}
-
-WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context) {
+WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
+                               const ExportContext& context) {
     WriteReport report;
-    // The category names are read once per file: the same answer for every record.
-    const CategoryNames categories = readCategoryNames(context.registry);
-    const qint32 stamp =
-        wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    // One byte per UTF-16 unit is an upper bound of the texts' windows-1252 size: reserve it all.
-    qsizetype size = kGdbHeaderSize + kGdbTrailerSize;
+    const RecordInputs inputs = recordInputsFor(kind, context);
+    qsizetype size = kind.header.size() + kEndRecordSize;
     for (const WaypointRow& row : list.rows()) {
-        size += 77 + row.cellView(column::kName).size() + row.cellView(column::kDescription).size() +
-                row.cellView(column::kUrl).size();
+        size += recordSizeBound(row);
     }
-    QByteArray bytes = gdbHeader();
+    QByteArray bytes = kind.header;
     bytes.reserve(size);
     offerHugePages(bytes.data(), static_cast<size_t>(size));
-    int records = 0;
     for (const WaypointRow& row : list.rows()) {
         if (!isWrittenToMapSource(row)) {
             continue;
         }
-        QString error;
-        if (!encodeGdbWaypoint(bytes, gdbFieldsOf(row), context.options, categories, stamp,
-                               context.decimalSeparator, error)) {
-            report.error = error;
+        if (!kind.encode(bytes, row, inputs, report.error)) {
             return report;
         }
-        ++records;
+        ++report.recordCount;
     }
-    bytes.append(gdbTrailer());
+    bytes.append(endRecord());
     if (!saveAtomically(path, bytes, report.error)) {
+        report.recordCount = 0;
         return report;
     }
     report.written = true;
-    report.recordCount = records;
     return report;
+}
+
+WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
+                               const ExportContext& context) {
+    WriteReport report;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return report;
+    }
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return report;
+    }
+    file.close();
+    const MapSourceScan scan = scanMapSourceFile(old, kind);
+    if (!scan.ok()) {
+        report.error = scan.error;
+        return report;
+    }
+    QSet<QString> held;
+    held.reserve(scan.waypointNames.size());
+    for (const QByteArray& name : scan.waypointNames) {
+        held.insert(fromCp1252(name));
+    }
+
+    const RecordInputs inputs = recordInputsFor(kind, context);
+    qsizetype size = scan.endRecordOffset + kEndRecordSize;
+    for (const WaypointRow& row : list.rows()) {
+        size += recordSizeBound(row);
+    }
+    QByteArray bytes;
+    bytes.reserve(size);
+    offerHugePages(bytes.data(), static_cast<size_t>(size));
+    bytes.append(old.constData(), scan.endRecordOffset);
+    QList<int> heldRows;
+    int added = 0;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const WaypointRow& row = list.row(r);
+        const QStringView name = row.cellView(column::kName);
+        if (name.isEmpty() || held.contains(name.toString())) {
+            if (!name.isEmpty()) {
+                heldRows.append(r);
+            }
+            ++report.leftOutCount;
+            continue;
+        }
+        if (!kind.encode(bytes, row, inputs, report.error)) {
+            report.leftOutCount = 0;
+            return report;
+        }
+        ++added;
+    }
+    bytes.append(endRecord());
+    if (!saveAtomically(path, bytes, report.error)) {
+        report.leftOutCount = 0;
+        return report;
+    }
+    for (int r : heldRows) {
+        list.markDuplicate(r);
+    }
+    report.written = true;
+    report.recordCount = added;
+    report.existingCount = static_cast<int>(scan.waypointNames.size());
+    return report;
+}
+
+WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context) {
+    return writeMapSourceFile(gdbKind(), list, path, context);
+}
+
+WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    return addToMapSourceFile(gdbKind(), list, path, context);
 }
 
 }  // namespace vintrel

@@ -1,34 +1,57 @@
-// The MapSource GDB file: a fixed header, one waypoint record per row, a fixed trailer.
+// MapSource files, GDB (MapSource 6.1 and later) and MPS (older versions): the same frame of
+// records, different headers and waypoint records. One path writes a new file of either kind.
 //
+// A new GDB file:
 //   4D 73 52 63 66 00           "MsRcf"
-//   02 00 00 00 44 6B 00        record 'D', format version 'k'
+//   02 00 00 00 44 6B 00        record 'D', format version 'k' (1)
 //   1B 00 00 00 41 5B 02 ...    record 'A': version 603, "SQA", "Jun 21 2004", "14:29:29"
 //   "MapSource" 00              outside any record
-//   records 'W'                 see gdb_encoder.h; rows marked as duplicates or without a name are left out
+//   records 'W'                 see gdb_encoder.h; one per row with a name, not marked "1"
 //   02 00 00 00 56 00 01        record 'V': the end
 #pragma once
 
-#include "model/waypoint_list.h"
 #include "export/export_context.h"
-#include "export/mapsource/gdb_encoder.h"
+#include "export/mapsource/mapsource_record.h"
+#include "model/waypoint_list.h"
 
 #include <QByteArray>
 
 namespace vintrel {
 
-inline constexpr int kGdbHeaderSize = 55;
-inline constexpr int kGdbTrailerSize = 7;
+struct MapSourceKind {
+    QString name;               // "GDB", "MPS": for messages
+    QByteArray signature;       // the file's first bytes
+    QByteArray header;          // what a new file starts with, signature included
+    char formatLetter;          // the format record's letter this program writes and adds to; 0: any
+    bool textAfterApplication;  // "MapSource\0" follows the application record
+    bool usesCategories;        // records carry MapSource's category bits
+    RecordEncoder encode;
+};
 
-QByteArray gdbHeader();
-QByteArray gdbTrailer();
+const MapSourceKind& gdbKind();
+// The kind whose signature `file` starts with, or nullptr.
+const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file);
+
+inline constexpr int kEndRecordSize = 7;
+QByteArray endRecord();
 
 // The rows that go into MapSource files: not marked "1" in column 8, with a name.
 bool isWrittenToMapSource(const WaypointRow& row);
 
-// The fields of a row for the GDB encoder.
-GdbWaypointFields gdbFieldsOf(const WaypointRow& row);
+// Writes the whole list as a new file of `kind` at `path`, replacing it only when everything
+// succeeded.
+WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
+                               const ExportContext& context);
 
-// Writes the whole list as a new GDB file at `path`, replacing it only when everything succeeded.
+// Adds a record for every row whose name the existing file at `path` does not hold (names compare
+// with case, after the file's windows-1252 bytes are decoded; rows without a name are left out too)
+// in front of its end record. The rows it held are marked in the list. The file must be a whole,
+// undamaged file of `kind`; otherwise, or when any step fails, it stays byte-identical, nothing is
+// marked and the report says why.
+WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
+                               const ExportContext& context);
+
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context);
+WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context);
 
 }  // namespace vintrel

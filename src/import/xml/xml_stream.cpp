@@ -22,7 +22,7 @@ int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
         return XML_STATUS_ERROR;
     }
     for (int b = 0; b < 256; ++b) {
-        info->map[b] = codepage::cp1252ToUnicode(static_cast<unsigned char>(b));
+        info->map[b] = cp1252::toUnicode(static_cast<unsigned char>(b));
     }
     info->data = nullptr;
     info->convert = nullptr;
@@ -72,7 +72,8 @@ struct XmlStream::Impl {
         XmlParseOutcome out;
         out.ok = false;
         out.line = static_cast<long>(XML_GetCurrentLineNumber(parser));
-        out.message = QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)));
+        out.message = QStringLiteral("the file is not valid XML (%1)")
+                          .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser))));
         return out;
     }
 
@@ -119,13 +120,6 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
     }
 }
 
-XmlParseOutcome XmlStream::parseBytes(const QByteArray& bytes) {
-    if (!impl_->feed(bytes.constData(), bytes.size(), true)) {
-        return impl_->failure();
-    }
-    return {};
-}
-
 std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name) {
     for (const char** a = attributes; a[0] != nullptr; a += 2) {
         if (name == a[0]) {
@@ -133,21 +127,6 @@ std::optional<std::string> attributeUtf8(const char** attributes, std::string_vi
         }
     }
     return std::nullopt;
-}
-
-QString fieldText(std::string_view utf8) {
-    QString out = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    const bool hasBreaks =
-        std::any_of(utf8.begin(), utf8.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; });
-    if (hasBreaks) {
-        for (QChar& c : out) {
-            if (c == u'\n' || c == u'\r' || c == u'\t') {
-                c = u' ';
-            }
-        }
-    }
-    const bool padded = !out.isEmpty() && (out.front().isSpace() || out.back().isSpace());
-    return padded ? std::move(out).trimmed() : out;
 }
 
 }  // namespace vintrel

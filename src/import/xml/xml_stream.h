@@ -34,7 +34,8 @@ class XmlHandler {
 struct XmlParseOutcome {
     bool ok = true;
     long line = 0;    // where the error was found
-    QString message;  // why the file could not be read to its end
+    QString message;  // why the file could not be read to its end, as a clause ("the file is not valid XML
+                      // (...)")
 };
 
 class XmlStream {
@@ -47,8 +48,6 @@ class XmlStream {
     // Reads the whole file, calling the handler as elements open and close. Elements read before an
     // error have been reported when this returns.
     XmlParseOutcome parseFile(const QString& path);
-    // The same over bytes already in memory.
-    XmlParseOutcome parseBytes(const QByteArray& bytes);
 
     // The line the parser is at; valid inside the handler's calls.
     long currentLine() const;
@@ -60,9 +59,5 @@ class XmlStream {
 
 // The UTF-8 value of the attribute named `name` (no namespace), or nullopt when it is absent.
 std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name);
-
-// A field as the list holds it, from UTF-8: line breaks and tabs become spaces, and white space at
-// both ends is dropped.
-QString fieldText(std::string_view utf8);
 
 }  // namespace vintrel

@@ -1,9 +1,9 @@
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/binary_output.h"
 
-#include "export/cp1252_text.h"
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace vintrel;
 using namespace Qt::StringLiterals;
@@ -18,17 +18,16 @@ GdbWaypointFields oldMill() {
     GdbWaypointFields f;
     f.name = u"GC1A2B3";
     f.description = u"Old mill";
-    f.latitude = u"51.5000000";
-    f.longitude = u"-0.1872333";
+    f.latitude = 51.5;
+    f.longitude = -0.1872333;
     return f;
 }
 
 QByteArray encode(const GdbWaypointFields& f, const ExportOptions& options = {},
-                  const CategoryNames& cats = {}, QChar separator = u'.') {
+                  const CategoryNames& cats = {}) {
     QByteArray out;
     QString error;
-    EXPECT_TRUE(encodeGdbWaypoint(out, f, options, cats, 0x12345678, separator, error))
-        << error.toStdString();
+    EXPECT_TRUE(encodeGdbWaypoint(out, f, options, cats, 0x12345678, error)) << error.toStdString();
     return out;
 }
 
@@ -119,17 +118,21 @@ TEST(GdbRecord, CoordinatesAndTheirLimits) {
     EXPECT_FALSE(semicircles(181));
 
     GdbWaypointFields f = oldMill();
-    f.latitude = u"-90,0000000";
-    f.longitude = u"180,0000000";
-    const QByteArray record = encode(f, {}, {}, u',');
+    f.latitude = -90;
+    f.longitude = 180;
+    const QByteArray record = encode(f);
     EXPECT_EQ(record.mid(33 + 7, 8), hex("00 00 00 C0 00 00 00 80"));
 
-    f.latitude = u"";
+    f.latitude = std::nan("");
     QByteArray out("keep");
     QString error;
-    EXPECT_FALSE(encodeGdbWaypoint(out, f, {}, {}, 0, u'.', error));
+    EXPECT_FALSE(encodeGdbWaypoint(out, f, {}, {}, 0, error));
     EXPECT_EQ(out, "keep");
-    EXPECT_TRUE(error.contains("\"GC1A2B3\" has a latitude")) << error.toStdString();
+    EXPECT_TRUE(error.contains("\"GC1A2B3\" has a latitude that cannot be written")) << error.toStdString();
+    f.latitude = 0;
+    f.longitude = 181;
+    EXPECT_FALSE(encodeGdbWaypoint(out, f, {}, {}, 0, error));
+    EXPECT_TRUE(error.contains("has a longitude that cannot be written (181)")) << error.toStdString();
 }
 
 TEST(GdbRecord, TextsAreWindows1252AndLengthsCountBytes) {
@@ -144,15 +147,6 @@ TEST(GdbRecord, TextsAreWindows1252AndLengthsCountBytes) {
     EXPECT_EQ(record.mid(5, 6), hex("43 61 66 E9 3F 00"));
     EXPECT_EQ(record.mid(42 + 5, 2), hex("80 00"));
     EXPECT_EQ(record.size(), 77 + 7);
-}
-
-TEST(BinaryOutput, Hex2DecReadsTwoUpperCaseDigits) {
-    EXPECT_EQ(Hex2Dec("FF"), 255);
-    EXPECT_EQ(Hex2Dec("7F3"), 127);
-    EXPECT_EQ(Hex2Dec("A"), 160);
-    EXPECT_EQ(Hex2Dec("ff"), 0);
-    EXPECT_EQ(Hex2Dec("1g"), 16);
-    EXPECT_EQ(Hex2Dec(""), 0);
 }
 
 TEST(BinaryOutput, Int32RoundsHalfToEvenAndRefusesOverflow) {
@@ -174,13 +168,4 @@ TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {
     EXPECT_EQ(wallClockStamp(QDateTime(QDate(2038, 1, 19), QTime(3, 14, 7))), 0x7FFFFFFF);
     EXPECT_EQ(wallClockStamp(QDateTime(QDate(2038, 1, 19), QTime(3, 14, 8))), 0x7FFFFFFF);
     EXPECT_EQ(wallClockStamp(QDateTime(QDate(2100, 6, 1), QTime(0, 0))), 0x7FFFFFFF);
-}
-
-TEST(Cp1252, BothWays) {
-    const QString text = QString::fromUtf8("Aé€“\xF0\x9F\x98\x80");
-    QByteArray bytes("x");
-    appendCp1252(bytes, text);
-    EXPECT_EQ(bytes, hex("78 41 E9 80 93 3F"));
-    EXPECT_EQ(cp1252Length(text), 5);
-    EXPECT_EQ(fromCp1252(hex("41 E9 80 93 81")), QString::fromUtf8("Aé€“\u0081"));
 }

@@ -1,5 +1,4 @@
 #include "export/mapsource/mapsource_file.h"
-#include "export/export_driver.h"
 
 #include "registry/hive_registry.h"
 
@@ -8,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace vintrel;
 
@@ -22,8 +23,8 @@ WaypointRow row(const QString& name, const QString& dup = QString()) {
     WaypointDraft d;
     d.cell(column::kName) = name;
     d.cell(column::kDescription) = "d";
-    d.cell(column::kLatDecimal) = "1.0000000";
-    d.cell(column::kLonDecimal) = "2.0000000";
+    d.lat = 1;
+    d.lon = 2;
     d.cell(column::kDuplicate) = dup;
     return WaypointRow(d);
 }
@@ -37,7 +38,7 @@ class GdbWriter : public ::testing::Test {
   protected:
     QString path(const char* name) const { return dir_.filePath(name); }
     WriteReport write(const WaypointList& list, const QString& target, registry::RegistryApi* reg = nullptr) {
-        return writeGdbFile(list, target, ExportContext{{}, u'.', reg, &clock_});
+        return writeGdbFile(list, target, ExportContext{{}, reg, &clock_});
     }
     QTemporaryDir dir_;
     FixedClock clock_;
@@ -46,11 +47,11 @@ class GdbWriter : public ::testing::Test {
 }  // namespace
 
 TEST_F(GdbWriter, HeaderAndTrailerSpelledOut) {
-    EXPECT_EQ(gdbHeader().toHex(' '),
+    EXPECT_EQ(gdbKind().header.toHex(' '),
               QByteArray(
                   "4d 73 52 63 66 00 02 00 00 00 44 6b 00 1b 00 00 00 41 5b 02 53 51 41 00 4a 75 6e 20 32 31 "
                   "20 32 30 30 34 00 31 34 3a 32 39 3a 32 39 00 4d 61 70 53 6f 75 72 63 65 00"));
-    EXPECT_EQ(gdbTrailer().toHex(' '), QByteArray("02 00 00 00 56 00 01"));
+    EXPECT_EQ(endRecord().toHex(' '), QByteArray("02 00 00 00 56 00 01"));
 }
 
 TEST_F(GdbWriter, DuplicatesAndNamelessRowsAreLeftOut) {
@@ -64,8 +65,8 @@ TEST_F(GdbWriter, DuplicatesAndNamelessRowsAreLeftOut) {
     EXPECT_EQ(report.recordCount, 2);
     const QByteArray bytes = readAll(path("x.gdb"));
     EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 4 + 1));
-    EXPECT_TRUE(bytes.startsWith(gdbHeader()));
-    EXPECT_TRUE(bytes.endsWith(gdbTrailer()));
+    EXPECT_TRUE(bytes.startsWith(gdbKind().header));
+    EXPECT_TRUE(bytes.endsWith(endRecord()));
     EXPECT_EQ(bytes.mid(55 + 4, 3), QByteArray("WA1"));
     EXPECT_EQ(bytes.mid(55 + 80 + 4, 5), QByteArray("WC333"));
     EXPECT_EQ(bytes.mid(55 + 80 - 4, 4).toHex(), QByteArray("257d9365"));  // the fixed clock's stamp
@@ -81,7 +82,7 @@ TEST_F(GdbWriter, EmptyResultIsHeaderAndTrailerAndReplacesALongerFile) {
     const WriteReport report = write(list, path("y.gdb"));
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
-    EXPECT_EQ(readAll(path("y.gdb")), gdbHeader() + gdbTrailer());
+    EXPECT_EQ(readAll(path("y.gdb")), gdbKind().header + endRecord());
     EXPECT_EQ(write(WaypointList(), path("z.gdb")).recordCount, 0);
     EXPECT_EQ(readAll(path("z.gdb")).size(), 62);
 }
@@ -97,8 +98,8 @@ TEST_F(GdbWriter, FailuresLeaveTheOldFileAsItWas) {
     list.appendWaypointRow(row("Good"));
     WaypointDraft bad;
     bad.cell(column::kName) = "Broken";
-    bad.cell(column::kLatDecimal) = "north";
-    bad.cell(column::kLonDecimal) = "2";
+    bad.lat = std::nan("");
+    bad.lon = 2;
     list.appendWaypointRow(WaypointRow(bad));
     WriteReport report = write(list, path("keep.gdb"));
     EXPECT_FALSE(report.written);
@@ -121,37 +122,122 @@ TEST_F(GdbWriter, CategoriesComeFromTheRegistry) {
     const char parking[] = "Parking";
     hive.RegSetValueExA(key, "Category3", registry::kRegSz, reinterpret_cast<const std::uint8_t*>(parking),
                         sizeof parking);
+    const char cafe[] = "Caf\xE9 \x80";  // the registry's ANSI texts are windows-1252
+    hive.RegSetValueExA(key, "Category9", registry::kRegSz, reinterpret_cast<const std::uint8_t*>(cafe),
+                        sizeof cafe);
     hive.RegCloseKey(key);
     WaypointDraft d;
     d.cell(column::kName) = "P";
-    d.cell(column::kLatDecimal) = "0";
-    d.cell(column::kLonDecimal) = "0";
     d.cell(column::kCategory) = "Parking";
     WaypointList list;
     list.appendWaypointRow(WaypointRow(d));
     d.cell(column::kCategory) = "";
     list.appendWaypointRow(WaypointRow(d));
+    d.cell(column::kCategory) = QString::fromUtf8("Café €");
+    list.appendWaypointRow(WaypointRow(d));
     ASSERT_TRUE(write(list, path("c.gdb"), &hive).written);
     const QByteArray bytes = readAll(path("c.gdb"));
     const int n1 = 1;
     EXPECT_EQ(bytes.mid(55 + 69 + n1, 2).toHex(), QByteArray("0400"));
-    EXPECT_EQ(bytes.mid(55 + 78 + 69 + n1, 2).toHex(), QByteArray("0100"));  // empty: first absent name
+    EXPECT_EQ(bytes.mid(55 + 78 + 69 + n1, 2).toHex(), QByteArray("0100"));      // empty: first absent name
+    EXPECT_EQ(bytes.mid(55 + 2 * 78 + 69 + n1, 2).toHex(), QByteArray("0001"));  // Category9
     EXPECT_EQ(hive.openHandleCount(), 0u);
 }
 
-TEST(CreateNew, ProposedNamesAndTexts) {
-    EXPECT_EQ(proposedOutputName("", "gdb"), "new.gdb");
-    EXPECT_EQ(proposedOutputName("", "kml"), "new.kml");
-    EXPECT_EQ(proposedOutputName("C:\\data\\caches.gpx", "kml"), "C:\\data\\caches.kml");
-    EXPECT_EQ(proposedOutputName("x.jpeg", "gdb"), "x.jgdb");
-    EXPECT_EQ(newFileCountText(0), "There are 0 records in the new file.");
-    EXPECT_EQ(newFileCountText(1), "There is 1 record in the new file.");
-    EXPECT_EQ(newFileCountText(12345), "There are 12345 records in the new file.");
-    EXPECT_EQ(createdText("/m/a.gdb"), "/m/a.gdb created");
-    EXPECT_TRUE(opensInMapSource("a.GDB"));
-    EXPECT_FALSE(opensInMapSource("a.KML"));
-    EXPECT_FALSE(opensInMapSource("a.wpt"));
-    EXPECT_EQ(exportFormatForChoice("GDB (Mapsource v6.1+)")->extension, "gdb");
-    EXPECT_EQ(exportFormatForChoice("Choose One:"), nullptr);
-    EXPECT_EQ(exportFormatForName("GDB")->filter, "Mapsource (v6.1+) File (*.gdb)|*.gdb");
+namespace {
+
+class GdbAdd : public GdbWriter {
+  protected:
+    WriteReport add(WaypointList& list, const QString& target) {
+        return addToGdbFile(list, target, ExportContext{{}, nullptr, &clock_});
+    }
+    static void fill(WaypointList& list, const QStringList& names) {
+        for (const QString& n : names) {
+            list.appendWaypointRow(row(n));
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(GdbAdd, NewNamesAreAddedBeforeANewEndRecordAndHeldOnesLeftOutAndMarked) {
+    WaypointList ab;
+    fill(ab, {"A", "B"});
+    ASSERT_TRUE(write(ab, path("f.gdb")).written);
+    const QByteArray before = readAll(path("f.gdb"));
+
+    WaypointList abc;
+    fill(abc, {"A", "B", "C"});
+    WriteReport report = add(abc, path("f.gdb"));
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.existingCount, 2);
+    EXPECT_EQ(report.recordCount, 1);
+    EXPECT_EQ(report.leftOutCount, 2);
+    const QByteArray after = readAll(path("f.gdb"));
+    // The old bytes up to the end record, one record for C (77 + 1 + 1), the end record.
+    EXPECT_EQ(after.size(), before.size() + 79);
+    EXPECT_EQ(after.left(before.size() - 7), before.chopped(7));
+    EXPECT_EQ(after.mid(before.size() - 7, 6), QByteArray("\x4A\x00\x00\x00WC", 6));
+    EXPECT_TRUE(after.endsWith(endRecord()));
+    EXPECT_TRUE(abc.row(0).isMarkedDuplicate() && abc.row(0).redName);
+    EXPECT_TRUE(abc.row(1).isMarkedDuplicate());
+    EXPECT_FALSE(abc.row(2).isMarkedDuplicate());
+
+    // Again: nothing new.
+    report = add(abc, path("f.gdb"));
+    EXPECT_EQ(report.existingCount, 3);
+    EXPECT_EQ(report.recordCount, 0);
+    EXPECT_EQ(report.leftOutCount, 3);
+    EXPECT_EQ(readAll(path("f.gdb")), after);
+}
+
+TEST_F(GdbAdd, NamesCompareWithCaseAfterDecodingTheFilesBytes) {
+    WaypointList first;
+    fill(first, {"GC1A2B3", QString::fromUtf8("Café"), ""});
+    ASSERT_TRUE(write(first, path("g.gdb")).written);
+    WaypointList second;
+    fill(second, {"gc1a2b3", QString::fromUtf8("Café"), ""});
+    const WriteReport report = add(second, path("g.gdb"));
+    ASSERT_TRUE(report.written);
+    EXPECT_EQ(report.existingCount, 2);  // the row without a name was never written
+    EXPECT_EQ(report.recordCount, 1);
+    EXPECT_EQ(report.leftOutCount, 2);  // "Café", and the row without a name
+    EXPECT_FALSE(second.row(0).isMarkedDuplicate());
+    EXPECT_TRUE(second.row(1).isMarkedDuplicate());
+    EXPECT_FALSE(second.row(2).isMarkedDuplicate());
+}
+
+TEST_F(GdbAdd, RefusedOrAbandonedAddsLeaveTheFileAndTheListAsTheyWere) {
+    WaypointList ab;
+    fill(ab, {"A", "B"});
+    ASSERT_TRUE(write(ab, path("h.gdb")).written);
+    const QByteArray before = readAll(path("h.gdb"));
+
+    // A row whose position cannot be written abandons the whole add, naming the row.
+    WaypointList list;
+    fill(list, {"A", "New"});
+    WaypointDraft bad;
+    bad.cell(column::kName) = "Broken";
+    bad.lat = 200;
+    list.appendWaypointRow(WaypointRow(bad));
+    WriteReport report = add(list, path("h.gdb"));
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(report.error.contains("\"Broken\" has a latitude")) << report.error.toStdString();
+    EXPECT_EQ(readAll(path("h.gdb")), before);
+    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
+
+    // A cut-short file is refused.
+    QFile cut(path("cut.gdb"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(before.chopped(3));
+    cut.close();
+    report = add(ab, path("cut.gdb"));
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(report.error.startsWith("it is damaged or cut short")) << report.error.toStdString();
+    EXPECT_EQ(readAll(path("cut.gdb")), before.chopped(3));
+
+    report = add(ab, path("missing.gdb"));
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(report.error.startsWith("it cannot be read")) << report.error.toStdString();
+    EXPECT_FALSE(QFile::exists(path("missing.gdb")));
 }

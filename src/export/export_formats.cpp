@@ -1,0 +1,78 @@
+#include "export/export_formats.h"
+
+#include "export/mapsource/mapsource_file.h"
+
+namespace vintrel {
+
+const QList<ExportFormat>& exportFormats() {
+    static const QString kAddMapSource = QStringLiteral("Select Mapsource file to add to");
+    static const QString kAddWaypoints = QStringLiteral("Select Waypoint file to append");
+    static const QList<ExportFormat> formats = {
+        {QStringLiteral("GDB"),
+         QStringLiteral("GDB (Mapsource v6.1+)"),
+         QStringLiteral("gdb"),
+         {QStringLiteral("Mapsource (v6.1+) File (*.gdb)"), QStringLiteral("*.gdb")},
+         {QStringLiteral("Mapsource File (*.gdb)"), QStringLiteral("*.gdb")},
+         kAddMapSource,
+         true,
+         false,
+         true,
+         &writeGdbFile,
+         &addToGdbFile},
+        {QStringLiteral("MPS"),
+         QStringLiteral("MPS (Mapsource - older)"),
+         QStringLiteral("mps"),
+         {QStringLiteral("Mapsource File (*.mps)"), QStringLiteral("*.mps")},
+         {QStringLiteral("Mapsource File (*.mps)"), QStringLiteral("*.mps")},
+         kAddMapSource,
+         false,
+         true,
+         true,
+         nullptr,
+         nullptr},
+        {QStringLiteral("WPT"),
+         QStringLiteral("WPT (Waypoint file)"),
+         QStringLiteral("wpt"),
+         {QStringLiteral("Waypoint File (*.wpt)"), QStringLiteral("*.wpt")},
+         {QStringLiteral("Waypoint File (*.wpt)"), QStringLiteral("*.wpt")},
+         kAddWaypoints,
+         false,
+         false,
+         false,
+         nullptr,
+         nullptr},
+        {QStringLiteral("KML"),
+         QStringLiteral("KML (Google Earth)"),
+         QStringLiteral("kml"),
+         {QStringLiteral("Google Earth File (*.kml)"), QStringLiteral("*.kml")},
+         {QStringLiteral("Google Earth File (*.kml)"), QStringLiteral("*.kml")},
+         kAddWaypoints,
+         false,
+         false,
+         false,
+         nullptr,
+         nullptr},
+    };
+    return formats;
+}
+
+const ExportFormat* exportFormatForChoice(const QString& choiceText) {
+    const QString key = choiceText.left(3);
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.key == key) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+const ExportFormat* exportFormatForName(const QString& name) {
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.extension == name.toLower()) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace vintrel

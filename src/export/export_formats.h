@@ -1,0 +1,40 @@
+// The output formats: one row each says what the format can do and how the window and the command
+// line offer it. Nothing else branches on a format's name.
+#pragma once
+
+#include "export/export_context.h"
+#include "model/file_types.h"
+#include "model/waypoint_list.h"
+
+#include <QList>
+#include <QString>
+
+namespace vintrel {
+
+using CreateFunction = WriteReport (*)(const WaypointList& list, const QString& path,
+                                       const ExportContext& context);
+// Adding may mark the rows the file held already.
+using AddFunction = WriteReport (*)(WaypointList& list, const QString& path, const ExportContext& context);
+
+struct ExportFormat {
+    QString key;            // "GDB", "MPS", "WPT", "KML": the first three characters of the choice
+    QString choiceText;     // the entry of the output choice
+    QString extension;      // of new files
+    FileFilter saveFilter;  // the save dialog's, when creating
+    FileFilter addFilter;   // the open dialog's, when adding
+    QString addTitle;       // the open dialog's title, when adding
+    bool hasDisplayMode;    // the GDB display choice applies
+    bool hasColour;         // the waypoint colour choice applies
+    bool opensInMapSource;  // the MapSource button can open what was written
+    CreateFunction create;  // nullptr: this version cannot write the format
+    AddFunction add;        // nullptr: files of the format cannot be added to
+};
+
+// In the order of the output choice.
+const QList<ExportFormat>& exportFormats();
+// The format of an output-choice text ("GDB (Mapsource v6.1+)"), by its first three characters.
+const ExportFormat* exportFormatForChoice(const QString& choiceText);
+// The format of an extension or key, in any letter case ("gdb").
+const ExportFormat* exportFormatForName(const QString& name);
+
+}  // namespace vintrel

@@ -1,0 +1,38 @@
+// What the MapSource record encoders (GDB and MPS) share: the inputs that are the same for every
+// record of one file, and the one signature the file module calls them by.
+#pragma once
+
+#include "export/export_context.h"
+#include "model/waypoint_list.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace vintrel {
+
+// MapSource's waypoint category names Category1 to Category16; an absent value is empty text.
+using CategoryNames = std::array<QString, 16>;
+
+struct RecordInputs {
+    ExportOptions options;
+    CategoryNames categories;  // read only for the formats that use them
+    qint32 timeStamp = 0;
+};
+
+// Appends one record for `row`; a row whose position cannot be written fails with `error` naming
+// it, and nothing is appended.
+using RecordEncoder = bool (*)(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs,
+                               QString& error);
+
+// A waypoint's latitude and longitude in semicircles; nothing, with `error` naming the waypoint and
+// the coordinate, when one cannot be written.
+struct Semicircles {
+    qint32 lat;
+    qint32 lon;
+};
+std::optional<Semicircles> recordPosition(QStringView name, double lat, double lon, QString& error);
+
+}  // namespace vintrel

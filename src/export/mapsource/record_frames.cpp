@@ -1,0 +1,93 @@
+#include "export/mapsource/record_frames.h"
+
+#include "export/mapsource/binary_output.h"
+#include "export/mapsource/mapsource_file.h"
+
+namespace vintrel {
+
+namespace {
+
+constexpr qsizetype kFrameSize = 5;  // length and type letter
+constexpr char kFormatRecord = 'D';
+constexpr char kApplicationRecord = 'A';
+constexpr char kWaypointRecord = 'W';
+constexpr char kEndRecord = 'V';
+const QByteArrayView kApplicationText("MapSource\0", 10);
+
+QString damaged(qsizetype offset, const char* what) {
+    return QStringLiteral("it is damaged or cut short (%1 at byte %2)").arg(QLatin1String(what)).arg(offset);
+}
+
+// The version a GDB format letter stands for: 'k' is 1, 'l' is 2, ...
+int gdbVersionOf(char letter) {
+    return letter - 'k' + 1;
+}
+
+}  // namespace
+
+MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) {
+    MapSourceScan scan;
+    const QByteArrayView signature(kind.signature);
+    if (!file.startsWith(signature)) {
+        const MapSourceKind* other = mapSourceKindOfSignature(file);
+        scan.error =
+            other != nullptr
+                ? QStringLiteral("it is a MapSource %1 file, not a %2 file").arg(other->name, kind.name)
+                : QStringLiteral("it is not a MapSource %1 file").arg(kind.name);
+        return scan;
+    }
+    qsizetype pos = signature.size();
+    bool first = true;
+    while (pos < file.size()) {
+        if (file.size() - pos < kFrameSize) {
+            scan.error = damaged(pos, "a record without its length");
+            return scan;
+        }
+        const qint32 length = readInt32Le(file.data() + pos);
+        const char type = file[pos + 4];
+        const qsizetype data = pos + kFrameSize;
+        if (length < 0 || length > file.size() - data) {
+            scan.error = damaged(pos, "a record longer than the file");
+            return scan;
+        }
+        const QByteArrayView body = file.sliced(data, length);
+        if (first && type != kFormatRecord) {
+            scan.error = QStringLiteral("it is not a MapSource %1 file (no format record)").arg(kind.name);
+            return scan;
+        }
+        if (first && kind.formatLetter != 0 && (body.isEmpty() || body[0] != kind.formatLetter)) {
+            scan.error = body.isEmpty() ? damaged(pos, "an empty format record")
+                                        : QStringLiteral(
+                                              "it is a %1 file of format version %2; only version %3 "
+                                              "files can be added to")
+                                              .arg(kind.name)
+                                              .arg(gdbVersionOf(body[0]))
+                                              .arg(gdbVersionOf(kind.formatLetter));
+            return scan;
+        }
+        first = false;
+        pos = data + length;
+        if (type == kApplicationRecord && kind.textAfterApplication &&
+            file.sliced(pos).startsWith(kApplicationText)) {
+            pos += kApplicationText.size();
+        } else if (type == kWaypointRecord) {
+            const qsizetype end = body.indexOf('\0');
+            if (end < 0) {
+                scan.error = damaged(data - kFrameSize, "a waypoint name without its end");
+                return scan;
+            }
+            scan.waypointNames.append(body.first(end).toByteArray());
+        } else if (type == kEndRecord) {
+            if (pos != file.size() || body != QByteArrayView("\x00\x01", 2)) {
+                scan.error = damaged(data - kFrameSize, "an end record that is not the end");
+                return scan;
+            }
+            scan.endRecordOffset = data - kFrameSize;
+            return scan;
+        }
+    }
+    scan.error = QStringLiteral("it is cut short (it has no end record)");
+    return scan;
+}
+
+}  // namespace vintrel

@@ -1,0 +1,70 @@
+// What the XML readers share: a handler base that tracks nesting and records, and the loop that
+// streams one file through it.
+#pragma once
+
+#include "import/reader_support.h"
+#include "import/xml/xml_stream.h"
+
+namespace vintrel {
+
+// A record's position as checked where its coordinates stand; the line is looked up only for a bad
+// one, since asking expat for line numbers costs a scan of the text.
+struct CheckedPosition {
+    std::optional<Position> position;
+    QString reason;
+    long line = 0;
+};
+
+// What every XML reader's handler starts from.
+class WaypointXmlHandler : public XmlHandler {
+  public:
+    WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
+        : context_(context), result_(result), log_(log) {}
+    // Appends a finished record unless the list holds it already under `rule`.
+    void addRecord(const WaypointDraft& row, DuplicateRule rule) {
+        if (context_.list.appendUnlessDuplicate(row, rule) >= 0) {
+            ++result_.appended;
+        }
+    }
+    void setStream(const XmlStream* stream) { stream_ = stream; }
+
+  protected:
+    long currentLine() const { return stream_->currentLine(); }
+    CheckedPosition checkPositionHere(const std::optional<std::string>& lat,
+                                      const std::optional<std::string>& lon) const {
+        CheckedPosition checked;
+        checked.position = checkPosition(lat, lon, checked.reason);
+        if (!checked.position) {
+            checked.line = currentLine();
+        }
+        return checked;
+    }
+
+    ImportContext& context_;
+    ReadResult& result_;
+    ProblemLog& log_;
+    int depth_ = 0;
+    int waypointDepth_ = 0;  // depth of the open waypoint element, 0 outside one
+
+  private:
+    const XmlStream* stream_ = nullptr;
+};
+
+// Streams one XML file through a handler derived from WaypointXmlHandler, recording an error that
+// stops the file.
+template <class Handler>
+ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
+    ReadResult result;
+    ProblemLog log(result, path);
+    Handler handler(context, result, log);
+    XmlStream stream(handler);
+    handler.setStream(&stream);
+    const XmlParseOutcome outcome = stream.parseFile(path);
+    if (!outcome.ok) {
+        log.stoppedEarly(outcome.line, outcome.message);
+    }
+    log.finish();
+    return result;
+}
+
+}  // namespace vintrel
