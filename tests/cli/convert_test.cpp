@@ -74,13 +74,16 @@ TEST(ConvertToGdb, WritesAndReports) {
         run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out, "--display", "symbol"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + out +
-                         " created\nThere is 1 record in the new file.\n");
+                         " created\nThere are 2 records in the new file.\n");
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    // GC2B3C4, "Quarry" and its 60-character address; GC1A2B3 was marked as a duplicate.
-    EXPECT_EQ(bytes.size(), 55 + 7 + 77 + 7 + 6 + 60);
-    EXPECT_EQ(bytes.mid(55 + 44 + 7 + 6, 4).toHex(), QByteArray("00000000"));  // symbol only
+    // GC1A2B3 (marked: both records of case_names.loc repeated it) and GC2B3C4, each once.
+    const int first = 77 + 7 + 22 + 60;  // "Old Mill by Some Owner"
+    EXPECT_EQ(bytes.size(), 55 + 7 + first + 77 + 7 + 6 + 60);
+    EXPECT_EQ(bytes.mid(55 + 5, 7), "GC1A2B3");
+    EXPECT_EQ(bytes.mid(55 + first + 5, 7), "GC2B3C4");
+    EXPECT_EQ(bytes.mid(55 + 44 + 7 + 22, 4).toHex(), QByteArray("00000000"));  // symbol only
 
     r = run({dataPath("route.gpx"), "-o", dir.filePath("out.kml")});
     EXPECT_EQ(r.status, 1);
@@ -113,4 +116,15 @@ TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     EXPECT_EQ(r.err, dataPath("site_one_line.loc") + " was not changed: it is not a MapSource GDB file\n");
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", dir.filePath("x.kml")}).status, 2);
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
+}
+
+TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
+    QTemporaryDir dir;
+    for (const char* format : {"gdb", "mps"}) {
+        const QString out = dir.filePath(QStringLiteral("twice.") + format);
+        const CliRun r = run({dataPath("crlf_multi.loc"), dataPath("crlf_multi.loc"), "-o", out});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
+    }
 }

@@ -4,6 +4,7 @@
 #include "export/atomic_save.h"
 #include "export/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
+#include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
 
 #include <QFile>
@@ -52,15 +53,35 @@ const MapSourceKind& gdbKind() {
             QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +     // its build
             QByteArray("MapSource\0", 10),                                      // outside any record
         'k',
+        'k',
         true,
         true,
+        false,
         &encodeGdbRow,
     };
     return kind;
 }
 
+const MapSourceKind& mpsKind() {
+    static const MapSourceKind kind{
+        QStringLiteral("MPS"),
+        QByteArray("MsRcd\0", 6),
+        QByteArray("MsRcd\0", 6) +                                              // signature
+            bytesOf({2, 0, 0, 0, 'D', 'i', 0}) +                                // format
+            bytesOf({27, 0, 0, 0, 'A', 0xF8, 0x01}) + QByteArray("SQA\0", 4) +  // application 504
+            QByteArray("Nov  6 2003\0", 12) + QByteArray("16:01:32\0", 9),      // its build
+        'i',
+        0,
+        false,
+        false,
+        true,
+        &encodeMpsRow,
+    };
+    return kind;
+}
+
 const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file) {
-    for (const MapSourceKind* kind : {&gdbKind()}) {
+    for (const MapSourceKind* kind : {&gdbKind(), &mpsKind()}) {
         if (file.startsWith(kind->signature)) {
             return kind;
         }
@@ -70,10 +91,6 @@ const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file) {
 
 QByteArray endRecord() {
     return QByteArray("\x02\x00\x00\x00\x56\x00\x01", kEndRecordSize);
-}
-
-bool isWrittenToMapSource(const WaypointRow& row) {
-    return !row.isMarkedDuplicate() && !row.cellView(column::kName).isEmpty();
 }
 
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
@@ -88,7 +105,7 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
     bytes.reserve(size);
     offerHugePages(bytes.data(), static_cast<size_t>(size));
     for (const WaypointRow& row : list.rows()) {
-        if (!isWrittenToMapSource(row)) {
+        if (!kind.writesNamelessRows && row.cellView(column::kName).isEmpty()) {
             continue;
         }
         if (!kind.encode(bytes, row, inputs, report.error)) {
@@ -177,6 +194,14 @@ WriteReport writeGdbFile(const WaypointList& list, const QString& path, const Ex
 
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context) {
     return addToMapSourceFile(gdbKind(), list, path, context);
+}
+
+WriteReport writeMpsFile(const WaypointList& list, const QString& path, const ExportContext& context) {
+    return writeMapSourceFile(mpsKind(), list, path, context);
+}
+
+WriteReport addToMpsFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    return addToMapSourceFile(mpsKind(), list, path, context);
 }
 
 }  // namespace vintrel

@@ -1,13 +1,24 @@
 // MapSource files, GDB (MapSource 6.1 and later) and MPS (older versions): the same frame of
-// records, different headers and waypoint records. One path writes a new file of either kind.
+// records, different headers and waypoint records. One path writes a new file of either kind, one
+// adds to an existing one.
 //
 // A new GDB file:
 //   4D 73 52 63 66 00           "MsRcf"
 //   02 00 00 00 44 6B 00        record 'D', format version 'k' (1)
 //   1B 00 00 00 41 5B 02 ...    record 'A': version 603, "SQA", "Jun 21 2004", "14:29:29"
 //   "MapSource" 00              outside any record
-//   records 'W'                 see gdb_encoder.h; one per row with a name, not marked "1"
+//   records 'W'                 see gdb_encoder.h; one per row with a name
 //   02 00 00 00 56 00 01        record 'V': the end
+//
+// A new MPS file:
+//   4D 73 52 63 64 00           "MsRcd"
+//   02 00 00 00 44 69 00        record 'D', format 'i'
+//   1B 00 00 00 41 F8 01 ...    record 'A': version 504, "SQA", "Nov  6 2003", "16:01:32"
+//   records 'W'                 see mps_encoder.h; one per row
+//   02 00 00 00 56 00 01        record 'V': the end
+//
+// Every row of the list is written to a new file: a row marked as a duplicate is the one copy of
+// its waypoint that the list kept.
 #pragma once
 
 #include "export/export_context.h"
@@ -19,24 +30,24 @@
 namespace vintrel {
 
 struct MapSourceKind {
-    QString name;               // "GDB", "MPS": for messages
-    QByteArray signature;       // the file's first bytes
-    QByteArray header;          // what a new file starts with, signature included
-    char formatLetter;          // the format record's letter this program writes and adds to; 0: any
+    QString name;           // "GDB", "MPS": for messages
+    QByteArray signature;   // the file's first bytes
+    QByteArray header;      // what a new file starts with, signature included
+    char formatLetter;      // the format record's letter this program writes and adds to
+    char versionOneLetter;  // the letter of format version 1, where letters count versions; 0: they do not
     bool textAfterApplication;  // "MapSource\0" follows the application record
     bool usesCategories;        // records carry MapSource's category bits
+    bool writesNamelessRows;    // a new file holds rows without a name too
     RecordEncoder encode;
 };
 
 const MapSourceKind& gdbKind();
+const MapSourceKind& mpsKind();
 // The kind whose signature `file` starts with, or nullptr.
 const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file);
 
 inline constexpr int kEndRecordSize = 7;
 QByteArray endRecord();
-
-// The rows that go into MapSource files: not marked "1" in column 8, with a name.
-bool isWrittenToMapSource(const WaypointRow& row);
 
 // Writes the whole list as a new file of `kind` at `path`, replacing it only when everything
 // succeeded.
@@ -45,7 +56,8 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
 
 // Adds a record for every row whose name the existing file at `path` does not hold (names compare
 // with case, after the file's windows-1252 bytes are decoded; rows without a name are left out too)
-// in front of its end record. The rows it held are marked in the list. The file must be a whole,
+// in front of its end record. The rows it held are marked in the list; a later new file still holds
+// them. The file must be a whole,
 // undamaged file of `kind`; otherwise, or when any step fails, it stays byte-identical, nothing is
 // marked and the report says why.
 WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
@@ -53,5 +65,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context);
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context);
+WriteReport writeMpsFile(const WaypointList& list, const QString& path, const ExportContext& context);
+WriteReport addToMpsFile(WaypointList& list, const QString& path, const ExportContext& context);
 
 }  // namespace vintrel

@@ -14,13 +14,21 @@ constexpr char kWaypointRecord = 'W';
 constexpr char kEndRecord = 'V';
 const QByteArrayView kApplicationText("MapSource\0", 10);
 
+// "a MapSource GDB file"
+QString fileOf(const MapSourceKind& kind) {
+    return QStringLiteral("a MapSource %1 file").arg(kind.name);
+}
+
 QString damaged(qsizetype offset, const char* what) {
     return QStringLiteral("it is damaged or cut short (%1 at byte %2)").arg(QLatin1String(what)).arg(offset);
 }
 
-// The version a GDB format letter stands for: 'k' is 1, 'l' is 2, ...
-int gdbVersionOf(char letter) {
-    return letter - 'k' + 1;
+// "format version 2" where the letters count versions (GDB: 'k' is 1, 'l' is 2, ...), else the letter.
+QString formatName(const MapSourceKind& kind, char letter) {
+    if (kind.versionOneLetter != 0) {
+        return QStringLiteral("format version %1").arg(letter - kind.versionOneLetter + 1);
+    }
+    return QStringLiteral("format '%1'").arg(QLatin1Char(letter));
 }
 
 }  // namespace
@@ -30,10 +38,8 @@ MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) 
     const QByteArrayView signature(kind.signature);
     if (!file.startsWith(signature)) {
         const MapSourceKind* other = mapSourceKindOfSignature(file);
-        scan.error =
-            other != nullptr
-                ? QStringLiteral("it is a MapSource %1 file, not a %2 file").arg(other->name, kind.name)
-                : QStringLiteral("it is not a MapSource %1 file").arg(kind.name);
+        scan.error = other != nullptr ? QStringLiteral("it is %1, not %2").arg(fileOf(*other), fileOf(kind))
+                                      : QStringLiteral("it is not %1").arg(fileOf(kind));
         return scan;
     }
     qsizetype pos = signature.size();
@@ -52,17 +58,14 @@ MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) 
         }
         const QByteArrayView body = file.sliced(data, length);
         if (first && type != kFormatRecord) {
-            scan.error = QStringLiteral("it is not a MapSource %1 file (no format record)").arg(kind.name);
+            scan.error = QStringLiteral("it is not %1 (no format record)").arg(fileOf(kind));
             return scan;
         }
-        if (first && kind.formatLetter != 0 && (body.isEmpty() || body[0] != kind.formatLetter)) {
+        if (first && (body.isEmpty() || body[0] != kind.formatLetter)) {
             scan.error = body.isEmpty() ? damaged(pos, "an empty format record")
-                                        : QStringLiteral(
-                                              "it is a %1 file of format version %2; only version %3 "
-                                              "files can be added to")
-                                              .arg(kind.name)
-                                              .arg(gdbVersionOf(body[0]))
-                                              .arg(gdbVersionOf(kind.formatLetter));
+                                        : QStringLiteral("it is %1 of %2; only %3 files can be added to")
+                                              .arg(fileOf(kind), formatName(kind, body[0]),
+                                                   formatName(kind, kind.formatLetter));
             return scan;
         }
         first = false;

@@ -54,21 +54,22 @@ TEST_F(GdbWriter, HeaderAndTrailerSpelledOut) {
     EXPECT_EQ(endRecord().toHex(' '), QByteArray("02 00 00 00 56 00 01"));
 }
 
-TEST_F(GdbWriter, DuplicatesAndNamelessRowsAreLeftOut) {
+TEST_F(GdbWriter, MarkedRowsAreWrittenNamelessRowsLeftOut) {
     WaypointList list;
     list.appendWaypointRow(row("A1"));
-    list.appendWaypointRow(row("B22", "1"));
+    list.appendWaypointRow(row("B22", "1"));  // the one copy of a waypoint two files held
     list.appendWaypointRow(row(""));
     list.appendWaypointRow(row("C333"));
     const WriteReport report = write(list, path("x.gdb"));
     ASSERT_TRUE(report.written) << report.error.toStdString();
-    EXPECT_EQ(report.recordCount, 2);
+    EXPECT_EQ(report.recordCount, 3);
     const QByteArray bytes = readAll(path("x.gdb"));
-    EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 4 + 1));
+    EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 3 + 1) + (77 + 4 + 1));
     EXPECT_TRUE(bytes.startsWith(gdbKind().header));
     EXPECT_TRUE(bytes.endsWith(endRecord()));
     EXPECT_EQ(bytes.mid(55 + 4, 3), QByteArray("WA1"));
-    EXPECT_EQ(bytes.mid(55 + 80 + 4, 5), QByteArray("WC333"));
+    EXPECT_EQ(bytes.mid(55 + 80 + 4, 4), QByteArray("WB22"));
+    EXPECT_EQ(bytes.mid(55 + 80 + 81 + 4, 5), QByteArray("WC333"));
     EXPECT_EQ(bytes.mid(55 + 80 - 4, 4).toHex(), QByteArray("257d9365"));  // the fixed clock's stamp
 }
 
@@ -78,7 +79,7 @@ TEST_F(GdbWriter, EmptyResultIsHeaderAndTrailerAndReplacesALongerFile) {
     old.write(QByteArray(1000, 'x'));
     old.close();
     WaypointList list;
-    list.appendWaypointRow(row("A", "1"));
+    list.appendWaypointRow(row(""));
     const WriteReport report = write(list, path("y.gdb"));
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
@@ -240,4 +241,47 @@ TEST_F(GdbAdd, RefusedOrAbandonedAddsLeaveTheFileAndTheListAsTheyWere) {
     EXPECT_FALSE(report.written);
     EXPECT_TRUE(report.error.startsWith("it cannot be read")) << report.error.toStdString();
     EXPECT_FALSE(QFile::exists(path("missing.gdb")));
+}
+
+TEST_F(GdbWriter, MpsFilesHaveTheirOwnHeaderAndTheSameFrame) {
+    EXPECT_EQ(
+        mpsKind().header.toHex(' '),
+        QByteArray("4d 73 52 63 64 00 02 00 00 00 44 69 00 1b 00 00 00 41 f8 01 53 51 41 00 4e 6f 76 20 20 "
+                   "36 20 32 30 30 33 00 31 36 3a 30 31 3a 33 32 00"));
+    const ExportContext context{{}, nullptr, &clock_};
+    ASSERT_TRUE(writeMpsFile(WaypointList(), path("empty.mps"), context).written);
+    EXPECT_EQ(readAll(path("empty.mps")).size(), 52);
+
+    WaypointDraft d;
+    d.cell(column::kName) = "GC1A2B";
+    d.cell(column::kDescription) = "Tree";
+    d.lat = 51.6854;
+    d.lon = -0.1872333;
+    WaypointList list;
+    list.appendWaypointRow(WaypointRow(d));
+    const WriteReport report = writeMpsFile(list, path("one.mps"), context);
+    EXPECT_EQ(report.recordCount, 1);
+    const QByteArray one = readAll(path("one.mps"));
+    EXPECT_EQ(one.size(), 154);
+    EXPECT_EQ(one.mid(45, 5), QByteArray("\x61\x00\x00\x00W", 5));
+    EXPECT_TRUE(one.endsWith(endRecord()));
+
+    // Adding to an MPS file: the walk starts after its own header, the record is an MPS one.
+    d.cell(column::kName) = "Next";
+    list.appendWaypointRow(WaypointRow(d));
+    const WriteReport added = addToMpsFile(list, path("one.mps"), context);
+    ASSERT_TRUE(added.written) << added.error.toStdString();
+    EXPECT_EQ(added.existingCount, 1);
+    EXPECT_EQ(added.recordCount, 1);
+    const QByteArray two = readAll(path("one.mps"));
+    EXPECT_EQ(two.size(), 154 + 92 + 4 + 4);
+    EXPECT_EQ(two.mid(147, 9), QByteArray("\x5F\x00\x00\x00WNext", 9));
+
+    // Each kind refuses the other.
+    WriteReport refused = addToGdbFile(list, path("one.mps"), context);
+    EXPECT_EQ(refused.error.toStdString(), "it is a MapSource MPS file, not a MapSource GDB file");
+    ASSERT_TRUE(write(list, path("two.gdb")).written);
+    refused = addToMpsFile(list, path("two.gdb"), context);
+    EXPECT_EQ(refused.error.toStdString(), "it is a MapSource GDB file, not a MapSource MPS file");
+    EXPECT_EQ(readAll(path("one.mps")), two);
 }

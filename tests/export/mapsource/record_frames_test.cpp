@@ -84,7 +84,7 @@ TEST(RecordFrames, DamagedOrForeignFilesAreRefusedWithTheirReason) {
     QByteArray version2 = good;
     version2[11] = 'l';
     EXPECT_EQ(refused(version2),
-              "it is a GDB file of format version 2; only version 1 files can be added to");
+              "it is a MapSource GDB file of format version 2; only format version 1 files can be added to");
     QByteArray negative = good;
     negative[55 + 3] = '\x80';
     EXPECT_EQ(refused(negative), "it is damaged or cut short (a record longer than the file at byte 55)");

@@ -1,0 +1,100 @@
+#include "export/mapsource/mps_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vintrel;
+
+namespace {
+
+QByteArray hex(const char* spaced) {
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+MpsWaypointFields tree() {
+    MpsWaypointFields f;
+    f.name = u"GC1A2B";
+    f.description = u"Tree";
+    f.latitude = 51.6854;
+    f.longitude = -0.1872333;
+    return f;
+}
+
+QByteArray encode(const MpsWaypointFields& f, const ExportOptions& options = {}) {
+    QByteArray out;
+    QString error;
+    EXPECT_TRUE(encodeMpsWaypoint(out, f, options, error)) << error.toStdString();
+    return out;
+}
+
+// The symbol and colour fields of a record with texts of these byte lengths.
+QByteArray colourBytes(const QByteArray& record, int n, int d) {
+    return record.mid(64 + n + d, 4);
+}
+QByteArray symbolBytes(const QByteArray& record, int n, int d) {
+    return record.mid(68 + n + d, 4);
+}
+
+}  // namespace
+
+TEST(MpsRecord, WholeRecordSpelledOut) {
+    const QByteArray expected =
+        hex("61 00 00 00 57 47 43 31 41 32 42 00"  // length 97, 'W', GC1A2B
+            " 00 00 00 00 00 00 00 00 00"
+            " FF FF FF FF FF FF FF FF FF FF FF FF 00 00 FF FF FF FF"
+            " 39 0A C1 24 4C EA DD FF"                                        // 51.6854, -0.1872333
+            " 00 00 00 00 00 00 00 00 00 54 72 65 65 00"                      // nine zeros, "Tree"
+            " 00 00 00 00 00 00 00 00 00"                                     // nine zeros
+            " 01 00 00 00 00 00 00 00 75 00 00 00"                            // symbol & name, Default, 117
+            " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");  // twenty zeros
+    const QByteArray record = encode(tree());
+    EXPECT_EQ(record.size(), 102);
+    EXPECT_EQ(record.toHex(' '), expected.toHex(' '));
+
+    ExportOptions noDescription;
+    noDescription.includeDescription = false;
+    const QByteArray shorter = encode(tree(), noDescription);
+    EXPECT_EQ(shorter.size(), 98);
+    EXPECT_EQ(shorter.left(4), hex("5D 00 00 00"));
+    EXPECT_EQ(shorter.mid(41 + 6, 10), hex("00 00 00 00 00 00 00 00 00 00"));  // nine zeros, then the end
+
+    MpsWaypointFields unnamed = tree();
+    unnamed.name = u"";
+    EXPECT_EQ(encode(unnamed).left(6), hex("5B 00 00 00 57 00"));  // 4 + 87, 'W', the name's end
+}
+
+TEST(MpsRecord, SymbolColourAndCoordinateLimits) {
+    MpsWaypointFields f = tree();
+    f.name = u"gc123";
+    EXPECT_EQ(symbolBytes(encode(f), 5, 4), hex("12 00 00 00"));  // the prefix is compared with case
+    f.name = u"GC1A2B";
+    f.encryption = u"Encrypted";
+    EXPECT_EQ(symbolBytes(encode(f), 6, 4), hex("1C 00 00 00"));  // the encryption state first
+    f.encryption = u"UnEncrypted";
+    EXPECT_EQ(symbolBytes(encode(f), 6, 4), hex("18 00 00 00"));
+    EXPECT_EQ(mpsSymbolNumber(u"REDLIGHT", u""), 220);
+    EXPECT_EQ(mpsSymbolNumber(u"SPECS 3", u""), 218);
+    EXPECT_EQ(mpsSymbolNumber(u"Mobile", u""), 18);
+
+    ExportOptions darkGreen;
+    darkGreen.colourIndex = 3;
+    EXPECT_EQ(colourBytes(encode(tree(), darkGreen), 6, 4), hex("03 00 00 00"));
+    ExportOptions none;
+    none.colourIndex = -1;
+    EXPECT_EQ(colourBytes(encode(tree(), none), 6, 4), hex("00 00 00 00"));
+
+    f = tree();
+    f.latitude = 90;
+    f.longitude = -180;
+    EXPECT_EQ(encode(f).mid(33 + 6, 8), hex("00 00 00 40 00 00 00 80"));
+    f.latitude = 0;
+    f.longitude = 0;
+    EXPECT_EQ(encode(f).mid(33 + 6, 8), hex("00 00 00 00 00 00 00 00"));
+    f.longitude = std::nan("");
+    QByteArray out("keep");
+    QString error;
+    EXPECT_FALSE(encodeMpsWaypoint(out, f, {}, error));
+    EXPECT_EQ(out, "keep");
+    EXPECT_TRUE(error.contains("\"GC1A2B\" has a longitude that cannot be written")) << error.toStdString();
+}
