@@ -43,6 +43,23 @@ for fmt in ${FORMATS:-loc gpx}; do
     done
 done
 
+# Adding to an existing file: a 100,000-waypoint GDB extended by the 200,000-waypoint list (half of
+# it already there), against creating the 200,000-waypoint file.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" add "* ]]; then
+    f100="$data/bench_100000.gpx"
+    f200="$data/bench_200000.gpx"
+    [ -f "$f100" ] || "$build/bench/generate" gpx 100000 "$f100"
+    [ -f "$f200" ] || "$build/bench/generate" gpx 200000 "$f200"
+    "$build/src/vintrel-convert" "$f100" -o "$data/base.gdb" >/dev/null
+    addOnce() { cp "$data/base.gdb" "$data/add.gdb" && "$build/src/vintrel-convert" "$f200" --add "$data/add.gdb"; }
+    c=$(best "$build/src/vintrel-convert" "$f200" -o "$data/out.gdb")
+    b=$(best bash -c "$(declare -f addOnce); data='$data' build='$build' f200='$f200' addOnce")
+    m=$(peak "$build/src/vintrel-convert" "$f200" --add "$data/add.gdb")
+    printf 'add 100000 to 100000 (gdb %d MB): create 200000 %5ss  add %5ss (copy included)  ratio %5s  peak %4d MB\n' \
+        $(( $(stat -c %s "$data/base.gdb") / 1000000 )) "$c" "$b" \
+        "$(awk -v a="$b" -v b="$c" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+fi
+
 # Instruction counts (callgrind): the same on every run, whatever else the machine is doing.
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }

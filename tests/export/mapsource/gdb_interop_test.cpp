@@ -84,3 +84,35 @@ TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
         EXPECT_NEAR(back["Longitude"].toDouble(), r.lon, 1e-6);
     }
 }
+
+TEST(GdbInterop, AddingToAFileAnotherProgramWroteKeepsItReadable) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("gpsbabel").isEmpty()) << "gpsbabel is needed (scripts/setup.sh)";
+    QTemporaryDir dir;
+    // gpsbabel writes its own, longer header; its records are version 1 like ours.
+    const QString path = dir.filePath("theirs.gdb");
+    QProcess p;
+    p.start("gpsbabel", {"-i", "gpx", "-f", dataPath("route.gpx"), "-o", "gdb,ver=1", "-F", path});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const auto theirs = readBack(path);
+    ASSERT_EQ(theirs.size(), 2);
+
+    WaypointList list;
+    readFixture(&readGpxFile, list, "route.gpx");
+    readFixture(&readGpxFile, list, "pocket_query.gpx");
+    const WriteReport report = addToGdbFile(list, path, ExportContext{});
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.existingCount, 2);
+    EXPECT_EQ(report.recordCount, 3);
+    EXPECT_EQ(report.leftOutCount, 2);
+    const auto rows = readBack(path);
+    ASSERT_EQ(rows.size(), 5);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(rows[i]["Name"], theirs[i]["Name"]);
+    }
+    for (int i = 2; i < 5; ++i) {
+        EXPECT_EQ(rows[i]["Name"], list.row(i).cell(column::kName));
+        EXPECT_NEAR(rows[i]["Latitude"].toDouble(), list.row(i).lat, 1e-6);
+        EXPECT_NEAR(rows[i]["Longitude"].toDouble(), list.row(i).lon, 1e-6);
+    }
+}
