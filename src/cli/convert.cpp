@@ -4,6 +4,8 @@
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 namespace vintrel {
@@ -46,7 +48,9 @@ void printHelp(QTextStream& out) {
                                     : "")
             << "\n";
     }
-    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, 2 usage error.\n";
+    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, 2 usage error,\n"
+        << "3 written (or listed), but an input could not be read whole (missing, unknown type, or broken\n"
+        << "off early); waypoints skipped for a bad position are warnings only.\n";
 }
 
 void printListLine(QTextStream& out, const WaypointRow& row) {
@@ -76,6 +80,19 @@ struct Options {
     ExportOptions exportOptions;
     QStringList inputs;
 };
+
+void printWarnings(const WriteReport& report, const QString& path, QTextStream& err) {
+    for (const QString& w : report.warnings) {
+        err << path << ": " << w << "\n";
+    }
+}
+
+// Whether two paths name one file, however they are spelled (links, "./", hard links).
+bool sameFile(const QString& a, const QString& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::path(a.toStdString()),
+                                       std::filesystem::path(b.toStdString()), ec);
+}
 
 int usage(QTextStream& err, const QString& message) {
     err << kProgram << ": " << message << "\nTry '" << kProgram << " --help'.\n";
@@ -144,6 +161,13 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         if (opt.add && format->add == nullptr) {
             return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));
         }
+        for (const QString& input : opt.inputs) {
+            if (sameFile(input, opt.output)) {
+                return usage(
+                    err,
+                    QStringLiteral("%1 is the input %2 itself; nothing was written").arg(opt.output, input));
+            }
+        }
     }
 
     WaypointList waypoints;
@@ -167,8 +191,17 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             << (format != nullptr ? "; nothing was written.\n" : ".\n");
         return 1;
     }
+    // Written, but not all of what the inputs hold: say so in the status too.
+    const bool incomplete = std::any_of(outcome.files.begin(), outcome.files.end(), [](const FileImport& f) {
+        return !f.recognised || !f.result.readToEnd;
+    });
+    const int done = incomplete ? 3 : 0;
+    if (incomplete) {
+        err << kProgram << ": an input could not be read whole; what was read is "
+            << (format == nullptr ? "listed" : "written") << ".\n";
+    }
     if (format == nullptr) {
-        return 0;
+        return done;
     }
     const ExportContext exportContext{opt.exportOptions, env.registry, env.clock};
     if (opt.add) {
@@ -177,18 +210,20 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             err << notChangedText(opt.output, report.error) << "\n";
             return 1;
         }
+        printWarnings(report, opt.output, err);
         out << existingCountText(report.existingCount) << "\n"
             << addedText(report.recordCount, opt.output, report.leftOutCount) << "\n"
             << nowCountText(report.existingCount, report.recordCount) << "\n";
-        return 0;
+        return done;
     }
     const WriteReport report = createFile(*format, waypoints, opt.output, exportContext);
     if (!report.written) {
         err << notWrittenText(opt.output, report.error) << "\n";
         return 1;
     }
+    printWarnings(report, opt.output, err);
     out << createdText(opt.output) << "\n" << newFileCountText(report.recordCount) << "\n";
-    return 0;
+    return done;
 }
 
 }  // namespace vintrel

@@ -17,7 +17,7 @@ struct ConvertEnvironment {
 };
 
 // `args` excludes the program name. Returns the exit status: 0 done, 1 nothing could be read or
-// written, 2 usage error.
+// written, 2 usage error, 3 written but an input could not be read whole.
 int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, const ConvertEnvironment& env);
 
 }  // namespace vintrel

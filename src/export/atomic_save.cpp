@@ -1,25 +1,136 @@
 #include "export/atomic_save.h"
 
-#include <QSaveFile>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vintrel {
 
-bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+namespace {
+
+std::optional<AtomicFile::Fault> gFault;
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// The permissions a new file gets from the process's umask.
+mode_t defaultMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+void AtomicFile::injectFaultForTesting(std::optional<Fault> fault) {
+    gFault = fault;
+}
+
+AtomicFile::AtomicFile(const QString& path) : path_(path) {}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!committed_ && !temporary_.isEmpty()) {
+        ::unlink(nativePath(temporary_).constData());
+    }
+}
+
+bool AtomicFile::open(QString& error) {
+    const QFileInfo info(path_);
+    target_ = path_;
+    mode_t mode = defaultMode();
+    if (info.exists() || info.isSymLink()) {
+        if (!info.isFile()) {
+            error = info.isDir() ? QStringLiteral("it is a folder")
+                    : info.exists() ? QStringLiteral("it exists and is not a regular file")
+                                    : QStringLiteral("it is a link to nothing");
+            return false;
+        }
+        target_ = info.canonicalFilePath();  // the file a link points to is the one replaced
+        struct stat st {};
+        if (::stat(nativePath(target_).constData(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        }
+    }
+    const QFileInfo targetInfo(target_);
+    QByteArray pattern =
+        nativePath(targetInfo.absoluteDir().filePath(QStringLiteral(".") + targetInfo.fileName() + ".XXXXXX"));
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0) {
+        error = systemReason(errno);
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
+    temporary_ = QFile::decodeName(pattern);
+    if (::fchmod(fd_, mode) != 0) {
+        error = systemReason(errno);
         return false;
     }
     return true;
+}
+
+bool AtomicFile::write(QByteArrayView bytes, QString& error) {
+    const char* p = bytes.data();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        qint64 chunk = left;
+        if (gFault && written_ + chunk > gFault->failAfter) {
+            chunk = gFault->failAfter - written_;
+            if (chunk <= 0) {
+                error = systemReason(gFault->error);
+                return false;
+            }
+        }
+        const ssize_t n = ::write(fd_, p, static_cast<size_t>(chunk));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = systemReason(errno);
+            return false;
+        }
+        p += n;
+        left -= n;
+        written_ += n;
+    }
+    return true;
+}
+
+bool AtomicFile::commit(QString& error) {
+    if (::fsync(fd_) != 0) {
+        error = systemReason(errno);
+        return false;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        error = systemReason(errno);
+        return false;
+    }
+    if (::rename(nativePath(temporary_).constData(), nativePath(target_).constData()) != 0) {
+        error = systemReason(errno);
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
+bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error) {
+    AtomicFile file(path);
+    return file.open(error) && file.write(bytes, error) && file.commit(error);
 }
 
 }  // namespace vintrel

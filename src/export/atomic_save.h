@@ -1,13 +1,48 @@
 // Replacing a file in one step: the new contents go to a temporary file beside the target, which
-// takes the target's place only when complete. A failure at any point leaves the old file as it was.
+// takes the target's place only when complete and flushed to disk. A failure at any point leaves
+// the old file as it was and no temporary file behind, and says why in the system's words ("No
+// space left on device"). A target that is a symbolic link to a regular file is replaced where the
+// link points; a target that exists and is not a regular file (a folder, a FIFO, a device) is
+// refused.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace vintrel {
 
-// Returns false with the system's reason.
+class AtomicFile {
+  public:
+    explicit AtomicFile(const QString& path);
+    ~AtomicFile();  // a file not committed is removed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Each returns false with the reason in `error`; after a failure only the destructor counts.
+    bool open(QString& error);
+    bool write(QByteArrayView bytes, QString& error);
+    bool commit(QString& error);
+
+    // Makes writes fail with the system error `error` (an errno value) once `failAfter` bytes of a
+    // file have been written: the disk filling up, for tests. nullopt restores real writes.
+    struct Fault {
+        qint64 failAfter;
+        int error;
+    };
+    static void injectFaultForTesting(std::optional<Fault> fault);
+
+  private:
+    QString path_;
+    QString target_;     // the file that is replaced: path_, or where its link points
+    QString temporary_;  // the file being written
+    int fd_ = -1;
+    qint64 written_ = 0;
+    bool committed_ = false;
+};
+
+// The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 
 }  // namespace vintrel

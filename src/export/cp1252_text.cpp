@@ -2,6 +2,10 @@
 
 #include "base/cp1252.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace vintrel {
 
 namespace {
@@ -10,17 +14,91 @@ std::u16string_view utf16(QStringView text) {
     return {text.utf16(), static_cast<size_t>(text.size())};
 }
 
+// Composition can only change a text that holds a combining mark or another character from U+0300
+// on; almost every text holds none, and is taken as it is.
+bool mayCompose(QStringView text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x300) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Calls f with the text as it is written: composed where composing changes it.
+template <class F>
+auto withComposed(QStringView text, F f) {
+    if (mayCompose(text)) {
+        const QString composed = text.toString().normalized(QString::NormalizationForm_C);
+        return f(utf16(composed));
+    }
+    return f(utf16(text));
+}
+
+constexpr int kListedCollisions = 20;
+
 }  // namespace
 
 qsizetype cp1252Length(QStringView text) {
-    return static_cast<qsizetype>(cp1252::encodedLength(utf16(text)));
+    return withComposed(
+        text, [](std::u16string_view t) { return static_cast<qsizetype>(cp1252::encodedLength(t)); });
 }
 
 void appendCp1252(QByteArray& out, QStringView text) {
     // Written in place: appending byte by byte costs more than the conversion itself.
-    const qsizetype start = out.size();
-    out.resize(start + cp1252Length(text));
-    cp1252::encode(utf16(text), out.data() + start);
+    withComposed(text, [&out](std::u16string_view t) {
+        const qsizetype start = out.size();
+        out.resize(start + static_cast<qsizetype>(cp1252::encodedLength(t)));
+        cp1252::encode(t, out.data() + start);
+        return 0;
+    });
+}
+
+bool cp1252Changes(QStringView text) {
+    if (!mayCompose(text)) {
+        for (QChar c : text) {
+            if (c.unicode() >= 0x80 && cp1252::fromUnicode(c.unicode()) == '?') {
+                return true;
+            }
+        }
+        return false;
+    }
+    QByteArray bytes;
+    appendCp1252(bytes, text);
+    return fromCp1252(bytes) != text;
+}
+
+QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QByteArray>& existing) {
+    // Only a name whose bytes stand for other characters can meet another name in its bytes; most
+    // files have none, and cost one look at each name.
+    if (std::none_of(names.begin(), names.end(), [](QStringView n) { return cp1252Changes(n); })) {
+        return {};
+    }
+    QHash<QByteArray, QString> first;
+    for (const QByteArray& e : existing) {
+        first.insert(e, fromCp1252(e));
+    }
+    QStringList found;
+    int unlisted = 0;
+    for (QStringView name : names) {
+        QByteArray bytes;
+        appendCp1252(bytes, name);
+        const auto it = first.constFind(bytes);
+        if (it == first.constEnd()) {
+            first.insert(bytes, name.toString());
+        } else if (*it != name) {
+            if (found.size() < kListedCollisions) {
+                found.append(QStringLiteral("\"%1\" and \"%2\" are both written as \"%3\".")
+                                 .arg(*it, name, fromCp1252(bytes)));
+            } else {
+                ++unlisted;
+            }
+        }
+    }
+    if (unlisted > 0) {
+        found.append(QStringLiteral("%1 more names are written as the same bytes as another.").arg(unlisted));
+    }
+    return found;
 }
 
 QString fromCp1252(QByteArrayView bytes) {

@@ -3,14 +3,25 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace vintrel {
 
-// One byte per character; a character the code page lacks becomes '?'.
+// One byte per character, after the text is composed (NFC: a letter followed by a combining accent
+// becomes the accented letter the code page has); a character the code page lacks becomes '?'.
 qsizetype cp1252Length(QStringView text);
 // Appends the text's windows-1252 bytes (cp1252Length() of them) to `out`.
 void appendCp1252(QByteArray& out, QStringView text);
 QString fromCp1252(QByteArrayView bytes);
+
+// Whether the bytes stand for other characters than the text: a '?' for a character the code page
+// lacks, or a composed letter for a decomposed one.
+bool cp1252Changes(QStringView text);
+
+// Distinct names that one file holds as the same bytes ("漢字" and "字漢" both as "??"), one
+// sentence each for the user; `existing` are the name bytes the file holds already.
+QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QByteArray>& existing = {});
 
 }  // namespace vintrel

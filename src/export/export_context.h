@@ -6,6 +6,7 @@
 #include "registry/registry_api.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vintrel {
 
@@ -28,6 +29,7 @@ struct WriteReport {
     int existingCount = 0;  // adding: waypoint records the file held before
     int leftOutCount = 0;   // adding: rows not added because the file held their names, or without a name
     QString error;          // why nothing was written
+    QStringList warnings;   // what was written but is worth knowing (distinct names written alike)
 };
 
 }  // namespace vintrel

@@ -346,6 +346,13 @@ void Form1::reportReaderProblems(const ImportOutcome& outcome) {
     }
 }
 
+void Form1::reportWriteWarnings(const WriteReport& report) {
+    if (!report.warnings.isEmpty()) {
+        services_.messages->warn(this, QStringLiteral("Some names are written alike"),
+                                 report.warnings.join(u'\n'));
+    }
+}
+
 void Form1::onOutputChosen() {
     const ExportFormat* format = exportFormatForChoice(cboOutput_->currentText());
     const bool hasRows = list_.rowCount() > 0;
@@ -423,6 +430,7 @@ void Form1::onCreateNew() {
     setTextColour(lblOutFile_, kPureBlue);
     lblOutFile_->setText(createdText(chosen));
     lblNowCount_->setText(newFileCountText(report.recordCount));
+    reportWriteWarnings(report);
     if (format->opensInMapSource) {
         cmdMapsource_->show();
     }
@@ -451,6 +459,7 @@ void Form1::onAdd() {
     lblOutFile_->setText(addedText(report.recordCount, chosen, report.leftOutCount));
     lblNowCount_->setText(nowCountText(report.existingCount, report.recordCount));
     outputFileName_ = chosen;
+    reportWriteWarnings(report);
     cmdMapsource_->setVisible(format->opensInMapSource);
 }
 

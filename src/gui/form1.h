@@ -64,6 +64,7 @@ class Form1 : public QWidget {
     void showBusy();  // "Processing ...." while a file is written
     void readFiles(const QStringList& paths, ImportOutcome& outcome);
     void reportReaderProblems(const ImportOutcome& outcome);
+    void reportWriteWarnings(const WriteReport& report);
 
     Form1Services services_;
     WaypointList list_;

@@ -23,3 +23,21 @@ TEST(Cp1252, BothWaysWhereItDiffersFromLatin1) {
     EXPECT_EQ(cp1252Length(text), 5);
     EXPECT_EQ(fromCp1252(QByteArrayView("A\xE9\x80\x93\x81")), QString::fromUtf8("Aé€“\u0081"));
 }
+
+TEST(Cp1252, DecomposedLettersAreComposedAndNamesWrittenAlikeAreFound) {
+    const QString decomposed = QString::fromUtf8("Cafe\xCC\x81");  // e + combining acute
+    QByteArray bytes;
+    appendCp1252(bytes, decomposed);
+    EXPECT_EQ(bytes, QByteArray("Caf\xE9"));
+    EXPECT_EQ(cp1252Length(decomposed), 4);
+    EXPECT_TRUE(cp1252Changes(decomposed));
+    EXPECT_TRUE(cp1252Changes(QString::fromUtf8("漢字")));
+    EXPECT_FALSE(cp1252Changes(QString::fromUtf8("Café €")));
+
+    const QString a = QString::fromUtf8("漢字"), b = QString::fromUtf8("字漢"), c = QString::fromUtf8("Café");
+    EXPECT_EQ(cp1252NameCollisions({a, u"Plain", b, decomposed, c}),
+              (QStringList{QString::fromUtf8("\"漢字\" and \"字漢\" are both written as \"??\"."),
+                           QStringLiteral("\"%1\" and \"%2\" are both written as \"%2\".").arg(decomposed, c)}));
+    EXPECT_TRUE(cp1252NameCollisions({c, u"Plain", u"??"}).isEmpty());  // nothing lossy: nothing to compare
+    EXPECT_EQ(cp1252NameCollisions({a}, {"??"}).size(), 1);              // against what a file holds
+}

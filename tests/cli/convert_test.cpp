@@ -3,9 +3,12 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace vintrel;
 using namespace vintrel::test;
@@ -127,4 +130,62 @@ TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
         EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n")) << r.out.toStdString();
         EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
     }
+}
+
+TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in.gpx");
+    ASSERT_TRUE(QFile::copy(dataPath("route.gpx"), in));
+    const QByteArray before = [&] {
+        QFile f(in);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_TRUE(QFile::link(in, dir.filePath("link.gpx")));
+    const QString dotted = dir.path() + "/./in.gpx";
+    for (const QString& out : {in, dotted, dir.filePath("link.gpx")}) {
+        const CliRun r = run({in, "--format", "gdb", "-o", out});
+        EXPECT_EQ(r.status, 2) << out.toStdString();
+        EXPECT_TRUE(r.err.contains("is the input")) << r.err.toStdString();
+    }
+    EXPECT_EQ(run({dataPath("site_one_line.loc"), in, "--add", in, "--format", "gdb"}).status, 2);
+    QFile f(in);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+
+    const QString fifo = dir.filePath("pipe.gdb");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const CliRun r = run({in, "-o", fifo});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, fifo + " was not written: it exists and is not a regular file\n");
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+}
+
+TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.gdb");
+    CliRun r = run({dataPath("truncated.gpx"), "-o", out});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.out.contains(" created\n"));
+    EXPECT_TRUE(r.err.contains("an input could not be read whole; what was read is written")) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(out));
+
+    r = run({dataPath("route.gpx"), missingPath("second.gpx"), "-o", out});
+    EXPECT_EQ(r.status, 3);
+    r = run({dataPath("route.gpx"), dataPath("unknown.doc"), "--list"});
+    EXPECT_EQ(r.status, 3);
+    // Records skipped for a bad position are warnings, not a broken input.
+    r = run({dataPath("bad_coords.loc"), "-o", out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("was skipped"));
+}
+
+TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("alike.gdb");
+    const CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains(out + QString::fromUtf8(": \"漢字\" and \"字漢\" are both written as \"??\".")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8("are both written as \"Café\".")));
+    EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
 }

@@ -104,6 +104,8 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
     QByteArray bytes = kind.header;
     bytes.reserve(size);
     offerHugePages(bytes.data(), static_cast<size_t>(size));
+    QList<QStringView> names;
+    names.reserve(list.rowCount());
     for (const WaypointRow& row : list.rows()) {
         if (!kind.writesNamelessRows && row.cellView(column::kName).isEmpty()) {
             continue;
@@ -111,6 +113,7 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         if (!kind.encode(bytes, row, inputs, report.error)) {
             return report;
         }
+        names.append(row.cellView(column::kName));
         ++report.recordCount;
     }
     bytes.append(endRecord());
@@ -119,6 +122,7 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     report.written = true;
+    report.warnings = cp1252NameCollisions(names);
     return report;
 }
 
@@ -157,6 +161,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     offerHugePages(bytes.data(), static_cast<size_t>(size));
     bytes.append(old.constData(), scan.endRecordOffset);
     QList<int> heldRows;
+    QList<QStringView> addedNames;
     int added = 0;
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
@@ -172,6 +177,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
             report.leftOutCount = 0;
             return report;
         }
+        addedNames.append(name);
         ++added;
     }
     bytes.append(endRecord());
@@ -185,6 +191,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     report.written = true;
     report.recordCount = added;
     report.existingCount = static_cast<int>(scan.waypointNames.size());
+    report.warnings = cp1252NameCollisions(addedNames, scan.waypointNames);
     return report;
 }
 
