@@ -316,6 +316,10 @@ bool applyValueLine(HiveRegistry::Node& key, const std::string& line, Dialect di
             return false;
         }
         name = quotedToAnsi(raw, dialect);
+        if (name.find('\0') != std::string::npos) {
+            error = "a value name holds a NUL character";
+            return false;
+        }
     }
     if (pos >= line.size() || line[pos] != '=') {
         error = "missing '='";
@@ -611,6 +615,10 @@ bool HiveRegistry::loadExport(const std::string& path, std::string& error) {
             }
             const bool remove = line.size() > 1 && line[1] == '-';
             const std::string full = line.substr(remove ? 2 : 1, close - (remove ? 2 : 1));
+            if (full.find('\0') != std::string::npos) {
+                error = where + "a key name holds a NUL character";
+                return false;
+            }
             const size_t slash = full.find('\\');
             const std::string rootName = full.substr(0, slash);
             const std::string rest = slash == std::string::npos ? std::string() : full.substr(slash + 1);
@@ -686,6 +694,10 @@ bool HiveRegistry::loadWine(const std::string& path, HKey root, std::string& err
             std::u16string raw;
             size_t p = 0;
             readQuoted(quoted, p, Dialect::Wine, raw);
+            if (raw.find(u'\0') != std::u16string::npos) {
+                error = where + "a key name holds a NUL character";
+                return false;
+            }
             current = walk(base, cp1252::encode(raw), true, nullptr);
             continue;
         }

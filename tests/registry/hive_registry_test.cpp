@@ -79,6 +79,29 @@ TEST(HiveLoader, BadFilesAreRefusedWithTheirLine) {
     EXPECT_EQ(error, kData + "missing.reg: cannot be opened");
 }
 
+TEST(HiveLoader, NamesHoldingANulCharacterAreRefusedWithTheirLine) {
+    // A NUL would cut the name short when it is listed, naming another key or value, or none.
+    const std::string dir = std::string(::testing::TempDir());
+    const auto refused = [&](const std::string& name, const std::string& contents, bool wine) {
+        const std::string path = dir + name;
+        std::ofstream(path, std::ios::binary) << contents;
+        HiveRegistry hive;
+        std::string error;
+        EXPECT_FALSE(wine ? hive.loadWine(path, kHkeyCurrentUser, error) : hive.loadExport(path, error));
+        return error.substr(path.size());
+    };
+    const std::string header = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Good\"=\"1\"\r\n";
+    EXPECT_EQ(refused("rawvalue.reg", header + std::string("\"Cat\0egory1\"=\"x\"\r\n", 17), false),
+              ", line 5: a value name holds a NUL character");
+    EXPECT_EQ(refused("rawkey.reg", header + std::string("[HKEY_CURRENT_USER\\Soft\0ware]\r\n", 32), false),
+              ", line 5: a key name holds a NUL character");
+    const std::string wine = "WINE REGISTRY Version 2\n\n[Software\\\\A] 1\n\"Good\"=\"1\"\n";
+    EXPECT_EQ(refused("escvalue.reg", wine + "\"Cat\\0egory1\"=\"x\"\n", true),
+              ", line 5: a value name holds a NUL character");
+    EXPECT_EQ(refused("esckey.reg", wine + "[Software\\\\B\\0C] 1\n", true),
+              ", line 5: a key name holds a NUL character");
+}
+
 TEST(SystemRegistry, ReadsTheWinePrefixOrNothing) {
     const std::string prefix = std::string(::testing::TempDir()) + "vintrel-wineprefix";
     std::system(("mkdir -p '" + prefix + "'").c_str());
