@@ -22,16 +22,23 @@ std::optional<double> checkOne(const std::optional<std::string>& text, const cha
     }
     const QString shown = fieldText(*text);
     if (!v) {
-        reason = shown.isEmpty()
-                     ? QStringLiteral("empty %1").arg(QLatin1String(what))
-                     : QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(what), shown.left(40));
+        reason =
+            shown.isEmpty()
+                ? QStringLiteral("empty %1").arg(QLatin1String(what))
+                : QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(what), shortQuote(shown));
     } else {
-        reason = QStringLiteral("%1 %2 is outside ±%3").arg(QLatin1String(what), shown).arg(limit);
+        reason =
+            QStringLiteral("%1 %2 is outside ±%3").arg(QLatin1String(what), shortQuote(shown)).arg(limit);
     }
     return std::nullopt;
 }
 
 }  // namespace
+
+QString shortQuote(const QString& text) {
+    constexpr qsizetype kQuoted = 40;
+    return text.size() <= kQuoted ? text : text.left(kQuoted) + QStringLiteral("…");
+}
 
 QString fieldText(std::string_view utf8) {
     QString out = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -99,7 +106,7 @@ void ProblemLog::skipped(long line, const QString& name, const QString& reason) 
         return;
     }
     const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
-                                       : QStringLiteral("waypoint \"%1\"").arg(name);
+                                       : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
     result_.problems.append(
         QStringLiteral("%1, line %2: %3 was skipped: %4.").arg(fileName_).arg(line).arg(who, reason));
 }
@@ -138,7 +145,11 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
         context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);
     }
     if (context.list.rowCount() == 0) {
-        result.advice = advice;
+        // The advice is about files that other programs changed; a file that was missing, empty or
+        // no document at all has its reason in the problems instead.
+        if (result.documentFound) {
+            result.advice = advice;
+        }
     } else {
         context.list.setColumnWidth(column::kDescription,
                                     descriptionWidthAfterImport(context.list.rowCount()));

@@ -15,6 +15,9 @@ namespace vintrel {
 // both ends is dropped.
 QString fieldText(std::string_view utf8);
 
+// An input text as a message quotes it: at most its first 40 characters, "…" marking a cut.
+QString shortQuote(const QString& text);
+
 struct Position {
     double lat;
     double lon;
@@ -50,7 +53,8 @@ class ProblemLog {
     int unlisted_ = 0;
 };
 
-// Common end of a file: the advice text when the whole list is empty, else the description width;
+// Common end of a file: the advice text when the whole list is empty after a document of the format
+// that held no waypoint, else the description width;
 // names and descriptions are left-aligned once rows were added.
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
 

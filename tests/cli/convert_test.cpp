@@ -55,6 +55,10 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
 
     r = run({"--list", missingPath("nothing.loc")});
     EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("nothing.loc: the file cannot be opened"));
+    EXPECT_FALSE(r.err.contains("EasyGPS"));
+    r = run({"--list", dataPath("track_only.gpx")});
+    EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
 }
 
@@ -127,7 +131,8 @@ TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
         const QString out = dir.filePath(QStringLiteral("twice.") + format);
         const CliRun r = run({dataPath("crlf_multi.loc"), dataPath("crlf_multi.loc"), "-o", out});
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n"))
+            << r.out.toStdString();
         EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
     }
 }
@@ -166,7 +171,8 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
     CliRun r = run({dataPath("truncated.gpx"), "-o", out});
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.out.contains(" created\n"));
-    EXPECT_TRUE(r.err.contains("an input could not be read whole; what was read is written")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("an input could not be read whole; what was read is written"))
+        << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(out));
 
     r = run({dataPath("route.gpx"), missingPath("second.gpx"), "-o", out});
@@ -184,7 +190,8 @@ TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
     const QString out = dir.filePath("alike.gdb");
     const CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.err.contains(out + QString::fromUtf8(": \"漢字\" and \"字漢\" are both written as \"??\".")))
+    EXPECT_TRUE(
+        r.err.contains(out + QString::fromUtf8(": \"漢字\" and \"字漢\" are both written as \"??\".")))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QString::fromUtf8("are both written as \"Café\".")));
     EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));

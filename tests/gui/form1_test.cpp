@@ -222,10 +222,16 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreOnlyNamed) {
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
-    open({missingPath("nothing.gpx")});
+    open({data("track_only.gpx")});
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
     EXPECT_TRUE(visible("txtRecordlist"));
     EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
+    EXPECT_TRUE(messages_.texts.isEmpty());
+
+    // A missing file: its reason in the problems message, and no advice about other programs.
+    open({missingPath("nothing.gpx")});
+    EXPECT_TRUE(visible("txtRecordlist"));
+    EXPECT_EQ(text("txtRecordlist"), "");
     EXPECT_EQ(get<QWidget>("txtRecordlist")->palette().color(QPalette::Text), kRed);
     for (const char* hidden :
          {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {

@@ -116,10 +116,14 @@ TEST(GpxReader, TruncatedFileKeepsRowsBeforeTheError) {
 
 TEST(GpxReader, EmptyListGetsTheGpxAdvice) {
     WaypointList list;
-    const ReadResult r = readFixture(&readGpxFile, list, "unknown.doc");
+    ReadResult r = readFixture(&readGpxFile, list, "track_only.gpx");
+    EXPECT_TRUE(r.problems.isEmpty());
     EXPECT_EQ(r.advice, gpxAdviceText());
     EXPECT_TRUE(r.advice.endsWith(
         "If you want to save a file in EasyGPS, save it as a .gpx file, then load it into here."));
+    r = readFixture(&readGpxFile, list, "zeros.gpx");
+    EXPECT_TRUE(r.advice.isEmpty());
+    EXPECT_EQ(r.problems.size(), 1);
 }
 
 TEST(GpxReader, Utf16FileWithByteOrderMark) {

@@ -47,8 +47,9 @@ TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {
     ImportContext context{list, u'.'};
     ImportOutcome outcome = importFiles({missingPath("truncated.doc"), dataPath("unknown.doc")}, context);
     EXPECT_TRUE(outcome.advice.isEmpty());
-    const QString bad = missingPath("no_such.gpx");
-    outcome = importFiles({bad}, context);
+    outcome = importFiles({missingPath("no_such.gpx")}, context);
+    EXPECT_TRUE(outcome.advice.isEmpty());  // a missing file has its reason, not this advice
+    outcome = importFiles({dataPath("track_only.gpx")}, context);
     EXPECT_EQ(outcome.advice,
               "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"
               "It is best to use .loc files that have been downloaded from www.geocaching.com and "

@@ -2,6 +2,9 @@
 
 #include "test_support.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -135,12 +138,24 @@ TEST(LocReader, CommaSeparatorChangesOnlyTheDecimalColumns) {
 
 TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     WaypointList list;
-    ReadResult r = readFixture(&readLocFile, list, "unknown.doc");
+    ReadResult r = readFixture(&readLocFile, list, "no_waypoints.loc");
     EXPECT_EQ(list.rowCount(), 0);
-    EXPECT_FALSE(r.readToEnd);
+    EXPECT_TRUE(r.readToEnd);
     EXPECT_EQ(r.advice, locAdviceText());
     EXPECT_TRUE(r.advice.contains(
         "downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
+
+    // What is no document at all gets its reason, not advice about other programs.
+    for (const char* name : {"unknown.doc", "empty.loc"}) {
+        r = readFixture(&readLocFile, list, name);
+        EXPECT_FALSE(r.readToEnd) << name;
+        EXPECT_TRUE(r.advice.isEmpty()) << name;
+        EXPECT_TRUE(r.problems.join("").contains("not valid XML")) << name;
+    }
+    ImportContext context{list, u'.'};
+    r = readLocFile(missingPath("gone.loc"), context);
+    EXPECT_TRUE(r.advice.isEmpty());
+    EXPECT_TRUE(r.problems.join("").contains("gone.loc: the file cannot be opened"));
 
     // With rows already listed there is no advice, and nine rows narrow the description column.
     readFixture(&readLocFile, list, "crlf_multi.loc");
@@ -173,4 +188,25 @@ TEST(LocReader, TwentyProblemsAreListedAndTheRestCounted) {
               "many_bad.loc, line 3: waypoint \"BAD00\" was skipped: latitude \"north\" is not a number.");
     EXPECT_TRUE(r.problems[19].contains("\"BAD19\""));
     EXPECT_EQ(r.problems[20], "many_bad.loc: 5 more waypoints were skipped for the same kinds of reasons.");
+}
+
+TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.loc");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray huge(100 * 1024, '7');
+    f.write("<loc><waypoint><name id=\"" + QByteArray(5000, 'N') + "\"/><coord lat=\"95" + huge +
+            "\" lon=\"1\"/></waypoint><waypoint><name id=\"B\"/><coord lat=\"x" + huge +
+            "\" lon=\"1\"/></waypoint></loc>");
+    f.close();
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ReadResult r = readLocFile(path, context);
+    ASSERT_EQ(r.problems.size(), 2);
+    EXPECT_LT(r.problems[0].size(), 200);
+    EXPECT_TRUE(r.problems[0].contains("waypoint \"" + QString(40, 'N') + QString::fromUtf8("…\"")));
+    EXPECT_LT(r.problems[1].size(), 200);
+    EXPECT_TRUE(
+        r.problems[1].contains("latitude \"x" + QString(39, '7') + QString::fromUtf8("…\" is not a number")));
 }

@@ -45,6 +45,7 @@ struct XmlStream::Impl {
     XmlHandler& handler;
     XML_Parser parser;
     std::string text;  // UTF-8 character data since the last tag
+    bool sawElement = false;
 
     explicit Impl(XmlHandler& h) : handler(h), parser(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
         XML_SetUserData(parser, this);
@@ -57,6 +58,7 @@ struct XmlStream::Impl {
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<Impl*>(data);
         self->text.clear();
+        self->sawElement = true;
         self->handler.startElement(splitName(name), attributes);
     }
     static void XMLCALL onEnd(void* data, const XML_Char* name) {
@@ -90,6 +92,10 @@ XmlStream::~XmlStream() {
 
 long XmlStream::currentLine() const {
     return static_cast<long>(XML_GetCurrentLineNumber(impl_->parser));
+}
+
+bool XmlStream::sawElement() const {
+    return impl_->sawElement;
 }
 
 XmlParseOutcome XmlStream::parseFile(const QString& path) {

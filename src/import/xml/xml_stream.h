@@ -51,6 +51,8 @@ class XmlStream {
 
     // The line the parser is at; valid inside the handler's calls.
     long currentLine() const;
+    // Whether any element started: the file was a document, however it went on.
+    bool sawElement() const;
 
   private:
     struct Impl;

@@ -60,6 +60,7 @@ ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
     XmlStream stream(handler);
     handler.setStream(&stream);
     const XmlParseOutcome outcome = stream.parseFile(path);
+    result.documentFound = stream.sawElement();
     if (!outcome.ok) {
         log.stoppedEarly(outcome.line, outcome.message);
     }
