@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the row icons and the MapSource button picture as small PNG files (src/app/icons/).
+"""Draws the row icons and the MapSource button picture as small PNG files (src/gui/icons/).
 
 Run by hand when a picture changes; the PNG files are committed. Standard library only.
 """
@@ -8,7 +8,7 @@ import struct
 import zlib
 from pathlib import Path
 
-OUT = Path(__file__).resolve().parent.parent / "src" / "app" / "icons"
+OUT = Path(__file__).resolve().parent.parent / "src" / "gui" / "icons"
 
 
 class Canvas:

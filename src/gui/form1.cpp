@@ -114,6 +114,7 @@ int twipsToPixels(int twips, double logicalDpi) {
 Form1::Form1(const Form1Services& services, QWidget* parent) : QWidget(parent), services_(services) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(windowTitleText());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vintrel.svg")));
     setAcceptDrops(true);
     initIconResources();
     for (const IconPicture& p : kPictures) {

@@ -128,6 +128,7 @@ const QColor kBlue(0, 0, 255);
 
 TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(form_.windowTitle(), "VINTREL v1.0 - Convert GPS Waypoint file to Garmin Mapsource file");
+    EXPECT_FALSE(form_.windowIcon().pixmap(48, 48).isNull());  // the scalable application icon
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
     EXPECT_EQ(text("lblFile1"), "No file(s) selected");
     EXPECT_EQ(text("cmdExit"), "E&xit");
