@@ -465,12 +465,10 @@ void Form1::onAdd() {
 }
 
 void Form1::onMapsource() {
-#ifdef Q_OS_WIN
-    const QString workingDirectory = QStringLiteral("c:\\");
-#else
-    const QString workingDirectory = QDir::homePath();
-#endif
-    services_.launcher->startDetached(QStringLiteral("mapsource.exe"), {outputFileName_}, workingDirectory);
+    const QString problem = services_.launcher->openInMapSource(outputFileName_);
+    if (!problem.isEmpty()) {
+        services_.messages->warn(this, QStringLiteral("MapSource could not be started"), problem);
+    }
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

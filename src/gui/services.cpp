@@ -1,5 +1,7 @@
 #include "gui/services.h"
 
+#include "gui/mapsource_launcher.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
@@ -39,9 +41,30 @@ void QtMessageBoxes::warn(QWidget* parent, const QString& title, const QString& 
     QMessageBox::warning(parent, title, text);
 }
 
-void ProcessLauncher::startDetached(const QString& program, const QStringList& arguments,
-                                    const QString& workingDirectory) {
-    QProcess::startDetached(program, arguments, workingDirectory);
+QString ProcessLauncher::openInMapSource(const QString& file) {
+#ifdef Q_OS_WIN
+    if (!QProcess::startDetached(QStringLiteral("mapsource.exe"), {file}, QStringLiteral("c:\\"))) {
+        return QStringLiteral("MapSource (mapsource.exe) could not be started.");
+    }
+    return {};
+#else
+    const QString prefix = defaultWinePrefix();
+    const WineStart start = planWineMapSource(file, prefix, findWine());
+    if (!start.problem.isEmpty()) {
+        return start.problem;
+    }
+    QProcess process;
+    process.setProgram(start.program);
+    process.setArguments(start.arguments);
+    process.setWorkingDirectory(start.workingDirectory);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), prefix);
+    process.setProcessEnvironment(env);
+    if (!process.startDetached()) {
+        return QStringLiteral("Wine (%1) could not be started: %2").arg(start.program, process.errorString());
+    }
+    return {};
+#endif
 }
 
 }  // namespace vintrel

@@ -33,9 +33,8 @@ class MessageBoxes {
 class Launcher {
   public:
     virtual ~Launcher() = default;
-    // Starts a program detached; whether it started is not reported.
-    virtual void startDetached(const QString& program, const QStringList& arguments,
-                               const QString& workingDirectory) = 0;
+    // Starts MapSource on the file; empty, or what is missing or why it could not start.
+    virtual QString openInMapSource(const QString& file) = 0;
 };
 
 class QtFileDialogs : public FileDialogs {
@@ -51,10 +50,10 @@ class QtMessageBoxes : public MessageBoxes {
     void warn(QWidget* parent, const QString& title, const QString& text) override;
 };
 
+// On Windows the system's mapsource.exe, elsewhere MapSource inside the Wine prefix.
 class ProcessLauncher : public Launcher {
   public:
-    void startDetached(const QString& program, const QStringList& arguments,
-                       const QString& workingDirectory) override;
+    QString openInMapSource(const QString& file) override;
 };
 
 // A dialog filter as Qt's dialogs write it: "Description (*.a *.b)".

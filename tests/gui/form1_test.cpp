@@ -62,14 +62,11 @@ struct FakeMessages : MessageBoxes {
 };
 
 struct FakeLauncher : Launcher {
-    QString program, workingDirectory;
-    QStringList arguments;
-    int calls = 0;
-    void startDetached(const QString& p, const QStringList& a, const QString& w) override {
-        program = p;
-        arguments = a;
-        workingDirectory = w;
-        ++calls;
+    QStringList files;
+    QString problem;  // what the next start answers
+    QString openInMapSource(const QString& file) override {
+        files.append(file);
+        return problem;
     }
 };
 
@@ -345,9 +342,13 @@ TEST_F(Window, CreateNewGdbEndToEndAndLaunchMapSource) {
     EXPECT_TRUE(visible("cmdMapsource"));
     EXPECT_EQ(QFileInfo(out).size(), 62 + 2 * 77 + 7 + 22 + 60 + 7 + 6 + 60);
     click("cmdMapsource");
-    EXPECT_EQ(launcher_.program, "mapsource.exe");
-    EXPECT_EQ(launcher_.arguments, QStringList{out});
-    EXPECT_EQ(launcher_.workingDirectory, QDir::homePath());
+    EXPECT_EQ(launcher_.files, QStringList{out});
+    EXPECT_TRUE(messages_.texts.isEmpty());
+    // A start that fails says what is missing instead of doing nothing.
+    launcher_.problem = "Wine is not installed";
+    click("cmdMapsource");
+    ASSERT_EQ(messages_.texts.size(), 1);
+    EXPECT_EQ(messages_.texts[0], "Wine is not installed");
 
     // The next proposal starts from the file just saved.
     click("cmdCreateNew");

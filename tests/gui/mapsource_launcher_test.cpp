@@ -1,0 +1,104 @@
+// MapSource inside a Wine prefix, with a stand-in wine that records how it was called.
+#include "gui/mapsource_launcher.h"
+#include "gui/services.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A prefix as Wine makes it: drive_c, dosdevices/c: and z: (the whole file system), system.reg.
+class Prefix : public ::testing::Test {
+  protected:
+    Prefix() {
+        prefix_ = dir_.filePath("prefix");
+        QDir().mkpath(prefix_ + "/drive_c/Garmin");
+        QDir().mkpath(prefix_ + "/dosdevices");
+        QFile::link("../drive_c", prefix_ + "/dosdevices/c:");
+        QFile::link("/", prefix_ + "/dosdevices/z:");
+        writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ");
+    }
+    void registerMapSource() {
+        writeFile(
+            prefix_ + "/system.reg",
+            "WINE REGISTRY Version 2\n\n"
+            "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\MapSource.exe] 1700000000\n"
+            "@=\"C:\\\\Garmin\\\\MapSource.exe\"\n");
+    }
+    QTemporaryDir dir_;
+    QString prefix_;
+};
+
+}  // namespace
+
+TEST_F(Prefix, MapSourceIsFoundByItsAppPathsEntryAndGivenTheFileAsAWindowsPath) {
+    registerMapSource();
+    const WineStart start = planWineMapSource("/home/me/my caches.gdb", prefix_, "/usr/bin/wine");
+    EXPECT_EQ(start.problem, "");
+    EXPECT_EQ(start.program, "/usr/bin/wine");
+    EXPECT_EQ(start.arguments, (QStringList{"C:\\Garmin\\MapSource.exe", "Z:\\home\\me\\my caches.gdb"}));
+    EXPECT_EQ(start.workingDirectory, prefix_ + "/drive_c");
+}
+
+TEST_F(Prefix, WhatIsMissingIsNamed) {
+    EXPECT_EQ(planWineMapSource("/a.gdb", prefix_, "").problem,
+              "Wine is not installed: MapSource runs on this system under Wine.");
+    EXPECT_TRUE(planWineMapSource("/a.gdb", prefix_ + "/none", "wine")
+                    .problem.startsWith("There is no Wine prefix at"));
+    EXPECT_EQ(planWineMapSource("/a.gdb", prefix_, "wine").problem,
+              "MapSource is not installed in the Wine prefix " + prefix_ +
+                  ": it has no App Paths entry for MapSource.exe.");
+    registerMapSource();
+    QFile::remove(prefix_ + "/drive_c/Garmin/MapSource.exe");
+    EXPECT_EQ(
+        planWineMapSource("/a.gdb", prefix_, "wine").problem,
+        "MapSource's program C:\\Garmin\\MapSource.exe is missing from the Wine prefix " + prefix_ + ".");
+    writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ");
+    QFile::remove(prefix_ + "/dosdevices/z:");
+    EXPECT_TRUE(
+        planWineMapSource("/a.gdb", prefix_, "wine").problem.contains("has no drive for the file system"));
+}
+
+TEST_F(Prefix, TheLauncherStartsTheWineOnThePathInThePrefix) {
+    registerMapSource();
+    // A stand-in wine that writes down its arguments, working folder and prefix.
+    const QString bin = dir_.filePath("bin");
+    const QString record = dir_.filePath("called.txt");
+    writeFile(
+        bin + "/wine",
+        QStringLiteral(
+            "#!/bin/sh\n{ pwd; printf '%s\\n' \"$WINEPREFIX\" \"$@\"; } > '%1.tmp'\n"
+            "mv '%1.tmp' '%1'\n")
+            .arg(record)
+            .toUtf8());
+    QFile::setPermissions(bin + "/wine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH"), oldPrefix = qgetenv("WINEPREFIX");
+    qputenv("PATH", bin.toLocal8Bit() + ":" + oldPath);
+    qputenv("WINEPREFIX", prefix_.toLocal8Bit());
+    ProcessLauncher launcher;
+    const QString problem = launcher.openInMapSource("/tmp/out.gdb");
+    qputenv("PATH", oldPath);
+    qputenv("WINEPREFIX", oldPrefix);
+    EXPECT_EQ(problem, "");
+    for (int i = 0; i < 100 && !QFile::exists(record); ++i) {
+        QThread::msleep(50);  // the program runs detached
+    }
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts),
+              (QStringList{QDir(prefix_ + "/drive_c").canonicalPath(), prefix_, "C:\\Garmin\\MapSource.exe",
+                           "Z:\\tmp\\out.gdb"}));
+}
