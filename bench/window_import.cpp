@@ -9,10 +9,9 @@
 
 namespace {
 struct NoDialogs : vintrel::FileDialogs {
-    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::DialogFilter>&) override {
-        return {};
-    }
-    QString saveFile(QWidget*, const QString&, const QString&, const vintrel::DialogFilter&) override {
+    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::FileFilter>&) override { return {}; }
+    QString openFile(QWidget*, const QString&, const vintrel::FileFilter&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const vintrel::FileFilter&) override {
         return {};
     }
 };
@@ -20,7 +19,7 @@ struct NoMessages : vintrel::MessageBoxes {
     void warn(QWidget*, const QString&, const QString&) override {}
 };
 struct NoLauncher : vintrel::Launcher {
-    void startDetached(const QString&, const QStringList&, const QString&) override {}
+    QString openInMapSource(const QString&) override { return {}; }
 };
 }  // namespace
 
