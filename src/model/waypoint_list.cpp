@@ -188,27 +188,13 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
         case DuplicateRule::ExactName:
             duplicate = !name.isEmpty() && findRowByName(name) >= 0;
             break;
-        case DuplicateRule::NameIgnoringCase: {
-            const size_t h = foldedHash(name);
-            for (int r = foldedNames_.head(h); r >= 0 && !duplicate; r = foldedNames_.next(r)) {
-                duplicate = sameIgnoringCase(nameOf(row(r)), name);
-            }
-            if (duplicate) {
-                markChain(foldedNames_, h, name, &nameOf);
-            }
+        case DuplicateRule::NameIgnoringCase:
+            duplicate = markMatches(foldedNames_, name, &nameOf);
             break;
-        }
-        case DuplicateRule::AddressIgnoringCase: {
+        case DuplicateRule::AddressIgnoringCase:
             indexAddresses();
-            const size_t h = foldedHash(address);
-            for (int r = addresses_.head(h); r >= 0 && !duplicate; r = addresses_.next(r)) {
-                duplicate = sameIgnoringCase(addressOf(row(r)), address);
-            }
-            if (duplicate) {
-                markChain(addresses_, h, address, &addressOf);
-            }
+            duplicate = markMatches(addresses_, address, &addressOf);
             break;
-        }
     }
     if (duplicate) {
         ++duplicateCount_;
@@ -217,8 +203,15 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
     return appendWaypointRow(WaypointRow(draft));
 }
 
-void WaypointList::markChain(RowIndex& index, size_t hash, QStringView key,
-                             QStringView (*keyOf)(const WaypointRow&)) {
+bool WaypointList::markMatches(RowIndex& index, QStringView key, QStringView (*keyOf)(const WaypointRow&)) {
+    const size_t hash = foldedHash(key);
+    bool found = false;
+    for (int r = index.head(hash); r >= 0 && !found; r = index.next(r)) {
+        found = sameIgnoringCase(keyOf(row(r)), key);
+    }
+    if (!found) {
+        return false;
+    }
     // Rows up to markedThrough were all marked by an earlier record of this key, and marks are only
     // ever added, so a chain is walked once however many records repeat its key.
     const int head = index.head(hash);
@@ -234,6 +227,7 @@ void WaypointList::markChain(RowIndex& index, size_t hash, QStringView key,
     if (onlyThisKey) {
         index.setMarkedThrough(hash, head);
     }
+    return true;
 }
 
 void WaypointList::indexAddresses() {

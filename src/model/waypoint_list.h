@@ -161,8 +161,8 @@ class WaypointList {
     // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
     // blocks instead of one small allocation each, which the largest files feel.
     const char16_t* storeText(QStringView text);
-    // Marks the rows of `chain` whose key equals `key` (ignoring case) and that are not marked yet.
-    void markChain(RowIndex& index, size_t hash, QStringView key, QStringView (*keyOf)(const WaypointRow&));
+    // Whether `index` holds rows whose key equals `key` ignoring case; marks them when it does.
+    bool markMatches(RowIndex& index, QStringView key, QStringView (*keyOf)(const WaypointRow&));
     void indexAddresses();
 
     // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
