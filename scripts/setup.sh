@@ -9,8 +9,8 @@ build_dir=${VINTREL_BUILD_DIR:-$here/build}
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libexpat1-dev libgtest-dev)
 # The Windows registry back end is cross-built and tested under Wine.
 packages+=(g++-mingw-w64-x86-64-posix wine64 googletest)
-# An independent GDB reader, for the interoperability test.
-packages+=(gpsbabel)
+# Independent readers of what we write, for the interoperability tests: GDB and KML, and XML.
+packages+=(gpsbabel libxml2-utils)
 packages+=("$@")
 
 missing=()
