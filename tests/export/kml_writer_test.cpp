@@ -3,7 +3,6 @@
 // layout, and two independent tools read a written file as black boxes: xmllint and gpsbabel.
 #include "export/kml_writer.h"
 
-#include "export/export_formats.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
 
@@ -279,13 +278,6 @@ TEST_F(KmlWriter, AFailedWriteIsReportedAndTheOldFileStays) {
     report = writeKmlFile(list, dir_.filePath("taken.kml"), ExportContext{});
     EXPECT_FALSE(report.written);
     EXPECT_TRUE(QFileInfo(dir_.filePath("taken.kml")).isDir());
-}
-
-TEST_F(KmlWriter, OfferedInTheOutputTable) {
-    const ExportFormat* format = exportFormatForName("KML");
-    ASSERT_NE(format, nullptr);
-    EXPECT_EQ(format->create, &writeKmlFile);
-    EXPECT_EQ(format->add, nullptr);
 }
 
 namespace {

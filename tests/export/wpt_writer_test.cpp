@@ -2,8 +2,6 @@
 // long or too short shifts every column after it.
 #include "export/wpt_writer.h"
 
-#include "export/export_formats.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -219,11 +217,4 @@ TEST_F(WptWriter, AFailedWriteIsReportedAndLeavesNothing) {
     EXPECT_EQ(report.recordCount, 0);
     EXPECT_FALSE(report.error.isEmpty());
     EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST_F(WptWriter, OfferedInTheOutputTable) {
-    const ExportFormat* format = exportFormatForName("wpt");
-    ASSERT_NE(format, nullptr);
-    EXPECT_EQ(format->create, &writeWptFile);
-    EXPECT_EQ(format->add, nullptr);
 }
