@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the main job on the sample files in examples/: lists their
-# waypoints and writes each sample as a MapSource .gdb file into out/.
+# waypoints and writes each sample as a MapSource .gdb, a PCX5 .wpt and a Google Earth .kml file
+# into out/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/scripts/setup.sh"
@@ -15,8 +16,10 @@ echo "== Waypoints read from the samples in examples/"
 mkdir -p "$here/out"
 for sample in "${samples[@]}"; do
     name=$(basename "${sample%.*}")
-    echo "== $(basename "$sample") -> out/$name.gdb"
-    "$convert" "$sample" -o "$here/out/$name.gdb"
+    for ext in gdb wpt kml; do
+        echo "== $(basename "$sample") -> out/$name.$ext"
+        "$convert" "$sample" -o "$here/out/$name.$ext"
+    done
 done
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

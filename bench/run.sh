@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (--list, and conversion to
-# .gdb) against a bare expat pass over the same files, and reports peak memory. Run by hand; never
+# .gdb, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory. Run by hand; never
 # part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,9 +31,9 @@ for fmt in ${FORMATS:-loc gpx}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
         e=$(best "$build/bench/expat_pass" "$f")
-        for job in list gdb; do
+        for job in list gdb kml wpt; do
             if [ "$job" = list ]; then cmd=("$build/src/vintrel-convert" --list "$f");
-            else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.gdb"); fi
+            else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             v=$(best "${cmd[@]}")
             m=$(peak "${cmd[@]}")
             printf '%s %7d waypoints (%3d MB) %-4s: expat %5ss  vintrel %5ss  ratio %5s  peak %4d MB\n' \
@@ -66,10 +66,13 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
     for fmt in ${FORMATS:-loc gpx}; do
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
-        l=$(count "$build/src/vintrel-convert" --list "$f")
-        g=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.gdb")
-        awk -v f="$fmt" -v e="$e" -v l="$l" -v g="$g" 'BEGIN {
-            printf "%s 100000 instructions: expat %.2fG  list %.2fG (%.2fx)  gdb %.2fG (%.2fx)\n", f, e/1e9, l/1e9, l/e, g/1e9, g/e }'
+        line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
+        for job in list gdb kml wpt; do
+            if [ "$job" = list ]; then n=$(count "$build/src/vintrel-convert" --list "$f");
+            else n=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
+            line+=$(awk -v j="$job" -v n="$n" -v e="$e" 'BEGIN{printf "  %s %.2fG (%.2fx)", j, n/1e9, n/e}')
+        done
+        echo "$line"
     done
 fi
 

@@ -9,10 +9,10 @@ build_dir=${VINTREL_BUILD_DIR:-$here/build}
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libexpat1-dev libgtest-dev)
 # The Windows registry back end is cross-built and tested under Wine.
 packages+=(g++-mingw-w64-x86-64-posix wine64 googletest)
-# An independent GDB and KML reader, for the interoperability tests.
-packages+=(gpsbabel)
+# Independent readers of what we write, for the interoperability tests: GDB and KML, and XML.
+packages+=(gpsbabel libxml2-utils)
 # The window's scalable icon; installing and packaging: the desktop entry and MIME checks, the .deb.
-packages+=(qt6-svg-dev desktop-file-utils libxml2-utils shared-mime-info dpkg-dev man-db groff-base)
+packages+=(qt6-svg-dev desktop-file-utils shared-mime-info dpkg-dev man-db groff-base)
 packages+=("$@")
 
 missing=()

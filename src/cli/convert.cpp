@@ -22,7 +22,7 @@ void printHelp(QTextStream& out) {
         << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
         << "       " << kProgram << " --list INPUT...\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
-        << "a MapSource or Google Earth file.\n\n"
+        << "a MapSource, PCX5 waypoint or Google Earth file.\n\n"
         << "Options:\n"
         << "  -o, --output FILE   the file to create; its extension chooses the format\n"
         << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"
@@ -203,7 +203,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     if (format == nullptr) {
         return done;
     }
-    const ExportContext exportContext{opt.exportOptions, env.registry, env.clock};
+    const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system()};
     if (opt.add) {
         const WriteReport report = addToFile(*format, waypoints, opt.output, exportContext);
         if (!report.written) {

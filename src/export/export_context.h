@@ -5,6 +5,7 @@
 #include "model/clock.h"
 #include "registry/registry_api.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,7 @@ struct ExportContext {
     ExportOptions options;
     registry::RegistryApi* registry = nullptr;  // nullptr: no category names
     const Clock* clock = nullptr;               // nullptr: the system's
+    QLocale locale = QLocale::system();         // the date and time texts shown inside a file
 };
 
 // What a writer reports: creating a file, or adding to an existing one.

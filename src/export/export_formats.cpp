@@ -1,6 +1,8 @@
 #include "export/export_formats.h"
 
+#include "export/kml_writer.h"
 #include "export/mapsource/mapsource_file.h"
+#include "export/wpt_writer.h"
 
 namespace vintrel {
 
@@ -39,7 +41,7 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          false,
-         nullptr,
+         &writeWptFile,
          nullptr},
         {QStringLiteral("KML"),
          QStringLiteral("KML (Google Earth)"),
@@ -50,7 +52,7 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          false,
-         nullptr,
+         &writeKmlFile,
          nullptr},
     };
     return formats;

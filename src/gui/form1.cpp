@@ -397,7 +397,7 @@ ExportContext Form1::exportContext() const {
     options.includeDescription = chkIncludeDesc_->isChecked();
     options.displayIndex = cboDisplay_->currentIndex();
     options.colourIndex = cboColor_->currentIndex();
-    return ExportContext{options, services_.registry, services_.clock};
+    return ExportContext{options, services_.registry, services_.clock, QLocale::system()};
 }
 
 void Form1::showBusy() {

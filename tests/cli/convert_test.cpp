@@ -1,5 +1,6 @@
 #include "cli/convert.h"
 
+#include "kml_support.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -92,9 +93,10 @@ TEST(ConvertToGdb, WritesAndReports) {
     EXPECT_EQ(bytes.mid(55 + first + 5, 7), "GC2B3C4");
     EXPECT_EQ(bytes.mid(55 + 44 + 7 + 22, 4).toHex(), QByteArray("00000000"));  // symbol only
 
-    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.kml")});
+    r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/out.kml")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("KML output is not available in this version"));
+    EXPECT_TRUE(r.err.contains("out.kml was not written:")) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("created"));
     r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz")});
     EXPECT_EQ(r.status, 2);
     r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb", "--no-description"});
@@ -195,4 +197,38 @@ TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QString::fromUtf8("are both written as \"Café\".")));
     EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
+}
+
+TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
+    QTemporaryDir dir;
+    const QString kml = dir.filePath("both.kml");
+    // case_names.loc repeats GC1A2B3 and marks the earlier row: Google Earth and PCX5 files still
+    // hold it.
+    CliRun r =
+        run({dataPath("site_one_line.loc"), dataPath("route.gpx"), dataPath("case_names.loc"), "-o", kml});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + kml +
+                         " created\nThere are 4 records in the new file.\n");
+    QFile k(kml);
+    ASSERT_TRUE(k.open(QIODevice::ReadOnly));
+    const ParsedKml parsed = parseKml(k.readAll());
+    EXPECT_EQ(parsed.error, "");
+    ASSERT_EQ(parsed.placemarks.size(), 4);
+    EXPECT_EQ(parsed.placemarks[0].name, "GC1A2B3");
+    EXPECT_EQ(parsed.placemarks[0].description, "Old Mill by Some Owner");
+    EXPECT_EQ(parsed.placemarks[3].coordinates, "-74.3500000,40.6000000,0");
+
+    const QString wpt = dir.filePath("both.txt");
+    r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "-o", wpt, "--format", "wpt",
+             "--no-description"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, wpt + " created\nThere are 4 records in the new file.\n");
+    QFile w(wpt);
+    ASSERT_TRUE(w.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = w.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 2 + 4 + 1);
+    EXPECT_EQ(lines[0], "H  COORDINATE SYSTEM\r");
+    EXPECT_TRUE(lines[5].startsWith("W  End    N4036.00000 W07421.00000 ")) << lines[5].toStdString();
+    EXPECT_TRUE(lines[5].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 00018\r"));
+    EXPECT_EQ(lines[6], "");
 }

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "kml_support.h"
 #include "test_support.h"
 
 using namespace vintrel;
@@ -29,6 +30,11 @@ using vintrel::test::missingPath;
 
 QString data(const char* name) {
     return vintrel::test::dataPath(name);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct FakeDialogs : FileDialogs {
@@ -366,11 +372,60 @@ TEST_F(Window, AFailedWriteIsNeverReportedAsCreated) {
     EXPECT_EQ(text("lblNowCount"), "");
     EXPECT_FALSE(visible("cmdMapsource"));
 
+    for (const auto& [choice, name] :
+         {std::pair{"KML (Google Earth)", "never.kml"}, std::pair{"WPT (Waypoint file)", "never.wpt"}}) {
+        choose("cboOutput", choice);
+        const QString never = missingPath(name);
+        dialogs_.saveAnswers.append(never);
+        click("cmdCreateNew");
+        EXPECT_TRUE(text("lblOutFile").startsWith(never + " was not written:")) << choice;
+        EXPECT_EQ(colour("lblOutFile"), kRed);
+        EXPECT_EQ(text("lblNowCount"), "");
+        EXPECT_FALSE(QFile::exists(never));
+    }
+}
+
+TEST_F(Window, CreateNewKmlAndWptEndToEnd) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("caches.loc");
+    ASSERT_TRUE(QFile::copy(data("site_one_line.loc"), in));
+    open({in});
+    get<QCheckBox>("chkIncludeDesc")->setChecked(false);
+
     choose("cboOutput", "KML (Google Earth)");
-    dialogs_.saveAnswers.append(QDir::temp().filePath("vintrel-never.kml"));
+    const QString kml = dir.filePath("my caches.kml");
+    dialogs_.saveAnswers.append(kml);
     click("cmdCreateNew");
-    EXPECT_TRUE(text("lblOutFile").contains("KML output is not available in this version"));
-    EXPECT_FALSE(QFile::exists(QDir::temp().filePath("vintrel-never.kml")));
+    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.kml"));
+    EXPECT_EQ(dialogs_.saveFilter.description, "Google Earth File (*.kml)");
+    EXPECT_EQ(text("lblOutFile"), kml + " created");
+    EXPECT_EQ(colour("lblOutFile"), kBlue);
+    EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    const vintrel::test::ParsedKml parsed = vintrel::test::parseKml(readAll(kml));
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.title, "my caches");
+    ASSERT_EQ(parsed.placemarks.size(), 2);
+    EXPECT_EQ(parsed.placemarks[1].name, "GC2B3C4");
+    EXPECT_EQ(parsed.placemarks[1].description, " ");  // descriptions left out
+    EXPECT_EQ(parsed.placemarks[1].coordinates, "151.2500000,-33.5000000,0");
+
+    choose("cboOutput", "WPT (Waypoint file)");
+    const QString wpt = dir.filePath("my caches.wpt");
+    dialogs_.saveAnswers.append(wpt);
+    click("cmdCreateNew");
+    EXPECT_EQ(dialogs_.proposed, dir.filePath("my caches.wpt"));
+    EXPECT_EQ(dialogs_.saveFilter.description, "Waypoint File (*.wpt)");
+    EXPECT_EQ(text("lblOutFile"), wpt + " created");
+    EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    EXPECT_EQ(readAll(wpt),
+              "H  COORDINATE SYSTEM\r\nU  LAT LON DM\r\n"
+              "W  GC1A2B N5141.12460 W00011.23400 2-JAN-24 03:04:05 -9999 " +
+                  QByteArray(40, ' ') +
+                  " 0.00000e+00 08255\r\n"
+                  "W  GC2B3C S3330.00000 E15115.00000 2-JAN-24 03:04:05 -9999 " +
+                  QByteArray(40, ' ') + " 0.00000e+00 08255\r\n");
 }
 
 TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {

@@ -1,0 +1,213 @@
+#include "export/kml_writer.h"
+
+#include "base/huge_pages.h"
+#include "export/atomic_save.h"
+
+#include <QFileInfo>
+
+#include <array>
+#include <charconv>
+
+namespace vintrel {
+
+namespace {
+
+enum class Kind { UnEncrypted, Encrypted, Other };
+
+Kind kindOf(const WaypointRow& row) {
+    const QStringView encryption = row.cellView(column::kEncryption);
+    if (encryption == u"Encrypted") {
+        return Kind::Encrypted;
+    }
+    if (encryption == u"UnEncrypted") {
+        return Kind::UnEncrypted;
+    }
+    return Kind::Other;
+}
+
+const char* styleOf(Kind kind) {
+    switch (kind) {
+        case Kind::UnEncrypted:
+            return "<styleUrl>#green</styleUrl>";
+        case Kind::Encrypted:
+            return "<styleUrl>#red</styleUrl>";
+        case Kind::Other:
+            break;
+    }
+    return "<styleUrl>#pushpin</styleUrl>";
+}
+
+// The most bytes one UTF-16 unit can take once escaped ("&amp;").
+constexpr qsizetype kMostBytesPerUnit = 5;
+
+// Appends `text` as UTF-8 character data: '&', '<' and '>' escaped, and what XML does not allow
+// (control characters other than tab, U+FFFE, U+FFFF, unpaired surrogates) as spaces. Written in
+// place, since it runs over every name and description of the list.
+void appendXmlText(QByteArray& out, QStringView text) {
+    const qsizetype start = out.size();
+    out.resize(start + kMostBytesPerUnit * text.size());
+    char* p = out.data() + start;
+    const auto put = [&p](const char* s, int n) {
+        std::copy_n(s, n, p);
+        p += n;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (c == '&') {
+                put("&amp;", 5);
+            } else if (c == '<') {
+                put("&lt;", 4);
+            } else if (c == '>') {
+                put("&gt;", 4);
+            } else {
+                *p++ = (c < 0x20 && c != '\t') ? ' ' : static_cast<char>(c);
+            }
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(static_cast<char16_t>(c), text[++i].unicode());
+            *p++ = static_cast<char>(0xF0 | (u >> 18));
+            *p++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            *p++ = ' ';
+        } else {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.truncate(p - out.constData());
+}
+
+void appendDegrees(QByteArray& out, double degrees) {
+    std::array<char, 32> buffer;
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), degrees, std::chars_format::fixed, 7);
+    out.append(buffer.data(), result.ptr - buffer.data());
+}
+
+void appendPlacemark(QByteArray& out, const WaypointRow& row, Kind kind, bool includeDescription) {
+    out.append("<Placemark><name>");
+    appendXmlText(out, row.cellView(column::kName));
+    out.append("</name><description>");
+    appendXmlText(out, includeDescription ? row.cellView(column::kDescription) : QStringView(u" "));
+    out.append("</description>\r\n");
+    out.append(styleOf(kind));
+    out.append("<Point><coordinates>");
+    appendDegrees(out, row.lon);
+    out.append(',');
+    appendDegrees(out, row.lat);
+    out.append(",0</coordinates></Point></Placemark>\r\n");
+}
+
+// One group of placemarks, followed by the empty line that ends a group.
+void appendGroup(QByteArray& out, const WaypointList& list, Kind kind, bool includeDescription) {
+    for (const WaypointRow& row : list.rows()) {
+        if (kindOf(row) == kind) {
+            appendPlacemark(out, row, kind, includeDescription);
+        }
+    }
+    out.append("\r\n");
+}
+
+// The file's name without its folder and its extension ("caches" for C:\out\caches.kml).
+QString documentTitle(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+// The locale's long time form without its time zone, which a wall-clock reading does not have.
+QString longTimeText(const QLocale& locale, const QTime& time) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString withoutZone;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == u'\'') {
+            quoted = !quoted;
+        }
+        if (quoted || c != u't') {
+            withoutZone.append(c);
+        }
+    }
+    return locale.toString(time, withoutZone.simplified());
+}
+
+qsizetype sizeBound(const WaypointList& list, const QString& title, const QString& snippet) {
+    constexpr qsizetype kFixedPart = 1024;  // the lines around the placemarks
+    constexpr qsizetype kPlacemarkPart = 256;
+    qsizetype size = kFixedPart + kMostBytesPerUnit * (title.size() + snippet.size());
+    for (const WaypointRow& row : list.rows()) {
+        size += kPlacemarkPart + kMostBytesPerUnit * (row.cellView(column::kName).size() +
+                                                      row.cellView(column::kDescription).size());
+    }
+    return size;
+}
+
+}  // namespace
+
+WriteReport writeKmlFile(const WaypointList& list, const QString& path, const ExportContext& context) {
+    WriteReport report;
+    const QDateTime now = context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime();
+    const QString title = documentTitle(path);
+    const QString snippet = context.locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+                            longTimeText(context.locale, now.time());
+    int networks = 0;
+    for (const WaypointRow& row : list.rows()) {
+        if (kindOf(row) != Kind::Other) {
+            ++networks;
+        }
+    }
+    const int others = list.rowCount() - networks;
+    const bool descriptions = context.options.includeDescription;
+
+    QByteArray bytes;
+    const qsizetype size = sizeBound(list, title, snippet);
+    bytes.reserve(size);
+    offerHugePages(bytes.data(), static_cast<size_t>(size));
+    bytes.append(
+        "<?xml version='1.0' encoding='UTF-8'?>\r\n"
+        "<kml xmlns='http://earth.google.com/kml/2.1'>\r\n"
+        "<Document>\r\n"
+        "<name>");
+    appendXmlText(bytes, title);
+    bytes.append("</name>\r\n<Snippet maxLines='2'>Created ");
+    appendXmlText(bytes, snippet);
+    bytes.append(
+        "</Snippet>\r\n"
+        "<Style id='red'><IconStyle><scale>1.2</scale><Icon><href>"
+        "http://maps.google.com/mapfiles/kml/paddle/red-circle.png"
+        "</href></Icon></IconStyle></Style>\r\n"
+        "<Style id='green'><IconStyle><scale>1.2</scale><Icon><href>"
+        "http://maps.google.com/mapfiles/kml/paddle/grn-circle.png"
+        "</href></Icon></IconStyle></Style>\r\n"
+        "<Style id='pushpin'><IconStyle><scale>1</scale><Icon><href>"
+        "http://maps.google.com/mapfiles/kml/pal3/icon55.png"
+        "</href></Icon></IconStyle></Style>\r\n");
+    if (networks > 0) {
+        bytes.append("<Folder><name>UnEncrypted WLANs</name>\r\n");
+        appendGroup(bytes, list, Kind::UnEncrypted, descriptions);
+        bytes.append("</Folder><Folder><name>Encrypted WLANs</name>\r\n");
+        appendGroup(bytes, list, Kind::Encrypted, descriptions);
+        if (others > 0) {
+            bytes.append("</Folder>\r\n");
+        }
+    }
+    if (others > 0) {
+        bytes.append("<Folder><name>Waypoints</name>\r\n");
+        appendGroup(bytes, list, Kind::Other, descriptions);
+    }
+    bytes.append(list.rowCount() > 0 ? "</Folder></Document></kml>\r\n" : "</Document></kml>\r\n");
+    if (!saveAtomically(path, bytes, report.error)) {
+        return report;
+    }
+    report.written = true;
+    report.recordCount = list.rowCount();
+    return report;
+}
+
+}  // namespace vintrel

@@ -1,0 +1,357 @@
+// Every file written here is parsed back with expat: it must be well formed and hold one placemark
+// per row, in its folder, at the row's position. The document's lines are spelled out from the
+// layout, and two independent tools read a written file as black boxes: xmllint and gpsbabel.
+#include "export/kml_writer.h"
+
+#include "import/gpx_reader.h"
+#include "import/loc_reader.h"
+
+#include "kml_support.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+namespace {
+
+class FixedClock : public Clock {
+  public:
+    QDateTime localNow() const override { return QDateTime(QDate(2010, 11, 6), QTime(16, 1, 32)); }
+};
+
+WaypointRow row(const QString& name, const QString& description, double lat, double lon,
+                const QString& encryption = QString(), QChar separator = u'.') {
+    WaypointDraft d;
+    d.cell(column::kName) = name;
+    d.cell(column::kDescription) = description;
+    d.cell(column::kLatDecimal) = QString::number(lat, 'f', 7).replace(u'.', separator);
+    d.cell(column::kLonDecimal) = QString::number(lon, 'f', 7).replace(u'.', separator);
+    d.cell(column::kEncryption) = encryption;
+    d.lat = lat;
+    d.lon = lon;
+    return WaypointRow(d);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The rows in the order the folders show them: open networks, encrypted ones, then the others.
+QList<const WaypointRow*> inFolderOrder(const WaypointList& list) {
+    QList<const WaypointRow*> rows;
+    for (const char* kind : {"UnEncrypted", "Encrypted", ""}) {
+        for (const WaypointRow& r : list.rows()) {
+            const QString e = r.cell(column::kEncryption);
+            const bool other = e != "UnEncrypted" && e != "Encrypted";
+            if (*kind == '\0' ? other : e == kind) {
+                rows.append(&r);
+            }
+        }
+    }
+    return rows;
+}
+
+// The well-formed document holds one placemark per row, in the row's folder and style, at the
+// row's position with seven decimals and a point.
+void expectPlacemarksOf(const ParsedKml& parsed, const WaypointList& list) {
+    ASSERT_EQ(parsed.error, QString());
+    const QList<const WaypointRow*> rows = inFolderOrder(list);
+    ASSERT_EQ(parsed.placemarks.size(), rows.size());
+    static const QRegularExpression kCoordinates(R"(^(-?\d{1,3}\.\d{7}),(-?\d{1,2}\.\d{7}),0$)");
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const ParsedKml::Placemark& p = parsed.placemarks[i];
+        const QString e = rows[i]->cell(column::kEncryption);
+        const QString style = e == "Encrypted" ? "#red" : e == "UnEncrypted" ? "#green" : "#pushpin";
+        const QString folder = e == "Encrypted"     ? "Encrypted WLANs"
+                               : e == "UnEncrypted" ? "UnEncrypted WLANs"
+                                                    : "Waypoints";
+        EXPECT_EQ(p.style, style) << i;
+        EXPECT_EQ(p.folder, folder) << i;
+        const QRegularExpressionMatch m = kCoordinates.match(p.coordinates);
+        ASSERT_TRUE(m.hasMatch()) << p.coordinates.toStdString();
+        EXPECT_NEAR(m.captured(1).toDouble(), rows[i]->lon, 0.5e-7) << i;
+        EXPECT_NEAR(m.captured(2).toDouble(), rows[i]->lat, 0.5e-7) << i;
+    }
+}
+
+const QStringList kStyleLines = {
+    "<Style id='red'><IconStyle><scale>1.2</scale><Icon><href>"
+    "http://maps.google.com/mapfiles/kml/paddle/red-circle.png</href></Icon></IconStyle></Style>",
+    "<Style id='green'><IconStyle><scale>1.2</scale><Icon><href>"
+    "http://maps.google.com/mapfiles/kml/paddle/grn-circle.png</href></Icon></IconStyle></Style>",
+    "<Style id='pushpin'><IconStyle><scale>1</scale><Icon><href>"
+    "http://maps.google.com/mapfiles/kml/pal3/icon55.png</href></Icon></IconStyle></Style>",
+};
+
+// The lines before the folders, for a file named caches.kml written at the fixed clock's time in
+// British English.
+QStringList head() {
+    return QStringList{"<?xml version='1.0' encoding='UTF-8'?>",
+                       "<kml xmlns='http://earth.google.com/kml/2.1'>", "<Document>", "<name>caches</name>",
+                       "<Snippet maxLines='2'>Created 06/11/2010 16:01:32</Snippet>"} +
+           kStyleLines;
+}
+
+QStringList placemark(const QString& nameAndDescription, const QString& style, const QString& coordinates) {
+    return {"<Placemark>" + nameAndDescription, "<styleUrl>#" + style + "</styleUrl><Point><coordinates>" +
+                                                    coordinates + "</coordinates></Point></Placemark>"};
+}
+
+class KmlWriter : public ::testing::Test {
+  protected:
+    // Writes the list, checks it against the list through expat and returns its bytes.
+    QByteArray write(const WaypointList& list, const QString& fileName = "caches.kml",
+                     bool descriptions = true,
+                     const QLocale& locale = QLocale(QLocale::English, QLocale::UnitedKingdom)) {
+        ExportContext context;
+        context.options.includeDescription = descriptions;
+        context.clock = &clock_;
+        context.locale = locale;
+        const QString path = dir_.filePath(fileName);
+        const WriteReport report = writeKmlFile(list, path, context);
+        EXPECT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, list.rowCount());
+        const QByteArray bytes = readAll(path);
+        parsed_ = parseKml(bytes);
+        expectPlacemarksOf(parsed_, list);
+        return bytes;
+    }
+    // The file's lines; every line ends with CR LF.
+    static QStringList lines(const QByteArray& bytes) {
+        EXPECT_TRUE(bytes.endsWith("\r\n"));
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+        EXPECT_EQ(bytes.count('\r'), bytes.count("\r\n"));
+        QStringList out = QString::fromUtf8(bytes).split("\r\n");
+        out.removeLast();
+        return out;
+    }
+
+    QTemporaryDir dir_;
+    FixedClock clock_;
+    ParsedKml parsed_;
+};
+
+}  // namespace
+
+TEST_F(KmlWriter, GeocachesOnlyFillTheWaypointsFolder) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1A2B3", "Old Mill", 51.68541, -0.1872333));
+    list.appendWaypointRow(row("GC2B3C4", "Quarry", -33.5, 151.25));
+    const QStringList expected = head() + QStringList{"<Folder><name>Waypoints</name>"} +
+                                 placemark("<name>GC1A2B3</name><description>Old Mill</description>",
+                                           "pushpin", "-0.1872333,51.6854100,0") +
+                                 placemark("<name>GC2B3C4</name><description>Quarry</description>", "pushpin",
+                                           "151.2500000,-33.5000000,0") +
+                                 QStringList{"", "</Folder></Document></kml>"};
+    EXPECT_EQ(lines(write(list)), expected);
+    EXPECT_EQ(parsed_.title, "caches");
+    EXPECT_EQ(parsed_.folders, QStringList{"Waypoints"});
+}
+
+TEST_F(KmlWriter, NetworksOnlyGiveBothNetworkFoldersEvenAnEmptyOne) {
+    WaypointList list;
+    list.appendWaypointRow(row("HomeNet", "WEP", 51.5007, -0.1246, "Encrypted"));
+    list.appendWaypointRow(row("Office", "WPA", 51.6, -0.2, "Encrypted"));
+    const QStringList expected =
+        head() +
+        QStringList{"<Folder><name>UnEncrypted WLANs</name>", "",
+                    "</Folder><Folder><name>Encrypted WLANs</name>"} +
+        placemark("<name>HomeNet</name><description>WEP</description>", "red", "-0.1246000,51.5007000,0") +
+        placemark("<name>Office</name><description>WPA</description>", "red", "-0.2000000,51.6000000,0") +
+        QStringList{"", "</Folder></Document></kml>"};
+    EXPECT_EQ(lines(write(list)), expected);
+    EXPECT_EQ(parsed_.folders, (QStringList{"UnEncrypted WLANs", "Encrypted WLANs"}));
+}
+
+TEST_F(KmlWriter, BothKindsGoToTheirFoldersInListOrder) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1", "a", 1, 2));
+    list.appendWaypointRow(row("HomeNet", "b", 3, 4, "Encrypted"));
+    list.appendWaypointRow(row("Cafe", "c", 5, 6, "UnEncrypted"));
+    list.appendWaypointRow(row("GC2", "d", -7, -8, "encrypted"));  // the kind is compared exactly
+    const QStringList expected =
+        head() + QStringList{"<Folder><name>UnEncrypted WLANs</name>"} +
+        placemark("<name>Cafe</name><description>c</description>", "green", "6.0000000,5.0000000,0") +
+        QStringList{"", "</Folder><Folder><name>Encrypted WLANs</name>"} +
+        placemark("<name>HomeNet</name><description>b</description>", "red", "4.0000000,3.0000000,0") +
+        QStringList{"", "</Folder>", "<Folder><name>Waypoints</name>"} +
+        placemark("<name>GC1</name><description>a</description>", "pushpin", "2.0000000,1.0000000,0") +
+        placemark("<name>GC2</name><description>d</description>", "pushpin", "-8.0000000,-7.0000000,0") +
+        QStringList{"", "</Folder></Document></kml>"};
+    EXPECT_EQ(lines(write(list)), expected);
+    EXPECT_EQ(parsed_.folders, (QStringList{"UnEncrypted WLANs", "Encrypted WLANs", "Waypoints"}));
+}
+
+TEST_F(KmlWriter, TextsAreEscapedAndKeepTheirCharacters) {
+    WaypointList list;
+    list.appendWaypointRow(row("Tom & Jerry's", "<b>bold</b> & \"quoted\"", 1, 1));
+    list.appendWaypointRow(row(QString::fromUtf8("Zürich"), QString::fromUtf8("Ωmega \U0001F600"), 2, 2));
+    list.appendWaypointRow(
+        row(QStringLiteral("a\x01z\tt\r\nx\x1F"), QStringLiteral("\x0B") + QChar(0xFFFE), 3, 3));
+    list.appendWaypointRow(row(QString(QChar(0xD800)) + "lone", QString(QChar(0xDC00)), 4, 4));
+    const QByteArray bytes = write(list, "Tom & <Jerry>.kml");
+    EXPECT_TRUE(bytes.contains("<name>Tom &amp; &lt;Jerry&gt;</name>\r\n"));
+    EXPECT_TRUE(
+        bytes.contains("<Placemark><name>Tom &amp; Jerry's</name><description>"
+                       "&lt;b&gt;bold&lt;/b&gt; &amp; \"quoted\"</description>\r\n"));
+    EXPECT_TRUE(
+        bytes.contains("<name>Z\xC3\xBCrich</name><description>\xCE\xA9mega \xF0\x9F\x98\x80</description>"));
+    EXPECT_TRUE(bytes.contains("<name>a z\tt  x </name><description>  </description>"));
+    EXPECT_TRUE(bytes.contains("<name> lone</name><description> </description>"));
+    ASSERT_EQ(parsed_.placemarks.size(), 4);
+    EXPECT_EQ(parsed_.title, "Tom & <Jerry>");
+    EXPECT_EQ(parsed_.placemarks[0].name, "Tom & Jerry's");
+    EXPECT_EQ(parsed_.placemarks[0].description, "<b>bold</b> & \"quoted\"");
+    EXPECT_EQ(parsed_.placemarks[1].name, QString::fromUtf8("Zürich"));
+    EXPECT_EQ(parsed_.placemarks[1].description, QString::fromUtf8("Ωmega \U0001F600"));
+    EXPECT_EQ(parsed_.placemarks[2].name, "a z\tt  x ");
+}
+
+TEST_F(KmlWriter, CoordinatesUseAPointWhateverTheDecimalSeparator) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1", "x", 51.68541, -0.1872333, QString(), u','));
+    list.appendWaypointRow(row("GC2", "y", -89.9999999, 179.9999999, QString(), u','));
+    ASSERT_EQ(list.row(0).cell(column::kLatDecimal), "51,6854100");
+    const QByteArray bytes = write(list, "caches.kml", true, QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_TRUE(bytes.contains("<coordinates>-0.1872333,51.6854100,0</coordinates>"));
+    EXPECT_TRUE(bytes.contains("<coordinates>179.9999999,-89.9999999,0</coordinates>"));
+    // The date and time of the locale given; the time without a zone, which a wall clock lacks.
+    EXPECT_TRUE(bytes.contains("<Snippet maxLines='2'>Created 06.11.10 16:01:32</Snippet>\r\n"));
+}
+
+TEST_F(KmlWriter, AnEmptyListIsAWellFormedDocumentWithoutFolders) {
+    EXPECT_EQ(lines(write(WaypointList())), head() + QStringList{"</Document></kml>"});
+    EXPECT_TRUE(parsed_.folders.isEmpty());
+}
+
+TEST_F(KmlWriter, DescriptionsLeftOutAreOneSpace) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1", "Old Mill", 1, 2));
+    list.appendWaypointRow(row("Net", "WEP", 3, 4, "Encrypted"));
+    const QByteArray bytes = write(list, "caches.kml", false);
+    EXPECT_EQ(bytes.count("<description> </description>"), 2);
+    EXPECT_FALSE(bytes.contains("Old Mill"));
+}
+
+TEST_F(KmlWriter, TheTitleIsTheFileNameWithoutItsExtension) {
+    const WaypointList list;
+    for (const auto& [file, title] :
+         {std::pair{"my places.kml", "my places"}, {"x.kml", "x"}, {"a.b.kml", "a.b"}, {"notes", "notes"}}) {
+        write(list, file);
+        EXPECT_EQ(parsed_.title, title);
+    }
+}
+
+TEST_F(KmlWriter, EveryRowIsWrittenEvenAMarkedDuplicate) {
+    WaypointList list;
+    WaypointRow marked = row("GC1", "first", 1, 2);
+    marked.setCell(column::kDuplicate, kDuplicateMark);
+    list.appendWaypointRow(marked);
+    list.appendWaypointRow(row("GC1", "second", 3, 4));
+    write(list);
+    ASSERT_EQ(parsed_.placemarks.size(), 2);
+    EXPECT_EQ(parsed_.placemarks[0].description, "first");
+}
+
+TEST_F(KmlWriter, AFailedWriteIsReportedAndTheOldFileStays) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1", "a", 1, 2));
+    WriteReport report = writeKmlFile(list, dir_.filePath("missing/out.kml"), ExportContext{});
+    EXPECT_FALSE(report.written);
+    EXPECT_EQ(report.recordCount, 0);
+    EXPECT_FALSE(report.error.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir_.filePath("missing/out.kml")));
+
+    // A folder where the file should go: it is not replaced.
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.kml"));
+    report = writeKmlFile(list, dir_.filePath("taken.kml"), ExportContext{});
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(QFileInfo(dir_.filePath("taken.kml")).isDir());
+}
+
+namespace {
+
+// The waypoints gpsbabel reads from a file, as its unicsv output's columns by name.
+QList<QHash<QString, QString>> readWithGpsbabel(const QString& format, const QString& path) {
+    QProcess p;
+    p.start("gpsbabel", {"-i", format, "-f", path, "-o", "unicsv", "-F", "-"});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QList<QHash<QString, QString>> rows;
+    if (lines.isEmpty()) {
+        return rows;
+    }
+    const QStringList header = lines[0].trimmed().split(',');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QStringList fields(1);
+        bool quoted = false;
+        for (QChar c : lines[i].trimmed()) {
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (c == ',' && !quoted) {
+                fields.append(QString());
+            } else {
+                fields.last().append(c);
+            }
+        }
+        QHash<QString, QString> row;
+        for (qsizetype c = 0; c < header.size() && c < fields.size(); ++c) {
+            row.insert(header[c], fields[c]);
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
+// The fixtures of every kind, and names that need escaping or are not ASCII.
+void fillInteropList(WaypointList& list) {
+    readFixture(&readGpxFile, list, "pocket_query.gpx");
+    readFixture(&readGpxFile, list, "wifi.gpx");
+    readFixture(&readLocFile, list, "entities_lf.loc");
+    list.appendWaypointRow(row("Tom & Jerry's", "<b>x</b>", -33.8688197, 151.2092955));
+    list.appendWaypointRow(row(QString::fromUtf8("Zürich <Süd>"), "y", 47.3768866, 8.5416940, "UnEncrypted"));
+}
+
+}  // namespace
+
+TEST_F(KmlWriter, AnIndependentReaderSeesEveryNameAndPosition) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("gpsbabel").isEmpty())
+        << "gpsbabel is needed (scripts/setup.sh)";
+    WaypointList list;
+    fillInteropList(list);
+    write(list, "interop.kml");
+    const auto back = readWithGpsbabel("kml", dir_.filePath("interop.kml"));
+    const QList<const WaypointRow*> rows = inFolderOrder(list);
+    ASSERT_EQ(back.size(), rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(back[i]["Name"], rows[i]->cell(column::kName));
+        EXPECT_NEAR(back[i]["Latitude"].toDouble(), rows[i]->lat, 1e-6) << i;
+        EXPECT_NEAR(back[i]["Longitude"].toDouble(), rows[i]->lon, 1e-6) << i;
+    }
+}
+
+TEST_F(KmlWriter, XmllintFindsNothingToSay) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("xmllint").isEmpty())
+        << "xmllint is needed (scripts/setup.sh)";
+    WaypointList list;
+    fillInteropList(list);
+    list.appendWaypointRow(row(QStringLiteral("ctl\x01\x02"), QString(QChar(0xFFFF)), 0, 0));
+    write(list, "lint & <check>.kml");
+    QProcess p;
+    p.start("xmllint", {"--noout", dir_.filePath("lint & <check>.kml")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardError(), QByteArray());
+}

@@ -1,0 +1,220 @@
+// The fixed columns of a waypoint line are spelled out here from the layout: a field one byte too
+// long or too short shifts every column after it.
+#include "export/wpt_writer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+class FixedClock : public Clock {
+  public:
+    explicit FixedClock(QDateTime when) : when_(std::move(when)) {}
+    QDateTime localNow() const override { return when_; }
+
+  private:
+    QDateTime when_;
+};
+
+const QDateTime kSixthNovember(QDate(2010, 11, 6), QTime(16, 1, 32));
+
+WaypointRow row(const QString& name, const QString& description,
+                const QString& latCell = QString::fromUtf8("N51°41.123  N5141.12345"),
+                const QString& lonCell = QString::fromUtf8("W000°11.234  W00011.23456")) {
+    WaypointDraft d;
+    d.cell(column::kName) = name;
+    d.cell(column::kDescription) = description;
+    d.cell(column::kLatDM) = latCell;
+    d.cell(column::kLonDM) = lonCell;
+    return WaypointRow(d);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+class WptWriter : public ::testing::Test {
+  protected:
+    // Writes the list and returns its waypoint lines without their CR LF, after checking the
+    // header lines, the line ends and the count.
+    QList<QByteArray> writeLines(const WaypointList& list, bool descriptions = true,
+                                 const QDateTime& when = kSixthNovember) {
+        const FixedClock clock(when);
+        ExportContext context;
+        context.options.includeDescription = descriptions;
+        context.clock = &clock;
+        const WriteReport report = writeWptFile(list, path_, context);
+        EXPECT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, list.rowCount());
+        const QByteArray bytes = readAll(path_);
+        if (!bytes.startsWith("H  COORDINATE SYSTEM\r\nU  LAT LON DM\r\n") || !bytes.endsWith("\r\n")) {
+            ADD_FAILURE() << "not a WPT file: " << bytes.left(200).toStdString();
+            return {};
+        }
+        QList<QByteArray> lines = bytes.chopped(1).split('\n');
+        lines.remove(0, 2);
+        for (QByteArray& line : lines) {
+            EXPECT_TRUE(line.endsWith('\r'));
+            line.chop(1);
+        }
+        EXPECT_EQ(lines.size(), list.rowCount());
+        return lines;
+    }
+
+    QTemporaryDir dir_;
+    QString path_ = dir_.filePath("out.wpt");
+};
+
+}  // namespace
+
+TEST_F(WptWriter, AWholeLineColumnByColumn) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1A2B", "Tree"));
+    const QList<QByteArray> lines = writeLines(list);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0], "W  GC1A2B N5141.12345 W00011.23456 6-NOV-10 16:01:32 -9999 Tree" +
+                            QByteArray(36, ' ') + " 0.00000e+00 08255");
+    EXPECT_EQ(lines[0].size(), 117);
+
+    // A two-digit day: the columns of the layout, counted from 1.
+    const QByteArray line = writeLines(list, true, QDateTime(QDate(2010, 12, 25), QTime(9, 5, 7)))[0];
+    ASSERT_EQ(line.size(), 118);
+    EXPECT_EQ(line.mid(0, 3), "W  ");                           // 1-3
+    EXPECT_EQ(line.mid(3, 6), "GC1A2B");                        // 4-9
+    EXPECT_EQ(line.mid(10, 11), "N5141.12345");                 // 11-21
+    EXPECT_EQ(line.mid(22, 12), "W00011.23456");                // 23-34
+    EXPECT_EQ(line.mid(35, 9), "25-DEC-10");                    // 36-44
+    EXPECT_EQ(line.mid(45, 8), "09:05:07");                     // 46-53
+    EXPECT_EQ(line.mid(54, 5), "-9999");                        // 55-59
+    EXPECT_EQ(line.mid(60, 40), "Tree" + QByteArray(36, ' '));  // 61-100
+    EXPECT_EQ(line.mid(100, 13), " 0.00000e+00 ");              // 101-113
+    EXPECT_EQ(line.mid(113, 5), "08255");                       // 114-118
+}
+
+TEST_F(WptWriter, DateAndTimeWhateverTheSystemFormats) {
+    // The month names, the day without a leading zero, a two-digit year, midnight and the last
+    // second of a day on the 24-hour clock.
+    EXPECT_EQ(wptDateTime(QDateTime(QDate(2005, 1, 1), QTime(0, 0, 0))), "1-JAN-05 00:00:00");
+    EXPECT_EQ(wptDateTime(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))), "31-DEC-99 23:59:59");
+    const char* const months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    for (int m = 1; m <= 12; ++m) {
+        EXPECT_EQ(wptDateTime(QDateTime(QDate(2010, m, 9), QTime(12, 0, 0))),
+                  QByteArray("9-") + months[m - 1] + "-10 12:00:00");
+    }
+
+    // A 12-hour system: the file still reads 16:01:32.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    WaypointList list;
+    list.appendWaypointRow(row("Home", "x"));
+    const FixedClock clock(kSixthNovember);
+    ExportContext context;
+    context.clock = &clock;
+    context.locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    const WriteReport report = writeWptFile(list, path_, context);
+    QLocale::setDefault(before);
+    ASSERT_TRUE(report.written);
+    EXPECT_EQ(readAll(path_).mid(37 + 35, 17), "6-NOV-10 16:01:32");
+}
+
+TEST_F(WptWriter, NameFieldAndSymbol) {
+    WaypointList list;
+    for (const char* name : {"GC1A2B3C", "Home", "gc12", "", "GC", "G"}) {
+        list.appendWaypointRow(row(name, "d"));
+    }
+    const QList<QByteArray> lines = writeLines(list);
+    ASSERT_EQ(lines.size(), 6);
+    const QByteArray names[] = {"GC1A2B", "Home  ", "gc12  ", "      ", "GC    ", "G     "};
+    const QByteArray symbols[] = {"08255", "00018", "00018", "00018", "08255", "00018"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(lines[i].size(), 117) << i;
+        EXPECT_EQ(lines[i].mid(3, 6), names[i]) << i;
+        EXPECT_EQ(lines[i].right(5), symbols[i]) << i;
+    }
+}
+
+TEST_F(WptWriter, DescriptionFieldCutPaddedOrLeftOut) {
+    const QString fortyFive = QStringLiteral("0123456789").repeated(4) + QStringLiteral("ABCDE");
+    WaypointList list;
+    list.appendWaypointRow(row("A", fortyFive));
+    list.appendWaypointRow(row("B", "abc"));
+    list.appendWaypointRow(row("C", ""));
+    QList<QByteArray> lines = writeLines(list);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].mid(59, 40), QByteArray("0123456789").repeated(4));
+    EXPECT_EQ(lines[1].mid(59, 40), "abc" + QByteArray(37, ' '));
+    EXPECT_EQ(lines[2].mid(59, 40), QByteArray(40, ' '));
+    for (const QByteArray& line : lines) {
+        EXPECT_EQ(line.size(), 117);
+        EXPECT_EQ(line.mid(99, 13), " 0.00000e+00 ");
+    }
+
+    lines = writeLines(list, false);
+    ASSERT_EQ(lines.size(), 3);
+    for (const QByteArray& line : lines) {
+        EXPECT_EQ(line.mid(59, 40), QByteArray(40, ' '));
+    }
+}
+
+TEST_F(WptWriter, EveryCharacterIsOneByteAndTheColumnsHold) {
+    WaypointList list;
+    // An accented letter (in windows-1252), Greek and a character outside the basic plane (not in
+    // it: one '?' each), a tab, line breaks and other control characters.
+    list.appendWaypointRow(row(QString::fromUtf8("Zürich"), QString::fromUtf8("Café Ωmega \U0001F600 end")));
+    list.appendWaypointRow(
+        row(QString::fromUtf8("\U0001F600Ωab\tcd"), QStringLiteral("one\r\ntwo\nthree\x01")));
+    // A row without its degree-minute texts keeps the columns after them in place.
+    list.appendWaypointRow(row("Empty", "e", QString(), QString()));
+    const QList<QByteArray> lines = writeLines(list);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].mid(3, 6), "Z\xFCrich");
+    EXPECT_EQ(lines[0].mid(59, 40), "Caf\xE9 ?mega ? end" + QByteArray(24, ' '));
+    EXPECT_EQ(lines[1].mid(3, 6), "??ab c");
+    EXPECT_EQ(lines[1].mid(59, 40), "one  two three " + QByteArray(25, ' '));
+    EXPECT_EQ(lines[2].mid(9, 26), QByteArray(26, ' '));
+    for (const QByteArray& line : lines) {
+        EXPECT_EQ(line.size(), 117);
+        EXPECT_EQ(line.mid(34, 18), " 6-NOV-10 16:01:32");
+        EXPECT_EQ(line.mid(99, 13), " 0.00000e+00 ");
+    }
+}
+
+TEST_F(WptWriter, EveryRowIsWrittenEvenAMarkedDuplicate) {
+    WaypointList list;
+    WaypointRow marked = row("GC1", "first");
+    marked.setCell(column::kDuplicate, kDuplicateMark);
+    list.appendWaypointRow(marked);
+    list.appendWaypointRow(row("GC1", "second"));
+    const QList<QByteArray> lines = writeLines(list);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].mid(59).startsWith("first "));
+    EXPECT_TRUE(lines[1].mid(59).startsWith("second "));
+}
+
+TEST_F(WptWriter, AnEmptyListGivesAnEmptyFile) {
+    QFile old(path_);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    const WriteReport report = writeWptFile(WaypointList(), path_, ExportContext{});
+    EXPECT_TRUE(report.written);
+    EXPECT_EQ(report.recordCount, 0);
+    EXPECT_EQ(readAll(path_), QByteArray());
+}
+
+TEST_F(WptWriter, AFailedWriteIsReportedAndLeavesNothing) {
+    WaypointList list;
+    list.appendWaypointRow(row("A", "a"));
+    const QString path = dir_.filePath("missing/out.wpt");
+    const WriteReport report = writeWptFile(list, path, ExportContext{});
+    EXPECT_FALSE(report.written);
+    EXPECT_EQ(report.recordCount, 0);
+    EXPECT_FALSE(report.error.isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+}

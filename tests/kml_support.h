@@ -1,0 +1,83 @@
+// Reads a written KML file back with expat, independently of the writer: what the tests check a
+// document against.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <expat.h>
+
+namespace vintrel::test {
+
+// What expat makes of a written file.
+struct ParsedKml {
+    struct Placemark {
+        QString folder, name, description, style, coordinates;
+    };
+    QString error;  // empty when well formed
+    QString title;
+    QStringList folders;
+    QList<Placemark> placemarks;
+};
+
+struct KmlParseState {
+    ParsedKml* out;
+    QByteArrayList elements;
+    QByteArray text;
+    ParsedKml::Placemark placemark;
+};
+
+inline ParsedKml parseKml(const QByteArray& bytes) {
+    ParsedKml parsed;
+    KmlParseState state{&parsed, {}, {}, {}};
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &state);
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char**) {
+            auto* s = static_cast<KmlParseState*>(data);
+            s->elements.append(name);
+            s->text.clear();
+            if (s->elements.last() == "Placemark") {
+                s->placemark = {
+                    s->out->folders.isEmpty() ? QString() : s->out->folders.last(), {}, {}, {}, {}};
+            }
+        },
+        [](void* data, const XML_Char*) {
+            auto* s = static_cast<KmlParseState*>(data);
+            const QByteArray element = s->elements.takeLast();
+            const QByteArray parent = s->elements.isEmpty() ? QByteArray() : s->elements.last();
+            const QString text = QString::fromUtf8(s->text);
+            if (element == "name" && parent == "Document") {
+                s->out->title = text;
+            } else if (element == "name" && parent == "Folder") {
+                s->out->folders.append(text);
+            } else if (element == "name" && parent == "Placemark") {
+                s->placemark.name = text;
+            } else if (element == "description") {
+                s->placemark.description = text;
+            } else if (element == "styleUrl") {
+                s->placemark.style = text;
+            } else if (element == "coordinates") {
+                s->placemark.coordinates = text;
+            } else if (element == "Placemark") {
+                s->out->placemarks.append(s->placemark);
+            }
+            s->text.clear();
+        });
+    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
+        static_cast<KmlParseState*>(data)->text.append(text, length);
+    });
+    if (XML_Parse(parser, bytes.constData(), static_cast<int>(bytes.size()), 1) == XML_STATUS_ERROR) {
+        parsed.error = QStringLiteral("line %1: %2")
+                           .arg(XML_GetCurrentLineNumber(parser))
+                           .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser))));
+    }
+    XML_ParserFree(parser);
+    return parsed;
+}
+
+}  // namespace vintrel::test
