@@ -11,8 +11,8 @@
 
 namespace vintrel {
 
-// A field as the list holds it, from UTF-8: line breaks and tabs become spaces, and white space at
-// both ends is dropped.
+// A field as the list holds it, from UTF-8: a line break with the blanks around it becomes one
+// space, a tab elsewhere one space too, and white space at both ends is dropped.
 QString fieldText(std::string_view utf8);
 
 struct Position {
