@@ -7,11 +7,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vintrel {
 
 struct ImportContext {
     WaypointList& list;
     QChar decimalSeparator = u'.';
+};
+
+// A message about a whole file, which the window shows in a box of its own under `title` and the
+// command line prints: a file that is not of the kind its name says.
+struct ReadAlert {
+    QString title;
+    QString text;
 };
 
 struct ReadResult {
@@ -20,6 +29,7 @@ struct ReadResult {
     bool readToEnd = true;  // false when an error stopped the file early
     QStringList problems;   // one sentence each, naming the file and the line
     QString advice;         // shown in place of the grid when the list is empty after the file
+    std::optional<ReadAlert> alert;
 };
 
 using ReaderFunction = ReadResult (*)(const QString& path, ImportContext& context);

@@ -130,6 +130,10 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
     }
 }
 
+void ProblemLog::note(const QString& sentence) {
+    result_.problems.append(QStringLiteral("%1: %2").arg(fileName_, sentence));
+}
+
 void ProblemLog::finish() {
     if (unlisted_ > 0) {
         result_.problems.append(

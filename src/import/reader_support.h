@@ -41,6 +41,8 @@ class ProblemLog {
     void skipped(long line, const QString& name, const QString& reason);
     // The file could not be read to its end: `line` where it stopped (0: not known), `why` in words.
     void stoppedEarly(long line, const QString& why);
+    // A sentence about the file as a whole, always listed.
+    void note(const QString& sentence);
     // Adds the count of unlisted problems; call once when the file is done.
     void finish();
 
