@@ -67,6 +67,12 @@ Coordinate splitCoordinate(QStringView text, QChar positive, QChar negative) {
     return c;
 }
 
+// What the user is told of a .txt file that is not a NetStumbler export.
+ReadAlert notAnExportAlert() {
+    return {QStringLiteral("Invalid File Format"),
+            QStringLiteral("This is not a NetStumbler Exported text file.    ")};
+}
+
 class NetStumblerHandler : public TextRecordHandler {
   public:
     using TextRecordHandler::TextRecordHandler;
@@ -75,7 +81,7 @@ class NetStumblerHandler : public TextRecordHandler {
         lines_ = lineNumber();
         if (lineNumber() == 1) {
             if (!line.startsWith(u"# $Creator: Network Stumbler")) {
-                result_.alert = netStumblerFormatAlert();
+                result_.alert = notAnExportAlert();
                 result_.readToEnd = false;
                 notAnExport_ = true;
                 return false;
@@ -159,11 +165,6 @@ class NetStumblerHandler : public TextRecordHandler {
 };
 
 }  // namespace
-
-ReadAlert netStumblerFormatAlert() {
-    return {QStringLiteral("Invalid File Format"),
-            QStringLiteral("This is not a NetStumbler Exported text file.    ")};
-}
 
 ReadResult readNetStumblerFile(const QString& path, ImportContext& context) {
     return readTextRecords<NetStumblerHandler>(path, context);

@@ -15,7 +15,4 @@ namespace vintrel {
 // without the creator line gives an alert and reads nothing.
 ReadResult readNetStumblerFile(const QString& path, ImportContext& context);
 
-// The alert for a file that is not a NetStumbler export.
-ReadAlert netStumblerFormatAlert();
-
 }  // namespace vintrel

@@ -130,3 +130,28 @@ TEST(NetStumblerReader, FileEndingInsideTheHeaderSaysSo) {
                                       "inside the header, so it holds no networks."});
     EXPECT_FALSE(r.readToEnd);
 }
+
+TEST(NetStumblerReader, BadPositionsAreSkippedAndNamed) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readNetStumblerFile, list, "netstumbler_bad.txt");
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.row(0).cell(1), "0001:Good");
+    EXPECT_EQ(list.row(0).cell(5), "-12.50000");
+    EXPECT_EQ(list.row(0).cell(6), "-45.25000");
+    EXPECT_EQ(r.skipped, 5);
+    EXPECT_EQ(
+        r.problems,
+        (QStringList{
+            "netstumbler_bad.txt, line 5: waypoint \"NoLetter\" was skipped: latitude \"51.6854000\" does "
+            "not begin with N or S.",
+            "netstumbler_bad.txt, line 6: waypoint \"WrongLetter\" was skipped: longitude \"N 0.1872333\" "
+            "does not begin with E or W.",
+            "netstumbler_bad.txt, line 7: waypoint \"NotANumber\" was skipped: latitude \"abc\" is not a "
+            "number.",
+            QString::fromUtf8("netstumbler_bad.txt, line 8: waypoint \"TooFarNorth\" was skipped: "
+                              "latitude 95.0000000 is outside ±90."),
+            // Two fields only: no SSID and no address.
+            "netstumbler_bad.txt, line 10: a waypoint without a name was skipped: it has no hardware "
+            "address.",
+        }));
+}
