@@ -9,7 +9,8 @@ cmake --build "$here/build" -j2 >/dev/null
 
 convert="$here/build/src/vintrel-convert"
 shopt -s nullglob
-samples=("$here"/examples/*.loc "$here"/examples/*.gpx)
+samples=("$here"/examples/*.loc "$here"/examples/*.gpx "$here"/examples/*.csv "$here"/examples/*.txt \
+    "$here"/examples/*.mxf)
 echo "== Waypoints read from the samples in examples/"
 "$convert" --list "${samples[@]}"
 

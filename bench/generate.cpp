@@ -1,14 +1,85 @@
-// Writes a large invented waypoint file: generate loc|gpx COUNT FILE.
+// Writes a large invented input file: generate loc|gpx|csv|txt|mxf COUNT FILE. COUNT is the number
+// of waypoints (one line each in the text formats, after their header lines).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+void header(std::FILE* f, const char* format) {
+    if (std::strcmp(format, "loc") == 0) {
+        std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<loc version=\"1.0\" src=\"bench\">\r\n",
+                   f);
+    } else if (std::strcmp(format, "gpx") == 0) {
+        std::fputs(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx version=\"1.0\" creator=\"bench\" "
+            "xmlns=\"http://www.topografix.com/GPX/1/0\" "
+            "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0/1\">\r\n",
+            f);
+    } else if (std::strcmp(format, "csv") == 0) {
+        std::fputs("Longitude,Latitude,Name,Description\r\n", f);
+    } else if (std::strcmp(format, "txt") == 0) {
+        std::fputs(
+            "# $Creator: Network Stumbler Version 0.4.0\r\n"
+            "# $Format: wi-scan summary with extensions\r\n"
+            "# Latitude\tLongitude\t( SSID )\tType\t( BSSID )\tTime (GMT)\t[ SNR Sig Noise ]\t# ( Name )\t"
+            "Flags\tChannelbits\tBcnIntvl\tDataRate\tLastChannel\r\n"
+            "# $DateGMT: 2005-06-14\r\n",
+            f);
+    }
+}
+
+void record(std::FILE* f, const char* format, long i, double lat, double lon) {
+    static const char* const kCameras[] = {"GATSO: 30mph", "Truvelo", "Redlight", "SPECS", "Mobile", "Fixed"};
+    if (std::strcmp(format, "loc") == 0) {
+        std::fprintf(
+            f,
+            "<waypoint>\r\n\t<name id=\"GC%06lX\"><![CDATA[Bench cache %ld by Somebody]]></name>\r\n"
+            "\t<coord lat=\"%.6f\" lon=\"%.6f\"/>\r\n\t<type>Geocache</type>\r\n"
+            "\t<link text=\"Cache Details\">https://www.geocaching.com/seek/cache_details.aspx?wp=GC%06lX"
+            "</link>\r\n</waypoint>\r\n",
+            i, i, lat, lon, i);
+    } else if (std::strcmp(format, "gpx") == 0) {
+        std::fprintf(
+            f,
+            "  <wpt lat=\"%.6f\" lon=\"%.6f\">\r\n    <name>GC%06lX</name>\r\n"
+            "    <desc>Bench cache %ld by Somebody, Traditional Cache (1.5/2)</desc>\r\n"
+            "    <url>https://www.geocaching.com/seek/cache_details.aspx?wp=GC%06lX</url>\r\n"
+            "    <sym>Geocache</sym>\r\n    <type>Geocache|Traditional Cache</type>\r\n"
+            "    <groundspeak:cache id=\"%ld\"><groundspeak:name>Bench cache %ld</groundspeak:name>"
+            "<groundspeak:type>Traditional Cache</groundspeak:type></groundspeak:cache>\r\n  </wpt>\r\n",
+            lat, lon, i, i, i, i, i);
+    } else if (std::strcmp(format, "csv") == 0) {
+        std::fprintf(f, "%.6f,%.6f,\"%s %ld\",\"Camera %ld, northbound\"\r\n", lon, lat, kCameras[i % 6], i,
+                     i);
+    } else if (std::strcmp(format, "txt") == 0) {
+        std::fprintf(
+            f,
+            "%c %.7f\t%c %.7f\t( Network %ld )\tBSS\t( 00:0f:%02lx:%02lx:%02lx:%02lx )\t10:12:01 (GMT)\t"
+            "[ 32 81 49 ]\t# (  )\t%s\t00000040\t100\t540\t%ld\r\n",
+            lat < 0 ? 'S' : 'N', lat < 0 ? -lat : lat, lon < 0 ? 'W' : 'E', lon < 0 ? -lon : lon, i,
+            (i >> 24) & 0xff, (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff, i % 2 ? "0011" : "0001",
+            1 + i % 11);
+    } else {
+        std::fprintf(f,
+                     "%.6f, %.6f, \"Bench mark %ld\", \"BM%ld\", \"Mark %ld by the harbour\", ff0000, %d\r\n",
+                     lat, lon, i, i, i, i % 2 ? 37 : 47);
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 4 || (std::strcmp(argv[1], "loc") != 0 && std::strcmp(argv[1], "gpx") != 0)) {
-        std::fprintf(stderr, "usage: generate loc|gpx COUNT FILE\n");
+    const char* const formats[] = {"loc", "gpx", "csv", "txt", "mxf"};
+    bool known = false;
+    for (const char* f : formats) {
+        known = known || (argc == 4 && std::strcmp(argv[1], f) == 0);
+    }
+    if (!known) {
+        std::fprintf(stderr, "usage: generate loc|gpx|csv|txt|mxf COUNT FILE\n");
         return 2;
     }
-    const bool loc = std::strcmp(argv[1], "loc") == 0;
+    const char* format = argv[1];
     const long count = std::atol(argv[2]);
     std::FILE* f = std::fopen(argv[3], "wb");
     if (f == nullptr) {
@@ -16,40 +87,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::srand(42);
-    if (loc) {
-        std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<loc version=\"1.0\" src=\"bench\">\r\n",
-                   f);
-    } else {
-        std::fputs(
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx version=\"1.0\" creator=\"bench\" "
-            "xmlns=\"http://www.topografix.com/GPX/1/0\" "
-            "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0/1\">\r\n",
-            f);
-    }
+    header(f, format);
     for (long i = 0; i < count; ++i) {
         const double lat = -89.0 + 178.0 * std::rand() / RAND_MAX;
         const double lon = -179.0 + 358.0 * std::rand() / RAND_MAX;
-        if (loc) {
-            std::fprintf(
-                f,
-                "<waypoint>\r\n\t<name id=\"GC%06lX\"><![CDATA[Bench cache %ld by Somebody]]></name>\r\n"
-                "\t<coord lat=\"%.6f\" lon=\"%.6f\"/>\r\n\t<type>Geocache</type>\r\n"
-                "\t<link text=\"Cache Details\">https://www.geocaching.com/seek/cache_details.aspx?wp=GC%06lX"
-                "</link>\r\n</waypoint>\r\n",
-                i, i, lat, lon, i);
-        } else {
-            std::fprintf(
-                f,
-                "  <wpt lat=\"%.6f\" lon=\"%.6f\">\r\n    <name>GC%06lX</name>\r\n"
-                "    <desc>Bench cache %ld by Somebody, Traditional Cache (1.5/2)</desc>\r\n"
-                "    <url>https://www.geocaching.com/seek/cache_details.aspx?wp=GC%06lX</url>\r\n"
-                "    <sym>Geocache</sym>\r\n    <type>Geocache|Traditional Cache</type>\r\n"
-                "    <groundspeak:cache id=\"%ld\"><groundspeak:name>Bench cache %ld</groundspeak:name>"
-                "<groundspeak:type>Traditional Cache</groundspeak:type></groundspeak:cache>\r\n  </wpt>\r\n",
-                lat, lon, i, i, i, i, i);
-        }
+        record(f, format, i, lat, lon);
     }
-    std::fputs(loc ? "</loc>\r\n" : "</gpx>\r\n", f);
+    if (std::strcmp(format, "loc") == 0) {
+        std::fputs("</loc>\r\n", f);
+    } else if (std::strcmp(format, "gpx") == 0) {
+        std::fputs("</gpx>\r\n", f);
+    }
     std::fclose(f);
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (--list, and conversion to
-# .gdb, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory. Run by hand; never
-# part of the tests.
+# .gdb, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory; the
+# text formats (camera .csv, NetStumbler .txt, Maptech .mxf) are timed with --list against the same
+# number of waypoints from .loc. Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -60,6 +61,22 @@ if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" add "* ]]; then
         "$(awk -v a="$b" -v b="$c" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
 fi
 
+# The text formats: --list on as many lines as the .loc files above have waypoints.
+for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
+    for n in 100000 200000; do
+        f="$data/bench_$n.$fmt"
+        [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
+        loc="$data/bench_$n.loc"
+        [ -f "$loc" ] || "$build/bench/generate" loc "$n" "$loc"
+        l=$(best "$build/src/vintrel-convert" --list "$loc")
+        v=$(best "$build/src/vintrel-convert" --list "$f")
+        m=$(peak "$build/src/vintrel-convert" --list "$f")
+        printf '%s %7d lines     (%3d MB) list: loc %5ss  vintrel %5ss  ratio %5s  peak %4d MB\n' \
+            "$fmt" "$n" $(( $(stat -c %s "$f") / 1000000 )) "$l" "$v" \
+            "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+    done
+done
+
 # Instruction counts (callgrind): the same on every run, whatever else the machine is doing.
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
@@ -73,6 +90,12 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
             line+=$(awk -v j="$job" -v n="$n" -v e="$e" 'BEGIN{printf "  %s %.2fG (%.2fx)", j, n/1e9, n/e}')
         done
         echo "$line"
+    done
+    loc=$(count "$build/src/vintrel-convert" --list "$data/bench_100000.loc")
+    for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
+        l=$(count "$build/src/vintrel-convert" --list "$data/bench_100000.$fmt")
+        awk -v f="$fmt" -v l="$l" -v c="$loc" 'BEGIN {
+            printf "%s 100000 instructions: list %.2fG, loc list %.2fG (%.2fx)\n", f, l/1e9, c/1e9, l/c }'
     done
 fi
 

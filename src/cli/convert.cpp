@@ -66,6 +66,9 @@ void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
         if (!f.recognised) {
             err << f.path << ": not a supported file type; it was not read.\n";
         }
+        if (f.result.alert) {
+            err << f.path << ": " << f.result.alert->text << "\n";
+        }
         for (const QString& p : f.result.problems) {
             err << p << "\n";
         }

@@ -293,7 +293,7 @@ void Form1::importPaths(const QStringList& paths) {
     ImportOutcome outcome;
     readFiles(paths, outcome);
     lblFile1_->setText(outcome.fileLabel);
-    fileExtension_ = outcome.fileExtension;
+    listView_ = outcome.view;
     dialogFileName_ = paths.last();
     if (!outcome.advice.isEmpty()) {
         txtRecordlist_->setPlainText(
@@ -340,6 +340,9 @@ void Form1::importPaths(const QStringList& paths) {
 void Form1::reportReaderProblems(const ImportOutcome& outcome) {
     QStringList lines;
     for (const FileImport& f : outcome.files) {
+        if (f.result.alert) {
+            services_.messages->warn(this, f.result.alert->title, f.result.alert->text);
+        }
         lines.append(f.result.problems);
     }
     if (!lines.isEmpty()) {
@@ -362,7 +365,7 @@ void Form1::onOutputChosen() {
     const bool display = format != nullptr && format->hasDisplayMode;
     lblDisplay_->setVisible(display);
     cboDisplay_->setVisible(display);
-    const bool colour = format != nullptr && format->hasColour && fileExtension_ != QLatin1String("txt");
+    const bool colour = format != nullptr && format->hasColour && listView_ != ListView::Networks;
     lblColor_->setVisible(colour);
     cboColor_->setVisible(colour);
     if (format != nullptr && !format->opensInMapSource) {
@@ -371,8 +374,7 @@ void Form1::onOutputChosen() {
 }
 
 void Form1::onDecimalToggled() {
-    const ListView view = fileExtension_ == QLatin1String("txt") ? ListView::Networks : ListView::Waypoints;
-    list_.setCoordinateWidths(applyCoordinateView(view, list_.rowCount(), chkDecimal_->isChecked()));
+    list_.setCoordinateWidths(applyCoordinateView(listView_, list_.rowCount(), chkDecimal_->isChecked()));
     showListWidths();
 }
 

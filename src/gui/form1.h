@@ -69,8 +69,8 @@ class Form1 : public QWidget {
     Form1Services services_;
     WaypointList list_;
     WaypointTableModel* model_ = nullptr;
-    QString fileExtension_;
-    QString dialogFileName_;  // the last file opened or saved, for the next proposed name
+    ListView listView_ = ListView::Waypoints;  // as the last file read wants the list laid out
+    QString dialogFileName_;                   // the last file opened or saved, for the next proposed name
     QString outputFileName_;
     QMap<IconRole, QIcon> icons_;
 

@@ -14,10 +14,11 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
             outcome.fileLabel =
                 outcome.fileLabel.isEmpty() ? name : outcome.fileLabel + QStringLiteral(", ") + name;
         }
-        outcome.fileExtension = fileExtensionOf(path);
         FileImport file;
         file.path = path;
-        if (const ImportFormat* format = importFormatFor(path)) {
+        const ImportFormat* format = importFormatFor(path);
+        outcome.view = format != nullptr ? format->view : ListView::Waypoints;
+        if (format != nullptr) {
             file.recognised = true;
             context.list.resetDuplicateCount();
             file.result = format->reader(path, context);

@@ -17,8 +17,8 @@ struct FileImport {
 };
 
 struct ImportOutcome {
-    QString fileLabel;      // the caption of the file label: one full path, or the names joined by ", "
-    QString fileExtension;  // of the last file
+    QString fileLabel;  // the caption of the file label: one full path, or the names joined by ", "
+    ListView view = ListView::Waypoints;  // of the last file's format; Waypoints for an unknown one
     QList<FileImport> files;
     QString advice;  // the last advice a reader gave, for an empty list
 };

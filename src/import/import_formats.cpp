@@ -1,7 +1,10 @@
 #include "import/import_formats.h"
 
+#include "import/camera_csv_reader.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
+#include "import/mxf_reader.h"
+#include "import/netstumbler_reader.h"
 
 #include <QStringList>
 
@@ -16,6 +19,18 @@ const QList<ImportFormat>& importFormats() {
         {QStringLiteral("gpx"),
          {QStringLiteral("GPS eXchange Files (*.gpx)"), QStringLiteral("*.gpx")},
          &readGpxFile,
+         ListView::Waypoints},
+        {QStringLiteral("csv"),
+         {QStringLiteral("Speed Camera Database (*.csv)"), QStringLiteral("*.csv")},
+         &readCameraCsvFile,
+         ListView::Waypoints},
+        {QStringLiteral("txt"),
+         {QStringLiteral("NetStumbler Text (*.txt)"), QStringLiteral("*.txt")},
+         &readNetStumblerFile,
+         ListView::Networks},
+        {QStringLiteral("mxf"),
+         {QStringLiteral("Maptech Terrain Marks (*.mxf)"), QStringLiteral("*.mxf")},
+         &readMxfFile,
          ListView::Waypoints},
     };
     return formats;

@@ -7,11 +7,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vintrel {
 
 struct ImportContext {
     WaypointList& list;
     QChar decimalSeparator = u'.';
+};
+
+// A message about a whole file, which the window shows in a box of its own under `title` and the
+// command line prints: a file that is not of the kind its name says.
+struct ReadAlert {
+    QString title;
+    QString text;
 };
 
 struct ReadResult {
@@ -23,6 +32,7 @@ struct ReadResult {
     bool documentFound = false;
     QStringList problems;  // one sentence each, naming the file and the line
     QString advice;        // shown in place of the grid when the list is empty after the file
+    std::optional<ReadAlert> alert;
 };
 
 using ReaderFunction = ReadResult (*)(const QString& path, ImportContext& context);

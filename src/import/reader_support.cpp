@@ -45,11 +45,27 @@ QString fieldText(std::string_view utf8) {
     const bool hasBreaks =
         std::any_of(utf8.begin(), utf8.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; });
     if (hasBreaks) {
-        for (QChar& c : out) {
-            if (c == u'\n' || c == u'\r' || c == u'\t') {
-                c = u' ';
+        // A line break takes the blanks around it along into its one space, so that an indented
+        // next line reads on after a single space; a tab elsewhere is one space.
+        const auto isBreak = [](QChar c) { return c == u'\n' || c == u'\r'; };
+        const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+        QString joined;
+        joined.reserve(out.size());
+        for (qsizetype i = 0; i < out.size();) {
+            if (!isBreak(out[i])) {
+                joined.append(out[i] == u'\t' ? QChar(u' ') : out[i]);
+                ++i;
+                continue;
             }
+            while (!joined.isEmpty() && joined.back() == u' ') {
+                joined.chop(1);
+            }
+            while (i < out.size() && (isBreak(out[i]) || isBlank(out[i]))) {
+                ++i;
+            }
+            joined.append(u' ');
         }
+        out = std::move(joined);
     }
     const bool padded = !out.isEmpty() && (out.front().isSpace() || out.back().isSpace());
     return padded ? std::move(out).trimmed() : out;
@@ -119,6 +135,10 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
     } else {
         result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, why));
     }
+}
+
+void ProblemLog::note(const QString& sentence) {
+    result_.problems.append(QStringLiteral("%1: %2").arg(fileName_, sentence));
 }
 
 void ProblemLog::finish() {

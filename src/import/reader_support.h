@@ -11,8 +11,8 @@
 
 namespace vintrel {
 
-// A field as the list holds it, from UTF-8: line breaks and tabs become spaces, and white space at
-// both ends is dropped.
+// A field as the list holds it, from UTF-8: a line break with the blanks around it becomes one
+// space, a tab elsewhere one space too, and white space at both ends is dropped.
 QString fieldText(std::string_view utf8);
 
 // An input text as a message quotes it: at most its first 40 characters, "…" marking a cut.
@@ -44,6 +44,8 @@ class ProblemLog {
     void skipped(long line, const QString& name, const QString& reason);
     // The file could not be read to its end: `line` where it stopped (0: not known), `why` in words.
     void stoppedEarly(long line, const QString& why);
+    // A sentence about the file as a whole, always listed.
+    void note(const QString& sentence);
     // Adds the count of unlisted problems; call once when the file is done.
     void finish();
 

@@ -63,6 +63,15 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
 }
 
+TEST(ConvertList, AFileOfTheWrongKindIsNamedWithTheWindowsText) {
+    const CliRun r = run({"--list", dataPath("netstumbler_wrong.txt"), dataPath("cameras_lf.csv")});
+    EXPECT_EQ(r.status, 3);  // one of the inputs was not read
+    EXPECT_EQ(r.out.count('\n'), 3);
+    EXPECT_TRUE(r.err.startsWith(dataPath("netstumbler_wrong.txt") +
+                                 ": This is not a NetStumbler Exported text file.    \n"))
+        << r.err.toStdString();
+}
+
 TEST(ConvertList, UsageHelpAndVersion) {
     EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"--list"}).status, 2);

@@ -63,8 +63,11 @@ struct FakeDialogs : FileDialogs {
 };
 
 struct FakeMessages : MessageBoxes {
-    QStringList texts;
-    void warn(QWidget*, const QString&, const QString& text) override { texts.append(text); }
+    QStringList titles, texts;
+    void warn(QWidget*, const QString& title, const QString& text) override {
+        titles.append(title);
+        texts.append(text);
+    }
 };
 
 struct FakeLauncher : Launcher {
@@ -181,8 +184,10 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_TRUE(enabled("cmdCreateNew"));
     open({data("site_one_line.loc"), data("route.gpx")});
     EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
-    ASSERT_GE(dialogs_.openFilters.size(), 3);
-    EXPECT_EQ(dialogs_.openFilters[0].description, "Supported File Types (*.loc,*.gpx)");
+    ASSERT_EQ(dialogs_.openFilters.size(), 6);
+    EXPECT_EQ(dialogs_.openFilters[0].description, "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf)");
+    EXPECT_EQ(dialogs_.openFilters[0].pattern, "*.loc;*.gpx;*.csv;*.txt;*.mxf");
+    EXPECT_EQ(dialogs_.openFilters[5].description, "Maptech Terrain Marks (*.mxf)");
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
@@ -269,10 +274,37 @@ TEST_F(Window, FormatChoiceRules) {
     choose("cboOutput", "MPS (Mapsource - older)");
     EXPECT_TRUE(visible("cboColor"));
     EXPECT_TRUE(visible("lblColor"));
-    // After a file whose extension is "txt" the colour choice stays hidden.
+    // After a file whose extension is "txt" the colour choice stays hidden, even when the file could
+    // not be read; after a waypoint file it is back.
     open({data("site_one_line.loc").replace(".loc", ".txt")});
     choose("cboOutput", "MPS (Mapsource - older)");
     EXPECT_FALSE(visible("cboColor"));
+    EXPECT_FALSE(visible("lblColor"));
+    open({data("route.gpx")});
+    choose("cboOutput", "MPS (Mapsource - older)");
+    EXPECT_TRUE(visible("cboColor"));
+}
+
+TEST_F(Window, NetworkListsHaveTheirOwnWidths) {
+    open({data("cameras.csv"), data("netstumbler.txt")});
+    ASSERT_EQ(form_.waypoints().rowCount(), 16);
+    auto* grid = get<QTableView>("MSFlexGrid1");
+    const double dpi = grid->logicalDpiX();
+    EXPECT_EQ(grid->columnWidth(1), twipsToPixels(3100, dpi));
+    EXPECT_EQ(grid->columnWidth(2), twipsToPixels(3918, dpi));
+    get<QCheckBox>("chkDecimal")->click();
+    EXPECT_EQ(grid->columnWidth(2), twipsToPixels(3918, dpi));  // the toggle keeps the network width
+    open({data("marks.mxf")});
+    get<QCheckBox>("chkDecimal")->click();
+    EXPECT_EQ(grid->columnWidth(2), twipsToPixels(5718, dpi));
+}
+
+TEST_F(Window, AFileThatIsNoNetStumblerExportGetsItsOwnBox) {
+    open({data("netstumbler_wrong.txt")});
+    ASSERT_EQ(messages_.titles, QStringList{"Invalid File Format"});
+    EXPECT_EQ(messages_.texts, QStringList{"This is not a NetStumbler Exported text file.    "});
+    EXPECT_EQ(form_.waypoints().rowCount(), 0);
+    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
 }
 
 TEST_F(Window, DroppedFilesAreImportedAsIfPicked) {

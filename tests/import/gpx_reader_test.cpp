@@ -136,3 +136,12 @@ TEST(GpxReader, Utf16FileWithByteOrderMark) {
     EXPECT_EQ(list.row(1).cell(1), QString::fromUtf8("漢字"));
     EXPECT_EQ(list.row(1).cell(4).right(12), "E15112.91800");
 }
+
+TEST(GpxReader, LineBreaksWithTheirIndentBecomeOneSpace) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "multiline_desc.gpx");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_TRUE(r.problems.isEmpty());
+    EXPECT_EQ(list.row(0).cell(2), "First line second line third line");
+    EXPECT_EQ(list.row(1).cell(2), "a b c");  // a tab alone is one space; blank lines go too
+}

@@ -1,5 +1,9 @@
 #include "import/import_driver.h"
 
+#include "import/camera_csv_reader.h"
+#include "import/mxf_reader.h"
+#include "import/netstumbler_reader.h"
+
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +14,35 @@ using namespace vintrel::test;
 TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
     EXPECT_EQ(importFormatFor("C:/maps/A.GPX")->extension, "gpx");
     EXPECT_EQ(importFormatFor("caches.Loc")->extension, "loc");
+    EXPECT_EQ(importFormatFor("speed.CSV")->reader, &readCameraCsvFile);
+    EXPECT_EQ(importFormatFor("wardrive.txt")->reader, &readNetStumblerFile);
+    EXPECT_EQ(importFormatFor("marks.mxf")->reader, &readMxfFile);
     EXPECT_EQ(importFormatFor("notes.doc"), nullptr);
     EXPECT_EQ(importFormatFor("gpx"), importFormatFor("x.gpx"));
 }
 
-TEST(ImportDriver, DialogFiltersComeFromTheFormatTable) {
-    const auto filters = importDialogFilters();
-    ASSERT_EQ(filters.size(), importFormats().size() + 1);
-    EXPECT_EQ(filters[0].description, "Supported File Types (*.loc,*.gpx)");
-    EXPECT_EQ(filters[0].pattern, "*.loc;*.gpx");
-    EXPECT_EQ(filters[1].description, "TopoGrafix Data Files (*.loc)");
-    EXPECT_EQ(filters[2].description, "GPS eXchange Files (*.gpx)");
+TEST(ImportDriver, OnlyNetworkListsHaveTheNetworkView) {
+    for (const ImportFormat& f : importFormats()) {
+        EXPECT_EQ(f.view, f.extension == "txt" ? ListView::Networks : ListView::Waypoints)
+            << f.extension.toStdString();
+    }
+}
+
+TEST(ImportDriver, DialogListsSixEntriesInOrder) {
+    const QList<FileFilter> filters = importDialogFilters();
+    const QList<QPair<QString, QString>> expected = {
+        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf)", "*.loc;*.gpx;*.csv;*.txt;*.mxf"},
+        {"TopoGrafix Data Files (*.loc)", "*.loc"},
+        {"GPS eXchange Files (*.gpx)", "*.gpx"},
+        {"Speed Camera Database (*.csv)", "*.csv"},
+        {"NetStumbler Text (*.txt)", "*.txt"},
+        {"Maptech Terrain Marks (*.mxf)", "*.mxf"},
+    };
+    ASSERT_EQ(filters.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(filters[i].description, expected[i].first);
+        EXPECT_EQ(filters[i].pattern, expected[i].second);
+    }
 }
 
 TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
@@ -34,12 +56,23 @@ TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
     const ImportOutcome several =
         importFiles({dataPath("case_names.loc"), dataPath("unknown.doc"), dataPath("route.gpx")}, context);
     EXPECT_EQ(several.fileLabel, "case_names.loc, unknown.doc, route.gpx");
-    EXPECT_EQ(several.fileExtension, "gpx");
+    EXPECT_EQ(several.view, ListView::Waypoints);
     ASSERT_EQ(several.files.size(), 3);
     EXPECT_TRUE(several.files[0].recognised);
     EXPECT_FALSE(several.files[1].recognised);
     EXPECT_EQ(list.duplicateCount(), 0);
     EXPECT_EQ(list.rowCount(), 3);
+}
+
+TEST(ImportDriver, ViewIsTheLastFilesFormats) {
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    EXPECT_EQ(importFiles({dataPath("route.gpx"), dataPath("netstumbler.txt")}, context).view,
+              ListView::Networks);
+    // Even a network file that cannot be read asks for the network view: it is the kind of file.
+    EXPECT_EQ(importFiles({missingPath("gone.txt")}, context).view, ListView::Networks);
+    EXPECT_EQ(importFiles({dataPath("netstumbler.txt"), dataPath("unknown.doc")}, context).view,
+              ListView::Waypoints);
 }
 
 TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {

@@ -64,8 +64,8 @@ TEST(LocReader, RealXmlEntitiesPlainTextAndAttributeForms) {
     EXPECT_EQ(cell(list, 0, 6), "-0.5000000");
     EXPECT_EQ(cell(list, 0, 7), "http://example.org/?a=1&b=2");
     EXPECT_EQ(list.row(0).icon, IconRole::Traditional);
-    EXPECT_EQ(cell(list, 1, 2), "");  // empty name element: empty description
-    EXPECT_EQ(cell(list, 2, 2), "first line  second line");
+    EXPECT_EQ(cell(list, 1, 2), "");                        // empty name element: empty description
+    EXPECT_EQ(cell(list, 2, 2), "first line second line");  // the break and the indent: one space
 }
 
 TEST(LocReader, DeclaredEncodingsAndByteOrderMark) {

@@ -1,0 +1,148 @@
+#include "import/camera_csv_reader.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+TEST(CameraCsvReader, HeaderSkippedAndColumnsAsTheListShowsThem) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readCameraCsvFile, list, "cameras.csv");
+    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
+    ASSERT_EQ(list.rowCount(), 10);
+    EXPECT_EQ(r.appended, 10);
+    const WaypointRow& a = list.row(0);
+    EXPECT_EQ(a.cell(1), "Speed check");
+    EXPECT_EQ(a.cell(2), "Fixed camera on the A40");
+    EXPECT_EQ(a.cell(3), QString::fromUtf8("N51°30.000  N5130.00000"));
+    EXPECT_EQ(a.cell(4), QString::fromUtf8("W000°07.500  W00007.50000"));
+    EXPECT_EQ(a.cell(5), "51.50000");
+    EXPECT_EQ(a.cell(6), "-0.12500");
+    EXPECT_EQ(a.cell(7), "");
+    EXPECT_EQ(a.icon, IconRole::None);
+    EXPECT_EQ(a.lat, 51.5);
+    EXPECT_EQ(a.lon, -0.125);
+    // Quoted fields lose their quotes and may hold commas; the fifth field is ignored.
+    EXPECT_EQ(list.row(1).cell(1), "GATSO: 30mph");
+    EXPECT_EQ(list.row(1).cell(2), "Rear facing, both lanes");
+    EXPECT_EQ(list.row(3).cell(2), "Forward facing");
+    EXPECT_EQ(list.row(4).cell(1), "Redlight, Kings Rd");
+    EXPECT_EQ(list.row(5).cell(2), "Average speed \"SPECS\" zone");
+    // Three fields: no description. Degrees keep two digits, minutes two integer digits.
+    EXPECT_EQ(list.row(6).cell(3).right(11), "N0515.00000");
+    EXPECT_EQ(list.row(7).cell(1), "Fixed post");
+    EXPECT_EQ(list.row(7).cell(2), "");
+    EXPECT_EQ(list.row(7).cell(3), QString::fromUtf8("N51°00.000  N5100.00060"));
+    EXPECT_EQ(list.row(7).cell(4).right(12), "E00030.00000");
+    EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
+    EXPECT_EQ(list.columnAlignment(column::kName), ColumnAlignment::Left);
+}
+
+TEST(CameraCsvReader, NamePrefixChoosesTheCameraIcon) {
+    WaypointList list;
+    readFixture(&readCameraCsvFile, list, "cameras.csv");
+    ASSERT_EQ(list.rowCount(), 10);
+    const IconRole expected[] = {IconRole::None,     IconRole::Gatso, IconRole::Gatso,  IconRole::Gatso,
+                                 IconRole::RedLight, IconRole::Specs, IconRole::Mobile, IconRole::None,
+                                 IconRole::Gatso,    IconRole::Gatso};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(list.row(i).icon, expected[i]) << list.row(i).cell(1).toStdString();
+    }
+    // Nothing of the type reaches other columns.
+    EXPECT_EQ(list.row(1).cell(10), "");
+}
+
+TEST(CameraCsvReader, DuplicateNamesIgnoringCaseMarkTheEarlierRow) {
+    WaypointList list;
+    readFixture(&readCameraCsvFile, list, "cameras.csv");
+    EXPECT_EQ(list.duplicateCount(), 1);  // "SPEED CHECK" on the last line
+    EXPECT_TRUE(list.row(0).isMarkedDuplicate());
+    EXPECT_TRUE(list.row(0).redName);
+    EXPECT_FALSE(list.row(1).isMarkedDuplicate());
+
+    // The same file again: nothing appended, every row marked, every record counted.
+    WaypointList twice;
+    readFixture(&readCameraCsvFile, twice, "cameras_lf.csv");
+    const ReadResult again = readFixture(&readCameraCsvFile, twice, "cameras_lf.csv");
+    EXPECT_EQ(again.appended, 0);
+    EXPECT_EQ(twice.rowCount(), 3);
+    EXPECT_EQ(twice.duplicateCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(twice.row(i).cell(8), "1");
+        EXPECT_TRUE(twice.row(i).redName);
+    }
+}
+
+TEST(CameraCsvReader, EveryLineEndAndBothEncodings) {
+    for (const char* name : {"cameras_lf.csv", "cameras_cr.csv"}) {
+        WaypointList list;
+        const ReadResult r = readFixture(&readCameraCsvFile, list, name);
+        ASSERT_EQ(list.rowCount(), 3) << name;
+        EXPECT_EQ(list.row(0).cell(1), "Camera A");
+        EXPECT_EQ(list.row(2).cell(1), "Camera C");
+        EXPECT_EQ(list.row(2).cell(5), "51.70000");
+        EXPECT_TRUE(r.problems.isEmpty());
+    }
+    WaypointList cp1252;
+    readFixture(&readCameraCsvFile, cp1252, "cameras_1252.csv");
+    ASSERT_EQ(cp1252.rowCount(), 2);
+    EXPECT_EQ(cp1252.row(0).cell(1), QString::fromUtf8("Radar Café"));
+    EXPECT_EQ(cp1252.row(0).cell(2), QString::fromUtf8("Zone 30 € amende"));
+    EXPECT_EQ(cp1252.row(1).icon, IconRole::Mobile);
+
+    WaypointList bom;
+    readFixture(&readCameraCsvFile, bom, "cameras_bom.csv");
+    ASSERT_EQ(bom.rowCount(), 2);  // the header after the byte-order mark is still skipped
+    EXPECT_EQ(bom.row(0).cell(1), QString::fromUtf8("Blitzer Straße"));
+    EXPECT_EQ(bom.row(1).cell(1), QString::fromUtf8("Mobile Köpenick"));
+}
+
+TEST(CameraCsvReader, BadRecordsAreSkippedAndNamedNeverPlacedAtZero) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readCameraCsvFile, list, "cameras_bad.csv");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.row(0).cell(1), "Quoted position");  // quoted numbers are numbers
+    EXPECT_EQ(list.row(0).cell(5), "51.50000");
+    EXPECT_EQ(list.row(0).cell(6), "-0.12500");
+    EXPECT_EQ(list.row(1).cell(1), "Good last");
+    EXPECT_EQ(r.skipped, 7);  // blank lines are passed over silently
+    EXPECT_EQ(r.problems,
+              (QStringList{
+                  "cameras_bad.csv, line 5: waypoint \"Empty latitude\" was skipped: empty latitude.",
+                  "cameras_bad.csv, line 6: waypoint \"Empty longitude\" was skipped: empty longitude.",
+                  "cameras_bad.csv, line 7: waypoint \"Not a number\" was skipped: latitude \"abc\" is not a "
+                  "number.",
+                  QString::fromUtf8("cameras_bad.csv, line 8: waypoint \"Too far north\" was skipped: "
+                                    "latitude 95 is outside ±90."),
+                  "cameras_bad.csv, line 9: a waypoint without a name was skipped: the line has two fields, "
+                  "fewer than the three a record needs.",
+                  "cameras_bad.csv, line 10: a waypoint without a name was skipped: the line has one field, "
+                  "fewer than the three a record needs.",
+                  "cameras_bad.csv, line 11: a waypoint without a name was skipped: it has no name.",
+              }));
+    EXPECT_TRUE(r.readToEnd);
+}
+
+TEST(CameraCsvReader, SystemSeparatorInDecimalColumnsOnly) {
+    WaypointList list;
+    readFixture(&readCameraCsvFile, list, "cameras_lf.csv", u',');
+    EXPECT_EQ(list.row(0).cell(5), "51,50000");
+    EXPECT_EQ(list.row(0).cell(6), "-0,50000");
+    EXPECT_EQ(list.row(0).cell(3).right(11), "N5130.00000");
+}
+
+TEST(CameraCsvReader, MissingOrHeaderOnlyFilesSaySo) {
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    ReadResult r = readCameraCsvFile(missingPath("gone.csv"), context);
+    ASSERT_EQ(r.problems.size(), 1);
+    EXPECT_TRUE(r.problems[0].startsWith("gone.csv: the file cannot be opened"))
+        << r.problems[0].toStdString();
+    EXPECT_FALSE(r.readToEnd);
+    // A file of one line holds only the column names.
+    r = readCameraCsvFile(dataPath("cameras_header_only.csv"), context);
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(r.problems, QStringList{"cameras_header_only.csv: the file holds no records."});
+}
