@@ -42,7 +42,7 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          &writeWptFile,
-         nullptr},
+         &addToWptFile},
         {QStringLiteral("KML"),
          QStringLiteral("KML (Google Earth)"),
          QStringLiteral("kml"),

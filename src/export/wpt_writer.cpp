@@ -4,6 +4,10 @@
 #include "export/atomic_save.h"
 #include "export/cp1252_text.h"
 
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+
 namespace vintrel {
 
 namespace {
@@ -30,6 +34,21 @@ void appendFixed(QByteArray& out, QStringView text, qsizetype width) {
         }
     }
     out.append(width - (out.size() - start), ' ');
+}
+
+// A waypoint line as this program writes it, without its CR LF.
+bool isWaypointLine(QByteArrayView line) {
+    static const QRegularExpression kLine(QStringLiteral(
+        "^W  .{6} .{11} .{12} [1-9][0-9]?-(JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC)-[0-9]{2} "
+        "[0-9]{2}:[0-9]{2}:[0-9]{2} -9999 .{40} 0\\.00000e\\+00 (08255|00018)$"));
+    return kLine.match(QString::fromLatin1(line)).hasMatch();
+}
+
+// The name field of a row as its line would hold it.
+QByteArray nameField(const WaypointRow& row) {
+    QByteArray field;
+    appendFixed(field, row.cellView(column::kName), kNameField);
+    return field;
 }
 
 void appendTwoDigits(QByteArray& out, int n) {
@@ -103,6 +122,72 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     }
     report.written = true;
     report.recordCount = list.rowCount();
+    return report;
+}
+
+WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    WriteReport report;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return report;
+    }
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return report;
+    }
+    file.close();
+    const QByteArray header = wptHeaderLines();
+    if (!old.isEmpty() && (!old.startsWith(header) || !old.endsWith("\r\n"))) {
+        report.error = QStringLiteral(
+            "it is not a waypoint file this program writes (two header lines, then one "
+            "line per waypoint)");
+        return report;
+    }
+    QSet<QByteArray> held;
+    for (qsizetype pos = old.isEmpty() ? 0 : header.size(); pos < old.size();) {
+        const qsizetype end = old.indexOf("\r\n", pos);
+        const QByteArrayView line = QByteArrayView(old).sliced(pos, end - pos);
+        if (!isWaypointLine(line)) {
+            report.error =
+                QStringLiteral("its line %1 is not a waypoint line of the layout this program writes")
+                    .arg(report.existingCount + 3);
+            return report;
+        }
+        held.insert(line.sliced(3, kNameField).toByteArray());
+        ++report.existingCount;
+        pos = end + 2;
+    }
+
+    const QByteArray dateTime =
+        wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
+    QByteArray bytes = old.isEmpty() ? header : old;
+    bytes.reserve(bytes.size() + list.rowCount() * kLongestLine);
+    QList<int> heldRows;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const WaypointRow& row = list.row(r);
+        if (row.cellView(column::kName).isEmpty() || held.contains(nameField(row))) {
+            if (!row.cellView(column::kName).isEmpty()) {
+                heldRows.append(r);
+            }
+            ++report.leftOutCount;
+            continue;
+        }
+        appendWptLine(bytes, row, dateTime, context.options.includeDescription);
+        ++report.recordCount;
+    }
+    if (report.recordCount == 0 && old.isEmpty()) {
+        bytes.clear();  // an empty list stays an empty file
+    }
+    if (!saveAtomically(path, bytes, report.error)) {
+        report.recordCount = report.existingCount = report.leftOutCount = 0;
+        return report;
+    }
+    for (int r : heldRows) {
+        list.markDuplicate(r);
+    }
+    report.written = true;
     return report;
 }
 

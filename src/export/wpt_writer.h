@@ -58,4 +58,11 @@ void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateT
 // replacing it only when everything succeeded.
 WriteReport writeWptFile(const WaypointList& list, const QString& path, const ExportContext& context);
 
+// Adds a line for every row whose six-character name field, as it would be written, no line of the
+// existing file holds (case mattering; rows without a name are left out too); the rows the file
+// held are marked in the list. The file must be one this program could have written: the two
+// header lines, then waypoint lines of the layout above, each ended by CR LF (or nothing at all).
+// Otherwise, or when any step fails, it stays byte-identical and the report says why.
+WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context);
+
 }  // namespace vintrel

@@ -218,3 +218,69 @@ TEST_F(WptWriter, AFailedWriteIsReportedAndLeavesNothing) {
     EXPECT_FALSE(report.error.isEmpty());
     EXPECT_FALSE(QFile::exists(path));
 }
+
+TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {
+    WaypointList first;
+    first.appendWaypointRow(row("GC1A2B3", "first"));
+    first.appendWaypointRow(row("Home", "second"));
+    writeLines(first);
+    const QByteArray before = readAll(path_);
+
+    // GC1A2B3 and Home are held (GC1A2B4 too: its six-character field is the same); home is not.
+    WaypointList list;
+    for (const char* name : {"GC1A2B4", "Home", "home", ""}) {
+        list.appendWaypointRow(row(name, "new"));
+    }
+    const FixedClock clock(QDateTime(QDate(2011, 1, 25), QTime(9, 5, 7)));
+    ExportContext context;
+    context.clock = &clock;
+    WriteReport report = addToWptFile(list, path_, context);
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.existingCount, 2);
+    EXPECT_EQ(report.recordCount, 1);
+    EXPECT_EQ(report.leftOutCount, 3);
+    EXPECT_TRUE(list.row(0).isMarkedDuplicate());
+    EXPECT_TRUE(list.row(1).isMarkedDuplicate());
+    EXPECT_FALSE(list.row(2).isMarkedDuplicate());
+    const QByteArray after = readAll(path_);
+    ASSERT_TRUE(after.startsWith(before));
+    EXPECT_EQ(after.mid(before.size()), "W  home   N5141.12345 W00011.23456 25-JAN-11 09:05:07 -9999 new" +
+                                            QByteArray(37, ' ') + " 0.00000e+00 00018\r\n");
+
+    // An empty file is one this program writes for an empty list: adding gives it its header.
+    QFile empty(dir_.filePath("empty.wpt"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    report = addToWptFile(list, dir_.filePath("empty.wpt"), context);
+    EXPECT_EQ(report.recordCount, 3);
+    EXPECT_TRUE(
+        readAll(dir_.filePath("empty.wpt")).startsWith("H  COORDINATE SYSTEM\r\nU  LAT LON DM\r\nW  GC1A2B"));
+}
+
+TEST_F(WptWriter, AddingRefusesFilesThisProgramDoesNotWrite) {
+    WaypointList list;
+    list.appendWaypointRow(row("GC1A2B3", "first"));
+    writeLines(list);
+    const QByteArray good = readAll(path_);
+    ExportContext context;
+    const auto refused = [&](const QByteArray& bytes) {
+        QFile f(path_);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        const WriteReport report = addToWptFile(list, path_, context);
+        EXPECT_FALSE(report.written);
+        EXPECT_EQ(readAll(path_), bytes);
+        return report.error.toStdString();
+    };
+    EXPECT_EQ(refused(QByteArray(good).replace("\r\n", "\n")),
+              "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
+    EXPECT_EQ(refused(good.chopped(2)),
+              "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
+    EXPECT_EQ(refused(good + "W  short line\r\n"),
+              "its line 4 is not a waypoint line of the layout this program writes");
+    EXPECT_EQ(refused(QByteArray(good).replace("-9999", "-1234")),
+              "its line 3 is not a waypoint line of the layout this program writes");
+    EXPECT_EQ(refused("<?xml version=\"1.0\"?>\r\n"),
+              "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
+}

@@ -500,6 +500,29 @@ TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
     EXPECT_EQ(again.readAll().size(), created.size());
 }
 
+TEST_F(Window, AddToMpsAndWptFilesToo) {
+    QTemporaryDir dir;
+    open({data("site_one_line.loc")});
+    for (const char* choice : {"MPS (Mapsource - older)", "WPT (Waypoint file)"}) {
+        choose("cboOutput", choice);
+        const QString out = dir.filePath(QStringLiteral("first.") + QString(choice).left(3).toLower());
+        dialogs_.saveAnswers.append(out);
+        click("cmdCreateNew");
+        ASSERT_EQ(text("lblOutFile"), out + " created");
+        open({data("route.gpx")});  // two more waypoints; the choice starts again
+        choose("cboOutput", choice);
+        EXPECT_TRUE(enabled("cmdAdd")) << choice;
+        dialogs_.openOneAnswers.append(out);
+        click("cmdAdd");
+        EXPECT_EQ(text("lblOutFile"), "2 records added to " + out + "\n2 duplicate records were not added.");
+        EXPECT_EQ(text("lblNowCount"), "There are now 4 records in the file.");
+        EXPECT_EQ(visible("cmdMapsource"), QString(choice).startsWith("MPS")) << choice;
+        click("cmdClearGrid");
+        open({data("site_one_line.loc")});
+    }
+    EXPECT_EQ(dialogs_.openOneTitle, "Select Waypoint file to append");
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
