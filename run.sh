@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the main job on the sample files in examples/: lists their
-# waypoints and writes each sample as a MapSource .gdb, a PCX5 .wpt and a Google Earth .kml file
-# into out/.
+# waypoints, writes each sample as a MapSource .gdb and .mps, a PCX5 .wpt and a Google Earth .kml
+# file into out/, then adds every sample to one MapSource file, out/all.gdb.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/scripts/setup.sh"
@@ -17,11 +17,15 @@ echo "== Waypoints read from the samples in examples/"
 mkdir -p "$here/out"
 for sample in "${samples[@]}"; do
     name=$(basename "${sample%.*}")
-    for ext in gdb wpt kml; do
+    for ext in gdb mps wpt kml; do
         echo "== $(basename "$sample") -> out/$name.$ext"
         "$convert" "$sample" -o "$here/out/$name.$ext"
     done
 done
+
+echo "== Adding every sample to out/all.gdb, which starts with the first one"
+cp "$here/out/$(basename "${samples[0]%.*}").gdb" "$here/out/all.gdb"
+"$convert" "${samples[@]}" --add "$here/out/all.gdb"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "== Opening the window on the samples"
