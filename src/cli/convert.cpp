@@ -4,9 +4,14 @@
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <thread>
 
 namespace vintrel {
 
@@ -88,6 +93,24 @@ void printWarnings(const WriteReport& report, const QString& path, QTextStream& 
     for (const QString& w : report.warnings) {
         err << path << ": " << w << "\n";
     }
+}
+
+// Runs `work`; on a terminal beside a progress line that is erased when it is done.
+void withProgress(const ConvertEnvironment& env, const WorkProgress& progress,
+                  const std::function<int()>& rows, const std::function<void()>& work) {
+    if (env.progress == nullptr || env.clock == nullptr) {
+        work();
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done.store(true);
+    });
+    followProgress(progress, done, *env.clock, rows, [&](const QString& text) {
+        *env.progress << '\r' << text << "\x1b[K" << Qt::flush;  // the rest of the line erased
+    });
+    worker.join();
 }
 
 // Whether two paths name one file, however they are spelled (links, "./", hard links).
@@ -174,8 +197,12 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     }
 
     WaypointList waypoints;
-    ImportContext context{waypoints, env.decimalSeparator};
-    const ImportOutcome outcome = importFiles(opt.inputs, context);
+    WorkProgress progress;
+    ImportContext context{waypoints, env.decimalSeparator, &progress};
+    ImportOutcome outcome;
+    withProgress(
+        env, progress, [&] { return waypoints.rowCountSoFar(); },
+        [&] { outcome = importFiles(opt.inputs, context); });
     if (opt.list) {
         for (const WaypointRow& row : waypoints.rows()) {
             printListLine(out, row);
@@ -208,7 +235,11 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     }
     const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system()};
     if (opt.add) {
-        const WriteReport report = addToFile(*format, waypoints, opt.output, exportContext);
+        WriteReport report;
+        progress.setFile(QFileInfo(opt.output).fileName());
+        withProgress(
+            env, progress, [] { return -1; },
+            [&] { report = addToFile(*format, waypoints, opt.output, exportContext); });
         if (!report.written) {
             err << notChangedText(opt.output, report.error) << "\n";
             return 1;
@@ -219,7 +250,11 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             << nowCountText(report.existingCount, report.recordCount) << "\n";
         return done;
     }
-    const WriteReport report = createFile(*format, waypoints, opt.output, exportContext);
+    WriteReport report;
+    progress.setFile(QFileInfo(opt.output).fileName());
+    withProgress(
+        env, progress, [] { return -1; },
+        [&] { report = createFile(*format, waypoints, opt.output, exportContext); });
     if (!report.written) {
         err << notWrittenText(opt.output, report.error) << "\n";
         return 1;

@@ -14,6 +14,9 @@ struct ConvertEnvironment {
     QChar decimalSeparator = u'.';
     registry::RegistryApi* registry = nullptr;
     const Clock* clock = nullptr;
+    // Where a progress line goes while long work runs: the terminal, when both output streams are
+    // one; nullptr for none.
+    QTextStream* progress = nullptr;
 };
 
 // `args` excludes the program name. Returns the exit status: 0 done, 1 nothing could be read or

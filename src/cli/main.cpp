@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
@@ -13,8 +15,10 @@ int main(int argc, char** argv) {
     args.removeFirst();
     const std::unique_ptr<vintrel::registry::RegistryApi> registry = vintrel::registry::makeSystemRegistry();
     const vintrel::SystemClock clock;
+    // A progress line only where someone watches: never into a file or a pipe.
+    const bool terminal = isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
     const vintrel::ConvertEnvironment env{vintrel::decimalSeparatorOf(QLocale::system()), registry.get(),
-                                          &clock};
+                                          &clock, terminal ? &err : nullptr};
     const int status = vintrel::runConvert(args, out, err, env);
     out.flush();
     err.flush();

@@ -18,12 +18,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 // The icons live in a static library; their resource must be registered from outside any namespace.
@@ -136,6 +139,10 @@ void Form1::buildControls() {
     setTextColour(lblFile1_, QColor(0, 0, 128));
     lblProcessing_ = named(new QLabel(QStringLiteral("Processing ......"), this), "lblProcessing");
     setTextColour(lblProcessing_, kPureRed);
+    prgWork_ = named(new QProgressBar(this), "prgWork");
+    prgWork_->setRange(0, 0);  // how much is left is not known: a busy bar
+    prgWork_->setTextVisible(false);
+    lblWork_ = named(new QLabel(this), "lblWork");
 
     model_ = new WaypointTableModel(list_, icons_, this);
     grid_ = named(new QTableView(this), "MSFlexGrid1");
@@ -214,7 +221,11 @@ void Form1::buildControls() {
     results->addWidget(cmdExit_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(lblProcessing_);
+    auto* work = new QHBoxLayout;
+    work->addWidget(lblProcessing_);
+    work->addWidget(lblWork_);
+    work->addWidget(prgWork_, 1);
+    layout->addLayout(work);
     layout->addLayout(listArea, 1);
     layout->addLayout(checks);
     layout->addLayout(options);
@@ -224,10 +235,10 @@ void Form1::buildControls() {
     resize(1000, 640);
 
     // The start-up state: only the select button, the file label, the result labels and Exit.
-    showAll(
-        {lblProcessing_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_, cmdClearGrid_, lblOutput_,
-         cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_, cmdMapsource_},
-        false);
+    showAll({lblProcessing_, lblWork_, prgWork_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_,
+             cmdClearGrid_, lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_,
+             cmdCreateNew_, cmdAdd_, cmdMapsource_},
+            false);
     cmdCreateNew_->setEnabled(false);
     cmdAdd_->setEnabled(false);
 
@@ -261,17 +272,70 @@ void Form1::onFileOpen() {
     importPaths(paths);
 }
 
-void Form1::readFiles(const QStringList& paths, ImportOutcome& outcome) {
-    // The readers run beside the window so that it keeps painting; user input waits.
-    ImportContext context{list_, services_.decimalSeparator};
-    model_->beginChange();
-    QThread* worker = QThread::create([&] { outcome = importFiles(paths, context); });
+void Form1::runBeside(const std::function<void()>& work, bool reading) {
+    // The work runs beside the window, which keeps painting and answers Exit; the other controls
+    // wait, and a drop is not taken, until it is done.
+    WorkProgress progress;
+    progress_ = &progress;
+    QList<QWidget*> waiting;
+    for (QWidget* w : {static_cast<QWidget*>(cmdFileOpen_), static_cast<QWidget*>(cmdClearGrid_),
+                       static_cast<QWidget*>(cmdCreateNew_), static_cast<QWidget*>(cmdAdd_),
+                       static_cast<QWidget*>(cmdMapsource_), static_cast<QWidget*>(cboOutput_),
+                       static_cast<QWidget*>(cboDisplay_), static_cast<QWidget*>(cboColor_),
+                       static_cast<QWidget*>(chkDecimal_), static_cast<QWidget*>(chkIncludeDesc_)}) {
+        if (w->isEnabled()) {
+            waiting.append(w);
+            w->setEnabled(false);
+        }
+    }
+    ProgressThrottle throttle(*services_.clock, kProgressDelayMs, kProgressIntervalMs);
+    QTimer timer;
+    timer.setInterval(kProgressIntervalMs / 2);
+    connect(&timer, &QTimer::timeout, this, [&] {
+        if (throttle.due()) {
+            lblWork_->setText(progressText(progress.file(), reading ? list_.rowCountSoFar() : -1));
+            lblWork_->show();
+            prgWork_->show();
+        }
+    });
+    QThread* worker = QThread::create([&] { work(); });
     QEventLoop loop;
     connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    timer.start();
+    loop.exec();
     worker->wait();
     delete worker;
+    timer.stop();
+    lblWork_->hide();
+    prgWork_->hide();
+    for (QWidget* w : waiting) {
+        w->setEnabled(true);
+    }
+    progress_ = nullptr;
+    if (closeWhenDone_) {
+        close();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (progress_ != nullptr) {
+        progress_->cancel();  // reading stops at the next file; a write is finished first
+        closeWhenDone_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void Form1::readFiles(const QStringList& paths, ImportOutcome& outcome) {
+    model_->beginChange();
+    runBeside(
+        [&] {
+            ImportContext context{list_, services_.decimalSeparator, progress_};
+            outcome = importFiles(paths, context);
+        },
+        true);
     model_->endChange();
 }
 
@@ -423,7 +487,14 @@ void Form1::onCreateNew() {
     outputFileName_ = chosen;
     dialogFileName_ = chosen;
     showBusy();
-    const WriteReport report = createFile(*format, list_, chosen, exportContext());
+    WriteReport report;
+    const ExportContext context = exportContext();
+    runBeside(
+        [&] {
+            progress_->setFile(QFileInfo(chosen).fileName());
+            report = createFile(*format, list_, chosen, context);
+        },
+        false);
     lblExistingCount_->clear();
     lblNowCount_->clear();
     if (!report.written) {
@@ -451,7 +522,14 @@ void Form1::onAdd() {
     dialogFileName_ = chosen;
     showBusy();
     model_->beginChange();
-    const WriteReport report = addToFile(*format, list_, chosen, exportContext());
+    WriteReport report;
+    const ExportContext context = exportContext();
+    runBeside(
+        [&] {
+            progress_->setFile(QFileInfo(chosen).fileName());
+            report = addToFile(*format, list_, chosen, context);
+        },
+        false);
     model_->endChange();
     if (!report.written) {
         lblOutFile_->setText(notChangedText(chosen, report.error));
@@ -480,6 +558,9 @@ void Form1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Form1::dropEvent(QDropEvent* event) {
+    if (progress_ != nullptr) {
+        return;  // the window is busy with other files
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {

@@ -6,15 +6,19 @@
 #include "export/export_context.h"
 #include "gui/services.h"
 #include "model/clock.h"
+#include "model/progress.h"
 #include "model/waypoint_list.h"
 
 #include <QMap>
+
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 
@@ -47,6 +51,7 @@ class Form1 : public QWidget {
     const QString& outputFileName() const { return outputFileName_; }
 
   protected:
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -63,6 +68,9 @@ class Form1 : public QWidget {
     ExportContext exportContext() const;
     void showBusy();  // "Processing ...." while a file is written
     void readFiles(const QStringList& paths, ImportOutcome& outcome);
+    // Runs `work` on another thread while the window shows its progress (the rows read so far
+    // when `reading`).
+    void runBeside(const std::function<void()>& work, bool reading);
     void reportReaderProblems(const ImportOutcome& outcome);
     void reportWriteWarnings(const WriteReport& report);
 
@@ -72,11 +80,15 @@ class Form1 : public QWidget {
     ListView listView_ = ListView::Waypoints;  // as the last file read wants the list laid out
     QString dialogFileName_;                   // the last file opened or saved, for the next proposed name
     QString outputFileName_;
+    WorkProgress* progress_ = nullptr;  // while work runs beside the window
+    bool closeWhenDone_ = false;        // Exit was pressed while it ran
     QMap<IconRole, QIcon> icons_;
 
     QPushButton* cmdFileOpen_;
     QLabel* lblFile1_;
     QLabel* lblProcessing_;
+    QLabel* lblWork_;
+    QProgressBar* prgWork_;
     QTableView* grid_;
     QPlainTextEdit* txtRecordlist_;
     QCheckBox* chkDecimal_;

@@ -7,6 +7,12 @@ namespace vintrel {
 ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
     ImportOutcome outcome;
     for (const QString& path : paths) {
+        if (context.progress != nullptr) {
+            if (context.progress->cancelled()) {
+                break;
+            }
+            context.progress->setFile(QFileInfo(path).fileName());
+        }
         if (paths.size() == 1) {
             outcome.fileLabel = path;
         } else {

@@ -1,6 +1,7 @@
 // What the readers share: the list they append to, and what they hand back to the window.
 #pragma once
 
+#include "model/progress.h"
 #include "model/waypoint_list.h"
 
 #include <QChar>
@@ -14,6 +15,7 @@ namespace vintrel {
 struct ImportContext {
     WaypointList& list;
     QChar decimalSeparator = u'.';
+    WorkProgress* progress = nullptr;  // told which file is read; may ask the reading to stop
 };
 
 // A message about a whole file, which the window shows in a box of its own under `title` and the

@@ -172,6 +172,7 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
     const qsizetype length = row.text_.size();
     row.text_ = QString::fromRawData(reinterpret_cast<const QChar*>(storeText(row.text_)), length);
     rows_.push_back(std::move(row));
+    rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
     const WaypointRow& added = rows_.back();
     exactNames_.add(exactHash(nameOf(added)), index);
     foldedNames_.add(foldedHash(nameOf(added)), index);
@@ -274,6 +275,7 @@ WaypointList::~WaypointList() {
 
 void WaypointList::clear() {
     rows_.clear();
+    rowCountSoFar_.store(0, std::memory_order_relaxed);
     for (const TextBlock& block : textBlocks_) {
         freeLargeBlock(block.data, static_cast<size_t>(block.capacity) * sizeof(char16_t));
     }

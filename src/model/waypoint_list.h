@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <vector>
 
@@ -124,6 +125,8 @@ class WaypointList {
     static const QStringList& headerTexts();
 
     int rowCount() const { return static_cast<int>(rows_.size()); }
+    // The row count as another thread may read it while a reader appends: for progress displays.
+    int rowCountSoFar() const { return rowCountSoFar_.load(std::memory_order_relaxed); }
     const WaypointRow& row(int index) const { return rows_[static_cast<size_t>(index)]; }
     const std::deque<WaypointRow>& rows() const { return rows_; }
 
@@ -180,6 +183,7 @@ class WaypointList {
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;
+    std::atomic<int> rowCountSoFar_{0};
 };
 
 // Names compare ignoring letter case character by character (case folding: accented letters match

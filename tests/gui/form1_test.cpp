@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -521,6 +522,30 @@ TEST_F(Window, AddToMpsAndWptFilesToo) {
         open({data("site_one_line.loc")});
     }
     EXPECT_EQ(dialogs_.openOneTitle, "Select Waypoint file to append");
+}
+
+TEST_F(Window, ExitStaysUsableWhileFilesAreReadAndTheOtherControlsWait) {
+    // A file large enough that reading it is still going on when the window first looks at events.
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.gpx");
+    QFile f(big);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">");
+    for (int i = 0; i < 60000; ++i) {
+        f.write(QStringLiteral("<wpt lat=\"1.%1\" lon=\"2\"><name>W%1</name></wpt>\n").arg(i).toUtf8());
+    }
+    f.write("</gpx>");
+    f.close();
+    bool waited = false;
+    QTimer::singleShot(0, &form_, [&] {
+        waited = !enabled("cmdFileOpen") && enabled("cmdExit");
+        click("cmdExit");
+        EXPECT_TRUE(form_.isVisible());  // it closes once the reading has stopped
+    });
+    open({big});
+    EXPECT_TRUE(waited);
+    EXPECT_FALSE(form_.isVisible());
+    EXPECT_FALSE(visible("prgWork"));
 }
 
 int main(int argc, char** argv) {
