@@ -38,7 +38,7 @@ TEST(Progress, ShownOnlyAfterHalfASecondThenAFewTimesASecond) {
 }
 
 TEST(Progress, FollowingShowsTheFileAndRowsThenErasesTheLine) {
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(QLocale(QLocale::English));
     StepClock clock;
     clock.stepMs = 300;  // every reading of the clock is 300 ms later
     WorkProgress progress;
