@@ -61,7 +61,7 @@ void printHelp(QTextStream& out) {
 void printListLine(QTextStream& out, const WaypointRow& row) {
     out << iconRoleName(row.icon);
     for (int c = 1; c < kColumnCount; ++c) {
-        out << '\t' << row.cellView(c);
+        out << '\t' << row.cell(c);
     }
     out << '\n';
 }

@@ -84,8 +84,8 @@ QByteArray wptDateTime(const QDateTime& when) {
 void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
                    bool includeDescription) {
     const QStringView name = row.cellView(column::kName);
-    const QStringView lat = row.cellView(column::kLatDM);
-    const QStringView lon = row.cellView(column::kLonDM);
+    const QString lat = row.cell(column::kLatDM);
+    const QString lon = row.cell(column::kLonDM);
     out.append("W  ");
     appendFixed(out, name, kNameField);
     out.append(' ');

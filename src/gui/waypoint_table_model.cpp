@@ -29,9 +29,9 @@ QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
             if (col == column::kLatDM || col == column::kLonDM) {
                 // The degree-minute cells end in their raw text for the writers; the grid shows
                 // the part before the two spaces.
-                const QStringView cell = row.cellView(col);
+                const QString cell = row.cell(col);
                 const qsizetype gap = cell.indexOf(u"  ");
-                return (gap < 0 ? cell : cell.left(gap)).toString();
+                return gap < 0 ? cell : cell.left(gap);
             }
             return row.cell(col);
         case Qt::ToolTipRole:

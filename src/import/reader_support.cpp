@@ -86,14 +86,8 @@ std::optional<Position> checkPosition(const std::optional<std::string>& latText,
 
 void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator,
                       int decimals) {
-    row.cell(column::kLatDM) = latCell(pos.lat, rule);
-    row.cell(column::kLonDM) = lonCell(pos.lon, rule);
-    DecimalCell lat = decimalCell(pos.lat, decimalSeparator, decimals);
-    DecimalCell lon = decimalCell(pos.lon, decimalSeparator, decimals);
-    row.cell(column::kLatDecimal) = std::move(lat.text);
-    row.cell(column::kLonDecimal) = std::move(lon.text);
-    row.lat = lat.value;
-    row.lon = lon.value;
+    row.setPosition(pos.lat, pos.lon,
+                    PositionForm{rule, static_cast<quint8>(decimals), decimalSeparator.unicode()});
 }
 
 IconRole iconForCacheType(const QString& type) {

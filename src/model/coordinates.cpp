@@ -218,6 +218,23 @@ QString formatDecimalCell(double value, QChar decimalSeparator, int decimals) {
     return withSeparator(buf, writeDecimal(value, decimals, buf), decimalSeparator);
 }
 
+double decimalCellValue(double value, int decimals) {
+    if (value == 0.0) {
+        return 0.0;  // the cell shows no sign
+    }
+    // A value whose shortest text has no more decimals than the cell is the cell's value itself.
+    char buf[400];
+    char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed).ptr;
+    const char* dot = static_cast<const char*>(std::memchr(buf, '.', static_cast<size_t>(end - buf)));
+    if (dot == nullptr || end - dot - 1 <= decimals) {
+        return value;
+    }
+    end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr;
+    double exact = 0;
+    std::from_chars(buf, end, exact);
+    return exact == 0.0 ? 0.0 : exact;
+}
+
 DecimalCell decimalCell(double value, QChar decimalSeparator, int decimals) {
     char buf[400];
     char* end = writeDecimal(value, decimals, buf);

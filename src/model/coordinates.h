@@ -52,6 +52,8 @@ struct DecimalCell {
     double value;
 };
 DecimalCell decimalCell(double value, QChar decimalSeparator, int decimals);
+// The same value without building the text.
+double decimalCellValue(double value, int decimals);
 
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.

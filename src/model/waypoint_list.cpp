@@ -48,7 +48,39 @@ QString iconRoleName(IconRole role) {
     return {};
 }
 
-WaypointRow::WaypointRow(const WaypointDraft& draft) : icon(draft.icon), lat(draft.lat), lon(draft.lon) {
+void WaypointDraft::setPosition(double latitude, double longitude, const PositionForm& positionForm) {
+    hasPosition = true;
+    sourceLat = latitude;
+    sourceLon = longitude;
+    form = positionForm;
+    lat = decimalCellValue(latitude, form.decimals);
+    lon = decimalCellValue(longitude, form.decimals);
+}
+
+QString WaypointRow::cell(int col) const {
+    if (hasPosition_ && col >= column::kLatDM && col <= column::kLonDecimal && cellView(col).isEmpty()) {
+        switch (col) {
+            case column::kLatDM:
+                return latCell(sourceLat_, form_.rule);
+            case column::kLonDM:
+                return lonCell(sourceLon_, form_.rule);
+            case column::kLatDecimal:
+                return formatDecimalCell(sourceLat_, form_.separator, form_.decimals);
+            default:
+                return formatDecimalCell(sourceLon_, form_.separator, form_.decimals);
+        }
+    }
+    return cellView(col).toString();
+}
+
+WaypointRow::WaypointRow(const WaypointDraft& draft)
+    : icon(draft.icon),
+      lat(draft.lat),
+      lon(draft.lon),
+      hasPosition_(draft.hasPosition),
+      form_(draft.form),
+      sourceLat_(draft.sourceLat),
+      sourceLon_(draft.sourceLon) {
     qsizetype total = 0;
     for (const QString& c : draft.cells) {
         total += c.size();
@@ -65,6 +97,10 @@ WaypointRow::WaypointRow(const WaypointRow& other)
       redName(other.redName),
       lat(other.lat),
       lon(other.lon),
+      hasPosition_(other.hasPosition_),
+      form_(other.form_),
+      sourceLat_(other.sourceLat_),
+      sourceLon_(other.sourceLon_),
       text_(other.text_.constData(), other.text_.size()),
       ends_(other.ends_) {}
 
@@ -74,6 +110,10 @@ WaypointRow& WaypointRow::operator=(const WaypointRow& other) {
         redName = other.redName;
         lat = other.lat;
         lon = other.lon;
+        hasPosition_ = other.hasPosition_;
+        form_ = other.form_;
+        sourceLat_ = other.sourceLat_;
+        sourceLon_ = other.sourceLon_;
         text_ = QString(other.text_.constData(), other.text_.size());
         ends_ = other.ends_;
     }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "model/column_layout.h"
+#include "model/coordinates.h"
 #include "model/row_index.h"
 
 #include <QString>
@@ -57,6 +58,13 @@ QString iconRoleName(IconRole role);
 // the file a list was added to.
 inline const QString kDuplicateMark = QStringLiteral("1");
 
+// How a row writes its position in columns 3 to 6 (see coordinates.h).
+struct PositionForm {
+    MinutesRule rule = MinutesRule::Cut;
+    quint8 decimals = 7;        // of columns 5 and 6
+    char16_t separator = u'.';  // the user's decimal separator, in columns 5 and 6
+};
+
 // A row while a reader fills it in. `lat` and `lon` are the values the decimal cells (columns 5 and
 // 6) show.
 struct WaypointDraft {
@@ -66,6 +74,15 @@ struct WaypointDraft {
     double lon = 0;
 
     QString& cell(int col) { return cells[static_cast<size_t>(col)]; }
+
+    // The position as the file gave it: columns 3 to 6 are made from it when they are asked for,
+    // not kept as text (a list of a million rows would spend a third of its memory on them), and
+    // `lat`/`lon` become the values columns 5 and 6 show.
+    void setPosition(double sourceLat, double sourceLon, const PositionForm& form);
+    bool hasPosition = false;
+    double sourceLat = 0;
+    double sourceLon = 0;
+    PositionForm form;
 };
 
 // A listed row. Its twelve cells share one string; inside a list that string lives in the list's
@@ -81,11 +98,13 @@ class WaypointRow {
     WaypointRow(WaypointRow&&) noexcept = default;
     WaypointRow& operator=(WaypointRow&&) noexcept = default;
 
+    // The text of a kept cell. Columns 3 to 6 of a row made from a position are not kept: cell()
+    // makes them.
     QStringView cellView(int col) const {
         const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
         return QStringView(text_).sliced(start, ends_[static_cast<size_t>(col)] - start);
     }
-    QString cell(int col) const { return cellView(col).toString(); }
+    QString cell(int col) const;
     void setCell(int col, const QString& text);
 
     IconRole icon = IconRole::None;
@@ -99,6 +118,10 @@ class WaypointRow {
   private:
     friend class WaypointList;
 
+    bool hasPosition_ = false;
+    PositionForm form_;
+    double sourceLat_ = 0;
+    double sourceLon_ = 0;
     QString text_;                            // owned, or (inside a list) a view of the list's text storage
     std::array<quint32, kColumnCount> ends_;  // end of each cell in text_
 };

@@ -99,3 +99,20 @@ TEST(CoordinateView, WidthsFollowListViewRowsAndToggle) {
     EXPECT_EQ(list.columnWidth(column::kLatDM), 1);
     EXPECT_EQ(list.columnWidth(column::kLonDecimal), 1450);
 }
+
+TEST(DecimalCells, TheValueWithoutTheTextIsTheValueOfTheText) {
+    // Many coordinates as files give them, and some with more decimals than the cell shows.
+    std::uint64_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        const double v = (static_cast<double>(seed >> 11) / 9007199254740992.0 - 0.5) * 360.0;
+        for (int decimals : {5, 7}) {
+            const double rounded = std::round(v * 1e6) / 1e6;  // six decimals, as most files give
+            EXPECT_EQ(decimalCellValue(v, decimals), decimalCell(v, u'.', decimals).value) << v;
+            EXPECT_EQ(decimalCellValue(rounded, decimals), decimalCell(rounded, u'.', decimals).value)
+                << rounded;
+        }
+    }
+    EXPECT_EQ(decimalCellValue(-0.0, 7), 0.0);
+    EXPECT_FALSE(std::signbit(decimalCellValue(-0.00000001, 7)));
+}

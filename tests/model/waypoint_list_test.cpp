@@ -167,3 +167,27 @@ TEST(WaypointList, IconRoleNamesAreThePictureNames) {
     EXPECT_EQ(iconRoleName(IconRole::EncryptNo), "encryptno");
     EXPECT_EQ(iconRoleName(IconRole::Locationless), "locationless");
 }
+
+TEST(WaypointRow, PositionCellsAreMadeFromThePositionNotKept) {
+    WaypointDraft draft;
+    draft.cell(column::kName) = "GC1";
+    draft.setPosition(51.68541, -0.18723334, PositionForm{MinutesRule::Cut, 7, u','});
+    EXPECT_EQ(draft.lat, 51.68541);
+    EXPECT_EQ(draft.lon, -0.1872333);  // the value column 6 shows
+    WaypointList list;
+    list.appendWaypointRow(WaypointRow(draft));
+    const WaypointRow& row = list.row(0);
+    EXPECT_TRUE(row.cellView(column::kLatDM).isEmpty());  // nothing kept
+    EXPECT_EQ(row.cell(column::kLatDM), QString::fromUtf8("N51°41.124  N5141.12460"));
+    EXPECT_EQ(row.cell(column::kLonDM), QString::fromUtf8("W000°11.234  W00011.23400"));
+    EXPECT_EQ(row.cell(column::kLatDecimal), "51,6854100");
+    EXPECT_EQ(row.cell(column::kLonDecimal), "-0,1872333");
+    const WaypointRow copy = row;
+    EXPECT_EQ(copy.cell(column::kLonDecimal), "-0,1872333");
+
+    // The rounding rule and the decimals travel with the row.
+    draft.setPosition(51.9999999999, 5.25, PositionForm{MinutesRule::LocRound, 5, u'.'});
+    const WaypointRow loc(draft);
+    EXPECT_EQ(loc.cell(column::kLatDM).right(11), "N5160.00000");
+    EXPECT_EQ(loc.cell(column::kLonDecimal), "5.25000");
+}
