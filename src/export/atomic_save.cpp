@@ -55,7 +55,7 @@ bool AtomicFile::open(QString& error) {
     mode_t mode = defaultMode();
     if (info.exists() || info.isSymLink()) {
         if (!info.isFile()) {
-            error = info.isDir() ? QStringLiteral("it is a folder")
+            error = info.isDir()    ? QStringLiteral("it is a folder")
                     : info.exists() ? QStringLiteral("it exists and is not a regular file")
                                     : QStringLiteral("it is a link to nothing");
             return false;
@@ -67,8 +67,8 @@ bool AtomicFile::open(QString& error) {
         }
     }
     const QFileInfo targetInfo(target_);
-    QByteArray pattern =
-        nativePath(targetInfo.absoluteDir().filePath(QStringLiteral(".") + targetInfo.fileName() + ".XXXXXX"));
+    QByteArray pattern = nativePath(
+        targetInfo.absoluteDir().filePath(QStringLiteral(".") + targetInfo.fileName() + ".XXXXXX"));
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) {
         error = systemReason(errno);
@@ -126,6 +126,36 @@ bool AtomicFile::commit(QString& error) {
     }
     committed_ = true;
     return true;
+}
+
+namespace {
+constexpr qsizetype kPiece = 1024 * 1024;
+}
+
+ChunkedOutput::ChunkedOutput(const QString& path) : file_(path) {}
+
+bool ChunkedOutput::open(QString& error) {
+    buffer_.reserve(kPiece + kPiece / 2);
+    return file_.open(error);
+}
+
+bool ChunkedOutput::flushIfFull(QString& error) {
+    if (buffer_.size() < kPiece) {
+        return true;
+    }
+    const bool ok = file_.write(buffer_, error);
+    buffer_.resize(0);  // keeps its capacity
+    return ok;
+}
+
+bool ChunkedOutput::write(QByteArrayView bytes, QString& error) {
+    const bool ok = file_.write(buffer_, error) && file_.write(bytes, error);
+    buffer_.resize(0);
+    return ok;
+}
+
+bool ChunkedOutput::commit(QString& error) {
+    return file_.write(buffer_, error) && file_.commit(error);
 }
 
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error) {

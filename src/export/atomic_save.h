@@ -45,4 +45,25 @@ class AtomicFile {
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 
+// A new file assembled in a buffer and written out in pieces of about a megabyte, so that memory
+// stays flat whatever the file's size; the target is still replaced only when all of it was
+// written (AtomicFile).
+class ChunkedOutput {
+  public:
+    explicit ChunkedOutput(const QString& path);
+    bool open(QString& error);
+    // Where the next bytes go.
+    QByteArray& buffer() { return buffer_; }
+    // Writes the buffer out once it holds a piece's worth.
+    bool flushIfFull(QString& error);
+    // Writes what the buffer holds, then `bytes` as they are.
+    bool write(QByteArrayView bytes, QString& error);
+    // Writes what the buffer holds, then the rest of the file.
+    bool commit(QString& error);
+
+  private:
+    AtomicFile file_;
+    QByteArray buffer_;
+};
+
 }  // namespace vintrel

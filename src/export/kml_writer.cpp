@@ -1,6 +1,5 @@
 #include "export/kml_writer.h"
 
-#include "base/huge_pages.h"
 #include "export/atomic_save.h"
 
 #include <QFileInfo>
@@ -105,13 +104,18 @@ void appendPlacemark(QByteArray& out, const WaypointRow& row, Kind kind, bool in
 }
 
 // One group of placemarks, followed by the empty line that ends a group.
-void appendGroup(QByteArray& out, const WaypointList& list, Kind kind, bool includeDescription) {
+bool appendGroup(ChunkedOutput& out, const WaypointList& list, Kind kind, bool includeDescription,
+                 QString& error) {
     for (const WaypointRow& row : list.rows()) {
         if (kindOf(row) == kind) {
-            appendPlacemark(out, row, kind, includeDescription);
+            appendPlacemark(out.buffer(), row, kind, includeDescription);
+            if (!out.flushIfFull(error)) {
+                return false;
+            }
         }
     }
-    out.append("\r\n");
+    out.buffer().append("\r\n");
+    return true;
 }
 
 // The file's name without its folder and its extension ("caches" for C:\out\caches.kml).
@@ -137,17 +141,6 @@ QString longTimeText(const QLocale& locale, const QTime& time) {
     return locale.toString(time, withoutZone.simplified());
 }
 
-qsizetype sizeBound(const WaypointList& list, const QString& title, const QString& snippet) {
-    constexpr qsizetype kFixedPart = 1024;  // the lines around the placemarks
-    constexpr qsizetype kPlacemarkPart = 256;
-    qsizetype size = kFixedPart + kMostBytesPerUnit * (title.size() + snippet.size());
-    for (const WaypointRow& row : list.rows()) {
-        size += kPlacemarkPart + kMostBytesPerUnit * (row.cellView(column::kName).size() +
-                                                      row.cellView(column::kDescription).size());
-    }
-    return size;
-}
-
 }  // namespace
 
 WriteReport writeKmlFile(const WaypointList& list, const QString& path, const ExportContext& context) {
@@ -165,10 +158,11 @@ WriteReport writeKmlFile(const WaypointList& list, const QString& path, const Ex
     const int others = list.rowCount() - networks;
     const bool descriptions = context.options.includeDescription;
 
-    QByteArray bytes;
-    const qsizetype size = sizeBound(list, title, snippet);
-    bytes.reserve(size);
-    offerHugePages(bytes.data(), static_cast<size_t>(size));
+    ChunkedOutput out(path);
+    if (!out.open(report.error)) {
+        return report;
+    }
+    QByteArray& bytes = out.buffer();
     bytes.append(
         "<?xml version='1.0' encoding='UTF-8'?>\r\n"
         "<kml xmlns='http://earth.google.com/kml/2.1'>\r\n"
@@ -190,19 +184,25 @@ WriteReport writeKmlFile(const WaypointList& list, const QString& path, const Ex
         "</href></Icon></IconStyle></Style>\r\n");
     if (networks > 0) {
         bytes.append("<Folder><name>UnEncrypted WLANs</name>\r\n");
-        appendGroup(bytes, list, Kind::UnEncrypted, descriptions);
+        if (!appendGroup(out, list, Kind::UnEncrypted, descriptions, report.error)) {
+            return report;
+        }
         bytes.append("</Folder><Folder><name>Encrypted WLANs</name>\r\n");
-        appendGroup(bytes, list, Kind::Encrypted, descriptions);
+        if (!appendGroup(out, list, Kind::Encrypted, descriptions, report.error)) {
+            return report;
+        }
         if (others > 0) {
             bytes.append("</Folder>\r\n");
         }
     }
     if (others > 0) {
         bytes.append("<Folder><name>Waypoints</name>\r\n");
-        appendGroup(bytes, list, Kind::Other, descriptions);
+        if (!appendGroup(out, list, Kind::Other, descriptions, report.error)) {
+            return report;
+        }
     }
     bytes.append(list.rowCount() > 0 ? "</Folder></Document></kml>\r\n" : "</Document></kml>\r\n");
-    if (!saveAtomically(path, bytes, report.error)) {
+    if (!out.commit(report.error)) {
         return report;
     }
     report.written = true;

@@ -1,6 +1,5 @@
 #include "export/wpt_writer.h"
 
-#include "base/huge_pages.h"
 #include "export/atomic_save.h"
 #include "export/cp1252_text.h"
 
@@ -16,8 +15,6 @@ constexpr qsizetype kNameField = 6;
 constexpr qsizetype kLatField = 11;
 constexpr qsizetype kLonField = 12;
 constexpr qsizetype kDescriptionField = 40;
-// A line with a two-digit day, CR LF included.
-constexpr qsizetype kLongestLine = 118 + 2;
 
 // Appends exactly `width` bytes of `text`: cut, or followed by spaces. Control characters become
 // spaces so that the line stays one line with its columns in place.
@@ -106,18 +103,20 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     WriteReport report;
     const QByteArray dateTime =
         wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    QByteArray bytes;
+    ChunkedOutput out(path);
+    if (!out.open(report.error)) {
+        return report;
+    }
     if (list.rowCount() > 0) {
-        const QByteArray header = wptHeaderLines();
-        const qsizetype size = header.size() + list.rowCount() * kLongestLine;
-        bytes.reserve(size);
-        offerHugePages(bytes.data(), static_cast<size_t>(size));
-        bytes.append(header);
-        for (const WaypointRow& row : list.rows()) {
-            appendWptLine(bytes, row, dateTime, context.options.includeDescription);
+        out.buffer().append(wptHeaderLines());
+    }
+    for (const WaypointRow& row : list.rows()) {
+        appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
+        if (!out.flushIfFull(report.error)) {
+            return report;
         }
     }
-    if (!saveAtomically(path, bytes, report.error)) {
+    if (!out.commit(report.error)) {
         return report;
     }
     report.written = true;
@@ -162,8 +161,11 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
 
     const QByteArray dateTime =
         wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    QByteArray bytes = old.isEmpty() ? header : old;
-    bytes.reserve(bytes.size() + list.rowCount() * kLongestLine);
+    ChunkedOutput out(path);
+    if (!out.open(report.error) || !out.write(old.isEmpty() ? header : old, report.error)) {
+        report.existingCount = 0;
+        return report;
+    }
     QList<int> heldRows;
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
@@ -174,13 +176,18 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
             ++report.leftOutCount;
             continue;
         }
-        appendWptLine(bytes, row, dateTime, context.options.includeDescription);
+        appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
         ++report.recordCount;
+        if (!out.flushIfFull(report.error)) {
+            report.recordCount = report.existingCount = report.leftOutCount = 0;
+            return report;
+        }
     }
     if (report.recordCount == 0 && old.isEmpty()) {
-        bytes.clear();  // an empty list stays an empty file
+        report.written = true;  // nothing to add to an empty file: it stays as it was
+        return report;
     }
-    if (!saveAtomically(path, bytes, report.error)) {
+    if (!out.commit(report.error)) {
         report.recordCount = report.existingCount = report.leftOutCount = 0;
         return report;
     }

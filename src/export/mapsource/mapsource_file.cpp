@@ -1,6 +1,5 @@
 #include "export/mapsource/mapsource_file.h"
 
-#include "base/huge_pages.h"
 #include "export/atomic_save.h"
 #include "export/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
@@ -32,13 +31,6 @@ RecordInputs recordInputsFor(const MapSourceKind& kind, const ExportContext& con
     inputs.timeStamp =
         wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
     return inputs;
-}
-
-// One byte per UTF-16 unit is an upper bound of a record's windows-1252 size.
-qsizetype recordSizeBound(const WaypointRow& row) {
-    constexpr qsizetype kLargestFixedPart = 92;
-    return kLargestFixedPart + row.cellView(column::kName).size() +
-           row.cellView(column::kDescription).size() + row.cellView(column::kUrl).size();
 }
 
 }  // namespace
@@ -97,27 +89,26 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
                                const ExportContext& context) {
     WriteReport report;
     const RecordInputs inputs = recordInputsFor(kind, context);
-    qsizetype size = kind.header.size() + kEndRecordSize;
-    for (const WaypointRow& row : list.rows()) {
-        size += recordSizeBound(row);
+    ChunkedOutput out(path);
+    if (!out.open(report.error)) {
+        return report;
     }
-    QByteArray bytes = kind.header;
-    bytes.reserve(size);
-    offerHugePages(bytes.data(), static_cast<size_t>(size));
+    out.buffer().append(kind.header);
     QList<QStringView> names;
     names.reserve(list.rowCount());
     for (const WaypointRow& row : list.rows()) {
         if (!kind.writesNamelessRows && row.cellView(column::kName).isEmpty()) {
             continue;
         }
-        if (!kind.encode(bytes, row, inputs, report.error)) {
+        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
+            report.recordCount = 0;
             return report;
         }
         names.append(row.cellView(column::kName));
         ++report.recordCount;
     }
-    bytes.append(endRecord());
-    if (!saveAtomically(path, bytes, report.error)) {
+    out.buffer().append(endRecord());
+    if (!out.commit(report.error)) {
         report.recordCount = 0;
         return report;
     }
@@ -152,14 +143,11 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     }
 
     const RecordInputs inputs = recordInputsFor(kind, context);
-    qsizetype size = scan.endRecordOffset + kEndRecordSize;
-    for (const WaypointRow& row : list.rows()) {
-        size += recordSizeBound(row);
+    ChunkedOutput out(path);
+    if (!out.open(report.error) ||
+        !out.write(QByteArrayView(old).first(scan.endRecordOffset), report.error)) {
+        return report;
     }
-    QByteArray bytes;
-    bytes.reserve(size);
-    offerHugePages(bytes.data(), static_cast<size_t>(size));
-    bytes.append(old.constData(), scan.endRecordOffset);
     QList<int> heldRows;
     QList<QStringView> addedNames;
     int added = 0;
@@ -173,15 +161,15 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
             ++report.leftOutCount;
             continue;
         }
-        if (!kind.encode(bytes, row, inputs, report.error)) {
+        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
             report.leftOutCount = 0;
             return report;
         }
         addedNames.append(name);
         ++added;
     }
-    bytes.append(endRecord());
-    if (!saveAtomically(path, bytes, report.error)) {
+    out.buffer().append(endRecord());
+    if (!out.commit(report.error)) {
         report.leftOutCount = 0;
         return report;
     }

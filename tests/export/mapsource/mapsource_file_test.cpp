@@ -1,4 +1,6 @@
 #include "export/mapsource/mapsource_file.h"
+#include "export/atomic_save.h"
+#include "export/mapsource/record_frames.h"
 
 #include "registry/hive_registry.h"
 
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 using namespace vintrel;
@@ -284,4 +287,28 @@ TEST_F(GdbWriter, MpsFilesHaveTheirOwnHeaderAndTheSameFrame) {
     refused = addToMpsFile(list, path("two.gdb"), context);
     EXPECT_EQ(refused.error.toStdString(), "it is a MapSource GDB file, not a MapSource MPS file");
     EXPECT_EQ(readAll(path("one.mps")), two);
+}
+
+TEST_F(GdbWriter, LargeFilesAreWrittenInPiecesAndStillReplacedWhole) {
+    WaypointList list;
+    for (int i = 0; i < 30000; ++i) {
+        list.appendWaypointRow(row(QStringLiteral("GC%1").arg(i, 6, 10, QLatin1Char('0'))));
+    }
+    ASSERT_TRUE(write(list, path("big.gdb")).written);
+    const QByteArray bytes = readAll(path("big.gdb"));
+    EXPECT_EQ(bytes.size(), 55 + 7 + 30000 * (77 + 8 + 1));  // more than two pieces of a megabyte
+    const MapSourceScan scan = scanMapSourceFile(bytes, gdbKind());
+    ASSERT_TRUE(scan.ok()) << scan.error.toStdString();
+    ASSERT_EQ(scan.waypointNames.size(), 30000);
+    EXPECT_EQ(scan.waypointNames.last(), "GC029999");
+
+    // The disk fills up after the first piece: the old file stays, no temporary file is left.
+    AtomicFile::injectFaultForTesting(AtomicFile::Fault{1536 * 1024, ENOSPC});
+    list.appendWaypointRow(row("one more"));
+    const WriteReport report = write(list, path("big.gdb"));
+    AtomicFile::injectFaultForTesting(std::nullopt);
+    EXPECT_FALSE(report.written);
+    EXPECT_EQ(report.error, "No space left on device");
+    EXPECT_EQ(readAll(path("big.gdb")), bytes);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.gdb"});
 }
