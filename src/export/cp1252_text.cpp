@@ -40,18 +40,32 @@ constexpr int kListedCollisions = 20;
 }  // namespace
 
 qsizetype cp1252Length(QStringView text) {
+    if (!mayCompose(text)) {
+        return text.size();  // below U+0300 every unit is one character
+    }
     return withComposed(
         text, [](std::u16string_view t) { return static_cast<qsizetype>(cp1252::encodedLength(t)); });
 }
 
-void appendCp1252(QByteArray& out, QStringView text) {
-    // Written in place: appending byte by byte costs more than the conversion itself.
-    withComposed(text, [&out](std::u16string_view t) {
-        const qsizetype start = out.size();
-        out.resize(start + static_cast<qsizetype>(cp1252::encodedLength(t)));
-        cp1252::encode(t, out.data() + start);
-        return 0;
-    });
+qsizetype appendCp1252(QByteArray& out, QStringView text) {
+    // Written in place: appending byte by byte costs more than the conversion itself. Below U+0300
+    // (nearly every text) each unit is one character and one byte, in one pass.
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* p = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x300) {
+            out.truncate(start);
+            return withComposed(text, [&out, start](std::u16string_view t) {
+                out.resize(start + static_cast<qsizetype>(cp1252::encodedLength(t)));
+                cp1252::encode(t, out.data() + start);
+                return out.size() - start;
+            });
+        }
+        *p++ = u < 0x80 ? static_cast<char>(u) : cp1252::fromUnicode(u);
+    }
+    return text.size();
 }
 
 bool cp1252Changes(QStringView text) {

@@ -12,8 +12,8 @@ namespace vintrel {
 // One byte per character, after the text is composed (NFC: a letter followed by a combining accent
 // becomes the accented letter the code page has); a character the code page lacks becomes '?'.
 qsizetype cp1252Length(QStringView text);
-// Appends the text's windows-1252 bytes (cp1252Length() of them) to `out`.
-void appendCp1252(QByteArray& out, QStringView text);
+// Appends the text's windows-1252 bytes to `out`; returns how many (cp1252Length()).
+qsizetype appendCp1252(QByteArray& out, QStringView text);
 QString fromCp1252(QByteArrayView bytes);
 
 // Whether the bytes stand for other characters than the text: a '?' for a character the code page

@@ -10,6 +10,22 @@ namespace {
 
 constexpr int kListedProblems = 20;
 
+// The digits after the point of a plain decimal text; -1 for one with an exponent.
+int decimalsOf(std::string_view text) {
+    if (text.find_first_of("eE") != std::string_view::npos) {
+        return -1;
+    }
+    const size_t dot = text.find('.');
+    if (dot == std::string_view::npos) {
+        return 0;
+    }
+    size_t end = dot + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+        ++end;
+    }
+    return static_cast<int>(end - dot - 1);
+}
+
 std::optional<double> checkOne(const std::optional<std::string>& text, const char* what, double limit,
                                QString& reason) {
     if (!text) {
@@ -81,13 +97,14 @@ std::optional<Position> checkPosition(const std::optional<std::string>& latText,
     if (!lon) {
         return std::nullopt;
     }
-    return Position{*lat, *lon};
+    return Position{*lat, *lon, decimalsOf(*latText), decimalsOf(*lonText)};
 }
 
 void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule, QChar decimalSeparator,
                       int decimals) {
     row.setPosition(pos.lat, pos.lon,
-                    PositionForm{rule, static_cast<quint8>(decimals), decimalSeparator.unicode()});
+                    PositionForm{rule, static_cast<quint8>(decimals), decimalSeparator.unicode()},
+                    pos.latDecimals, pos.lonDecimals);
 }
 
 IconRole iconForCacheType(const QString& type) {

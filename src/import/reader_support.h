@@ -21,6 +21,9 @@ QString shortQuote(const QString& text);
 struct Position {
     double lat;
     double lon;
+    // The decimals the file wrote each with, when it wrote no exponent; -1 when not known.
+    int latDecimals = -1;
+    int lonDecimals = -1;
 };
 
 // Checks a record's coordinate texts as found in the input. On failure `reason` says why, in

@@ -218,9 +218,12 @@ QString formatDecimalCell(double value, QChar decimalSeparator, int decimals) {
     return withSeparator(buf, writeDecimal(value, decimals, buf), decimalSeparator);
 }
 
-double decimalCellValue(double value, int decimals) {
+double decimalCellValue(double value, int decimals, int sourceDecimals) {
     if (value == 0.0) {
         return 0.0;  // the cell shows no sign
+    }
+    if (sourceDecimals >= 0 && sourceDecimals <= decimals) {
+        return value;  // its shortest text has no more decimals than the text it was read from
     }
     // A value whose shortest text has no more decimals than the cell is the cell's value itself.
     char buf[400];

@@ -52,8 +52,9 @@ struct DecimalCell {
     double value;
 };
 DecimalCell decimalCell(double value, QChar decimalSeparator, int decimals);
-// The same value without building the text.
-double decimalCellValue(double value, int decimals);
+// The same value without building the text. `sourceDecimals`, when not -1, is how many decimals the
+// text the value was read from had: no more than the cell's, and the value is its own cell value.
+double decimalCellValue(double value, int decimals, int sourceDecimals = -1);
 
 // Reads a coordinate as written in an input file (always "." as the point, optional sign and
 // surrounding white space); nullopt when it is empty or not a finite number.

@@ -48,13 +48,14 @@ QString iconRoleName(IconRole role) {
     return {};
 }
 
-void WaypointDraft::setPosition(double latitude, double longitude, const PositionForm& positionForm) {
+void WaypointDraft::setPosition(double latitude, double longitude, const PositionForm& positionForm,
+                                int latDecimals, int lonDecimals) {
     hasPosition = true;
     sourceLat = latitude;
     sourceLon = longitude;
     form = positionForm;
-    lat = decimalCellValue(latitude, form.decimals);
-    lon = decimalCellValue(longitude, form.decimals);
+    lat = decimalCellValue(latitude, form.decimals, latDecimals);
+    lon = decimalCellValue(longitude, form.decimals, lonDecimals);
 }
 
 QString WaypointRow::cell(int col) const {
@@ -181,16 +182,35 @@ const QStringList& WaypointList::headerTexts() {
 }
 
 size_t foldedHash(QStringView text) {
+    // The folded text is hashed in pieces from a small buffer: no second string, and no call per
+    // character for the letters A to Z.
+    constexpr qsizetype kPiece = 64;
+    char16_t folded[kPiece + 2];
+    qsizetype n = 0;
     size_t h = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
-            ++i;
+        if (c < 0x80) {
+            folded[n++] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        } else {
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+                ++i;
+            }
+            c = QChar::toCaseFolded(c);
+            if (QChar::requiresSurrogates(c)) {
+                folded[n++] = QChar::highSurrogate(c);
+                folded[n++] = QChar::lowSurrogate(c);
+            } else {
+                folded[n++] = static_cast<char16_t>(c);
+            }
         }
-        h = qHashMulti(h, QChar::toCaseFolded(c));
+        if (n >= kPiece) {
+            h = qHash(QStringView(folded, n), h);
+            n = 0;
+        }
     }
-    return h;
+    return qHash(QStringView(folded, n), h);
 }
 
 bool sameIgnoringCase(QStringView a, QStringView b) {

@@ -78,7 +78,9 @@ struct WaypointDraft {
     // The position as the file gave it: columns 3 to 6 are made from it when they are asked for,
     // not kept as text (a list of a million rows would spend a third of its memory on them), and
     // `lat`/`lon` become the values columns 5 and 6 show.
-    void setPosition(double sourceLat, double sourceLon, const PositionForm& form);
+    // `latDecimals` and `lonDecimals` are the decimals of the texts they were read from, -1 if unknown.
+    void setPosition(double sourceLat, double sourceLon, const PositionForm& form, int latDecimals = -1,
+                     int lonDecimals = -1);
     bool hasPosition = false;
     double sourceLat = 0;
     double sourceLon = 0;

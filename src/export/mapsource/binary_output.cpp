@@ -39,6 +39,15 @@ qint32 readInt32Le(const char* bytes) {
                                static_cast<quint32>(b[2]) << 16 | static_cast<quint32>(b[3]) << 24);
 }
 
+void patchRecordLength(QByteArray& out, qsizetype recordStart) {
+    constexpr qsizetype kLengthAndType = 5;
+    const auto length = static_cast<quint32>(out.size() - recordStart - kLengthAndType);
+    char* p = out.data() + recordStart;
+    for (int i = 0; i < 4; ++i) {
+        p[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    }
+}
+
 std::optional<qint32> semicircles(double degrees) {
     const double value = degrees * kSemicirclesPerDegree;
     if (std::nearbyint(value) == 2147483648.0) {

@@ -18,6 +18,9 @@ void putBytes(QByteArray& out, int count, char value);
 
 qint32 readInt32Le(const char* bytes);
 
+// A record's length field, written once the record is complete: the bytes after its type letter.
+void patchRecordLength(QByteArray& out, qsizetype recordStart);
+
 // Semicircles of a coordinate in degrees (degrees * 2^31 / 180), or nothing when it cannot be
 // written. +180 degrees, one more than the field holds, is written as -2^31: the same meridian.
 std::optional<qint32> semicircles(double degrees);

@@ -10,7 +10,6 @@ namespace vintrel {
 namespace {
 
 constexpr char kWaypointRecord = 'W';
-constexpr int kFixedLength = 72;  // record length without the three texts
 
 // A text field: its windows-1252 bytes and the closing 0x00.
 void putText(QByteArray& out, QStringView text) {
@@ -67,9 +66,8 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
         return false;
     }
     const QStringView description = options.includeDescription ? row.description : QStringView();
-    const qsizetype textBytes = cp1252Length(row.name) + cp1252Length(description) + cp1252Length(row.url);
-
-    putInt32Le(out, static_cast<qint32>(kFixedLength + textBytes));
+    const qsizetype start = out.size();
+    putInt32Le(out, 0);  // the length, once the texts are written
     out.append(kWaypointRecord);
     putText(out, row.name);
     putBytes(out, 9, '\0');  // class 0, empty country, start of the subclass block
@@ -90,6 +88,7 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     out.append('\0');
     out.append('\x01');  // a time stamp follows
     putInt32Le(out, timeStamp);
+    patchRecordLength(out, start);
     return true;
 }
 

@@ -8,7 +8,6 @@ namespace vintrel {
 namespace {
 
 constexpr char kWaypointRecord = 'W';
-constexpr int kFixedLength = 87;  // record length without the two texts
 constexpr qint32 kSymbolAndName = 1;
 
 void putText(QByteArray& out, QStringView text) {
@@ -45,7 +44,8 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
         return false;
     }
     const QStringView description = options.includeDescription ? row.description : QStringView();
-    putInt32Le(out, static_cast<qint32>(kFixedLength + cp1252Length(row.name) + cp1252Length(description)));
+    const qsizetype start = out.size();
+    putInt32Le(out, 0);  // the length, once the texts are written
     out.append(kWaypointRecord);
     putText(out, row.name);
     putBytes(out, 9, '\0');
@@ -61,6 +61,7 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
     putInt32Le(out, options.colourIndex < 0 ? 0 : options.colourIndex);
     putInt32Le(out, mpsSymbolNumber(row.name, row.encryption));
     putBytes(out, 20, '\0');
+    patchRecordLength(out, start);
     return true;
 }
 
