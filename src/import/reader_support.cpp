@@ -108,19 +108,29 @@ void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule,
 }
 
 IconRole iconForCacheType(const QString& type) {
-    static const QHash<QString, IconRole> icons = {
-        {QStringLiteral("geocache"), IconRole::Geocache},
-        {QStringLiteral("waypoint"), IconRole::Waypoint},
-        {QStringLiteral("traditional cache"), IconRole::Traditional},
-        {QStringLiteral("webcam cache"), IconRole::Webcam},
-        {QStringLiteral("multi cache"), IconRole::Multi},
-        {QStringLiteral("mystery cache"), IconRole::Mystery},
-        {QStringLiteral("event cache"), IconRole::Event},
-        {QStringLiteral("virtual hybrid"), IconRole::Virtual},
-        {QStringLiteral("letterbox hybrid"), IconRole::Event},
-        {QStringLiteral("locationless cache"), IconRole::Locationless},
+    struct Entry {
+        QLatin1StringView type;
+        IconRole icon;
     };
-    return icons.value(type.toLower(), IconRole::Empty);
+    static constexpr Entry kIcons[] = {
+        {QLatin1StringView("geocache"), IconRole::Geocache},
+        {QLatin1StringView("waypoint"), IconRole::Waypoint},
+        {QLatin1StringView("traditional cache"), IconRole::Traditional},
+        {QLatin1StringView("webcam cache"), IconRole::Webcam},
+        {QLatin1StringView("multi cache"), IconRole::Multi},
+        {QLatin1StringView("mystery cache"), IconRole::Mystery},
+        {QLatin1StringView("event cache"), IconRole::Event},
+        {QLatin1StringView("virtual hybrid"), IconRole::Virtual},
+        {QLatin1StringView("letterbox hybrid"), IconRole::Event},
+        {QLatin1StringView("locationless cache"), IconRole::Locationless},
+    };
+    // Compared in place, ignoring case: no lower-case copy for every waypoint.
+    for (const Entry& e : kIcons) {
+        if (e.type.size() == type.size() && QStringView(type).compare(e.type, Qt::CaseInsensitive) == 0) {
+            return e.icon;
+        }
+    }
+    return IconRole::Empty;
 }
 
 ProblemLog::ProblemLog(ReadResult& result, const QString& path)
