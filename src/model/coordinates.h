@@ -17,7 +17,7 @@
 namespace vintrel {
 
 // How the five decimals of the minutes are reached.
-enum class MinutesRule {
+enum class MinutesRule : quint8 {
     // Add 0.000005 and cut after the fifth decimal (rounding half up); exact zero stays zero.
     Cut,
     // The .loc variant: add 0.0000049 and round to five decimals.

@@ -6,27 +6,28 @@ namespace {
 constexpr std::size_t kFirstSize = 1024;
 }
 
-std::size_t RowIndex::find(std::uint64_t hash) const {
+std::size_t RowIndex::find(std::uint32_t tag) const {
     const std::size_t mask = slots_.size() - 1;
-    // The low bits pick the slot; mixing in the high ones keeps hashes that differ only there apart.
-    std::size_t i = static_cast<std::size_t>(hash ^ (hash >> 32)) & mask;
-    while (slots_[i].head >= 0 && slots_[i].hash != hash) {
+    // Tags are hashes: their low bits are as good a slot number as any.
+    std::size_t i = tag & mask;
+    while (slots_[i].head >= 0 && slots_[i].tag != tag) {
         i = (i + 1) & mask;
     }
     return i;
 }
 
 int RowIndex::head(std::size_t hash) const {
-    return slots_.empty() ? -1 : slots_[find(hash)].head;
+    return slots_.empty() ? -1 : slots_[find(tagOf(hash))].head;
 }
 
 void RowIndex::add(std::size_t hash, int row) {
     if ((used_ + 1) * 10 > slots_.size() * 7) {
         grow();
     }
-    Slot& slot = slots_[find(hash)];
+    const std::uint32_t tag = tagOf(hash);
+    Slot& slot = slots_[find(tag)];
     if (slot.head < 0) {
-        slot = {hash, -1, -1};
+        slot = {tag, -1};
         ++used_;
     }
     next_.push_back(slot.head);
@@ -34,22 +35,19 @@ void RowIndex::add(std::size_t hash, int row) {
 }
 
 int RowIndex::markedThrough(std::size_t hash) const {
-    return slots_.empty() ? -1 : slots_[find(hash)].markedThrough;
+    return markedThrough_.value(tagOf(hash), -1);
 }
 
 void RowIndex::setMarkedThrough(std::size_t hash, int row) {
-    Slot& slot = slots_[find(hash)];
-    if (slot.head >= 0) {
-        slot.markedThrough = row;
-    }
+    markedThrough_.insert(tagOf(hash), row);
 }
 
 void RowIndex::grow() {
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? kFirstSize : old.size() * 2, Slot{0, -1, -1});
+    slots_.assign(old.empty() ? kFirstSize : old.size() * 2, Slot{0, -1});
     for (const Slot& s : old) {
         if (s.head >= 0) {
-            slots_[find(s.hash)] = s;
+            slots_[find(s.tag)] = s;
         }
     }
 }
@@ -59,6 +57,7 @@ void RowIndex::clear() {
     slots_.shrink_to_fit();
     next_.clear();
     next_.shrink_to_fit();
+    markedThrough_.clear();
     used_ = 0;
 }
 

@@ -23,7 +23,7 @@
 namespace vintrel {
 
 // The picture a row shows in column 0.
-enum class IconRole {
+enum class IconRole : quint8 {
     None,
     Geocache,
     Waypoint,
