@@ -9,10 +9,9 @@
 
 namespace {
 struct NoDialogs : vintrel::FileDialogs {
-    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::DialogFilter>&) override {
-        return {};
-    }
-    QString saveFile(QWidget*, const QString&, const QString&, const vintrel::DialogFilter&) override {
+    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::FileFilter>&) override { return {}; }
+    QString openFile(QWidget*, const QString&, const vintrel::FileFilter&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const vintrel::FileFilter&) override {
         return {};
     }
 };
