@@ -240,7 +240,7 @@ TEST_F(Window, ReaderProblemsAreShownInOneMessage) {
     ASSERT_EQ(messages_.texts.size(), 1);
     EXPECT_TRUE(messages_.texts[0].contains("bad_coords.loc, line 5: waypoint \"EMPTYLON\" was skipped"));
     EXPECT_TRUE(messages_.texts[0].contains("truncated.gpx, line 4:"));
-    EXPECT_EQ(form_.waypoints().rowCount(), 3);
+    EXPECT_EQ(form_.waypoints().rowCount(), 4);
 }
 
 TEST_F(Window, FormatChoiceRules) {

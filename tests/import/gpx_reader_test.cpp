@@ -107,8 +107,11 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
 TEST(GpxReader, TruncatedFileKeepsRowsBeforeTheError) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "truncated.gpx");
-    ASSERT_EQ(list.rowCount(), 1);
+    // The cut waypoint has its name and position, so it is kept with the text read so far.
+    ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.row(0).cell(1), "T1");
+    EXPECT_EQ(list.row(1).cell(1), "T2");
+    EXPECT_EQ(list.row(1).cell(2), "cut off");
     EXPECT_FALSE(r.readToEnd);
     ASSERT_FALSE(r.problems.isEmpty());
     EXPECT_TRUE(r.problems.last().startsWith("truncated.gpx, line 4:")) << r.problems.last().toStdString();
