@@ -62,8 +62,9 @@ bool isUtf8FamilyName(std::string_view name) {
     return false;
 }
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
 const char* skipAscii(const char* p, const char* end) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
     while (end - p >= 32) {
         std::uint64_t w[4];
         std::memcpy(w, p, sizeof w);
@@ -117,6 +118,35 @@ int sequenceLength(const unsigned char* p, const unsigned char* end) {
         }
     }
     return length;
+}
+
+// The end of the valid UTF-8 from p on: the first byte that begins no valid sequence, or the start
+// of a sequence that `end` cuts. Runs of ASCII and two-byte sequences, the bulk of real text, take
+// the short ways.
+const char* skipValidUtf8(const char* p, const char* end) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    const auto* const e = reinterpret_cast<const unsigned char*>(end);
+    while (u < e) {
+        if (*u < 0x80) {
+            ++u;
+            std::uint64_t w = 0;
+            if (e - u >= 8 && (std::memcpy(&w, u, 8), (w & kHighBits) == 0)) {
+                u = reinterpret_cast<const unsigned char*>(
+                    skipAscii(reinterpret_cast<const char*>(u + 8), end));
+            }
+            continue;
+        }
+        if (*u >= 0xC2 && *u <= 0xDF && e - u >= 2 && (u[1] & 0xC0) == 0x80) {
+            u += 2;
+            continue;
+        }
+        const int n = sequenceLength(u, e);
+        if (n <= 0) {
+            break;
+        }
+        u += n;
+    }
+    return reinterpret_cast<const char*>(u);
 }
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -255,8 +285,15 @@ void Utf8Input::noteFirstRepair(std::size_t at) {
     }
 }
 
-std::string_view Utf8Input::takeUtf16(const char* block, std::size_t size) {
-    const QString text = utf16_.decode(QByteArrayView(block, static_cast<qsizetype>(size)));
+std::string_view Utf8Input::takeUtf16(const char* block, std::size_t size, bool last) {
+    // The decoder hands out the first half of a pair cut by the end of a block; it is kept until
+    // the second half comes.
+    QString text = highSurrogate_ + utf16_.decode(QByteArrayView(block, static_cast<qsizetype>(size)));
+    highSurrogate_.clear();
+    if (!last && !text.isEmpty() && text.back().isHighSurrogate()) {
+        highSurrogate_ = text.back();
+        text.chop(1);
+    }
     const QByteArray utf8 = text.toUtf8();
     out_.assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     return out_;
@@ -265,7 +302,7 @@ std::string_view Utf8Input::takeUtf16(const char* block, std::size_t size) {
 std::string_view Utf8Input::take(char* block, std::size_t size, bool last) {
     firstRepairAt_ = std::string_view::npos;
     if (mode_ == Mode::Utf16) {
-        return takeUtf16(block, size);
+        return takeUtf16(block, size, last);
     }
     char* const begin = block - keptSize_;
     std::memcpy(begin, kept_, keptSize_);
@@ -275,7 +312,7 @@ std::string_view Utf8Input::take(char* block, std::size_t size, bool last) {
     const char* copied = begin;  // bytes before this are in out_, when a repair made a copy
     bool copying = false;
     while (mode_ != Mode::Cp1252) {
-        p = skipAscii(p, end);
+        p = mode_ == Mode::Guess ? skipAscii(p, end) : skipValidUtf8(p, end);
         if (p == end) {
             break;
         }

@@ -4,6 +4,7 @@
 // read once and memory stays flat.
 #pragma once
 
+#include <QString>
 #include <QStringDecoder>
 
 #include <array>
@@ -70,11 +71,12 @@ class Utf8Input {
 
   private:
     enum class Mode { Guess, Utf8, Cp1252, Utf16 };
-    std::string_view takeUtf16(const char* block, std::size_t size);
+    std::string_view takeUtf16(const char* block, std::size_t size, bool last);
     void noteFirstRepair(std::size_t at);
 
     Mode mode_;
     QStringDecoder utf16_;
+    QString highSurrogate_;
     std::string out_;
     char kept_[kHeadroom] = {};
     std::size_t keptSize_ = 0;

@@ -32,10 +32,10 @@ constexpr std::string_view kResumeRoot = "<vintrel-resume>";
 
 // The kinds of repair, in the order they are reported.
 enum class Repair {
+    SpaceBeforeDeclaration,
     GuessedCp1252,
     StrayBytes,
     UnknownEncoding,
-    SpaceBeforeDeclaration,
     BareAmpersand,
     BareLessThan,
     UndeclaredPrefix,
@@ -92,7 +92,9 @@ struct XmlStream::Impl {
     std::vector<std::string> undeclaredPrefixes;
     std::string text;  // UTF-8 character data since the last tag
     bool inCdata = false;
-    bool replaying = false;  // the parser is reading the start tags a restart reopens
+    // The parser's events are not the file's: it is reading the start tags a restart reopens, or it
+    // has been told to stop (expat still ends an empty element whose start stopped it).
+    bool ignoring = false;
     bool rootStarted = false;
     bool rootClosed = false;
 
@@ -149,6 +151,7 @@ struct XmlStream::Impl {
         outcome.ok = false;
         outcome.line = line;
         outcome.message = message;
+        ignoring = true;
         XML_StopParser(parser, XML_FALSE);
     }
 
@@ -247,6 +250,7 @@ struct XmlStream::Impl {
             while (depth > static_cast<std::size_t>(namesake)) {
                 pop(true);
             }
+            ignoring = true;
             XML_StopParser(parser, XML_FALSE);
             return;
         }
@@ -275,19 +279,22 @@ struct XmlStream::Impl {
 
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<Impl*>(data);
-        if (!self->replaying) {
+        if (!self->ignoring) {
             self->start(name, attributes);
         }
     }
     static void XMLCALL onEnd(void* data, const XML_Char*) {
         auto* self = static_cast<Impl*>(data);
         // At depth 0 it is the element a restart opened, closed by a file that names it.
-        if (!self->replaying && self->depth > 0) {
+        if (!self->ignoring && self->depth > 0) {
             self->pop(false);
         }
     }
     static void XMLCALL onText(void* data, const XML_Char* s, int len) {
         auto* self = static_cast<Impl*>(data);
+        if (self->ignoring) {
+            return;
+        }
         if (self->depth > 0) {
             self->text.append(s, static_cast<std::size_t>(len));
         } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
@@ -444,9 +451,9 @@ struct XmlStream::Impl {
             opening += "<![CDATA[";
         }
         inCdata = false;
-        replaying = true;
+        ignoring = true;
         XML_Parse(parser, opening.data(), static_cast<int>(opening.size()), XML_FALSE);
-        replaying = false;
+        ignoring = false;
         lineBase = line - 1;
         streamBase = at - static_cast<long long>(opening.size() + insert.size());
         lastResume = at;
@@ -582,8 +589,9 @@ struct XmlStream::Impl {
                 return QStringLiteral(
                     "no encoding is declared and the text is not UTF-8; read as windows-1252");
             case Repair::StrayBytes:
-                return counted(t.count, "byte", "bytes") +
-                       QStringLiteral(" that are not UTF-8 read as windows-1252");
+                return t.count == 1
+                           ? QStringLiteral("1 byte that is not UTF-8 read as windows-1252")
+                           : QStringLiteral("%1 bytes that are not UTF-8 read as windows-1252").arg(t.count);
             case Repair::UnknownEncoding:
                 return QStringLiteral(
                            "the declared encoding \"%1\" cannot be read here; read as windows-1252")
