@@ -145,6 +145,14 @@ struct XmlStream::Impl {
         }
         t.count += count;
     }
+    // The same where the parser stands; the line, which costs expat a scan of the text, is asked
+    // for only the first time.
+    void noteHere(Repair kind) {
+        RepairTally& t = tallies[static_cast<std::size_t>(kind)];
+        if (t.count++ == 0) {
+            t.line = currentLine();
+        }
+    }
 
     void stop(long line, const QString& message) {
         stopped = true;
@@ -202,7 +210,7 @@ struct XmlStream::Impl {
     }
 
     void noteUndeclared(std::string_view prefix) {
-        note(Repair::UndeclaredPrefix, currentLine());
+        noteHere(Repair::UndeclaredPrefix);
         // The note names the first few prefixes.
         if (undeclaredPrefixes.size() < 3 && std::find(undeclaredPrefixes.begin(), undeclaredPrefixes.end(),
                                                        prefix) == undeclaredPrefixes.end()) {
@@ -236,7 +244,7 @@ struct XmlStream::Impl {
         const std::string_view qname(name);
         if (depth == 0) {
             if (rootClosed) {
-                note(Repair::AfterDocument, currentLine());
+                noteHere(Repair::AfterDocument);
             }
             rootStarted = true;
         }
@@ -298,7 +306,7 @@ struct XmlStream::Impl {
         if (self->depth > 0) {
             self->text.append(s, static_cast<std::size_t>(len));
         } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
-            self->note(Repair::AfterDocument, self->currentLine());
+            self->noteHere(Repair::AfterDocument);
         }
     }
     static void XMLCALL onCdataStart(void* data) { static_cast<Impl*>(data)->inCdata = true; }
@@ -372,7 +380,8 @@ struct XmlStream::Impl {
             }
             chunk = kDamagedChunk;
             const XML_Error code = XML_GetErrorCode(parser);
-            const long line = currentLine();
+            // A start tag read again stands where its line was taken already.
+            const long line = code == XML_ERROR_ABORTED ? restartLine : currentLine();
             std::size_t resume = static_cast<std::size_t>(off);
             long resumeLine = line;
             std::string_view insert;
@@ -520,7 +529,7 @@ struct XmlStream::Impl {
             }
             const bool escape = ampersandNeedsEscape();
             if (escape) {
-                note(Repair::BareAmpersand, currentLine());
+                noteHere(Repair::BareAmpersand);
             }
             if (!(escape ? feed("&amp;", 5) : feed("&", 1))) {
                 return false;
