@@ -57,6 +57,7 @@ struct OpenElement {
     std::size_t localStart = 0;
     int binding = -1;                // the namespace binding of its prefix; -1: no namespace
     std::size_t bindingsBefore = 0;  // bindings in scope before its own declarations
+    bool closed = false;             // closed for the handler, its end tag lost, but open in the parser
 };
 
 struct Binding {
@@ -86,8 +87,11 @@ struct XmlStream::Impl {
     long declarationLine = 1;
     std::optional<std::array<char32_t, 256>> byteTable;  // built once per file
 
-    std::vector<OpenElement> stack;  // the open elements, depth of them in use
+    // The elements open in the parser, depth of them in use; `open` of them are open for the
+    // handler too.
+    std::vector<OpenElement> stack;
     std::size_t depth = 0;
+    std::size_t open = 0;
     std::vector<Binding> bindings;
     std::vector<std::string> undeclaredPrefixes;
     std::string text;  // UTF-8 character data since the last tag
@@ -190,6 +194,8 @@ struct XmlStream::Impl {
             stack.emplace_back();
         }
         OpenElement& e = stack[depth++];
+        ++open;
+        e.closed = false;
         e.qname.assign(qname);
         e.bindingsBefore = bindings.size();
         for (const char** a = attributes; a[0] != nullptr; a += 2) {
@@ -221,19 +227,46 @@ struct XmlStream::Impl {
         }
     }
 
-    void pop(bool endTagMissing) {
-        const OpenElement& e = stack[depth - 1];
+    // Ends an element for the handler.
+    void close(OpenElement& e, bool endTagMissing) {
         handler.endElement(nameOf(e), text, endTagMissing);
         text.clear();
-        bindings.resize(e.bindingsBefore);
-        if (--depth == 0) {
+        e.closed = true;
+        if (--open == 0) {
             rootClosed = true;
         }
     }
 
+    // The parser ended the innermost element.
+    void popParsed() {
+        OpenElement& e = stack[depth - 1];
+        if (!e.closed) {
+            close(e, false);
+        }
+        bindings.resize(e.bindingsBefore);
+        --depth;
+    }
+
+    // Closes for the handler the elements from `first` inward, whose end tags are missing.
+    void closeFrom(std::size_t first, long line) {
+        note(Repair::MissingEndTag, line, static_cast<long>(open) - static_cast<long>(liveBefore(first)));
+        for (std::size_t i = depth; i-- > first;) {
+            if (!stack[i].closed) {
+                close(stack[i], true);
+            }
+        }
+    }
+
+    std::size_t liveBefore(std::size_t index) const {
+        return static_cast<std::size_t>(std::count_if(stack.begin(),
+                                                      stack.begin() + static_cast<std::ptrdiff_t>(index),
+                                                      [](const OpenElement& e) { return !e.closed; }));
+    }
+
+    // The innermost element open for the handler with this name; -1 when there is none.
     int findOpen(std::string_view qname) const {
         for (std::size_t i = depth; i-- > 0;) {
-            if (stack[i].qname == qname) {
+            if (!stack[i].closed && stack[i].qname == qname) {
                 return static_cast<int>(i);
             }
         }
@@ -242,27 +275,26 @@ struct XmlStream::Impl {
 
     void start(const char* name, const char** attributes) {
         const std::string_view qname(name);
-        if (depth == 0) {
+        if (open == 0) {
             if (rootClosed) {
                 noteHere(Repair::AfterDocument);
             }
             rootStarted = true;
         }
         if (const int namesake = findOpen(qname); namesake >= 0) {
-            // Close it and the elements inside it, then read this start tag again with a parser
-            // that knows they are closed.
-            const long line = currentLine();
-            note(Repair::MissingEndTag, line, static_cast<long>(depth) - namesake);
-            restartAt = streamOffset();
-            restartLine = line;
-            while (depth > static_cast<std::size_t>(namesake)) {
-                pop(true);
-            }
-            ignoring = true;
-            XML_StopParser(parser, XML_FALSE);
-            return;
+            // It and the elements inside it are closed for the handler; the parser keeps them open
+            // until their parent's end tag, or a restart, drops them.
+            closeFrom(static_cast<std::size_t>(namesake), currentLine());
         }
         if (depth == kMaxDepth) {
+            if (open < depth) {
+                // Make room: read this start tag again with a parser that has only the open ones.
+                restartAt = streamOffset();
+                restartLine = currentLine();
+                ignoring = true;
+                XML_StopParser(parser, XML_FALSE);
+                return;
+            }
             stop(currentLine(), QStringLiteral("elements are nested more than %1 deep").arg(kMaxDepth));
             return;
         }
@@ -271,18 +303,32 @@ struct XmlStream::Impl {
         handler.startElement(nameOf(stack[depth - 1]), attributes);
     }
 
-    // The end tag `qname` does not close the innermost element.
+    // The end tag `qname` does not close the innermost element; the parser is to be started again.
     void closeByEndTag(std::string_view qname, long line) {
-        const int open = findOpen(qname);
-        if (open < 0) {
+        const int named = findOpen(qname);
+        if (named < 0) {
             note(Repair::StrayEndTag, line);
             return;
         }
-        note(Repair::MissingEndTag, line, static_cast<long>(depth) - open - 1);
-        while (depth > static_cast<std::size_t>(open) + 1) {
-            pop(true);
+        const auto k = static_cast<std::size_t>(named);
+        if (open > liveBefore(k) + 1) {
+            closeFrom(k + 1, line);
         }
-        pop(false);
+        close(stack[k], false);
+        bindings.resize(stack[k].bindingsBefore);
+        depth = k;
+    }
+
+    // Drops the elements closed for the handler, before a restart reopens the others; the
+    // namespaces they declared stay in force until the element around them ends.
+    void dropClosed() {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < depth; ++i) {
+            if (!stack[i].closed) {
+                std::swap(stack[kept++], stack[i]);
+            }
+        }
+        depth = kept;
     }
 
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
@@ -295,7 +341,7 @@ struct XmlStream::Impl {
         auto* self = static_cast<Impl*>(data);
         // At depth 0 it is the element a restart opened, closed by a file that names it.
         if (!self->ignoring && self->depth > 0) {
-            self->pop(false);
+            self->popParsed();
         }
     }
     static void XMLCALL onText(void* data, const XML_Char* s, int len) {
@@ -303,7 +349,7 @@ struct XmlStream::Impl {
         if (self->ignoring) {
             return;
         }
-        if (self->depth > 0) {
+        if (self->open > 0) {
             self->text.append(s, static_cast<std::size_t>(len));
         } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
             self->noteHere(Repair::AfterDocument);
@@ -452,6 +498,7 @@ struct XmlStream::Impl {
         restartBytes.assign(insert).append(rest);
         XML_ParserReset(parser, encoding.c_str());
         setHandlers(parser);
+        dropClosed();
         std::string opening(kResumeRoot);
         for (std::size_t i = 0; i < depth; ++i) {
             opening.append(1, '<').append(stack[i].qname).append(1, '>');
@@ -556,10 +603,12 @@ struct XmlStream::Impl {
             }
             if (!rootStarted) {
                 failAsNotXml();
-            } else if (depth > 0) {
+            } else if (open > 0) {
                 const long line = currentLine();
-                while (depth > 0) {
-                    pop(true);
+                for (std::size_t i = depth; i-- > 0;) {
+                    if (!stack[i].closed) {
+                        close(stack[i], true);
+                    }
                 }
                 outcome.ok = false;
                 outcome.line = line;

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -161,6 +162,20 @@ TEST(XmlStreamStructure, AnElementInsideItsNamesakeClosesIt) {
               QStringList({"<r@1", "<w@2", "<n@2", "</n=1", "</w=\n!", "<w@3", "<n@3", "</n=2", "</w", "<w@4",
                            "<n@4", "</n=3", "<d@4", "</d=x\n!", "</w!", "<w@5", "</w", "</r"}));
     EXPECT_EQ(p.repairs, QStringList({"3: 3 missing end tags supplied"}));
+}
+
+TEST(XmlStreamStructure, ElementsThatLostTheirEndTagsDoNotCountAsNesting) {
+    QByteArray many = "<r>";
+    for (int i = 0; i < 600; ++i) {
+        many += "<w>" + QByteArray::number(i) + "\n";
+    }
+    const Parsed p = parse(many + "</r>");
+    EXPECT_TRUE(p.outcome.ok) << p.outcome.message.toStdString();
+    EXPECT_EQ(p.repairs, QStringList({"2: 600 missing end tags supplied"}));
+    ASSERT_EQ(p.events.size(), 2 + 2 * 600);
+    EXPECT_EQ(p.events.filter(QRegularExpression("^</w=\\d+\n!$")).size(), 600);
+    EXPECT_EQ(p.events[1 + 2 * 580], "<w@581");  // lines stay right where the parser was started again
+    EXPECT_EQ(p.events.last(), "</r");
 }
 
 TEST(XmlStreamStructure, WhatFollowsTheDocumentIsReadOn) {
