@@ -2,7 +2,8 @@
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (--list, and conversion to
 # .gdb, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory; the
 # text formats (camera .csv, NetStumbler .txt, Maptech .mxf) are timed with --list against the same
-# number of waypoints from .loc. Run by hand; never part of the tests.
+# number of waypoints from .loc; REPAIRS=1 adds damaged copies read with their repairs. Run by hand;
+# never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -76,6 +77,24 @@ for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
             "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     done
 done
+
+# Damaged copies of the 100,000-waypoint files, one kind of damage in every waypoint, read with
+# their repairs, against expat over the clean file (expat stops at the first damage).
+if [ -n "${REPAIRS:-}" ]; then
+    damaged() {  # damaged NAME CLEAN-FILE SED-ARGUMENTS...
+        local name=$1 clean=$2 f="$data/damaged_$1" e v
+        shift 2
+        [ -f "$f" ] || LC_ALL=C sed "$@" "$clean" >"$f"
+        e=$(best "$build/bench/expat_pass" "$clean")
+        v=$(best "$build/src/vintrel-convert" --list "$f")
+        printf '%-15s 100000 waypoints: expat (clean) %5ss  vintrel %5ss  ratio %5s\n' "$name" "$e" "$v" \
+            "$(awk -v a="$v" -v b="$e" 'BEGIN{printf "%.2f", a/b}')"
+    }
+    damaged ampersand.loc "$data/bench_100000.loc" -e 's/?wp=/?lang=en\&wp=/'
+    damaged cp1252.gpx "$data/bench_100000.gpx" -e 's/ encoding="UTF-8"//' -e 's/Bench cache/Caf\xe9 cache/'
+    damaged prefix.gpx "$data/bench_100000.gpx" -e 's/ xmlns:groundspeak="[^"]*"//'
+    damaged no_end_tag.gpx "$data/bench_100000.gpx" -e '/^  <\/wpt>\r$/d'
+fi
 
 # Instruction counts (callgrind): the same on every run, whatever else the machine is doing.
 if [ -n "${INSTRUCTIONS:-}" ]; then

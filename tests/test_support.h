@@ -4,6 +4,7 @@
 #include "model/waypoint_list.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <ostream>
 
@@ -37,5 +38,12 @@ QT_BEGIN_NAMESPACE
 // Lets GoogleTest print QStrings readably in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '{';
+    for (const QString& s : list) {
+        *os << "\n  \"" << s.toStdString() << '"';
+    }
+    *os << " }";
 }
 QT_END_NAMESPACE

@@ -39,13 +39,13 @@ class GpxHandler : public WaypointXmlHandler {
         }
     }
 
-    void endElement(const XmlName& name, std::string_view text) override {
+    void endElement(const XmlName& name, std::string_view text, bool endTagMissing) override {
         if (waypointDepth_ == 0) {
             --depth_;
             return;
         }
         if (depth_ == waypointDepth_) {
-            finishWaypoint();
+            finishWaypoint(endTagMissing);
             waypointDepth_ = 0;
         } else if (depth_ == waypointDepth_ + 1 && isGpxNamespace(name.uri)) {
             childOfWaypoint(name.local, text);
@@ -92,12 +92,21 @@ class GpxHandler : public WaypointXmlHandler {
                 current_.encrypted ? QStringLiteral(", ") + value : QStringLiteral(", Unsecured");
         } else if (name.local == "ChannelID") {
             current_.additions += QStringLiteral(", Channel ") + fieldText(text);
-        } else if (name.local == "Category" && isGarminNamespace(name.uri)) {
+        } else if (name.local == "Category" &&
+                   (isGarminNamespace(name.uri) || (name.uri.empty() && depth_ > waypointDepth_ + 1))) {
+            // Garmin's category, also under an undeclared prefix inside an extension.
             current_.category = fieldText(text);
         }
     }
 
-    void finishWaypoint() {
+    void finishWaypoint(bool endTagMissing) {
+        // A waypoint that lost its end tag is kept only when it is plainly one: named, with a
+        // position.
+        if (endTagMissing && current_.name.isEmpty()) {
+            log_.skipped(currentLine(), current_.name,
+                         QStringLiteral("its end tag is missing and it has no name"));
+            return;
+        }
         const std::optional<Position>& pos = current_.position.position;
         if (!pos) {
             log_.skipped(current_.position.line, current_.name, current_.position.reason);

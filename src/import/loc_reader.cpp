@@ -30,7 +30,8 @@ class LocHandler : public WaypointXmlHandler {
         }
     }
 
-    void endElement(const XmlName& name, std::string_view text) override {
+    // A waypoint is kept only with a name and a position, whether or not its end tag was there.
+    void endElement(const XmlName& name, std::string_view text, bool) override {
         if (waypointDepth_ != 0 && depth_ == waypointDepth_ + 1) {
             if (name.local == "name") {
                 current_.title = fieldText(text);

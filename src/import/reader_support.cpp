@@ -138,14 +138,20 @@ ProblemLog::ProblemLog(ReadResult& result, const QString& path)
 
 void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
     ++result_.skipped;
-    if (result_.problems.size() >= kListedProblems) {
+    if (listed_ >= kListedProblems) {
         ++unlisted_;
         return;
     }
+    ++listed_;
     const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
                                        : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
     result_.problems.append(
         QStringLiteral("%1, line %2: %3 was skipped: %4.").arg(fileName_).arg(line).arg(who, reason));
+}
+
+void ProblemLog::repaired(long line, const QString& what) {
+    result_.problems.insert(repairs_++,
+                            QStringLiteral("%1, line %2: %3.").arg(fileName_, QString::number(line), what));
 }
 
 void ProblemLog::stoppedEarly(long line, const QString& why) {

@@ -45,6 +45,9 @@ class ProblemLog {
   public:
     ProblemLog(ReadResult& result, const QString& path);
     void skipped(long line, const QString& name, const QString& reason);
+    // A repair made to the file while reading it, said once per kind: listed before the skipped
+    // records and never counted against their limit.
+    void repaired(long line, const QString& what);
     // The file could not be read to its end: `line` where it stopped (0: not known), `why` in words.
     void stoppedEarly(long line, const QString& why);
     // A sentence about the file as a whole, always listed.
@@ -55,7 +58,9 @@ class ProblemLog {
   private:
     ReadResult& result_;
     QString fileName_;
+    int listed_ = 0;
     int unlisted_ = 0;
+    int repairs_ = 0;
 };
 
 // Common end of a file: the advice text when the whole list is empty after a document of the format

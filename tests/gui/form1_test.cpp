@@ -256,7 +256,21 @@ TEST_F(Window, ReaderProblemsAreShownInOneMessage) {
     ASSERT_EQ(messages_.texts.size(), 1);
     EXPECT_TRUE(messages_.texts[0].contains("bad_coords.loc, line 5: waypoint \"EMPTYLON\" was skipped"));
     EXPECT_TRUE(messages_.texts[0].contains("truncated.gpx, line 4:"));
-    EXPECT_EQ(form_.waypoints().rowCount(), 3);
+    EXPECT_EQ(form_.waypoints().rowCount(), 4);
+}
+
+TEST_F(Window, RepairedFilesAreListedWholeAndTheRepairsSaid) {
+    open({data("bare_ampersand.loc"), data("undeclared_prefix.gpx"), data("cp1252_undeclared.gpx"),
+          data("iso8859_15.loc"), data("mixed_damage.gpx")});
+    EXPECT_EQ(form_.waypoints().rowCount(), 26);
+    ASSERT_EQ(messages_.texts.size(), 1);
+    for (const char* note : {"bare_ampersand.loc, line 19: 4 bare '&' read as text.",
+                             "undeclared_prefix.gpx, line 20: 6 elements with an undeclared prefix",
+                             "cp1252_undeclared.gpx, line 12: no encoding is declared",
+                             "mixed_damage.gpx, line 5: 2 missing end tags supplied."}) {
+        EXPECT_TRUE(messages_.texts[0].contains(QLatin1String(note))) << note;
+    }
+    EXPECT_FALSE(messages_.texts[0].contains("iso8859_15.loc"));
 }
 
 TEST_F(Window, FormatChoiceRules) {

@@ -107,8 +107,11 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
 TEST(GpxReader, TruncatedFileKeepsRowsBeforeTheError) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "truncated.gpx");
-    ASSERT_EQ(list.rowCount(), 1);
+    // The cut waypoint has its name and position, so it is kept with the text read so far.
+    ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.row(0).cell(1), "T1");
+    EXPECT_EQ(list.row(1).cell(1), "T2");
+    EXPECT_EQ(list.row(1).cell(2), "cut off");
     EXPECT_FALSE(r.readToEnd);
     ASSERT_FALSE(r.problems.isEmpty());
     EXPECT_TRUE(r.problems.last().startsWith("truncated.gpx, line 4:")) << r.problems.last().toStdString();
@@ -144,4 +147,105 @@ TEST(GpxReader, LineBreaksWithTheirIndentBecomeOneSpace) {
     EXPECT_TRUE(r.problems.isEmpty());
     EXPECT_EQ(list.row(0).cell(2), "First line second line third line");
     EXPECT_EQ(list.row(1).cell(2), "a b c");  // a tab alone is one space; blank lines go too
+}
+
+TEST(GpxReaderRepairs, UndeclaredPrefixesAreReadByTheirLocalNames) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "undeclared_prefix.gpx");
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(r.problems, QStringList({"undeclared_prefix.gpx, line 20: 6 elements with an undeclared prefix "
+                                       "(gpxx:, groundspeak:) read without a namespace."}));
+    const QStringList names = {QString::fromUtf8("Bern Bärengraben"), "Zytglogge",
+                               QString::fromUtf8("Münster"), "Rosengarten", "Gurten"};
+    const QStringList descs = {"Before one", "Before two", "With undeclared extensions", "After one",
+                               "After two"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(cell(list, i, 1), names[i]);
+        EXPECT_EQ(cell(list, i, 2), descs[i]);
+    }
+    // The extension's own name and type stand deeper than the waypoint's children: they do not count.
+    const WaypointRow& m = list.row(2);
+    EXPECT_EQ(m.icon, IconRole::Geocache);
+    EXPECT_EQ(m.cell(10), "Flag, Red");
+    EXPECT_EQ(m.cell(11), "Churches");
+    EXPECT_EQ(list.row(0).icon, IconRole::Waypoint);
+    EXPECT_EQ(list.row(4).cell(10), "Summit");
+}
+
+TEST(GpxReaderRepairs, AFileWithoutDeclarationThatIsNotUtf8IsWindows1252) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "cp1252_undeclared.gpx");
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(r.problems,
+              QStringList({"cp1252_undeclared.gpx, line 12: no encoding is declared and the text is "
+                           "not UTF-8; read as windows-1252."}));
+    EXPECT_EQ(cell(list, 0, 2), "Plain ASCII before");
+    EXPECT_EQ(cell(list, 1, 1), "Marseille 2");
+    EXPECT_EQ(cell(list, 2, 1), QString::fromUtf8("Café du Port"));
+    EXPECT_EQ(cell(list, 2, 2), QString::fromUtf8("Crème brûlée € 5"));
+    EXPECT_EQ(cell(list, 3, 1), QString::fromUtf8("Château d’If"));
+    EXPECT_EQ(cell(list, 3, 2), QString::fromUtf8("“Le Comte” – Dumas"));
+    EXPECT_EQ(cell(list, 4, 2), QString::fromUtf8("Bonne Mère © ½"));
+}
+
+TEST(GpxReaderRepairs, SeveralKindsOfDamageAtOnceLoseNoWaypoint) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "mixed_damage.gpx");
+    ASSERT_EQ(list.rowCount(), 6);
+    const QStringList names = {"One", "Two", "Three", "Four", "Five", "Six"};
+    const QStringList descs = {"Tom & Jerry", QString::fromUtf8("Café <3 ok"), "no end tag", "", "", "cut"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(cell(list, i, 1), names[i]);
+        EXPECT_EQ(cell(list, i, 2), descs[i]);
+        EXPECT_EQ(cell(list, i, 5), QStringLiteral("%1.0000000").arg(i + 1));
+    }
+    EXPECT_EQ(cell(list, 3, 11), "Cat");
+    EXPECT_FALSE(r.readToEnd);
+    EXPECT_EQ(
+        r.problems,
+        QStringList({
+            "mixed_damage.gpx, line 4: no encoding is declared and the text is not UTF-8; read as "
+            "windows-1252.",
+            "mixed_damage.gpx, line 3: 1 bare '&' read as text.",
+            "mixed_damage.gpx, line 4: 1 bare '<' read as text.",
+            "mixed_damage.gpx, line 6: 2 elements with an undeclared prefix (gpxx:) read without a "
+            "namespace.",
+            "mixed_damage.gpx, line 5: 2 missing end tags supplied.",
+            "mixed_damage.gpx, line 6: 1 end tag without a start tag ignored.",
+            "mixed_damage.gpx, line 8: the file goes on after the end of the document; the rest was read "
+            "too.",
+            "mixed_damage.gpx, line 4: 1 damaged place skipped (not well-formed (invalid token)).",
+            "mixed_damage.gpx, line 10: the file ends inside an element (it looks cut off); reading stopped "
+            "there.",
+        }));
+}
+
+TEST(GpxReaderRepairs, AWaypointThatLostItsEndTagIsKeptOnlyWithANameAndAPosition) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "unclosed_waypoints.gpx");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(cell(list, 0, 1), "Named");
+    EXPECT_EQ(cell(list, 1, 1), "");  // closed by its own end tag: an unnamed waypoint is kept as always
+    EXPECT_EQ(r.skipped, 2);
+    EXPECT_EQ(r.problems,
+              QStringList({"unclosed_waypoints.gpx, line 4: 3 missing end tags supplied.",
+                           "unclosed_waypoints.gpx, line 5: a waypoint without a name was skipped: its "
+                           "end tag is missing and it has no name.",
+                           "unclosed_waypoints.gpx, line 6: waypoint \"NoPosition\" was skipped: no "
+                           "latitude."}));
+}
+
+TEST(GpxReaderRepairs, ACleanButOddFileNeedsNoRepair) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readGpxFile, list, "clean_but_odd.gpx");
+    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
+    EXPECT_TRUE(r.readToEnd);
+    ASSERT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(cell(list, 0, 1), QString::fromUtf8("漢字 & かな"));
+    EXPECT_EQ(cell(list, 0, 2), "Fish & Chips <b>bold</b> ]] >");
+    EXPECT_EQ(cell(list, 0, 5), "35.6895000");
+    EXPECT_EQ(cell(list, 0, 11), "Food & drink");
+    EXPECT_EQ(cell(list, 1, 1), QString::fromUtf8("Café <Paris> \"'€"));
+    EXPECT_EQ(cell(list, 1, 2), "local desc");
+    EXPECT_EQ(cell(list, 2, 6), "151.2153000");
 }

@@ -85,8 +85,13 @@ TEST(LocReader, TruncatedFileKeepsEarlierRowsAndSaysWhere) {
     const ReadResult r = readFixture(&readLocFile, list, "truncated.loc");
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_FALSE(r.readToEnd);
-    ASSERT_EQ(r.problems.size(), 1);
-    EXPECT_TRUE(r.problems[0].startsWith("truncated.loc, line 5:")) << r.problems[0].toStdString();
+    // The cut waypoint has a name but its coord tag is cut off: without a position it is dropped.
+    ASSERT_EQ(r.problems.size(), 2);
+    EXPECT_EQ(r.problems[0],
+              "truncated.loc, line 5: waypoint \"GCT3\" was skipped: it has no coord element.");
+    EXPECT_EQ(
+        r.problems[1],
+        "truncated.loc, line 5: the file ends inside an element (it looks cut off); reading stopped there.");
     EXPECT_TRUE(r.advice.isEmpty());
 }
 
@@ -209,4 +214,63 @@ TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
     EXPECT_LT(r.problems[1].size(), 200);
     EXPECT_TRUE(
         r.problems[1].contains("latitude \"x" + QString(39, '7') + QString::fromUtf8("…\" is not a number")));
+}
+
+TEST(LocReaderRepairs, BareAmpersandsAreReadAsText) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "bare_ampersand.loc");
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_TRUE(r.readToEnd);
+    EXPECT_EQ(r.problems, QStringList({"bare_ampersand.loc, line 19: 4 bare '&' read as text."}));
+    const QString site = QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=");
+    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café au lait & croissant by Zoë"));
+    EXPECT_EQ(cell(list, 0, 7), site + "GC1AMP1");
+    EXPECT_EQ(cell(list, 1, 2), "Tom &amp; Jerry");  // a CDATA section holds no references
+    EXPECT_EQ(cell(list, 1, 7), site + "GC1AMP2&lang=fr");
+    EXPECT_EQ(cell(list, 2, 1), "GC1AMP3");
+    EXPECT_EQ(cell(list, 2, 2), "Fish & Chips");
+    EXPECT_EQ(cell(list, 2, 7), site + "GC1AMP3&lang=en&nbsp;x & y");
+    EXPECT_EQ(cell(list, 3, 2), QString::fromUtf8("Straße à 4 €"));
+    EXPECT_EQ(cell(list, 3, 7), site + "GC1AMP4&x=1");
+    EXPECT_EQ(cell(list, 4, 2), "Last one <here>");
+    EXPECT_EQ(cell(list, 4, 5), "48.8600000");
+}
+
+TEST(LocReaderRepairs, DeclaredSingleByteEncodingsAreReadByTheirNames) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "iso8859_15.loc");
+    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café Müller"));
+    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("Crêpe à la crème"));
+    EXPECT_EQ(cell(list, 2, 2),
+              QString::fromUtf8("5 € Šumava Œuvre"));  // where ISO-8859-15 differs from Latin-1
+    EXPECT_EQ(cell(list, 3, 2), QString::fromUtf8("Žilina škoda"));
+    EXPECT_EQ(cell(list, 4, 2), QString::fromUtf8("Ÿ œ ž é"));
+}
+
+TEST(LocReaderRepairs, AnEncodingTheSystemCannotReadIsReadAsWindows1252) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "unknown_encoding.loc");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café € 1"));
+    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("“Two”"));
+    EXPECT_EQ(r.problems,
+              QStringList({"unknown_encoding.loc, line 1: the declared encoding \"x-vintrel-unknown\" "
+                           "cannot be read here; read as windows-1252."}));
+}
+
+TEST(LocReaderRepairs, RepairNotesComeFirstAndLeaveTheTwentyProblemLimitAlone) {
+    WaypointList list;
+    const ReadResult r = readFixture(&readLocFile, list, "many_bad_repaired.loc");
+    EXPECT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(r.skipped, 25);
+    ASSERT_EQ(r.problems.size(), 22);
+    EXPECT_EQ(r.problems[0], "many_bad_repaired.loc, line 3: 1 bare '&' read as text.");
+    EXPECT_EQ(r.problems[1],
+              "many_bad_repaired.loc, line 3: waypoint \"AMP\" was skipped: latitude \"north\" is "
+              "not a number.");
+    EXPECT_TRUE(r.problems[20].contains("\"BAD18\""));
+    EXPECT_EQ(r.problems[21],
+              "many_bad_repaired.loc: 5 more waypoints were skipped for the same kinds of reasons.");
 }

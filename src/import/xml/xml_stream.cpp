@@ -1,86 +1,683 @@
 #include "import/xml/xml_stream.h"
 
 #include "base/cp1252.h"
+#include "import/xml/xml_repair.h"
 
 #include <QFile>
 
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 namespace vintrel {
 
 namespace {
 
-constexpr char kNamespaceSeparator = '\x1f';
 constexpr qint64 kBlockSize = 256 * 1024;
+// Waypoint files nest a few levels; anything deeper is damage or an attack on memory.
+constexpr std::size_t kMaxDepth = 256;
+// Each repair of the markup starts the parser again, which costs a little: a file may need this
+// many, and one more for every kRecoveryBytes read, else it is more damage than data.
+constexpr long long kFreeRecoveries = 1000;
+constexpr long long kRecoveryBytes = 64;
+// Once a file has needed a repair the parser gets small pieces, so that starting it again copies
+// little of what it was given.
+constexpr std::size_t kDamagedChunk = 4096;
+// The parser, started again inside a file, reads the rest inside this element, so that whatever
+// follows can be read (even after the end of the document); it is never reported.
+constexpr std::string_view kResumeRoot = "<vintrel-resume>";
 
-int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-    const QByteArray n = QByteArray(name).toLower();
-    if (n != "windows-1252" && n != "cp1252" && n != "x-cp1252") {
-        return XML_STATUS_ERROR;
-    }
-    for (int b = 0; b < 256; ++b) {
-        info->map[b] = cp1252::toUnicode(static_cast<unsigned char>(b));
-    }
-    info->data = nullptr;
-    info->convert = nullptr;
-    info->release = nullptr;
-    return XML_STATUS_OK;
+// The kinds of repair, in the order they are reported.
+enum class Repair {
+    SpaceBeforeDeclaration,
+    GuessedCp1252,
+    StrayBytes,
+    UnknownEncoding,
+    BareAmpersand,
+    BareLessThan,
+    UndeclaredPrefix,
+    MissingEndTag,
+    StrayEndTag,
+    AfterDocument,
+    Damage,
+    Count
+};
+
+struct RepairTally {
+    long count = 0;
+    long line = 0;   // where it was first needed
+    QString detail;  // what the first one was about
+};
+
+struct OpenElement {
+    std::string qname;
+    std::size_t localStart = 0;
+    int binding = -1;                // the namespace binding of its prefix; -1: no namespace
+    std::size_t bindingsBefore = 0;  // bindings in scope before its own declarations
+    bool closed = false;             // closed for the handler, its end tag lost, but open in the parser
+};
+
+struct Binding {
+    std::string prefix;  // empty for the default namespace
+    std::string uri;     // empty where xmlns="" takes the default namespace away
+};
+
+QString counted(long n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
-XmlName splitName(const XML_Char* qualified) {
-    const std::string_view all(qualified);
-    const size_t sep = all.find(kNamespaceSeparator);
-    if (sep == std::string_view::npos) {
-        return {{}, all};
-    }
-    return {all.substr(0, sep), all.substr(sep + 1)};
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+bool isStrayControl(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
 }  // namespace
 
 struct XmlStream::Impl {
     XmlHandler& handler;
-    XML_Parser parser;
-    std::string text;  // UTF-8 character data since the last tag
-    bool sawElement = false;
+    XML_Parser parser = nullptr;
+    std::string encoding;  // what the parser is told the bytes are
+    bool utf8 = true;      // else a single-byte encoding decoded by a byte table
+    long declarationLine = 1;
+    std::optional<std::array<char32_t, 256>> byteTable;  // built once per file
 
-    explicit Impl(XmlHandler& h) : handler(h), parser(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
-        XML_SetUserData(parser, this);
-        XML_SetElementHandler(parser, &Impl::onStart, &Impl::onEnd);
-        XML_SetCharacterDataHandler(parser, &Impl::onText);
-        XML_SetUnknownEncodingHandler(parser, &unknownEncoding, nullptr);
+    // The elements open in the parser, depth of them in use; `open` of them are open for the
+    // handler too.
+    std::vector<OpenElement> stack;
+    std::size_t depth = 0;
+    std::size_t open = 0;
+    std::vector<Binding> bindings;
+    std::vector<std::string> undeclaredPrefixes;
+    std::string text;  // UTF-8 character data since the last tag
+    bool inCdata = false;
+    // The parser's events are not the file's: it is reading the start tags a restart reopens, or it
+    // has been told to stop (expat still ends an empty element whose start stopped it).
+    bool ignoring = false;
+    bool rootStarted = false;
+    bool rootClosed = false;
+
+    long lineBase = 0;          // lines of the file before the current parser's first line
+    long long streamBase = 0;   // stream offset of the current parser's first byte
+    long long lastResume = -1;  // stream offset where the parser last started again
+    long long restartAt = -1;   // stream offset of a start tag to read again, after its namesake closed
+    long restartLine = 0;
+    long long recoveries = 0;
+    std::size_t chunk = kBlockSize;  // the most the parser is given at once
+    std::string restartBytes;        // what a restarted parser reads first
+    bool stopped = false;
+    XmlParseOutcome outcome;
+    std::array<RepairTally, static_cast<std::size_t>(Repair::Count)> tallies;
+    std::string ampersandKept;  // a possible reference cut by the end of a block
+    std::size_t ampersandKeptMark = std::string_view::npos;
+    long encodingRepairLine = 0;
+
+    explicit Impl(XmlHandler& h) : handler(h) {
+        bindings.push_back({"xml", "http://www.w3.org/XML/1998/namespace"});
     }
-    ~Impl() { XML_ParserFree(parser); }
+    ~Impl() {
+        if (parser != nullptr) {
+            XML_ParserFree(parser);
+        }
+    }
+
+    XML_Parser createParser() {
+        XML_Parser p = XML_ParserCreate(encoding.c_str());
+        setHandlers(p);
+        return p;
+    }
+    void setHandlers(XML_Parser p) {
+        XML_SetUserData(p, this);
+        XML_SetElementHandler(p, &Impl::onStart, &Impl::onEnd);
+        XML_SetCharacterDataHandler(p, &Impl::onText);
+        XML_SetCdataSectionHandler(p, &Impl::onCdataStart, &Impl::onCdataEnd);
+        XML_SetUnknownEncodingHandler(p, &Impl::onUnknownEncoding, this);
+    }
+
+    long currentLine() const { return lineBase + static_cast<long>(XML_GetCurrentLineNumber(parser)); }
+    long long streamOffset() const { return streamBase + XML_GetCurrentByteIndex(parser); }
+
+    void note(Repair kind, long line, long count = 1) {
+        RepairTally& t = tallies[static_cast<std::size_t>(kind)];
+        if (t.count == 0) {
+            t.line = line;
+        }
+        t.count += count;
+    }
+    // The same where the parser stands; the line, which costs expat a scan of the text, is asked
+    // for only the first time.
+    void noteHere(Repair kind) {
+        RepairTally& t = tallies[static_cast<std::size_t>(kind)];
+        if (t.count++ == 0) {
+            t.line = currentLine();
+        }
+    }
+
+    void stop(long line, const QString& message) {
+        stopped = true;
+        outcome.ok = false;
+        outcome.line = line;
+        outcome.message = message;
+        ignoring = true;
+        XML_StopParser(parser, XML_FALSE);
+    }
+
+    void failAsNotXml() {
+        stop(currentLine(), QStringLiteral("the file is not valid XML (%1)")
+                                .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)))));
+    }
+
+    // Elements as the handler sees them.
+
+    XmlName nameOf(const OpenElement& e) const {
+        return {e.binding >= 0 ? std::string_view(bindings[static_cast<std::size_t>(e.binding)].uri)
+                               : std::string_view(),
+                std::string_view(e.qname).substr(e.localStart)};
+    }
+
+    int findBinding(std::string_view prefix) const {
+        for (std::size_t i = bindings.size(); i-- > 0;) {
+            if (bindings[i].prefix == prefix) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    void push(std::string_view qname, const char** attributes) {
+        if (depth == stack.size()) {
+            stack.emplace_back();
+        }
+        OpenElement& e = stack[depth++];
+        ++open;
+        e.closed = false;
+        e.qname.assign(qname);
+        e.bindingsBefore = bindings.size();
+        for (const char** a = attributes; a[0] != nullptr; a += 2) {
+            const char* name = a[0];
+            if (name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 &&
+                (name[5] == '\0' || name[5] == ':')) {
+                bindings.push_back({std::string(name[5] == '\0' ? name + 5 : name + 6), a[1]});
+            }
+        }
+        const std::size_t colon = qname.find(':');
+        const std::string_view prefix =
+            colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
+        e.localStart = colon == std::string_view::npos ? 0 : colon + 1;
+        e.binding = findBinding(prefix);
+        if (e.binding < 0 && !prefix.empty()) {
+            noteUndeclared(prefix);
+        }
+    }
+
+    void noteUndeclared(std::string_view prefix) {
+        noteHere(Repair::UndeclaredPrefix);
+        // The note names the first few prefixes.
+        if (undeclaredPrefixes.size() < 3 && std::find(undeclaredPrefixes.begin(), undeclaredPrefixes.end(),
+                                                       prefix) == undeclaredPrefixes.end()) {
+            undeclaredPrefixes.emplace_back(prefix);
+            QString& shown = tallies[static_cast<std::size_t>(Repair::UndeclaredPrefix)].detail;
+            shown += (shown.isEmpty() ? QString() : QStringLiteral(", ")) +
+                     QString::fromUtf8(prefix.data(), static_cast<qsizetype>(prefix.size())) + u':';
+        }
+    }
+
+    // Ends an element for the handler.
+    void close(OpenElement& e, bool endTagMissing) {
+        handler.endElement(nameOf(e), text, endTagMissing);
+        text.clear();
+        e.closed = true;
+        if (--open == 0) {
+            rootClosed = true;
+        }
+    }
+
+    // The parser ended the innermost element.
+    void popParsed() {
+        OpenElement& e = stack[depth - 1];
+        if (!e.closed) {
+            close(e, false);
+        }
+        bindings.resize(e.bindingsBefore);
+        --depth;
+    }
+
+    // Closes for the handler the elements from `first` inward, whose end tags are missing.
+    void closeFrom(std::size_t first, long line) {
+        note(Repair::MissingEndTag, line, static_cast<long>(open) - static_cast<long>(liveBefore(first)));
+        for (std::size_t i = depth; i-- > first;) {
+            if (!stack[i].closed) {
+                close(stack[i], true);
+            }
+        }
+    }
+
+    std::size_t liveBefore(std::size_t index) const {
+        return static_cast<std::size_t>(std::count_if(stack.begin(),
+                                                      stack.begin() + static_cast<std::ptrdiff_t>(index),
+                                                      [](const OpenElement& e) { return !e.closed; }));
+    }
+
+    // The innermost element open for the handler with this name; -1 when there is none.
+    int findOpen(std::string_view qname) const {
+        for (std::size_t i = depth; i-- > 0;) {
+            if (!stack[i].closed && stack[i].qname == qname) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    void start(const char* name, const char** attributes) {
+        const std::string_view qname(name);
+        if (open == 0) {
+            if (rootClosed) {
+                noteHere(Repair::AfterDocument);
+            }
+            rootStarted = true;
+        }
+        if (const int namesake = findOpen(qname); namesake >= 0) {
+            // It and the elements inside it are closed for the handler; the parser keeps them open
+            // until their parent's end tag, or a restart, drops them.
+            closeFrom(static_cast<std::size_t>(namesake), currentLine());
+        }
+        if (depth == kMaxDepth) {
+            if (open < depth) {
+                // Make room: read this start tag again with a parser that has only the open ones.
+                restartAt = streamOffset();
+                restartLine = currentLine();
+                ignoring = true;
+                XML_StopParser(parser, XML_FALSE);
+                return;
+            }
+            stop(currentLine(), QStringLiteral("elements are nested more than %1 deep").arg(kMaxDepth));
+            return;
+        }
+        text.clear();
+        push(qname, attributes);
+        handler.startElement(nameOf(stack[depth - 1]), attributes);
+    }
+
+    // The end tag `qname` does not close the innermost element; the parser is to be started again.
+    void closeByEndTag(std::string_view qname, long line) {
+        const int named = findOpen(qname);
+        if (named < 0) {
+            note(Repair::StrayEndTag, line);
+            return;
+        }
+        const auto k = static_cast<std::size_t>(named);
+        if (open > liveBefore(k) + 1) {
+            closeFrom(k + 1, line);
+        }
+        close(stack[k], false);
+        bindings.resize(stack[k].bindingsBefore);
+        depth = k;
+    }
+
+    // Drops the elements closed for the handler, before a restart reopens the others; the
+    // namespaces they declared stay in force until the element around them ends.
+    void dropClosed() {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < depth; ++i) {
+            if (!stack[i].closed) {
+                std::swap(stack[kept++], stack[i]);
+            }
+        }
+        depth = kept;
+    }
 
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<Impl*>(data);
-        self->text.clear();
-        self->sawElement = true;
-        self->handler.startElement(splitName(name), attributes);
+        if (!self->ignoring) {
+            self->start(name, attributes);
+        }
     }
-    static void XMLCALL onEnd(void* data, const XML_Char* name) {
+    static void XMLCALL onEnd(void* data, const XML_Char*) {
         auto* self = static_cast<Impl*>(data);
-        self->handler.endElement(splitName(name), std::string_view(self->text));
-        self->text.clear();
+        // At depth 0 it is the element a restart opened, closed by a file that names it.
+        if (!self->ignoring && self->depth > 0) {
+            self->popParsed();
+        }
     }
     static void XMLCALL onText(void* data, const XML_Char* s, int len) {
-        static_cast<Impl*>(data)->text.append(s, len);
+        auto* self = static_cast<Impl*>(data);
+        if (self->ignoring) {
+            return;
+        }
+        if (self->open > 0) {
+            self->text.append(s, static_cast<std::size_t>(len));
+        } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
+            self->noteHere(Repair::AfterDocument);
+        }
+    }
+    static void XMLCALL onCdataStart(void* data) { static_cast<Impl*>(data)->inCdata = true; }
+    static void XMLCALL onCdataEnd(void* data) { static_cast<Impl*>(data)->inCdata = false; }
+
+    static int XMLCALL onUnknownEncoding(void* data, const XML_Char* name, XML_Encoding* info) {
+        const std::array<char32_t, 256>& table = static_cast<Impl*>(data)->tableFor(name);
+        for (int b = 0; b < 256; ++b) {
+            info->map[b] = static_cast<int>(table[static_cast<std::size_t>(b)]);
+        }
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        return XML_STATUS_OK;
     }
 
-    XmlParseOutcome failure() const {
-        XmlParseOutcome out;
-        out.ok = false;
-        out.line = static_cast<long>(XML_GetCurrentLineNumber(parser));
-        out.message = QStringLiteral("the file is not valid XML (%1)")
-                          .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser))));
-        return out;
+    const std::array<char32_t, 256>& tableFor(const std::string& name) {
+        if (!byteTable) {
+            byteTable = isCp1252Name(name) ? std::nullopt : singleByteTable(name);
+            if (!byteTable) {
+                if (!isCp1252Name(name)) {
+                    tallies[static_cast<std::size_t>(Repair::UnknownEncoding)].detail =
+                        QString::fromStdString(name);
+                    note(Repair::UnknownEncoding, declarationLine);
+                }
+                byteTable.emplace();
+                for (int b = 0; b < 256; ++b) {
+                    (*byteTable)[static_cast<std::size_t>(b)] =
+                        cp1252::toUnicode(static_cast<unsigned char>(b));
+                }
+            }
+        }
+        return *byteTable;
     }
 
-    bool feed(const char* bytes, qint64 size, bool last) {
-        return XML_Parse(parser, bytes, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_OK;
+    // Feeding the parser.
+
+    // Feeds bytes the parser has not seen, repairing whatever stops it; false when reading must
+    // stop.
+    bool feed(const char* data, std::size_t size) {
+        do {
+            const std::size_t n = std::min(size, chunk);
+            if (stopped ||
+                (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) != XML_STATUS_OK && !recover())) {
+                return false;
+            }
+            data += n;
+            size -= n;
+        } while (size > 0);
+        return true;
+    }
+
+    // The parser stopped at damage (or at a start tag whose namesake was just closed): starts a
+    // new one past it, until one reads to the end of what it was given.
+    bool recover() {
+        for (;;) {
+            if (stopped) {
+                return false;
+            }
+            if (!rootStarted) {
+                failAsNotXml();
+                return false;
+            }
+            int off = 0;
+            int size = 0;
+            const char* buffer = XML_GetInputContext(parser, &off, &size);
+            const long long at = streamOffset();
+            if (buffer == nullptr || ++recoveries > kFreeRecoveries + at / kRecoveryBytes) {
+                stop(currentLine(), QStringLiteral("the file is too damaged to read on"));
+                return false;
+            }
+            chunk = kDamagedChunk;
+            const XML_Error code = XML_GetErrorCode(parser);
+            // A start tag read again stands where its line was taken already.
+            const long line = code == XML_ERROR_ABORTED ? restartLine : currentLine();
+            std::size_t resume = static_cast<std::size_t>(off);
+            long resumeLine = line;
+            std::string_view insert;
+            if (code == XML_ERROR_ABORTED) {
+                resume = static_cast<std::size_t>(off - (at - restartAt));
+                resumeLine = restartLine;
+            } else if (code == XML_ERROR_TAG_MISMATCH) {
+                // The parser stands at the name after "</".
+                const std::string_view rest(buffer + off, static_cast<std::size_t>(size - off));
+                const std::size_t gt = rest.find('>');
+                closeByEndTag(rest.substr(0, rest.find_first_of(" \t\r\n>")), line);
+                resume += gt == std::string_view::npos ? rest.size() : gt + 1;
+            } else if (code == XML_ERROR_JUNK_AFTER_DOC_ELEMENT) {
+                note(Repair::AfterDocument, line);
+            } else if (at == lastResume) {
+                // Started again right here and failed at once: step over what is in the way.
+                resume += skipLength(std::string_view(buffer + off, static_cast<std::size_t>(size - off)));
+            } else if (code == XML_ERROR_INVALID_TOKEN && off > 0 && buffer[off - 1] == '<') {
+                note(Repair::BareLessThan, line);
+                insert = "&lt;";
+            } else {
+                RepairTally& t = tallies[static_cast<std::size_t>(Repair::Damage)];
+                if (t.detail.isEmpty()) {
+                    t.detail = QString::fromUtf8(XML_ErrorString(code));
+                }
+                note(Repair::Damage, line);
+            }
+            if (stopped) {
+                return false;
+            }
+            if (resume > static_cast<std::size_t>(off)) {
+                resumeLine +=
+                    countLineBreaks(std::string_view(buffer + off, resume - static_cast<std::size_t>(off)));
+            }
+            const long long resumeAt = at + static_cast<long long>(resume) - off;
+            if (restart(std::string_view(buffer + resume, static_cast<std::size_t>(size) - resume), resumeAt,
+                        resumeLine, insert)) {
+                return true;
+            }
+        }
+    }
+
+    // How much of `rest` to drop when it stops the parser even at the start of a new one.
+    std::size_t skipLength(std::string_view rest) const {
+        if (rest.empty()) {
+            return 0;
+        }
+        const auto c = static_cast<unsigned char>(rest[0]);
+        if (isStrayControl(c)) {
+            std::size_t n = 1;
+            while (n < rest.size() && isStrayControl(static_cast<unsigned char>(rest[n]))) {
+                ++n;
+            }
+            return n;
+        }
+        if (c == '<') {
+            const std::size_t gt = rest.find('>');
+            return gt == std::string_view::npos ? 1 : gt + 1;
+        }
+        const std::size_t n = !utf8 || c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        return std::min(n, rest.size());
+    }
+
+    // Starts the parser again, reopening the open elements (and a CDATA section the damage stood
+    // in), to read `rest` (which lies in the parser's own buffer, so it is copied first), beginning
+    // at stream offset `at` on line `line`, after `insert`.
+    bool restart(std::string_view rest, long long at, long line, std::string_view insert) {
+        restartBytes.assign(insert).append(rest);
+        XML_ParserReset(parser, encoding.c_str());
+        setHandlers(parser);
+        dropClosed();
+        std::string opening(kResumeRoot);
+        for (std::size_t i = 0; i < depth; ++i) {
+            opening.append(1, '<').append(stack[i].qname).append(1, '>');
+        }
+        if (inCdata) {
+            opening += "<![CDATA[";
+        }
+        inCdata = false;
+        ignoring = true;
+        XML_Parse(parser, opening.data(), static_cast<int>(opening.size()), XML_FALSE);
+        ignoring = false;
+        lineBase = line - 1;
+        streamBase = at - static_cast<long long>(opening.size() + insert.size());
+        lastResume = at;
+        restartAt = -1;
+        return XML_Parse(parser, restartBytes.data(), static_cast<int>(restartBytes.size()), XML_FALSE) ==
+               XML_STATUS_OK;
+    }
+
+    // Whether an '&' that starts no reference, about to be fed, stands where the parser would
+    // read it as a reference: in text or in a tag, not in a CDATA section, a comment, a processing
+    // instruction or a declaration, where it is only a character.
+    bool ampersandNeedsEscape() const {
+        int off = 0;
+        int size = 0;
+        const char* buffer = XML_GetInputContext(parser, &off, &size);
+        // The parser keeps back the markup it has begun but not finished.
+        if (buffer == nullptr || off >= size || buffer[off] != '<') {
+            return !inCdata;
+        }
+        return off + 1 < size && buffer[off + 1] != '!' && buffer[off + 1] != '?';
+    }
+
+    // Feeds one block of decoded bytes, reading bare '&' as text; `mark` is where the decoding made
+    // its first repair of the file (npos when not in this block), whose line is noted.
+    bool feedBlock(std::string_view bytes, std::size_t mark, bool last) {
+        std::string joined;
+        if (!ampersandKept.empty()) {
+            joined = ampersandKept;
+            joined.append(bytes);
+            mark = ampersandKeptMark != std::string_view::npos ? ampersandKeptMark
+                   : mark != std::string_view::npos            ? mark + ampersandKept.size()
+                                                               : mark;
+            bytes = joined;
+            ampersandKept.clear();
+            ampersandKeptMark = std::string_view::npos;
+        }
+        std::size_t fed = 0;
+        std::size_t pos = 0;
+        for (;;) {
+            const std::size_t amp = bytes.find('&', pos);
+            if (mark != std::string_view::npos && (amp == std::string_view::npos || mark <= amp)) {
+                if (!feed(bytes.data() + fed, mark - fed)) {
+                    return false;
+                }
+                encodingRepairLine = currentLine();
+                fed = mark;
+                mark = std::string_view::npos;
+            }
+            if (amp == std::string_view::npos) {
+                return feed(bytes.data() + fed, bytes.size() - fed);
+            }
+            const AmpersandCheck check = checkAmpersand(bytes.substr(amp), last);
+            if (check.kind == AmpersandCheck::Kind::Reference) {
+                pos = amp + check.length;
+                continue;
+            }
+            if (!feed(bytes.data() + fed, amp - fed)) {
+                return false;
+            }
+            if (check.kind == AmpersandCheck::Kind::CutOff) {
+                ampersandKept.assign(bytes.substr(amp));
+                ampersandKeptMark = mark == std::string_view::npos ? mark : mark - amp;
+                return true;
+            }
+            const bool escape = ampersandNeedsEscape();
+            if (escape) {
+                noteHere(Repair::BareAmpersand);
+            }
+            if (!(escape ? feed("&amp;", 5) : feed("&", 1))) {
+                return false;
+            }
+            fed = pos = amp + 1;
+        }
+    }
+
+    // The end of the file: elements still open are closed, as a cut-off file leaves them.
+    void finish() {
+        for (;;) {
+            if (stopped) {
+                return;
+            }
+            if (XML_Parse(parser, nullptr, 0, XML_TRUE) == XML_STATUS_OK) {
+                return;
+            }
+            const XML_Error code = XML_GetErrorCode(parser);
+            if (code == XML_ERROR_ABORTED && restartAt >= 0) {
+                if (!recover()) {
+                    return;
+                }
+                continue;
+            }
+            if (!rootStarted) {
+                failAsNotXml();
+            } else if (open > 0) {
+                const long line = currentLine();
+                for (std::size_t i = depth; i-- > 0;) {
+                    if (!stack[i].closed) {
+                        close(stack[i], true);
+                    }
+                }
+                outcome.ok = false;
+                outcome.line = line;
+                outcome.message = QStringLiteral("the file ends inside an element (it looks cut off)");
+            } else if (code == XML_ERROR_JUNK_AFTER_DOC_ELEMENT) {
+                note(Repair::AfterDocument, currentLine());
+            } else if (code != XML_ERROR_NO_ELEMENTS) {
+                // Damage after the end of the document, such as a comment that never ends.
+                RepairTally& t = tallies[static_cast<std::size_t>(Repair::Damage)];
+                if (t.detail.isEmpty()) {
+                    t.detail = QString::fromUtf8(XML_ErrorString(code));
+                }
+                note(Repair::Damage, currentLine());
+            }
+            return;
+        }
+    }
+
+    void reportRepairs(const Utf8Input* input) {
+        if (input != nullptr && input->guessedCp1252()) {
+            note(Repair::GuessedCp1252, encodingRepairLine);
+        } else if (input != nullptr && input->strayBytes() > 0) {
+            note(Repair::StrayBytes, encodingRepairLine, input->strayBytes());
+        }
+        for (std::size_t k = 0; k < tallies.size(); ++k) {
+            const RepairTally& t = tallies[k];
+            if (t.count > 0) {
+                outcome.repairs.append({t.line, describe(static_cast<Repair>(k), t)});
+            }
+        }
+    }
+
+    static QString describe(Repair kind, const RepairTally& t) {
+        switch (kind) {
+            case Repair::GuessedCp1252:
+                return QStringLiteral(
+                    "no encoding is declared and the text is not UTF-8; read as windows-1252");
+            case Repair::StrayBytes:
+                return t.count == 1
+                           ? QStringLiteral("1 byte that is not UTF-8 read as windows-1252")
+                           : QStringLiteral("%1 bytes that are not UTF-8 read as windows-1252").arg(t.count);
+            case Repair::UnknownEncoding:
+                return QStringLiteral(
+                           "the declared encoding \"%1\" cannot be read here; read as windows-1252")
+                    .arg(t.detail);
+            case Repair::SpaceBeforeDeclaration:
+                return QStringLiteral("blank space before the XML declaration ignored");
+            case Repair::BareAmpersand:
+                return QStringLiteral("%1 bare '&' read as text").arg(t.count);
+            case Repair::BareLessThan:
+                return QStringLiteral("%1 bare '<' read as text").arg(t.count);
+            case Repair::UndeclaredPrefix:
+                return counted(t.count, "element", "elements") +
+                       QStringLiteral(" with an undeclared prefix (%1) read without a namespace")
+                           .arg(t.detail);
+            case Repair::MissingEndTag:
+                return counted(t.count, "missing end tag", "missing end tags") + QStringLiteral(" supplied");
+            case Repair::StrayEndTag:
+                return counted(t.count, "end tag", "end tags") +
+                       QStringLiteral(" without a start tag ignored");
+            case Repair::AfterDocument:
+                return QStringLiteral(
+                    "the file goes on after the end of the document; the rest was read too");
+            case Repair::Damage:
+            case Repair::Count:
+                break;
+        }
+        return counted(t.count, "damaged place", "damaged places") +
+               QStringLiteral(" skipped (%1)").arg(t.detail);
     }
 };
 
@@ -91,39 +688,61 @@ XmlStream::~XmlStream() {
 }
 
 long XmlStream::currentLine() const {
-    return static_cast<long>(XML_GetCurrentLineNumber(impl_->parser));
+    return impl_->currentLine();
 }
 
 bool XmlStream::sawElement() const {
-    return impl_->sawElement;
+    return impl_->rootStarted;
 }
 
 XmlParseOutcome XmlStream::parseFile(const QString& path) {
+    Impl& s = *impl_;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        XmlParseOutcome out;
-        out.ok = false;
-        out.message = QStringLiteral("cannot be opened: %1").arg(file.errorString());
-        return out;
+        s.outcome.ok = false;
+        s.outcome.message = QStringLiteral("cannot be opened: %1").arg(file.errorString());
+        return s.outcome;
     }
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = file.read(block.data(), kBlockSize);
-        if (n < 0) {
-            XmlParseOutcome out;
-            out.ok = false;
-            out.line = currentLine();
-            out.message = QStringLiteral("read error: %1").arg(file.errorString());
-            return out;
-        }
+    std::vector<char> buffer(Utf8Input::kHeadroom + kBlockSize);
+    char* const block = buffer.data() + Utf8Input::kHeadroom;
+    qint64 n = file.read(block, kBlockSize);
+    const InputForm form =
+        sniffInputForm(std::string_view(block, static_cast<std::size_t>(std::max<qint64>(n, 0))));
+    s.utf8 = form.kind != InputForm::Kind::SingleByte;
+    s.encoding = s.utf8 ? std::string("UTF-8") : form.declared;
+    s.lineBase = form.linesSkipped;
+    s.declarationLine = form.linesSkipped + 1;
+    if (form.spaceBeforeDeclaration) {
+        s.note(Repair::SpaceBeforeDeclaration, 1);
+    }
+    std::optional<Utf8Input> input;
+    if (s.utf8) {
+        input.emplace(form);
+    }
+    s.parser = s.createParser();
+    std::size_t skip = form.skip;
+    while (n >= 0) {
         const bool last = n == 0;
-        if (!impl_->feed(block.constData(), n, last)) {
-            return impl_->failure();
+        char* const start = block + skip;
+        const std::size_t size = static_cast<std::size_t>(n) - skip;
+        skip = 0;
+        const std::string_view bytes = input ? input->take(start, size, last) : std::string_view(start, size);
+        if (!s.feedBlock(bytes, input ? input->firstRepairAt() : std::string_view::npos, last)) {
+            break;
         }
         if (last) {
-            return {};
+            s.finish();
+            break;
         }
+        n = file.read(block, kBlockSize);
     }
+    if (n < 0) {
+        s.outcome.ok = false;
+        s.outcome.line = s.currentLine();
+        s.outcome.message = QStringLiteral("read error: %1").arg(file.errorString());
+    }
+    s.reportRepairs(input ? &*input : nullptr);
+    return s.outcome;
 }
 
 std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name) {

@@ -1,14 +1,31 @@
-// A streaming XML reader over expat for the XML input formats.
+// A streaming XML reader over expat for the XML input formats, forgiving the damage real files
+// carry.
 //
 // The file is fed to expat in blocks, so memory stays flat whatever the file's size. Element names
 // arrive split into namespace URI and local name. The text of an element is what stands directly
 // in it after its last child element (all of it for a leaf), decoded to UTF-16, entities and
-// character references resolved, CDATA included. Input encodings: whatever the declaration names
-// among UTF-8 (the default, with or without byte-order mark), UTF-16, ISO-8859-1, US-ASCII and
-// windows-1252.
+// character references resolved, CDATA included.
+//
+// Input encodings: UTF-8 (the default, with or without byte-order mark) and UTF-16; any single-byte
+// encoding the system's converters know, by its declared name; windows-1252 for a file that
+// declares none and is not UTF-8, and for a declared name that cannot be read.
+//
+// Repairs, each reported once per file with the line where it was first needed:
+// - a '&' that starts no reference is read as text, as is a '<' that cannot start markup;
+// - an element with an undeclared prefix is read as one of no namespace, by its local name;
+// - an end tag that does not close the innermost element closes the elements inside the one it
+//   names (their end tags are missing), or is ignored when no open element has its name; an
+//   element that starts inside one of the same name closes that one first (waypoint files never
+//   nest an element in its namesake, so its end tag was lost);
+// - what follows the end of the document is read on as if the document went on;
+// - any other damage (a stray control character, a broken tag) is skipped;
+// - at the end of a cut-off file the elements still open are closed.
+// Repairs after the document has begun never end the reading; damage before it does (the file is
+// then most likely not XML at all), as do elements nested too deeply and a file so damaged that
+// repairs would not end.
 #pragma once
 
-#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -25,17 +42,26 @@ struct XmlName {
 class XmlHandler {
   public:
     virtual ~XmlHandler() = default;
-    // `attributes` is expat's null-terminated name/value array (UTF-8); see attributeValue().
+    // `attributes` is expat's null-terminated name/value array (UTF-8); see attributeUtf8().
     virtual void startElement(const XmlName& name, const char** attributes) = 0;
-    // `text` is UTF-8 and valid only during the call; see fieldText().
-    virtual void endElement(const XmlName& name, std::string_view text) = 0;
+    // `text` is UTF-8 and valid only during the call; see fieldText(). `endTagMissing`: the file has
+    // no end tag for the element here; it was closed because an enclosing element ended, another of
+    // its name began, or the file ended.
+    virtual void endElement(const XmlName& name, std::string_view text, bool endTagMissing) = 0;
+};
+
+// One kind of repair made to a file: where it was first needed and what was done, as a clause
+// ("3 bare '&' read as text").
+struct XmlRepair {
+    long line = 0;
+    QString what;
 };
 
 struct XmlParseOutcome {
-    bool ok = true;
-    long line = 0;    // where the error was found
-    QString message;  // why the file could not be read to its end, as a clause ("the file is not valid XML
-                      // (...)")
+    bool ok = true;   // false when reading stopped before the end of the file
+    long line = 0;    // where it stopped
+    QString message;  // why, as a clause ("the file is not valid XML (...)")
+    QList<XmlRepair> repairs;
 };
 
 class XmlStream {
@@ -45,8 +71,8 @@ class XmlStream {
     XmlStream(const XmlStream&) = delete;
     XmlStream& operator=(const XmlStream&) = delete;
 
-    // Reads the whole file, calling the handler as elements open and close. Elements read before an
-    // error have been reported when this returns.
+    // Reads the whole file, calling the handler as elements open and close. Elements read before
+    // reading stopped have been reported when this returns.
     XmlParseOutcome parseFile(const QString& path);
 
     // The line the parser is at; valid inside the handler's calls.
@@ -59,7 +85,7 @@ class XmlStream {
     Impl* impl_;
 };
 
-// The UTF-8 value of the attribute named `name` (no namespace), or nullopt when it is absent.
+// The UTF-8 value of the attribute named `name` (no prefix), or nullopt when it is absent.
 std::optional<std::string> attributeUtf8(const char** attributes, std::string_view name);
 
 }  // namespace vintrel

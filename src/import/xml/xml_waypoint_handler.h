@@ -50,8 +50,8 @@ class WaypointXmlHandler : public XmlHandler {
     const XmlStream* stream_ = nullptr;
 };
 
-// Streams one XML file through a handler derived from WaypointXmlHandler, recording an error that
-// stops the file.
+// Streams one XML file through a handler derived from WaypointXmlHandler, recording the repairs
+// made and an error that stops the file.
 template <class Handler>
 ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
     ReadResult result;
@@ -61,6 +61,9 @@ ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
     handler.setStream(&stream);
     const XmlParseOutcome outcome = stream.parseFile(path);
     result.documentFound = stream.sawElement();
+    for (const XmlRepair& repair : outcome.repairs) {
+        log.repaired(repair.line, repair.what);
+    }
     if (!outcome.ok) {
         log.stoppedEarly(outcome.line, outcome.message);
     }

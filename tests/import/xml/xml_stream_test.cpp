@@ -1,0 +1,251 @@
+#include "import/xml/xml_stream.h"
+
+#include "test_support.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+constexpr int kBlock = 256 * 1024;  // the size of the blocks the stream reads
+
+// Writes down what the stream reports: "<{uri}local@line name=value" for a start, "</local=text"
+// for an end, with "!" when its end tag was missing.
+class Recorder : public XmlHandler {
+  public:
+    void startElement(const XmlName& name, const char** attributes) override {
+        QString event = QStringLiteral("<") + qualified(name) + u'@' + QString::number(stream->currentLine());
+        for (const char** a = attributes; a[0] != nullptr; a += 2) {
+            event += QStringLiteral(" %1=%2").arg(QString::fromUtf8(a[0]), QString::fromUtf8(a[1]));
+        }
+        events.append(event);
+    }
+    void endElement(const XmlName& name, std::string_view text, bool endTagMissing) override {
+        QString event = QStringLiteral("</") + qualified(name);
+        if (!text.empty()) {
+            event += u'=' + QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
+        events.append(endTagMissing ? event + u'!' : event);
+    }
+
+    const XmlStream* stream = nullptr;
+    QStringList events;
+
+  private:
+    static QString qualified(const XmlName& name) {
+        const QString local = QString::fromUtf8(name.local.data(), static_cast<qsizetype>(name.local.size()));
+        return name.uri.empty()
+                   ? local
+                   : QStringLiteral("{%1}%2").arg(
+                         QString::fromUtf8(name.uri.data(), static_cast<qsizetype>(name.uri.size())), local);
+    }
+};
+
+struct Parsed {
+    XmlParseOutcome outcome;
+    QStringList events;
+    QStringList repairs;  // "line: what"
+};
+
+Parsed parse(const QByteArray& bytes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("input.xml"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    Recorder recorder;
+    XmlStream stream(recorder);
+    recorder.stream = &stream;
+    Parsed parsed{stream.parseFile(path), recorder.events, {}};
+    for (const XmlRepair& r : parsed.outcome.repairs) {
+        parsed.repairs.append(QStringLiteral("%1: %2").arg(r.line).arg(r.what));
+    }
+    return parsed;
+}
+
+// Plain text of `size` bytes, to move what follows to the end of a block.
+QByteArray filler(int size) {
+    return QByteArray(size, 'x');
+}
+
+}  // namespace
+
+TEST(XmlStreamAmpersands, BareOnesAreTextWhereverTheParserWouldTakeThemForReferences) {
+    const Parsed p =
+        parse("<a x=\"1&2\" y=\"&amp;\">t&u &nbsp; &#65;<![CDATA[c&d]]><!-- e&f --><?pi g&h?></a>");
+    EXPECT_TRUE(p.outcome.ok);
+    EXPECT_EQ(p.events, QStringList({"<a@1 x=1&2 y=&", "</a=t&u &nbsp; Ac&d"}));
+    EXPECT_EQ(p.repairs, QStringList({"1: 3 bare '&' read as text"}));
+}
+
+TEST(XmlStreamAmpersands, ReferencesCutByTheEndOfABlockAreJudgedWhole) {
+    // "&amp;" and "&lang" each begin two bytes before the end of the first block.
+    const QByteArray head = "<a>" + filler(kBlock - 3 - 2);
+    Parsed p = parse(head + "&amp;</a>");
+    EXPECT_TRUE(p.repairs.isEmpty()) << p.repairs.join('\n').toStdString();
+    ASSERT_EQ(p.events.size(), 2);
+    EXPECT_TRUE(p.events[1].endsWith("xx&")) << p.events[1].right(10).toStdString();
+
+    p = parse(head + "&lang=en</a>");
+    EXPECT_EQ(p.repairs, QStringList({"1: 1 bare '&' read as text"}));
+    ASSERT_EQ(p.events.size(), 2);
+    EXPECT_TRUE(p.events[1].endsWith("xx&lang=en"));
+    EXPECT_EQ(p.events[1].size(), QStringLiteral("</a=").size() + kBlock - 5 + 8);
+}
+
+TEST(XmlStreamEncodings, UndeclaredFileThatIsNotUtf8IsReadAsWindows1252) {
+    const Parsed p = parse("<?xml version=\"1.0\"?>\n<r><a>plain</a>\n<b>Caf\xE9 \x80</b></r>");
+    EXPECT_EQ(p.events[4], QString::fromUtf8("</b=Café €"));
+    EXPECT_EQ(p.repairs,
+              QStringList({"3: no encoding is declared and the text is not UTF-8; read as windows-1252"}));
+}
+
+TEST(XmlStreamEncodings, StrayBytesInDeclaredUtf8AreReadAsWindows1252) {
+    const Parsed p = parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\xC3\xA9\n\x93q\x94</a>");
+    EXPECT_EQ(p.events.last(), QString::fromUtf8("</a=é\n“q”"));
+    EXPECT_EQ(p.repairs, QStringList({"3: 2 bytes that are not UTF-8 read as windows-1252"}));
+}
+
+TEST(XmlStreamEncodings, DeclaredEncodingsTheSystemCannotReadAreWindows1252) {
+    for (const char* name : {"x-vintrel-unknown", "Shift_JIS"}) {
+        const Parsed p =
+            parse(QByteArray("\n<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<a>\x80</a>");
+        EXPECT_EQ(p.events.last(), QString::fromUtf8("</a=€")) << name;
+        EXPECT_EQ(p.repairs,
+                  QStringList({"1: blank space before the XML declaration ignored",
+                               QStringLiteral("2: the declared encoding \"%1\" cannot be read here; read "
+                                              "as windows-1252")
+                                   .arg(QLatin1String(name))}));
+    }
+}
+
+TEST(XmlStreamEncodings, Utf16FilesGetTheSameRepairs) {
+    const QString text =
+        QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<a>Tom & Jérôme</a>");
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const Parsed p = parse(bytes);
+    EXPECT_EQ(p.events, QStringList({"<a@2", QString::fromUtf8("</a=Tom & Jérôme")}));
+    EXPECT_EQ(p.repairs, QStringList({"2: 1 bare '&' read as text"}));
+}
+
+TEST(XmlStreamNamespaces, UndeclaredPrefixesAreReadWithoutANamespace) {
+    const Parsed p = parse(
+        "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><p:a/><b xmlns=\"\"><c/></b>\n"
+        "<q:d><q:e xmlns:q=\"urn:q\"/><z:f/></q:d><xml:g/></r>");
+    EXPECT_EQ(p.events,
+              QStringList({"<{urn:d}r@1 xmlns=urn:d xmlns:p=urn:p", "<{urn:p}a@1", "</{urn:p}a",
+                           "<b@1 xmlns=", "<c@1", "</c", "</b", "<d@2", "<{urn:q}e@2 xmlns:q=urn:q",
+                           "</{urn:q}e", "<f@2", "</f", "</d", "<{http://www.w3.org/XML/1998/namespace}g@2",
+                           "</{http://www.w3.org/XML/1998/namespace}g", "</{urn:d}r"}));
+    EXPECT_EQ(p.repairs,
+              QStringList({"2: 2 elements with an undeclared prefix (q:, z:) read without a namespace"}));
+}
+
+TEST(XmlStreamStructure, AnEndTagClosesTheElementsInsideTheOneItNames) {
+    const Parsed p = parse("<r>\n<a><b>t</a>\n<c/></x>\n</r>");
+    EXPECT_TRUE(p.outcome.ok);
+    EXPECT_EQ(p.events, QStringList({"<r@1", "<a@2", "<b@2", "</b=t!", "</a", "<c@3", "</c", "</r=\n"}));
+    EXPECT_EQ(p.repairs,
+              QStringList({"2: 1 missing end tag supplied", "3: 1 end tag without a start tag ignored"}));
+}
+
+TEST(XmlStreamStructure, AnElementInsideItsNamesakeClosesIt) {
+    const Parsed p = parse("<r>\n<w><n>1</n>\n<w><n>2</n></w>\n<w><n>3</n><d>x\n<w/></r>");
+    EXPECT_EQ(p.events,
+              QStringList({"<r@1", "<w@2", "<n@2", "</n=1", "</w=\n!", "<w@3", "<n@3", "</n=2", "</w", "<w@4",
+                           "<n@4", "</n=3", "<d@4", "</d=x\n!", "</w!", "<w@5", "</w", "</r"}));
+    EXPECT_EQ(p.repairs, QStringList({"3: 3 missing end tags supplied"}));
+}
+
+TEST(XmlStreamStructure, ElementsThatLostTheirEndTagsDoNotCountAsNesting) {
+    QByteArray many = "<r>";
+    for (int i = 0; i < 600; ++i) {
+        many += "<w>" + QByteArray::number(i) + "\n";
+    }
+    const Parsed p = parse(many + "</r>");
+    EXPECT_TRUE(p.outcome.ok) << p.outcome.message.toStdString();
+    EXPECT_EQ(p.repairs, QStringList({"2: 600 missing end tags supplied"}));
+    ASSERT_EQ(p.events.size(), 2 + 2 * 600);
+    EXPECT_EQ(p.events.filter(QRegularExpression("^</w=\\d+\n!$")).size(), 600);
+    EXPECT_EQ(p.events[1 + 2 * 580], "<w@581");  // lines stay right where the parser was started again
+    EXPECT_EQ(p.events.last(), "</r");
+}
+
+TEST(XmlStreamStructure, WhatFollowsTheDocumentIsReadOn) {
+    const Parsed p = parse("<r><a/></r>\njunk <a/>\n<?xml version=\"1.0\"?><r><b/></r>");
+    EXPECT_TRUE(p.outcome.ok);
+    EXPECT_EQ(p.events,
+              QStringList({"<r@1", "<a@1", "</a", "</r", "<a@2", "</a", "<r@3", "<b@3", "</b", "</r"}));
+    EXPECT_EQ(p.repairs,
+              QStringList({"2: the file goes on after the end of the document; the rest was read too",
+                           "3: 1 damaged place skipped (XML or text declaration not at start of entity)"}));
+}
+
+TEST(XmlStreamStructure, ACutOffFileClosesWhatIsOpen) {
+    const Parsed p = parse("<r>\n<a>one</a>\n<a>cut");
+    EXPECT_FALSE(p.outcome.ok);
+    EXPECT_EQ(p.outcome.line, 3);
+    EXPECT_EQ(p.outcome.message, "the file ends inside an element (it looks cut off)");
+    EXPECT_EQ(p.events, QStringList({"<r@1", "<a@2", "</a=one", "<a@3", "</a=cut!", "</r!"}));
+    // Cut inside a tag or a CDATA section the same way.
+    EXPECT_EQ(parse("<r><a>one</a><b x=\"1").events, QStringList({"<r@1", "<a@1", "</a=one", "</r!"}));
+    EXPECT_EQ(parse("<r><a><![CDATA[par").events.last(), "</r!");
+}
+
+TEST(XmlStreamStructure, OtherDamageIsSkippedAndCdataStaysCdata) {
+    const Parsed p = parse("<r><a>x\x01y</a>\n<b><![CDATA[p\x02<q>]]></b>\n<c>Tom <3 Jerry</c>\n<d/></r>");
+    EXPECT_TRUE(p.outcome.ok);
+    EXPECT_EQ(p.events, QStringList({"<r@1", "<a@1", "</a=xy", "<b@2", "</b=p<q>", "<c@3", "</c=Tom <3 Jerry",
+                                     "<d@4", "</d", "</r"}));
+    EXPECT_EQ(p.repairs, QStringList({"3: 1 bare '<' read as text",
+                                      "1: 2 damaged places skipped (not well-formed (invalid token))"}));
+}
+
+TEST(XmlStreamLimits, NotXmlAtAllStopsAtOnce) {
+    const Parsed p = parse("not a waypoint file\n");
+    EXPECT_FALSE(p.outcome.ok);
+    EXPECT_EQ(p.outcome.line, 1);
+    EXPECT_EQ(p.outcome.message, "the file is not valid XML (syntax error)");
+    EXPECT_TRUE(p.events.isEmpty());
+    EXPECT_TRUE(p.repairs.isEmpty());
+}
+
+TEST(XmlStreamLimits, DeepNestingStopsTheFile) {
+    QByteArray deep = "<r><a/>";
+    for (int i = 0; i < 300; ++i) {
+        deep += "<e" + QByteArray::number(i) + ">";
+    }
+    const Parsed p = parse(deep);
+    EXPECT_FALSE(p.outcome.ok);
+    EXPECT_EQ(p.outcome.message, "elements are nested more than 256 deep");
+    EXPECT_EQ(p.events.size(), 3 + 255);
+}
+
+TEST(XmlStreamLimits, AFileMoreDamageThanDataStops) {
+    QByteArray junk = "<r><a>ok</a>";
+    for (int i = 0; i < 20000; ++i) {
+        junk += "\x01<";
+    }
+    const Parsed p = parse(junk + "<b/></r>");
+    EXPECT_FALSE(p.outcome.ok);
+    EXPECT_EQ(p.outcome.message, "the file is too damaged to read on");
+    EXPECT_EQ(p.events.mid(0, 3), QStringList({"<r@1", "<a@1", "</a=ok"}));
+}
+
+TEST(XmlStreamLimits, ACleanFileNeedsNoRepair) {
+    const Parsed p = parse(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- a & b < c -->\r\n<r xmlns:p=\"urn:p\">"
+        "<p:a>\xE6\xBC\xA2 &amp; &#x20AC;</p:a><b><![CDATA[x & <y> ]] ]]></b></r>\r\n");
+    EXPECT_TRUE(p.outcome.ok);
+    EXPECT_TRUE(p.repairs.isEmpty()) << p.repairs.join('\n').toStdString();
+    EXPECT_EQ(p.events,
+              QStringList({"<r@3 xmlns:p=urn:p", "<{urn:p}a@3", QString::fromUtf8("</{urn:p}a=漢 & €"),
+                           "<b@3", "</b=x & <y> ]] ", "</r"}));
+}
