@@ -52,6 +52,7 @@ class GpxHandler : public WaypointXmlHandler {
         }
         if (depth_ > waypointDepth_ && waypointDepth_ != 0) {
             anyDepthInWaypoint(name, text);
+            takeText(name.local);
         }
         --depth_;
     }
@@ -100,6 +101,7 @@ class GpxHandler : public WaypointXmlHandler {
     }
 
     void finishWaypoint(bool endTagMissing) {
+        reportCut(current_.name);
         // A waypoint that lost its end tag is kept only when it is plainly one: named, with a
         // position.
         if (endTagMissing && current_.name.isEmpty()) {

@@ -40,6 +40,7 @@ class LocHandler : public WaypointXmlHandler {
             } else if (name.local == "link") {
                 current_.link = fieldText(text);
             }
+            takeText(name.local);
         } else if (depth_ == waypointDepth_) {
             finishWaypoint();
             waypointDepth_ = 0;
@@ -54,6 +55,7 @@ class LocHandler : public WaypointXmlHandler {
     };
 
     void finishWaypoint() {
+        reportCut(current_.name);
         if (!current_.position) {
             current_.position =
                 CheckedPosition{std::nullopt, QStringLiteral("it has no coord element"), currentLine()};

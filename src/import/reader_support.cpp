@@ -164,6 +164,22 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
     }
 }
 
+void ProblemLog::cut(long line, const QString& name, const QString& field) {
+    if (listed_ >= kListedProblems) {
+        ++unlisted_;
+        return;
+    }
+    ++listed_;
+    const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
+                                       : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
+    result_.problems.append(
+        QStringLiteral("%1, line %2: the %3 of %4 is longer than a megabyte; only its first "
+                       "megabyte was kept.")
+            .arg(fileName_)
+            .arg(line)
+            .arg(field, who));
+}
+
 void ProblemLog::note(const QString& sentence) {
     result_.problems.append(QStringLiteral("%1: %2").arg(fileName_, sentence));
 }

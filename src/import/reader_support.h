@@ -52,6 +52,8 @@ class ProblemLog {
     void stoppedEarly(long line, const QString& why);
     // A sentence about the file as a whole, always listed.
     void note(const QString& sentence);
+    // A field of a record too long to keep whole: its first megabyte was kept.
+    void cut(long line, const QString& name, const QString& field);
     // Adds the count of unlisted problems; call once when the file is done.
     void finish();
 

@@ -2,6 +2,9 @@
 
 #include "test_support.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -248,4 +251,22 @@ TEST(GpxReaderRepairs, ACleanButOddFileNeedsNoRepair) {
     EXPECT_EQ(cell(list, 1, 1), QString::fromUtf8("Café <Paris> \"'€"));
     EXPECT_EQ(cell(list, 1, 2), "local desc");
     EXPECT_EQ(cell(list, 2, 6), "151.2153000");
+}
+
+TEST(GpxReader, AFieldLongerThanAMegabyteIsCutAndTheWaypointNamed) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("long.gpx"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n<wpt lat=\"1\" lon=\"2\"><desc>" +
+        QByteArray(2 * 1024 * 1024, 'd') + "</desc><name>Long</name></wpt>\n</gpx>\n");
+    f.close();
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ReadResult r = readGpxFile(f.fileName(), context);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.row(0).cellView(column::kDescription).size(), 1024 * 1024);
+    EXPECT_EQ(r.problems,
+              QStringList{"long.gpx, line 2: the desc of waypoint \"Long\" is longer than a megabyte; "
+                          "only its first megabyte was kept."});
 }

@@ -19,6 +19,9 @@ namespace {
 constexpr qint64 kBlockSize = 256 * 1024;
 // Waypoint files nest a few levels; anything deeper is damage or an attack on memory.
 constexpr std::size_t kMaxDepth = 256;
+// The most text kept for one element: no waypoint field is longer, and a file cannot make memory grow
+// with a text of gigabytes.
+constexpr std::size_t kMaxText = 1024 * 1024;
 // Each repair of the markup starts the parser again, which costs a little: a file may need this
 // many, and one more for every kRecoveryBytes read, else it is more damage than data.
 constexpr long long kFreeRecoveries = 1000;
@@ -109,7 +112,11 @@ struct XmlStream::Impl {
     long restartLine = 0;
     long long recoveries = 0;
     std::size_t chunk = kBlockSize;  // the most the parser is given at once
-    std::string restartBytes;        // what a restarted parser reads first
+    long long events = 0;            // elements and texts the parser has reported
+    bool textCut = false;            // `text` lost what came after kMaxText
+    std::string held;                // bytes of a long token, held back (see feed())
+    std::size_t holdFor = 0;
+    std::string restartBytes;  // what a restarted parser reads first
     bool stopped = false;
     XmlParseOutcome outcome;
     std::array<RepairTally, static_cast<std::size_t>(Repair::Count)> tallies;
@@ -227,10 +234,27 @@ struct XmlStream::Impl {
         }
     }
 
+    // Keeps character data for the element it stands in, up to kMaxText: however much text a file
+    // holds, memory holds no more than that. A cut falls between characters.
+    void keepText(std::string_view s) {
+        const std::size_t room = kMaxText - std::min(kMaxText, text.size());
+        if (s.size() <= room) {
+            text.append(s);
+            return;
+        }
+        std::size_t take = room;
+        while (take > 0 && (static_cast<unsigned char>(s[take]) & 0xC0) == 0x80) {
+            --take;  // not inside a character's bytes
+        }
+        text.append(s.substr(0, take));
+        textCut = true;
+    }
+
     // Ends an element for the handler.
     void close(OpenElement& e, bool endTagMissing) {
         handler.endElement(nameOf(e), text, endTagMissing);
         text.clear();
+        textCut = false;
         e.closed = true;
         if (--open == 0) {
             rootClosed = true;
@@ -299,6 +323,7 @@ struct XmlStream::Impl {
             return;
         }
         text.clear();
+        textCut = false;
         push(qname, attributes);
         handler.startElement(nameOf(stack[depth - 1]), attributes);
     }
@@ -333,12 +358,14 @@ struct XmlStream::Impl {
 
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<Impl*>(data);
+        ++self->events;
         if (!self->ignoring) {
             self->start(name, attributes);
         }
     }
     static void XMLCALL onEnd(void* data, const XML_Char*) {
         auto* self = static_cast<Impl*>(data);
+        ++self->events;
         // At depth 0 it is the element a restart opened, closed by a file that names it.
         if (!self->ignoring && self->depth > 0) {
             self->popParsed();
@@ -346,11 +373,12 @@ struct XmlStream::Impl {
     }
     static void XMLCALL onText(void* data, const XML_Char* s, int len) {
         auto* self = static_cast<Impl*>(data);
+        ++self->events;
         if (self->ignoring) {
             return;
         }
         if (self->open > 0) {
-            self->text.append(s, static_cast<std::size_t>(len));
+            self->keepText(std::string_view(s, static_cast<std::size_t>(len)));
         } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
             self->noteHere(Repair::AfterDocument);
         }
@@ -391,16 +419,38 @@ struct XmlStream::Impl {
     // Feeding the parser.
 
     // Feeds bytes the parser has not seen, repairing whatever stops it; false when reading must
-    // stop.
+    // stop. A token longer than what was fed (an attribute of megabytes) gives the parser nothing
+    // to report, and it would scan the token again with every block: such bytes are held back until
+    // twice as many as last time are there, so a token costs a few scans of itself, not one a block.
     bool feed(const char* data, std::size_t size) {
+        if (holdFor > 0) {
+            held.append(data, size);
+            if (held.size() < holdFor) {
+                return true;
+            }
+            return feedHeld();
+        }
+        return feedNow(data, size, chunk);
+    }
+    bool feedHeld() {
+        const std::string bytes = std::move(held);
+        held.clear();
+        holdFor = 0;
+        return feedNow(bytes.data(), bytes.size(), std::max(chunk, bytes.size()));
+    }
+    bool feedNow(const char* data, std::size_t size, std::size_t most) {
         do {
-            const std::size_t n = std::min(size, chunk);
+            const std::size_t n = std::min(size, most);
+            const long long before = events;
             if (stopped ||
                 (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) != XML_STATUS_OK && !recover())) {
                 return false;
             }
             data += n;
             size -= n;
+            if (events == before && size == 0) {
+                holdFor = 2 * n;
+            }
         } while (size > 0);
         return true;
     }
@@ -587,6 +637,9 @@ struct XmlStream::Impl {
 
     // The end of the file: elements still open are closed, as a cut-off file leaves them.
     void finish() {
+        if (!held.empty() && !feedHeld()) {
+            return;
+        }
         for (;;) {
             if (stopped) {
                 return;
@@ -689,6 +742,10 @@ XmlStream::~XmlStream() {
 
 long XmlStream::currentLine() const {
     return impl_->currentLine();
+}
+
+bool XmlStream::textWasCut() const {
+    return impl_->textCut;
 }
 
 bool XmlStream::sawElement() const {

@@ -79,6 +79,9 @@ class XmlStream {
     long currentLine() const;
     // Whether any element started: the file was a document, however it went on.
     bool sawElement() const;
+    // Whether the text given to the handler's endElement() now is cut: an element's text is kept
+    // up to one megabyte.
+    bool textWasCut() const;
 
   private:
     struct Impl;

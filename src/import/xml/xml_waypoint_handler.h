@@ -30,6 +30,20 @@ class WaypointXmlHandler : public XmlHandler {
 
   protected:
     long currentLine() const { return stream_->currentLine(); }
+    // Notes a field of the open record whose text the stream had to cut; reportCut() names the
+    // record once it is known.
+    void takeText(std::string_view field) {
+        if (stream_->textWasCut() && cutField_.isEmpty()) {
+            cutField_ = QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size()));
+            cutLine_ = currentLine();
+        }
+    }
+    void reportCut(const QString& recordName) {
+        if (!cutField_.isEmpty()) {
+            log_.cut(cutLine_, recordName, cutField_);
+            cutField_.clear();
+        }
+    }
     CheckedPosition checkPositionHere(const std::optional<std::string>& lat,
                                       const std::optional<std::string>& lon) const {
         CheckedPosition checked;
@@ -48,6 +62,8 @@ class WaypointXmlHandler : public XmlHandler {
 
   private:
     const XmlStream* stream_ = nullptr;
+    QString cutField_;
+    long cutLine_ = 0;
 };
 
 // Streams one XML file through a handler derived from WaypointXmlHandler, recording the repairs

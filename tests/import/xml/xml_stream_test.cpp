@@ -249,3 +249,49 @@ TEST(XmlStreamLimits, ACleanFileNeedsNoRepair) {
               QStringList({"<r@3 xmlns:p=urn:p", "<{urn:p}a@3", QString::fromUtf8("</{urn:p}a=漢 & €"),
                            "<b@3", "</b=x & <y> ]] ", "</r"}));
 }
+
+// Hostile files: whatever they hold, memory and time stay in proportion to what is kept.
+TEST(XmlStreamLimits, AnElementKeepsAMegabyteOfTextAndSaysItWasCut) {
+    struct CutRecorder : Recorder {
+        void endElement(const XmlName& name, std::string_view text, bool missing) override {
+            sizes.append(static_cast<int>(text.size()));
+            cut.append(stream->textWasCut());
+            Recorder::endElement(name, std::string_view(), missing);
+        }
+        QList<int> sizes;
+        QList<bool> cut;
+    };
+    // Five megabytes of two-byte characters: the cut falls between characters.
+    const QByteArray big = QString(5 * 512 * 1024, QChar(0xE9)).toUtf8();
+    QTemporaryDir dir;
+    QFile file(dir.filePath("big.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<r><a>" + big + "</a><b>short</b></r>");
+    file.close();
+    CutRecorder recorder;
+    XmlStream stream(recorder);
+    recorder.stream = &stream;
+    EXPECT_TRUE(stream.parseFile(file.fileName()).ok);
+    EXPECT_EQ(recorder.sizes, (QList<int>{1024 * 1024, 5, 0}));
+    EXPECT_EQ(recorder.cut, (QList<bool>{true, false, false}));
+}
+
+TEST(XmlStreamLimits, LongTokensAreReadWholeAndNestingHasALimit) {
+    // An attribute of many blocks arrives whole and right.
+    const QByteArray value(3 * kBlock + 17, 'v');
+    Parsed p = parse("<r><a x=\"" + value + "\" y=\"end\"/></r>");
+    ASSERT_TRUE(p.outcome.ok);
+    ASSERT_EQ(p.events.size(), 4);
+    EXPECT_TRUE(p.events[1].endsWith(" y=end"));
+    EXPECT_EQ(p.events[1].size(),
+              QStringLiteral("<a@1 x=").size() + value.size() + QStringLiteral(" y=end").size());
+
+    // Elements of different names nested deeper than any waypoint file: a clear stop.
+    QByteArray deep;
+    for (int i = 0; i < 300; ++i) {
+        deep += "<e" + QByteArray::number(i) + ">";
+    }
+    p = parse("<r>" + deep);
+    EXPECT_FALSE(p.outcome.ok);
+    EXPECT_EQ(p.outcome.message, "elements are nested more than 256 deep");
+}
