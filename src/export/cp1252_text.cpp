@@ -47,25 +47,25 @@ qsizetype cp1252Length(QStringView text) {
         text, [](std::u16string_view t) { return static_cast<qsizetype>(cp1252::encodedLength(t)); });
 }
 
-qsizetype appendCp1252(QByteArray& out, QStringView text) {
-    // Written in place: appending byte by byte costs more than the conversion itself. Below U+0300
-    // (nearly every text) each unit is one character and one byte, in one pass.
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
-    char* p = out.data() + start;
+char* writeCp1252(char* out, QStringView text) {
+    // Below U+0300 (nearly every text) each unit is one character and one byte, in one pass.
+    char* const begin = out;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u >= 0x300) {
-            out.truncate(start);
-            return withComposed(text, [&out, start](std::u16string_view t) {
-                out.resize(start + static_cast<qsizetype>(cp1252::encodedLength(t)));
-                cp1252::encode(t, out.data() + start);
-                return out.size() - start;
-            });
+            return withComposed(text, [begin](std::u16string_view t) { return cp1252::encode(t, begin); });
         }
-        *p++ = u < 0x80 ? static_cast<char>(u) : cp1252::fromUnicode(u);
+        *out++ = u < 0x80 ? static_cast<char>(u) : cp1252::fromUnicode(u);
     }
-    return text.size();
+    return out;
+}
+
+qsizetype appendCp1252(QByteArray& out, QStringView text) {
+    const qsizetype start = out.size();
+    out.resize(start + kCp1252MostPerUnit * text.size());
+    const qsizetype written = writeCp1252(out.data() + start, text) - (out.data() + start);
+    out.truncate(start + written);
+    return written;
 }
 
 bool cp1252Changes(QStringView text) {

@@ -14,6 +14,10 @@ namespace vintrel {
 qsizetype cp1252Length(QStringView text);
 // Appends the text's windows-1252 bytes to `out`; returns how many (cp1252Length()).
 qsizetype appendCp1252(QByteArray& out, QStringView text);
+// Writes them at `out`, which has room for kCp1252MostPerUnit bytes a UTF-16 unit (composing can
+// make a text longer), and returns the end.
+inline constexpr qsizetype kCp1252MostPerUnit = 3;
+char* writeCp1252(char* out, QStringView text);
 QString fromCp1252(QByteArrayView bytes);
 
 // Whether the bytes stand for other characters than the text: a '?' for a character the code page

@@ -12,18 +12,18 @@ constexpr int kListedProblems = 20;
 
 // The digits after the point of a plain decimal text; -1 for one with an exponent.
 int decimalsOf(std::string_view text) {
-    if (text.find_first_of("eE") != std::string_view::npos) {
-        return -1;
+    int decimals = -1;  // -1 until the point
+    for (const char c : text) {
+        if (c == 'e' || c == 'E') {
+            return -1;
+        }
+        if (c == '.') {
+            decimals = 0;
+        } else if (decimals >= 0 && c >= '0' && c <= '9') {
+            ++decimals;
+        }
     }
-    const size_t dot = text.find('.');
-    if (dot == std::string_view::npos) {
-        return 0;
-    }
-    size_t end = dot + 1;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
-        ++end;
-    }
-    return static_cast<int>(end - dot - 1);
+    return decimals < 0 ? 0 : decimals;
 }
 
 std::optional<double> checkOne(const std::optional<std::string>& text, const char* what, double limit,

@@ -1,6 +1,9 @@
 #include "export/mapsource/binary_output.h"
 
+#include "export/cp1252_text.h"
+
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace vintrel {
@@ -17,32 +20,47 @@ std::optional<qint32> toInt32(double value) {
     return static_cast<qint32>(rounded);
 }
 
-void putInt32Le(QByteArray& out, qint32 value) {
-    const auto v = static_cast<quint32>(value);
-    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
-    out.append(bytes, 4);
-}
-
-void putInt16Le(QByteArray& out, quint16 value) {
-    out.append(static_cast<char>(value & 0xFF));
-    out.append(static_cast<char>(value >> 8));
-}
-
-void putBytes(QByteArray& out, int count, char value) {
-    out.append(count, value);
-}
-
 qint32 readInt32Le(const char* bytes) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes);
     return static_cast<qint32>(static_cast<quint32>(b[0]) | static_cast<quint32>(b[1]) << 8 |
                                static_cast<quint32>(b[2]) << 16 | static_cast<quint32>(b[3]) << 24);
 }
 
-void patchRecordLength(QByteArray& out, qsizetype recordStart) {
+RecordWriter::RecordWriter(QByteArray& out, char type, qsizetype fixedBytes, qsizetype textUnits)
+    : out_(out), start_(out.size()) {
     constexpr qsizetype kLengthAndType = 5;
-    const auto length = static_cast<quint32>(out.size() - recordStart - kLengthAndType);
-    char* p = out.data() + recordStart;
+    out_.resize(start_ + kLengthAndType + fixedBytes + kCp1252MostPerUnit * textUnits);
+    p_ = out_.data() + start_ + 4;
+    *p_++ = type;
+}
+
+void RecordWriter::int32(qint32 value) {
+    const auto v = static_cast<quint32>(value);
+    for (int i = 0; i < 4; ++i) {
+        *p_++ = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+}
+
+void RecordWriter::int16(quint16 value) {
+    *p_++ = static_cast<char>(value & 0xFF);
+    *p_++ = static_cast<char>(value >> 8);
+}
+
+void RecordWriter::fill(int count, char value) {
+    std::memset(p_, value, static_cast<size_t>(count));
+    p_ += count;
+}
+
+void RecordWriter::text(QStringView value) {
+    p_ = writeCp1252(p_, value);
+    *p_++ = '\0';
+}
+
+void RecordWriter::finish() {
+    const qsizetype end = p_ - out_.data();
+    out_.truncate(end);
+    const auto length = static_cast<quint32>(end - start_ - 5);
+    char* p = out_.data() + start_;
     for (int i = 0; i < 4; ++i) {
         p[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
     }

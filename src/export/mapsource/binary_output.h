@@ -11,15 +11,29 @@ namespace vintrel {
 // when that lies outside the signed 32-bit range.
 std::optional<qint32> toInt32(double value);
 
-// A 32-bit field: 32-bit little-endian two's complement.
-void putInt32Le(QByteArray& out, qint32 value);
-void putInt16Le(QByteArray& out, quint16 value);
-void putBytes(QByteArray& out, int count, char value);
-
 qint32 readInt32Le(const char* bytes);
 
-// A record's length field, written once the record is complete: the bytes after its type letter.
-void patchRecordLength(QByteArray& out, qsizetype recordStart);
+// Writes one record in place at the end of a byte array: room for the most it can take is made
+// once, the fields are written straight into it, and finish() gives back the rest and fills in the
+// length field (the bytes after the type letter) that starts the record. A 32-bit field is
+// little-endian two's complement.
+class RecordWriter {
+  public:
+    // `texts`: the UTF-16 units of all the record's texts.
+    RecordWriter(QByteArray& out, char type, qsizetype fixedBytes, qsizetype textUnits);
+    void int32(qint32 value);
+    void int16(quint16 value);
+    void byte(char value) { *p_++ = value; }
+    void fill(int count, char value);
+    // windows-1252 bytes and the 0x00 that ends them.
+    void text(QStringView value);
+    void finish();
+
+  private:
+    QByteArray& out_;
+    qsizetype start_;
+    char* p_;
+};
 
 // Semicircles of a coordinate in degrees (degrees * 2^31 / 180), or nothing when it cannot be
 // written. +180 degrees, one more than the field holds, is written as -2^31: the same meridian.

@@ -11,12 +11,6 @@ namespace {
 
 constexpr char kWaypointRecord = 'W';
 
-// A text field: its windows-1252 bytes and the closing 0x00.
-void putText(QByteArray& out, QStringView text) {
-    appendCp1252(out, text);
-    out.append('\0');
-}
-
 }  // namespace
 
 QString gdbSymbolName(QStringView name, QStringView encryption, QStringView rowSymbol) {
@@ -66,29 +60,28 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
         return false;
     }
     const QStringView description = options.includeDescription ? row.description : QStringView();
-    const qsizetype start = out.size();
-    putInt32Le(out, 0);  // the length, once the texts are written
-    out.append(kWaypointRecord);
-    putText(out, row.name);
-    putBytes(out, 9, '\0');  // class 0, empty country, start of the subclass block
-    putBytes(out, 12, '\xFF');
-    putBytes(out, 2, '\0');
-    putBytes(out, 4, '\xFF');
-    putInt32Le(out, position->lat);
-    putInt32Le(out, position->lon);
-    out.append('\0');  // no altitude
-    putText(out, description);
-    out.append('\0');  // no proximity
-    putInt32Le(out, gdbDisplayValue(options.displayIndex));
-    putInt32Le(out, qint32{0});  // colour
-    putInt32Le(out, static_cast<qint32>(symbolNumber(gdbSymbolName(row.name, row.encryption, row.symbol))));
-    putBytes(out, 12, '\0');
-    putText(out, row.url);
-    putInt16Le(out, gdbCategoryMask(row.category, categories));
-    out.append('\0');
-    out.append('\x01');  // a time stamp follows
-    putInt32Le(out, timeStamp);
-    patchRecordLength(out, start);
+    constexpr qsizetype kFixedBytes = 72;  // the bytes after the type letter besides the texts
+    RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size() + row.url.size());
+    w.text(row.name);
+    w.fill(9, '\0');  // class 0, empty country, start of the subclass block
+    w.fill(12, '\xFF');
+    w.fill(2, '\0');
+    w.fill(4, '\xFF');
+    w.int32(position->lat);
+    w.int32(position->lon);
+    w.byte('\0');  // no altitude
+    w.text(description);
+    w.byte('\0');  // no proximity
+    w.int32(gdbDisplayValue(options.displayIndex));
+    w.int32(0);  // colour
+    w.int32(static_cast<qint32>(symbolNumber(gdbSymbolName(row.name, row.encryption, row.symbol))));
+    w.fill(12, '\0');
+    w.text(row.url);
+    w.int16(gdbCategoryMask(row.category, categories));
+    w.byte('\0');
+    w.byte('\x01');  // a time stamp follows
+    w.int32(timeStamp);
+    w.finish();
     return true;
 }
 

@@ -10,11 +10,6 @@ namespace {
 constexpr char kWaypointRecord = 'W';
 constexpr qint32 kSymbolAndName = 1;
 
-void putText(QByteArray& out, QStringView text) {
-    appendCp1252(out, text);
-    out.append('\0');
-}
-
 }  // namespace
 
 qint32 mpsSymbolNumber(QStringView name, QStringView encryption) {
@@ -44,24 +39,23 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
         return false;
     }
     const QStringView description = options.includeDescription ? row.description : QStringView();
-    const qsizetype start = out.size();
-    putInt32Le(out, 0);  // the length, once the texts are written
-    out.append(kWaypointRecord);
-    putText(out, row.name);
-    putBytes(out, 9, '\0');
-    putBytes(out, 12, '\xFF');
-    putBytes(out, 2, '\0');
-    putBytes(out, 4, '\xFF');
-    putInt32Le(out, position->lat);
-    putInt32Le(out, position->lon);
-    putBytes(out, 9, '\0');
-    putText(out, description);
-    putBytes(out, 9, '\0');
-    putInt32Le(out, kSymbolAndName);
-    putInt32Le(out, options.colourIndex < 0 ? 0 : options.colourIndex);
-    putInt32Le(out, mpsSymbolNumber(row.name, row.encryption));
-    putBytes(out, 20, '\0');
-    patchRecordLength(out, start);
+    constexpr qsizetype kFixedBytes = 87;  // the bytes after the type letter besides the texts
+    RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size());
+    w.text(row.name);
+    w.fill(9, '\0');
+    w.fill(12, '\xFF');
+    w.fill(2, '\0');
+    w.fill(4, '\xFF');
+    w.int32(position->lat);
+    w.int32(position->lon);
+    w.fill(9, '\0');
+    w.text(description);
+    w.fill(9, '\0');
+    w.int32(kSymbolAndName);
+    w.int32(options.colourIndex < 0 ? 0 : options.colourIndex);
+    w.int32(mpsSymbolNumber(row.name, row.encryption));
+    w.fill(20, '\0');
+    w.finish();
     return true;
 }
 

@@ -156,11 +156,14 @@ TEST(BinaryOutput, Int32RoundsHalfToEvenAndRefusesOverflow) {
     EXPECT_EQ(toInt32(2147483647.4), 2147483647);
     EXPECT_FALSE(toInt32(2147483648.0));
     EXPECT_FALSE(toInt32(std::nan("")));
-    QByteArray out;
-    putInt32Le(out, 2);
-    putInt32Le(out, -2);
-    putInt32Le(out, -1);
-    EXPECT_EQ(out, hex("02000000 FEFFFFFF FFFFFFFF"));
+    // A record written in place: its length, its type letter, then the fields.
+    QByteArray out("x");
+    RecordWriter w(out, 'T', 12, 0);
+    w.int32(2);
+    w.int32(-2);
+    w.int32(-1);
+    w.finish();
+    EXPECT_EQ(out, hex("78 0C000000 54 02000000 FEFFFFFF FFFFFFFF"));
 }
 
 TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {
