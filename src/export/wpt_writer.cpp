@@ -81,8 +81,8 @@ QByteArray wptDateTime(const QDateTime& when) {
 void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
                    bool includeDescription) {
     const QStringView name = row.cellView(column::kName);
-    const QString lat = row.cell(column::kLatDM);
-    const QString lon = row.cell(column::kLonDM);
+    const QString lat = row.rawDM(column::kLatDM);
+    const QString lon = row.rawDM(column::kLonDM);
     out.append("W  ");
     appendFixed(out, name, kNameField);
     out.append(' ');

@@ -74,6 +74,15 @@ QString WaypointRow::cell(int col) const {
     return cellView(col).toString();
 }
 
+QString WaypointRow::rawDM(int col) const {
+    const bool lat = col == column::kLatDM;
+    if (hasPosition_ && cellView(col).isEmpty()) {
+        return lat ? formatLatDM(sourceLat_, form_.rule) : formatLonDM(sourceLon_, form_.rule);
+    }
+    const QStringView stored = cellView(col);
+    return stored.last(std::min<qsizetype>(stored.size(), lat ? 11 : 12)).toString();
+}
+
 WaypointRow::WaypointRow(const WaypointDraft& draft)
     : icon(draft.icon),
       lat(draft.lat),

@@ -107,6 +107,9 @@ class WaypointRow {
         return QStringView(text_).sliced(start, ends_[static_cast<size_t>(col)] - start);
     }
     QString cell(int col) const;
+    // The raw degree-minute text at the end of column 3 or 4 ("N5141.12460", "W00011.23400"),
+    // without making the whole cell.
+    QString rawDM(int col) const;
     void setCell(int col, const QString& text);
 
     IconRole icon = IconRole::None;
