@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace vintrel {
 
@@ -39,15 +40,25 @@ constexpr int kListedCollisions = 20;
 
 }  // namespace
 
-qsizetype cp1252Length(QStringView text) {
-    if (!mayCompose(text)) {
-        return text.size();  // below U+0300 every unit is one character
+qsizetype cp1252Length(QAnyStringView text) {
+    const QString utf16 = text.toString();
+    if (!mayCompose(utf16)) {
+        return utf16.size();  // below U+0300 every unit is one character
     }
     return withComposed(
-        text, [](std::u16string_view t) { return static_cast<qsizetype>(cp1252::encodedLength(t)); });
+        utf16, [](std::u16string_view t) { return static_cast<qsizetype>(cp1252::encodedLength(t)); });
 }
 
-char* writeCp1252(char* out, QStringView text) {
+namespace {
+
+// A Latin-1 character's windows-1252 byte: the same, but for the C1 controls 0x80-0x9F, where the
+// code page has other characters.
+char fromLatin1(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 && b < 0xA0 ? cp1252::fromUnicode(b) : c;
+}
+
+char* writeUtf16(char* out, QStringView text) {
     // Below U+0300 (nearly every text) each unit is one character and one byte, in one pass.
     char* const begin = out;
     for (const QChar c : text) {
@@ -60,7 +71,21 @@ char* writeCp1252(char* out, QStringView text) {
     return out;
 }
 
-qsizetype appendCp1252(QByteArray& out, QStringView text) {
+}  // namespace
+
+char* writeCp1252(char* out, QAnyStringView text) {
+    return text.visit([out](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            return std::transform(view.begin(), view.end(), out, fromLatin1);
+        } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
+            return writeUtf16(out, view);
+        } else {
+            return writeUtf16(out, view.toString());
+        }
+    });
+}
+
+qsizetype appendCp1252(QByteArray& out, QAnyStringView text) {
     const qsizetype start = out.size();
     out.resize(start + kCp1252MostPerUnit * text.size());
     const qsizetype written = writeCp1252(out.data() + start, text) - (out.data() + start);
@@ -68,24 +93,38 @@ qsizetype appendCp1252(QByteArray& out, QStringView text) {
     return written;
 }
 
-bool cp1252Changes(QStringView text) {
-    if (!mayCompose(text)) {
-        for (QChar c : text) {
-            if (c.unicode() >= 0x80 && cp1252::fromUnicode(c.unicode()) == '?') {
-                return true;
-            }
-        }
-        return false;
+QString fromCp1252(QByteArrayView bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        out[i] = QChar(cp1252::toUnicode(static_cast<unsigned char>(bytes[i])));
     }
-    QByteArray bytes;
-    appendCp1252(bytes, text);
-    return fromCp1252(bytes) != text;
+    return out;
 }
 
-QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QByteArray>& existing) {
+bool cp1252Changes(QAnyStringView text) {
+    return text.visit([](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            return std::any_of(view.begin(), view.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x80 && fromLatin1(c) == '?';
+            });
+        } else {
+            const QString utf16 = view.toString();
+            if (!mayCompose(utf16)) {
+                return std::any_of(utf16.begin(), utf16.end(), [](QChar c) {
+                    return c.unicode() >= 0x80 && cp1252::fromUnicode(c.unicode()) == '?';
+                });
+            }
+            QByteArray bytes;
+            appendCp1252(bytes, utf16);
+            return fromCp1252(bytes) != utf16;
+        }
+    });
+}
+
+QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing) {
     // Only a name whose bytes stand for other characters can meet another name in its bytes; most
     // files have none, and cost one look at each name.
-    if (std::none_of(names.begin(), names.end(), [](QStringView n) { return cp1252Changes(n); })) {
+    if (std::none_of(names.begin(), names.end(), [](QAnyStringView n) { return cp1252Changes(n); })) {
         return {};
     }
     QHash<QByteArray, QString> first;
@@ -94,12 +133,13 @@ QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QB
     }
     QStringList found;
     int unlisted = 0;
-    for (QStringView name : names) {
+    for (QAnyStringView view : names) {
+        const QString name = view.toString();
         QByteArray bytes;
         appendCp1252(bytes, name);
         const auto it = first.constFind(bytes);
         if (it == first.constEnd()) {
-            first.insert(bytes, name.toString());
+            first.insert(bytes, name);
         } else if (*it != name) {
             if (found.size() < kListedCollisions) {
                 found.append(QStringLiteral("\"%1\" and \"%2\" are both written as \"%3\".")
@@ -113,14 +153,6 @@ QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QB
         found.append(QStringLiteral("%1 more names are written as the same bytes as another.").arg(unlisted));
     }
     return found;
-}
-
-QString fromCp1252(QByteArrayView bytes) {
-    QString out(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        out[i] = QChar(cp1252::toUnicode(static_cast<unsigned char>(bytes[i])));
-    }
-    return out;
 }
 
 }  // namespace vintrel

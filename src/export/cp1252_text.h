@@ -2,6 +2,7 @@
 // and how the names in an existing file read back.
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -11,21 +12,21 @@ namespace vintrel {
 
 // One byte per character, after the text is composed (NFC: a letter followed by a combining accent
 // becomes the accented letter the code page has); a character the code page lacks becomes '?'.
-qsizetype cp1252Length(QStringView text);
+qsizetype cp1252Length(QAnyStringView text);
 // Appends the text's windows-1252 bytes to `out`; returns how many (cp1252Length()).
-qsizetype appendCp1252(QByteArray& out, QStringView text);
+qsizetype appendCp1252(QByteArray& out, QAnyStringView text);
 // Writes them at `out`, which has room for kCp1252MostPerUnit bytes a UTF-16 unit (composing can
 // make a text longer), and returns the end.
 inline constexpr qsizetype kCp1252MostPerUnit = 3;
-char* writeCp1252(char* out, QStringView text);
+char* writeCp1252(char* out, QAnyStringView text);
 QString fromCp1252(QByteArrayView bytes);
 
 // Whether the bytes stand for other characters than the text: a '?' for a character the code page
 // lacks, or a composed letter for a decomposed one.
-bool cp1252Changes(QStringView text);
+bool cp1252Changes(QAnyStringView text);
 
 // Distinct names that one file holds as the same bytes ("漢字" and "字漢" both as "??"), one
 // sentence each for the user; `existing` are the name bytes the file holds already.
-QStringList cp1252NameCollisions(const QList<QStringView>& names, const QList<QByteArray>& existing = {});
+QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing = {});
 
 }  // namespace vintrel

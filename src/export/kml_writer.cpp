@@ -6,6 +6,7 @@
 
 #include <array>
 #include <charconv>
+#include <type_traits>
 
 namespace vintrel {
 
@@ -14,11 +15,11 @@ namespace {
 enum class Kind { UnEncrypted, Encrypted, Other };
 
 Kind kindOf(const WaypointRow& row) {
-    const QStringView encryption = row.cellView(column::kEncryption);
-    if (encryption == u"Encrypted") {
+    const QAnyStringView encryption = row.cellView(column::kEncryption);
+    if (encryption == QLatin1StringView("Encrypted")) {
         return Kind::Encrypted;
     }
-    if (encryption == u"UnEncrypted") {
+    if (encryption == QLatin1StringView("UnEncrypted")) {
         return Kind::UnEncrypted;
     }
     return Kind::Other;
@@ -42,7 +43,7 @@ constexpr qsizetype kMostBytesPerUnit = 5;
 // Appends `text` as UTF-8 character data: '&', '<' and '>' escaped, and what XML does not allow
 // (control characters other than tab, U+FFFE, U+FFFF, unpaired surrogates) as spaces. Written in
 // place, since it runs over every name and description of the list.
-void appendXmlText(QByteArray& out, QStringView text) {
+void appendXmlText16(QByteArray& out, QStringView text) {
     const qsizetype start = out.size();
     out.resize(start + kMostBytesPerUnit * text.size());
     char* p = out.data() + start;
@@ -82,6 +83,41 @@ void appendXmlText(QByteArray& out, QStringView text) {
     out.truncate(p - out.constData());
 }
 
+// The same for a Latin-1 text: every character is one byte, and two in UTF-8 from 0x80 on.
+void appendXmlTextLatin1(QByteArray& out, QLatin1StringView text) {
+    const qsizetype start = out.size();
+    out.resize(start + kMostBytesPerUnit * text.size());
+    char* p = out.data() + start;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x80) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c == '&') {
+            p = std::copy_n("&amp;", 5, p);
+        } else if (c == '<') {
+            p = std::copy_n("&lt;", 4, p);
+        } else if (c == '>') {
+            p = std::copy_n("&gt;", 4, p);
+        } else {
+            *p++ = (c < 0x20 && c != '\t') ? ' ' : static_cast<char>(c);
+        }
+    }
+    out.truncate(p - out.constData());
+}
+
+void appendXmlText(QByteArray& out, QAnyStringView text) {
+    text.visit([&out](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            appendXmlTextLatin1(out, view);
+        } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
+            appendXmlText16(out, view);
+        } else {
+            appendXmlText16(out, view.toString());
+        }
+    });
+}
+
 void appendDegrees(QByteArray& out, double degrees) {
     std::array<char, 32> buffer;
     const auto result =
@@ -93,7 +129,7 @@ void appendPlacemark(QByteArray& out, const WaypointRow& row, Kind kind, bool in
     out.append("<Placemark><name>");
     appendXmlText(out, row.cellView(column::kName));
     out.append("</name><description>");
-    appendXmlText(out, includeDescription ? row.cellView(column::kDescription) : QStringView(u" "));
+    appendXmlText(out, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(u" "));
     out.append("</description>\r\n");
     out.append(styleOf(kind));
     out.append("<Point><coordinates>");

@@ -18,10 +18,10 @@ constexpr qsizetype kDescriptionField = 40;
 
 // Appends exactly `width` bytes of `text`: cut, or followed by spaces. Control characters become
 // spaces so that the line stays one line with its columns in place.
-void appendFixed(QByteArray& out, QStringView text, qsizetype width) {
+void appendFixed(QByteArray& out, QAnyStringView text, qsizetype width) {
     // No character takes more than two UTF-16 units: this start holds every one that fits.
     const qsizetype start = out.size();
-    appendCp1252(out, text.first(std::min(text.size(), 2 * width)));
+    appendCp1252(out, firstChars(text, 2 * width));
     if (out.size() - start > width) {
         out.truncate(start + width);
     }
@@ -80,7 +80,7 @@ QByteArray wptDateTime(const QDateTime& when) {
 
 void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
                    bool includeDescription) {
-    const QStringView name = row.cellView(column::kName);
+    const QAnyStringView name = row.cellView(column::kName);
     const QString lat = row.rawDM(column::kLatDM);
     const QString lon = row.rawDM(column::kLonDM);
     out.append("W  ");
@@ -92,10 +92,10 @@ void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateT
     out.append(' ');
     out.append(dateTime);
     out.append(" -9999 ");
-    appendFixed(out, includeDescription ? row.cellView(column::kDescription) : QStringView(),
+    appendFixed(out, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
                 kDescriptionField);
     out.append(" 0.00000e+00 ");
-    out.append(name.startsWith(u"GC") ? "08255" : "00018");
+    out.append(firstChars(name, 2) == QLatin1StringView("GC") ? "08255" : "00018");
     out.append("\r\n");
 }
 

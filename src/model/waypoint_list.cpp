@@ -5,6 +5,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 
 namespace vintrel {
 
@@ -79,8 +81,8 @@ QString WaypointRow::rawDM(int col) const {
     if (hasPosition_ && cellView(col).isEmpty()) {
         return lat ? formatLatDM(sourceLat_, form_.rule) : formatLonDM(sourceLon_, form_.rule);
     }
-    const QStringView stored = cellView(col);
-    return stored.last(std::min<qsizetype>(stored.size(), lat ? 11 : 12)).toString();
+    const QString stored = cellView(col).toString();
+    return stored.last(std::min<qsizetype>(stored.size(), lat ? 11 : 12));
 }
 
 WaypointRow::WaypointRow(const WaypointDraft& draft)
@@ -91,28 +93,39 @@ WaypointRow::WaypointRow(const WaypointDraft& draft)
       form_(draft.form),
       sourceLat_(draft.sourceLat),
       sourceLon_(draft.sourceLon) {
-    qsizetype total = 0;
-    for (const QString& c : draft.cells) {
-        total += c.size();
-    }
-    text_.reserve(total);
-    for (size_t i = 0; i < draft.cells.size(); ++i) {
-        text_.append(draft.cells[i]);
-        ends_[i] = static_cast<quint32>(text_.size());
-    }
+    own(draft.cells);
 }
 
-WaypointRow::WaypointRow(const WaypointRow& other)
-    : icon(other.icon),
-      redName(other.redName),
-      lat(other.lat),
-      lon(other.lon),
-      hasPosition_(other.hasPosition_),
-      form_(other.form_),
-      sourceLat_(other.sourceLat_),
-      sourceLon_(other.sourceLon_),
-      text_(other.text_.constData(), other.text_.size()),
-      ends_(other.ends_) {}
+void WaypointRow::own(const std::array<QString, kColumnCount>& cells) {
+    qsizetype total = 0;
+    wide_ = false;
+    for (const QString& c : cells) {
+        total += c.size();
+        for (const QChar ch : c) {
+            wide_ = wide_ || ch.unicode() > 0xFF;
+        }
+    }
+    owned_.reset(new char[static_cast<size_t>(std::max<qsizetype>(total, 1) * (wide_ ? 2 : 1))]);
+    qsizetype at = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const QString& c = cells[i];
+        if (wide_) {
+            std::copy(c.utf16(), c.utf16() + c.size(), reinterpret_cast<char16_t*>(owned_.get()) + at);
+        } else {
+            char* out = owned_.get() + at;
+            for (const QChar ch : c) {
+                *out++ = static_cast<char>(ch.unicode());
+            }
+        }
+        at += c.size();
+        ends_[i] = static_cast<quint32>(at);
+    }
+    text_ = owned_.get();
+}
+
+WaypointRow::WaypointRow(const WaypointRow& other) {
+    *this = other;
+}
 
 WaypointRow& WaypointRow::operator=(const WaypointRow& other) {
     if (this != &other) {
@@ -124,42 +137,40 @@ WaypointRow& WaypointRow::operator=(const WaypointRow& other) {
         form_ = other.form_;
         sourceLat_ = other.sourceLat_;
         sourceLon_ = other.sourceLon_;
-        text_ = QString(other.text_.constData(), other.text_.size());
+        wide_ = other.wide_;
         ends_ = other.ends_;
+        const qsizetype bytes = other.textBytes();
+        owned_.reset(new char[static_cast<size_t>(std::max<qsizetype>(bytes, 1))]);
+        std::memcpy(owned_.get(), other.text_, static_cast<size_t>(bytes));
+        text_ = owned_.get();
     }
     return *this;
 }
 
 void WaypointRow::setCell(int col, const QString& text) {
-    const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
-    const quint32 oldLength = ends_[static_cast<size_t>(col)] - start;
-    text_.replace(start, oldLength, text);
-    const qint64 shift = text.size() - static_cast<qint64>(oldLength);
-    for (size_t i = static_cast<size_t>(col); i < ends_.size(); ++i) {
-        ends_[i] = static_cast<quint32>(ends_[i] + shift);
+    std::array<QString, kColumnCount> cells;
+    for (int c = 0; c < kColumnCount; ++c) {
+        cells[static_cast<size_t>(c)] = c == col ? text : cellView(c).toString();
     }
+    own(cells);
 }
 
 namespace {
 
 // Text blocks are large and live as long as the list: they are offered huge pages, so filling
 // them costs a few hundred page faults instead of tens of thousands.
-char16_t* allocateTextBlock(qsizetype units) {
-    return static_cast<char16_t*>(allocateLargeBlock(static_cast<size_t>(units) * sizeof(char16_t)));
+char* allocateTextBlock(qsizetype bytes) {
+    return static_cast<char*>(allocateLargeBlock(static_cast<size_t>(bytes)));
 }
 
-QStringView nameOf(const WaypointRow& row) {
+QAnyStringView nameOf(const WaypointRow& row) {
     return row.cellView(column::kName);
 }
 
 // The start of the description, where a wireless-network row keeps its hardware address.
 constexpr qsizetype kAddressLength = 17;
-QStringView addressOf(const WaypointRow& row) {
-    return row.cellView(column::kDescription).left(kAddressLength);
-}
-
-size_t exactHash(QStringView text) {
-    return qHash(text, 0);
+QAnyStringView addressOf(const WaypointRow& row) {
+    return firstChars(row.cellView(column::kDescription), kAddressLength);
 }
 
 }  // namespace
@@ -190,40 +201,72 @@ const QStringList& WaypointList::headerTexts() {
     return headers;
 }
 
-size_t foldedHash(QStringView text) {
-    // The folded text is hashed in pieces from a small buffer: no second string, and no call per
-    // character for the letters A to Z.
+namespace {
+
+// A text's hash, the same whether it is kept as Latin-1 or UTF-16: it is hashed in pieces of UTF-16
+// from a small buffer, folded (Fold) or as it is. No second string is made, and the letters A to Z
+// fold in place.
+template <bool Fold>
+size_t hashInPieces(QAnyStringView text) {
     constexpr qsizetype kPiece = 64;
-    char16_t folded[kPiece + 2];
+    char16_t units[kPiece + 2];
     qsizetype n = 0;
     size_t h = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (c < 0x80) {
-            folded[n++] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    const auto put = [&](char32_t c) {
+        if (Fold) {
+            c = c < 0x80 ? (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) : QChar::toCaseFolded(c);
+        }
+        if (QChar::requiresSurrogates(c)) {
+            units[n++] = QChar::highSurrogate(c);
+            units[n++] = QChar::lowSurrogate(c);
         } else {
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
-                ++i;
-            }
-            c = QChar::toCaseFolded(c);
-            if (QChar::requiresSurrogates(c)) {
-                folded[n++] = QChar::highSurrogate(c);
-                folded[n++] = QChar::lowSurrogate(c);
-            } else {
-                folded[n++] = static_cast<char16_t>(c);
-            }
+            units[n++] = static_cast<char16_t>(c);
         }
         if (n >= kPiece) {
-            h = qHash(QStringView(folded, n), h);
+            h = qHash(QStringView(units, n), h);
             n = 0;
         }
-    }
-    return qHash(QStringView(folded, n), h);
+    };
+    text.visit([&](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            for (const char c : view) {
+                put(static_cast<unsigned char>(c));
+            }
+        } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
+            for (qsizetype i = 0; i < view.size(); ++i) {
+                char32_t c = view[i].unicode();
+                if (QChar::isHighSurrogate(c) && i + 1 < view.size() && view[i + 1].isLowSurrogate()) {
+                    c = QChar::surrogateToUcs4(view[i].unicode(), view[i + 1].unicode());
+                    ++i;
+                }
+                put(c);
+            }
+        } else {
+            const QString utf16 = view.toString();
+            for (const QChar c : utf16) {
+                put(c.unicode());
+            }
+        }
+    });
+    return qHash(QStringView(units, n), h);
 }
 
-bool sameIgnoringCase(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+size_t exactHash(QAnyStringView text) {
+    return hashInPieces<false>(text);
+}
+
+}  // namespace
+
+size_t foldedHash(QAnyStringView text) {
+    return hashInPieces<true>(text);
+}
+
+QAnyStringView firstChars(QAnyStringView text, qsizetype n) {
+    return text.visit([n](auto view) -> QAnyStringView { return view.first(std::min(view.size(), n)); });
+}
+
+bool sameIgnoringCase(QAnyStringView a, QAnyStringView b) {
+    return QAnyStringView::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
 void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
@@ -238,8 +281,8 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
     const int index = rowCount();
     WaypointRow row(source);
     // The row's text moves into the list's blocks; a later setCell gives that row its own copy.
-    const qsizetype length = row.text_.size();
-    row.text_ = QString::fromRawData(reinterpret_cast<const QChar*>(storeText(row.text_)), length);
+    row.text_ = storeText(row.text_, row.textBytes());
+    row.owned_.reset();
     rows_.push_back(std::move(row));
     rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
     const WaypointRow& added = rows_.back();
@@ -273,7 +316,8 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
     return appendWaypointRow(WaypointRow(draft));
 }
 
-bool WaypointList::markMatches(RowIndex& index, QStringView key, QStringView (*keyOf)(const WaypointRow&)) {
+bool WaypointList::markMatches(RowIndex& index, QStringView key,
+                               QAnyStringView (*keyOf)(const WaypointRow&)) {
     const size_t hash = foldedHash(key);
     bool found = false;
     for (int r = index.head(hash); r >= 0 && !found; r = index.next(r)) {
@@ -319,16 +363,17 @@ int WaypointList::findRowByName(QStringView name) const {
     return -1;
 }
 
-const char16_t* WaypointList::storeText(QStringView text) {
-    constexpr qsizetype kBlockUnits = 2 * 1024 * 1024;  // 4 MiB of UTF-16
-    if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < text.size()) {
-        const qsizetype capacity = std::max(kBlockUnits, text.size());
+const void* WaypointList::storeText(const void* text, qsizetype bytes) {
+    constexpr qsizetype kBlockBytes = 4 * 1024 * 1024;
+    bytes = (bytes + 1) & ~qsizetype{1};  // UTF-16 texts stay aligned
+    if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < bytes) {
+        const qsizetype capacity = std::max(kBlockBytes, bytes);
         textBlocks_.push_back({allocateTextBlock(capacity), capacity, 0});
     }
     TextBlock& block = textBlocks_.back();
-    char16_t* at = block.data + block.used;
-    std::copy(text.utf16(), text.utf16() + text.size(), at);
-    block.used += text.size();
+    char* at = block.data + block.used;
+    std::memcpy(at, text, static_cast<size_t>(bytes));
+    block.used += bytes;
     return at;
 }
 
@@ -346,7 +391,7 @@ void WaypointList::clear() {
     rows_.clear();
     rowCountSoFar_.store(0, std::memory_order_relaxed);
     for (const TextBlock& block : textBlocks_) {
-        freeLargeBlock(block.data, static_cast<size_t>(block.capacity) * sizeof(char16_t));
+        freeLargeBlock(block.data, static_cast<size_t>(block.capacity));
     }
     textBlocks_.clear();
     exactNames_.clear();

@@ -12,12 +12,14 @@
 #include "model/coordinates.h"
 #include "model/row_index.h"
 
+#include <QAnyStringView>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace vintrel {
@@ -87,9 +89,10 @@ struct WaypointDraft {
     PositionForm form;
 };
 
-// A listed row. Its twelve cells share one string; inside a list that string lives in the list's
-// large text blocks, so the largest files, with hundreds of thousands of rows, cost no allocation
-// per row.
+// A listed row. Its twelve cells share one text, one byte a character when every character is
+// Latin-1 (nearly every row), else UTF-16; inside a list that text lives in the list's large text
+// blocks, so the largest files, with a million rows, cost no allocation per row and less memory
+// than the files themselves.
 class WaypointRow {
   public:
     WaypointRow() { ends_.fill(0); }
@@ -100,11 +103,15 @@ class WaypointRow {
     WaypointRow(WaypointRow&&) noexcept = default;
     WaypointRow& operator=(WaypointRow&&) noexcept = default;
 
-    // The text of a kept cell. Columns 3 to 6 of a row made from a position are not kept: cell()
-    // makes them.
-    QStringView cellView(int col) const {
+    // The text of a kept cell, Latin-1 or UTF-16. Columns 3 to 6 of a row made from a position are
+    // not kept: cell() makes them.
+    QAnyStringView cellView(int col) const {
         const quint32 start = col == 0 ? 0 : ends_[static_cast<size_t>(col - 1)];
-        return QStringView(text_).sliced(start, ends_[static_cast<size_t>(col)] - start);
+        const qsizetype length = ends_[static_cast<size_t>(col)] - start;
+        if (wide_) {
+            return QStringView(static_cast<const char16_t*>(text_) + start, length);
+        }
+        return QLatin1StringView(static_cast<const char*>(text_) + start, length);
     }
     QString cell(int col) const;
     // The raw degree-minute text at the end of column 3 or 4 ("N5141.12460", "W00011.23400"),
@@ -118,7 +125,7 @@ class WaypointRow {
     double lat = 0;
     double lon = 0;
 
-    bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == kDuplicateMark; }
+    bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == QLatin1StringView("1"); }
 
   private:
     friend class WaypointList;
@@ -127,8 +134,14 @@ class WaypointRow {
     PositionForm form_;
     double sourceLat_ = 0;
     double sourceLon_ = 0;
-    QString text_;                            // owned, or (inside a list) a view of the list's text storage
-    std::array<quint32, kColumnCount> ends_;  // end of each cell in text_
+    // Keeps `cells` as the row's text, in a buffer of its own.
+    void own(const std::array<QString, kColumnCount>& cells);
+    qsizetype textBytes() const { return (wide_ ? 2 : 1) * static_cast<qsizetype>(ends_.back()); }
+
+    const void* text_ = nullptr;  // the row's own buffer, or (inside a list) a place in the list's blocks
+    std::unique_ptr<char[]> owned_;
+    bool wide_ = false;                       // UTF-16, else Latin-1
+    std::array<quint32, kColumnCount> ends_;  // end of each cell in the text, in characters
 };
 
 // When a record counts as one the list already holds.
@@ -191,15 +204,15 @@ class WaypointList {
   private:
     // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
     // blocks instead of one small allocation each, which the largest files feel.
-    const char16_t* storeText(QStringView text);
+    const void* storeText(const void* text, qsizetype bytes);
     // Whether `index` holds rows whose key equals `key` ignoring case; marks them when it does.
-    bool markMatches(RowIndex& index, QStringView key, QStringView (*keyOf)(const WaypointRow&));
+    bool markMatches(RowIndex& index, QStringView key, QAnyStringView (*keyOf)(const WaypointRow&));
     void indexAddresses();
 
     // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
     std::deque<WaypointRow> rows_;
     struct TextBlock {
-        char16_t* data;
+        char* data;
         qsizetype capacity;
         qsizetype used;
     };
@@ -217,7 +230,10 @@ class WaypointList {
 // Names compare ignoring letter case character by character (case folding: accented letters match
 // their other case, a sharp s is not "SS"); the hash agrees with that comparison and is computed
 // without building a second string.
-size_t foldedHash(QStringView text);
-bool sameIgnoringCase(QStringView a, QStringView b);
+size_t foldedHash(QAnyStringView text);
+
+// The first `n` characters (at most) of a text, as a view of the same kind.
+QAnyStringView firstChars(QAnyStringView text, qsizetype n);
+bool sameIgnoringCase(QAnyStringView a, QAnyStringView b);
 
 }  // namespace vintrel

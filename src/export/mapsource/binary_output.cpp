@@ -51,7 +51,7 @@ void RecordWriter::fill(int count, char value) {
     p_ += count;
 }
 
-void RecordWriter::text(QStringView value) {
+void RecordWriter::text(QAnyStringView value) {
     p_ = writeCp1252(p_, value);
     *p_++ = '\0';
 }

@@ -1,6 +1,7 @@
 // Byte-level helpers of the MapSource formats: little-endian integers and coordinates.
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 
 #include <optional>
@@ -26,7 +27,7 @@ class RecordWriter {
     void byte(char value) { *p_++ = value; }
     void fill(int count, char value);
     // windows-1252 bytes and the 0x00 that ends them.
-    void text(QStringView value);
+    void text(QAnyStringView value);
     void finish();
 
   private:

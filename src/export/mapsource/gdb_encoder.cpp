@@ -13,27 +13,29 @@ constexpr char kWaypointRecord = 'W';
 
 }  // namespace
 
-QString gdbSymbolName(QStringView name, QStringView encryption, QStringView rowSymbol) {
+QString gdbSymbolName(QAnyStringView name, QAnyStringView encryption, QAnyStringView rowSymbol) {
     if (encryption == QLatin1String("UnEncrypted")) {
         return QStringLiteral("Navaid, Green");
     }
     if (encryption == QLatin1String("Encrypted")) {
         return QStringLiteral("Navaid, Red");
     }
-    const QStringView start = name.left(2);
-    if (start == u"GC") {
+    const QAnyStringView start = firstChars(name, 2);
+    if (start == QLatin1StringView("GC")) {
         return QStringLiteral("Geocache");
     }
-    if (start == u"RE") {
+    if (start == QLatin1StringView("RE")) {
         return QStringLiteral("Triangle, Red");
     }
-    if (start == u"GA" || start == u"TR" || start == u"MO" || start == u"TE" || start == u"SP") {
+    if (start == QLatin1StringView("GA") || start == QLatin1StringView("TR") ||
+        start == QLatin1StringView("MO") || start == QLatin1StringView("TE") ||
+        start == QLatin1StringView("SP")) {
         return QStringLiteral("Triangle, Blue");
     }
     return rowSymbol.toString();
 }
 
-quint16 gdbCategoryMask(QStringView category, const CategoryNames& categories) {
+quint16 gdbCategoryMask(QAnyStringView category, const CategoryNames& categories) {
     for (size_t k = 0; k < categories.size(); ++k) {
         if (categories[k] == category) {
             return static_cast<quint16>(1u << k);
@@ -59,7 +61,7 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     if (!position) {
         return false;
     }
-    const QStringView description = options.includeDescription ? row.description : QStringView();
+    const QAnyStringView description = options.includeDescription ? row.description : QAnyStringView();
     constexpr qsizetype kFixedBytes = 72;  // the bytes after the type letter besides the texts
     RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size() + row.url.size());
     w.text(row.name);

@@ -39,24 +39,24 @@ namespace vintrel {
 
 // The cells of one row that a record is made from (views of texts that outlive the call).
 struct GdbWaypointFields {
-    QStringView name;
-    QStringView description;
-    QStringView url;
+    QAnyStringView name;
+    QAnyStringView description;
+    QAnyStringView url;
     double latitude = 0;  // degrees
     double longitude = 0;
-    QStringView encryption;
-    QStringView symbol;
-    QStringView category;
+    QAnyStringView encryption;
+    QAnyStringView symbol;
+    QAnyStringView category;
 };
 
 // The symbol name a record gets: a wireless network's encryption state first, then the name's
 // first two letters (GC geocache; RE red triangle; GA, TR, MO, TE, SP blue triangle), else the
 // row's own symbol.
-QString gdbSymbolName(QStringView name, QStringView encryption, QStringView rowSymbol);
+QString gdbSymbolName(QAnyStringView name, QAnyStringView encryption, QAnyStringView rowSymbol);
 
 // The bit of the first category name equal to `category` (Category1 is bit 0), or 0. An absent
 // registry value reads as empty text, so an empty category takes the first absent or empty one.
-quint16 gdbCategoryMask(QStringView category, const CategoryNames& categories);
+quint16 gdbCategoryMask(QAnyStringView category, const CategoryNames& categories);
 
 // The display-mode value of a position in the display list.
 qint32 gdbDisplayValue(int displayIndex);

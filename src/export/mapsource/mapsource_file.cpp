@@ -94,7 +94,7 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     out.buffer().append(kind.header);
-    QList<QStringView> names;
+    QList<QAnyStringView> names;
     names.reserve(list.rowCount());
     for (const WaypointRow& row : list.rows()) {
         if (!kind.writesNamelessRows && row.cellView(column::kName).isEmpty()) {
@@ -149,11 +149,11 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         return report;
     }
     QList<int> heldRows;
-    QList<QStringView> addedNames;
+    QList<QAnyStringView> addedNames;
     int added = 0;
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
-        const QStringView name = row.cellView(column::kName);
+        const QAnyStringView name = row.cellView(column::kName);
         if (name.isEmpty() || held.contains(name.toString())) {
             if (!name.isEmpty()) {
                 heldRows.append(r);

@@ -33,6 +33,6 @@ struct Semicircles {
     qint32 lat;
     qint32 lon;
 };
-std::optional<Semicircles> recordPosition(QStringView name, double lat, double lon, QString& error);
+std::optional<Semicircles> recordPosition(QAnyStringView name, double lat, double lon, QString& error);
 
 }  // namespace vintrel

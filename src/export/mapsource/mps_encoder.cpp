@@ -12,21 +12,23 @@ constexpr qint32 kSymbolAndName = 1;
 
 }  // namespace
 
-qint32 mpsSymbolNumber(QStringView name, QStringView encryption) {
+qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption) {
     if (encryption == QLatin1String("UnEncrypted")) {
         return 24;  // Navaid, Green
     }
     if (encryption == QLatin1String("Encrypted")) {
         return 28;  // Navaid, Red
     }
-    const QStringView start = name.left(2);
-    if (start == u"GC") {
+    const QAnyStringView start = firstChars(name, 2);
+    if (start == QLatin1StringView("GC")) {
         return 117;  // Geocache
     }
-    if (start == u"RE") {
+    if (start == QLatin1StringView("RE")) {
         return 220;  // Triangle, Red
     }
-    if (start == u"GA" || start == u"TR" || start == u"MO" || start == u"TE" || start == u"SP") {
+    if (start == QLatin1StringView("GA") || start == QLatin1StringView("TR") ||
+        start == QLatin1StringView("MO") || start == QLatin1StringView("TE") ||
+        start == QLatin1StringView("SP")) {
         return 218;  // Triangle, Blue
     }
     return 18;  // Waypoint
@@ -38,7 +40,7 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
     if (!position) {
         return false;
     }
-    const QStringView description = options.includeDescription ? row.description : QStringView();
+    const QAnyStringView description = options.includeDescription ? row.description : QAnyStringView();
     constexpr qsizetype kFixedBytes = 87;  // the bytes after the type letter besides the texts
     RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size());
     w.text(row.name);

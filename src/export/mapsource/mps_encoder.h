@@ -36,14 +36,14 @@ namespace vintrel {
 // The symbol number a record gets: a wireless network's encryption state first (UnEncrypted 24,
 // Encrypted 28), then the name's first two letters, case mattering (GC 117; RE 220; GA, TR, MO,
 // TE, SP 218), else 18. The row's own symbol plays no part.
-qint32 mpsSymbolNumber(QStringView name, QStringView encryption);
+qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption);
 
 struct MpsWaypointFields {
-    QStringView name;
-    QStringView description;
+    QAnyStringView name;
+    QAnyStringView description;
     double latitude = 0;  // degrees
     double longitude = 0;
-    QStringView encryption;
+    QAnyStringView encryption;
 };
 
 // Appends one record. A coordinate that cannot be written fails with `error` saying which, and
