@@ -158,6 +158,18 @@ bool ChunkedOutput::commit(QString& error) {
     return file_.write(buffer_, error) && file_.commit(error);
 }
 
+bool readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError) {
+            return true;
+        }
+    }
+    error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+    return false;
+}
+
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error) {
     AtomicFile file(path);
     return file.open(error) && file.write(bytes, error) && file.commit(error);

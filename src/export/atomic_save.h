@@ -42,6 +42,9 @@ class AtomicFile {
     bool committed_ = false;
 };
 
+// Reads a whole existing file; false with "it cannot be read (reason)" in `error`.
+bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
+
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 

@@ -126,17 +126,10 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
 
 WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
     WriteReport report;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+    QByteArray old;
+    if (!readWholeFile(path, old, report.error)) {
         return report;
     }
-    const QByteArray old = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
-        return report;
-    }
-    file.close();
     const QByteArray header = wptHeaderLines();
     if (!old.isEmpty() && (!old.startsWith(header) || !old.endsWith("\r\n"))) {
         report.error = QStringLiteral(

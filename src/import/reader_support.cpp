@@ -136,17 +136,28 @@ IconRole iconForCacheType(const QString& type) {
 ProblemLog::ProblemLog(ReadResult& result, const QString& path)
     : result_(result), fileName_(QFileInfo(path).fileName()) {}
 
-void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
-    ++result_.skipped;
+bool ProblemLog::roomForOneMore() {
     if (listed_ >= kListedProblems) {
         ++unlisted_;
-        return;
+        return false;
     }
     ++listed_;
-    const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
-                                       : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
-    result_.problems.append(
-        QStringLiteral("%1, line %2: %3 was skipped: %4.").arg(fileName_).arg(line).arg(who, reason));
+    return true;
+}
+
+QString ProblemLog::record(const QString& name) {
+    return name.isEmpty() ? QStringLiteral("a waypoint without a name")
+                          : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
+}
+
+void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
+    ++result_.skipped;
+    if (roomForOneMore()) {
+        result_.problems.append(QStringLiteral("%1, line %2: %3 was skipped: %4.")
+                                    .arg(fileName_)
+                                    .arg(line)
+                                    .arg(record(name), reason));
+    }
 }
 
 void ProblemLog::repaired(long line, const QString& what) {
@@ -165,19 +176,14 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
 }
 
 void ProblemLog::cut(long line, const QString& name, const QString& field) {
-    if (listed_ >= kListedProblems) {
-        ++unlisted_;
-        return;
+    if (roomForOneMore()) {
+        result_.problems.append(
+            QStringLiteral(
+                "%1, line %2: the %3 of %4 is longer than a megabyte; only its first megabyte was kept.")
+                .arg(fileName_)
+                .arg(line)
+                .arg(field, record(name)));
     }
-    ++listed_;
-    const QString who = name.isEmpty() ? QStringLiteral("a waypoint without a name")
-                                       : QStringLiteral("waypoint \"%1\"").arg(shortQuote(name));
-    result_.problems.append(
-        QStringLiteral("%1, line %2: the %3 of %4 is longer than a megabyte; only its first "
-                       "megabyte was kept.")
-            .arg(fileName_)
-            .arg(line)
-            .arg(field, who));
 }
 
 void ProblemLog::note(const QString& sentence) {

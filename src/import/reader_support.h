@@ -58,6 +58,9 @@ class ProblemLog {
     void finish();
 
   private:
+    bool roomForOneMore();  // false once twenty record problems are listed: the rest are counted
+    static QString record(const QString& name);
+
     ReadResult& result_;
     QString fileName_;
     int listed_ = 0;

@@ -120,17 +120,10 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
 WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
                                const ExportContext& context) {
     WriteReport report;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+    QByteArray old;
+    if (!readWholeFile(path, old, report.error)) {
         return report;
     }
-    const QByteArray old = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        report.error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
-        return report;
-    }
-    file.close();
     const MapSourceScan scan = scanMapSourceFile(old, kind);
     if (!scan.ok()) {
         report.error = scan.error;
