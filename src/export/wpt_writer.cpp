@@ -3,7 +3,6 @@
 #include "export/atomic_save.h"
 #include "export/cp1252_text.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 

@@ -6,7 +6,6 @@
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
 
-#include <QFile>
 #include <QSet>
 
 namespace vintrel {
