@@ -365,15 +365,15 @@ int WaypointList::findRowByName(QStringView name) const {
 
 const void* WaypointList::storeText(const void* text, qsizetype bytes) {
     constexpr qsizetype kBlockBytes = 4 * 1024 * 1024;
-    bytes = (bytes + 1) & ~qsizetype{1};  // UTF-16 texts stay aligned
-    if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < bytes) {
-        const qsizetype capacity = std::max(kBlockBytes, bytes);
+    const qsizetype room = (bytes + 1) & ~qsizetype{1};  // the next text, UTF-16 perhaps, stays aligned
+    if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < room) {
+        const qsizetype capacity = std::max(kBlockBytes, room);
         textBlocks_.push_back({allocateTextBlock(capacity), capacity, 0});
     }
     TextBlock& block = textBlocks_.back();
     char* at = block.data + block.used;
     std::memcpy(at, text, static_cast<size_t>(bytes));
-    block.used += bytes;
+    block.used += room;
     return at;
 }
 
