@@ -1,6 +1,6 @@
 #include "cli/convert.h"
 
-#include "kml_support.h"
+#include "interop_support.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kml_support.h"
+#include "interop_support.h"
 #include "test_support.h"
 
 using namespace vintrel;
