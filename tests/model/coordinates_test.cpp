@@ -5,45 +5,33 @@
 
 using namespace vintrel;
 
-TEST(DegreeMinutes, KnownValuesOfBothRules) {
-    constexpr MinutesRule kCut = MinutesRule::Cut, kLoc = MinutesRule::LocRound;
-    const struct {
-        double value;
-        bool latitude;
-        MinutesRule rule;
-        const char* text;
-    } cases[] = {
-        {51.68541, true, kCut, "N5141.12460"},
-        {-0.1872333, false, kCut, "W00011.23400"},
-        {5.5, true, kCut, "N0530.00000"},
-        {52, true, kCut, "N5200.00000"},
-        {0.0166667, true, kCut, "N0001.00000"},
-        {0.001, true, kCut, "N0000.06000"},
-        {0, true, kCut, "N0000.00000"},
-        {0, false, kCut, "E00000.00000"},
-        {-33.5, true, kCut, "S3330.00000"},
-        {151.25, false, kCut, "E15115.00000"},
-        {-180, false, kCut, "W18000.00000"},
-        // Minutes reaching sixty are not carried.
-        {10.99999999, true, kCut, "N1060.00000"},
-        {10.9999999, true, kCut, "N1059.99999"},
-        {51.9999999999, true, kLoc, "N5160.00000"},
-        {-33.5, true, kLoc, "S3330.00000"},
-        {151.25, false, kLoc, "E15115.00000"},
-        {52, true, kLoc, "N5200.00000"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.latitude ? formatLatDM(c.value, c.rule) : formatLonDM(c.value, c.rule), c.text)
-            << c.value;
-    }
+TEST(DegreeMinutes, CutRuleKnownValues) {
+    EXPECT_EQ(formatLatDM(51.68541), "N5141.12460");
+    EXPECT_EQ(formatLonDM(-0.1872333), "W00011.23400");
+    EXPECT_EQ(formatLatDM(5.5), "N0530.00000");
+    EXPECT_EQ(formatLatDM(52), "N5200.00000");
+    EXPECT_EQ(formatLatDM(0.0166667), "N0001.00000");
+    EXPECT_EQ(formatLatDM(0.001), "N0000.06000");
+    EXPECT_EQ(formatLatDM(0), "N0000.00000");
+    EXPECT_EQ(formatLonDM(0), "E00000.00000");
+    EXPECT_EQ(formatLatDM(-33.5), "S3330.00000");
+    EXPECT_EQ(formatLonDM(151.25), "E15115.00000");
+    EXPECT_EQ(formatLonDM(-180), "W18000.00000");
 }
 
-TEST(DegreeMinutes, TheLocVariantRoundsWhereTheCutRuleTruncates) {
+TEST(DegreeMinutes, MinutesReachingSixtyAreNotCarried) {
+    EXPECT_EQ(formatLatDM(10.99999999), "N1060.00000");
+    EXPECT_EQ(formatLatDM(10.9999999), "N1059.99999");
     EXPECT_EQ(toFixedMinutes(59.999995), "60.00000");
     EXPECT_EQ(toFixedMinutes(59.9999949), "59.99999");
     EXPECT_EQ(toRoundedMinutes(59.999995), "60.00000");
+}
+
+TEST(DegreeMinutes, LocVariantRoundsWhereTheCutRuleTruncates) {
     EXPECT_EQ(toFixedMinutes(7.123452), "07.12345");
     EXPECT_EQ(toRoundedMinutes(7.123452), "07.12346");
+    EXPECT_EQ(formatLatDM(51.9999999999, MinutesRule::LocRound), "N5160.00000");
+    EXPECT_EQ(formatLonDM(-151.25, MinutesRule::LocRound), "W15115.00000");
     EXPECT_EQ(toRoundedMinutes(0), "00.00000");
     // A decimal tie after the addend (7.1234451 + 0.0000049 = 7.12345) keeps the even neighbour.
     EXPECT_EQ(toRoundedMinutes(7.1234401), "07.12344");
@@ -56,21 +44,16 @@ TEST(DisplayCells, VisiblePartThenRawText) {
 }
 
 TEST(DecimalCells, SevenDecimalsInTheUsersSeparator) {
-    const struct {
-        double value;
-        QChar separator;
-        int decimals;
-        const char* text;
-    } cases[] = {
-        {51.68541, u'.', 7, "51.6854100"},  {-0.1872333, u'.', 7, "-0.1872333"},
-        {51.5, u',', 7, "51,5000000"},      {52, u'.', 7, "52.0000000"},
-        {-0.0, u'.', 7, "0.0000000"},       {10.99999999, u'.', 7, "11.0000000"},
-        {0.12345675, u'.', 7, "0.1234568"}, {1e-9, u'.', 7, "0.0000000"},
-        {-0.125, u'.', 5, "-0.12500"},      {51.000014, u',', 5, "51,00001"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(formatDecimalCell(c.value, c.separator, c.decimals), c.text) << c.value;
-    }
+    EXPECT_EQ(formatDecimalCell(51.68541, u'.'), "51.6854100");
+    EXPECT_EQ(formatDecimalCell(-0.1872333, u'.'), "-0.1872333");
+    EXPECT_EQ(formatDecimalCell(51.5, u','), "51,5000000");
+    EXPECT_EQ(formatDecimalCell(52, u'.'), "52.0000000");
+    EXPECT_EQ(formatDecimalCell(-0.0, u'.'), "0.0000000");
+    EXPECT_EQ(formatDecimalCell(10.99999999, u'.'), "11.0000000");
+    EXPECT_EQ(formatDecimalCell(0.12345675, u'.'), "0.1234568");
+    EXPECT_EQ(formatDecimalCell(1e-9, u'.'), "0.0000000");
+    EXPECT_EQ(formatDecimalCell(-0.125, u'.', 5), "-0.12500");
+    EXPECT_EQ(formatDecimalCell(51.000014, u',', 5), "51,00001");
     // The number a row keeps is what its cell shows, not the value it was made from.
     const DecimalCell cell = decimalCell(51.68540004, u',', 7);
     EXPECT_EQ(cell.text, "51,6854000");
