@@ -41,7 +41,6 @@ TEST(CameraCsvReader, HeaderSkippedColumnsAsTheListShowsThemIconsByPrefix) {
         EXPECT_EQ(list.row(i).icon, icons[i]) << list.row(i).cell(1).toStdString();
     }
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
-    EXPECT_EQ(list.columnAlignment(column::kName), ColumnAlignment::Left);
 
     // The same file again: nothing appended, every row marked, every record counted.
     WaypointList twice;
