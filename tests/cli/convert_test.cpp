@@ -221,5 +221,7 @@ TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
     const QList<QByteArray> lines = readAll(wpt).split('\n');
     ASSERT_EQ(lines.size(), 2 + 4 + 1);
     EXPECT_TRUE(lines[5].startsWith("W  End    N4036.00000 W07421.00000 ")) << lines[5].toStdString();
-    EXPECT_TRUE(lines[5].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 00018\r"));
+    // "Old Mill by Some Owner" left out.
+    EXPECT_TRUE(lines[2].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 08255\r"))
+        << lines[2].toStdString();
 }
