@@ -18,25 +18,21 @@ namespace vintrel::test {
 
 // What expat makes of a written file.
 struct ParsedKml {
-    struct Placemark {
-        QString folder, name, description, style, coordinates;
-    };
     QString error;  // empty when well formed
     QString title;
-    QStringList folders;
-    QList<Placemark> placemarks;
+    int placemarks = 0;
+    QStringList descriptions;
 };
 
 struct KmlParseState {
     ParsedKml* out;
     QByteArrayList elements;
     QByteArray text;
-    ParsedKml::Placemark placemark;
 };
 
 inline ParsedKml parseKml(const QByteArray& bytes) {
     ParsedKml parsed;
-    KmlParseState state{&parsed, {}, {}, {}};
+    KmlParseState state{&parsed, {}, {}};
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(
@@ -45,30 +41,16 @@ inline ParsedKml parseKml(const QByteArray& bytes) {
             auto* s = static_cast<KmlParseState*>(data);
             s->elements.append(name);
             s->text.clear();
-            if (s->elements.last() == "Placemark") {
-                s->placemark = {
-                    s->out->folders.isEmpty() ? QString() : s->out->folders.last(), {}, {}, {}, {}};
-            }
         },
         [](void* data, const XML_Char*) {
             auto* s = static_cast<KmlParseState*>(data);
             const QByteArray element = s->elements.takeLast();
-            const QByteArray parent = s->elements.isEmpty() ? QByteArray() : s->elements.last();
-            const QString text = QString::fromUtf8(s->text);
-            if (element == "name" && parent == "Document") {
-                s->out->title = text;
-            } else if (element == "name" && parent == "Folder") {
-                s->out->folders.append(text);
-            } else if (element == "name" && parent == "Placemark") {
-                s->placemark.name = text;
+            if (element == "name" && !s->elements.isEmpty() && s->elements.last() == "Document") {
+                s->out->title = QString::fromUtf8(s->text);
             } else if (element == "description") {
-                s->placemark.description = text;
-            } else if (element == "styleUrl") {
-                s->placemark.style = text;
-            } else if (element == "coordinates") {
-                s->placemark.coordinates = text;
+                s->out->descriptions.append(QString::fromUtf8(s->text));
             } else if (element == "Placemark") {
-                s->out->placemarks.append(s->placemark);
+                ++s->out->placemarks;
             }
             s->text.clear();
         });

@@ -210,8 +210,8 @@ TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
                          " created\nThere are 4 records in the new file.\n");
     const ParsedKml parsed = parseKml(readAll(kml));
     EXPECT_EQ(parsed.error, "");
-    ASSERT_EQ(parsed.placemarks.size(), 4);
-    EXPECT_EQ(parsed.placemarks[0].description, "Old Mill by Some Owner");
+    EXPECT_EQ(parsed.placemarks, 4);
+    EXPECT_EQ(parsed.descriptions.value(0), "Old Mill by Some Owner");
 
     const QString wpt = dir.filePath("both.txt");
     r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "-o", wpt, "--format", "wpt",
