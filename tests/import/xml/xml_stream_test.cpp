@@ -173,13 +173,6 @@ TEST(XmlStreamAmpersands, ReferencesCutByTheEndOfABlockAreJudgedWhole) {
     EXPECT_EQ(p.events[1].size(), QStringLiteral("</a=").size() + kBlock - 5 + 8);
 }
 
-TEST(XmlStreamEncodings, UndeclaredFileThatIsNotUtf8IsReadAsWindows1252) {
-    const Parsed p = parse("<?xml version=\"1.0\"?>\n<r><a>plain</a>\n<b>Caf\xE9 \x80</b></r>");
-    EXPECT_EQ(p.events[4], QString::fromUtf8("</b=Café €"));
-    EXPECT_EQ(p.repairs,
-              QStringList({"3: no encoding is declared and the text is not UTF-8; read as windows-1252"}));
-}
-
 TEST(XmlStreamEncodings, StrayBytesInDeclaredUtf8AreReadAsWindows1252) {
     const Parsed p = parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\xC3\xA9\n\x93q\x94</a>");
     EXPECT_EQ(p.events.last(), QString::fromUtf8("</a=é\n“q”"));
