@@ -241,23 +241,18 @@ TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
     EXPECT_TRUE(messages_.texts[0].contains("nothing.gpx: the file cannot be opened"));
 }
 
-TEST_F(Window, ReaderProblemsAreShownInOneMessage) {
-    open({data("bad_coords.loc"), data("truncated.gpx")});
+TEST_F(Window, ProblemsAndRepairsOfEveryFileAreShownInOneMessageAndRepairedFilesListedWhole) {
+    open({data("bad_coords.loc"), data("truncated.gpx"), data("bare_ampersand.loc"),
+          data("undeclared_prefix.gpx"), data("cp1252_undeclared.gpx"), data("iso8859_15.loc"),
+          data("mixed_damage.gpx")});
+    EXPECT_EQ(form_.waypoints().rowCount(), 2 + 2 + 26);
     ASSERT_EQ(messages_.texts.size(), 1);
-    EXPECT_TRUE(messages_.texts[0].contains("bad_coords.loc, line 5: waypoint \"EMPTYLON\" was skipped"));
-    EXPECT_TRUE(messages_.texts[0].contains("truncated.gpx, line 4:"));
-    EXPECT_EQ(form_.waypoints().rowCount(), 4);
-}
-
-TEST_F(Window, RepairedFilesAreListedWholeAndTheRepairsSaid) {
-    open({data("bare_ampersand.loc"), data("undeclared_prefix.gpx"), data("cp1252_undeclared.gpx"),
-          data("iso8859_15.loc"), data("mixed_damage.gpx")});
-    EXPECT_EQ(form_.waypoints().rowCount(), 26);
-    ASSERT_EQ(messages_.texts.size(), 1);
-    for (const char* note : {"bare_ampersand.loc, line 19: 4 bare '&' read as text.",
-                             "undeclared_prefix.gpx, line 20: 6 elements with an undeclared prefix",
-                             "cp1252_undeclared.gpx, line 12: no encoding is declared",
-                             "mixed_damage.gpx, line 5: 2 missing end tags supplied."}) {
+    for (const char* note :
+         {"bad_coords.loc, line 5: waypoint \"EMPTYLON\" was skipped",
+          "truncated.gpx, line 4:", "bare_ampersand.loc, line 19: 4 bare '&' read as text.",
+          "undeclared_prefix.gpx, line 20: 6 elements with an undeclared prefix",
+          "cp1252_undeclared.gpx, line 12: no encoding is declared",
+          "mixed_damage.gpx, line 5: 2 missing end tags supplied."}) {
         EXPECT_TRUE(messages_.texts[0].contains(QLatin1String(note))) << note;
     }
     EXPECT_FALSE(messages_.texts[0].contains("iso8859_15.loc"));
