@@ -1,5 +1,5 @@
-// The registry back ends the shared test bodies run against, and a decorator that counts the key
-// handles left open.
+// The registry back ends the shared test bodies run against, a decorator that counts the key handles
+// left open, and a catcher for the numbered errors the wrapper raises.
 #pragma once
 
 #include "registry/c_registry.h"
