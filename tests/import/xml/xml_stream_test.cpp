@@ -80,80 +80,68 @@ TEST(XmlStream, EventsAndRepairsOfSmallDocuments) {
     const QString utf16Text =
         QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<a>Tom & Jérôme</a>");
     utf16.append(reinterpret_cast<const char*>(utf16Text.utf16()), utf16Text.size() * 2);
-    const struct {
-        const char* what;
-        QByteArray input;
-        QStringList events, repairs;
-        QString stop;  // the outcome's message when reading stopped, with its line
-        int stopLine = 0;
-    } cases[] = {
-        {"bare ampersands are text wherever the parser would take them for references",
-         "<a x=\"1&2\" y=\"&amp;\">t&u &nbsp; &#65;<![CDATA[c&d]]><!-- e&f --><?pi g&h?></a>",
-         {"<a@1 x=1&2 y=&", "</a=t&u &nbsp; Ac&d"},
-         {"1: 3 bare '&' read as text"}},
-        {"UTF-16 files get the same repairs",
-         utf16,
-         {"<a@2", QString::fromUtf8("</a=Tom & Jérôme")},
-         {"2: 1 bare '&' read as text"}},
-        {"undeclared prefixes are read without a namespace",
-         "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><p:a/><b xmlns=\"\"><c/></b>\n"
-         "<q:d><q:e xmlns:q=\"urn:q\"/><z:f/></q:d><xml:g/></r>",
-         {"<{urn:d}r@1 xmlns=urn:d xmlns:p=urn:p", "<{urn:p}a@1", "</{urn:p}a", "<b@1 xmlns=", "<c@1", "</c",
-          "</b", "<d@2", "<{urn:q}e@2 xmlns:q=urn:q", "</{urn:q}e", "<f@2", "</f", "</d", "<" + xmlNs + "@2",
-          "</" + xmlNs, "</{urn:d}r"},
-         {"2: 2 elements with an undeclared prefix (q:, z:) read without a namespace"}},
-        {"an end tag closes the elements inside the one it names",
-         "<r>\n<a><b>t</a>\n<c/></x>\n</r>",
-         {"<r@1", "<a@2", "<b@2", "</b=t!", "</a", "<c@3", "</c", "</r=\n"},
-         {"2: 1 missing end tag supplied", "3: 1 end tag without a start tag ignored"}},
-        {"an element inside its namesake closes it",
-         "<r>\n<w><n>1</n>\n<w><n>2</n></w>\n<w><n>3</n><d>x\n<w/></r>",
-         {"<r@1", "<w@2", "<n@2", "</n=1", "</w=\n!", "<w@3", "<n@3", "</n=2", "</w", "<w@4", "<n@4", "</n=3",
-          "<d@4", "</d=x\n!", "</w!", "<w@5", "</w", "</r"},
-         {"3: 3 missing end tags supplied"}},
-        {"what follows the document is read on",
-         "<r><a/></r>\njunk <a/>\n<?xml version=\"1.0\"?><r><b/></r>",
-         {"<r@1", "<a@1", "</a", "</r", "<a@2", "</a", "<r@3", "<b@3", "</b", "</r"},
-         {"2: the file goes on after the end of the document; the rest was read too",
-          "3: 1 damaged place skipped (XML or text declaration not at start of entity)"}},
-        {"other damage is skipped and CDATA stays CDATA",
-         "<r><a>x\x01y</a>\n<b><![CDATA[p\x02<q>]]></b>\n<c>Tom <3 Jerry</c>\n<d/></r>",
-         {"<r@1", "<a@1", "</a=xy", "<b@2", "</b=p<q>", "<c@3", "</c=Tom <3 Jerry", "<d@4", "</d", "</r"},
-         {"3: 1 bare '<' read as text", "1: 2 damaged places skipped (not well-formed (invalid token))"}},
-        {"a clean file needs no repair",
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- a & b < c -->\r\n<r xmlns:p=\"urn:p\">"
-         "<p:a>\xE6\xBC\xA2 &amp; &#x20AC;</p:a><b><![CDATA[x & <y> ]] ]]></b></r>\r\n",
-         {"<r@3 xmlns:p=urn:p", "<{urn:p}a@3", QString::fromUtf8("</{urn:p}a=漢 & €"), "<b@3",
-          "</b=x & <y> ]] ", "</r"},
-         {}},
-        {"a cut-off file closes what is open",
-         "<r>\n<a>one</a>\n<a>cut",
-         {"<r@1", "<a@2", "</a=one", "<a@3", "</a=cut!", "</r!"},
-         {},
-         "the file ends inside an element (it looks cut off)",
-         3},
-        {"cut inside a tag",
-         "<r><a>one</a><b x=\"1",
-         {"<r@1", "<a@1", "</a=one", "</r!"},
-         {},
-         "the file ends inside an element (it looks cut off)",
-         1},
-        {"not XML at all stops at once",
-         "not a waypoint file\n",
-         {},
-         {},
-         "the file is not valid XML (syntax error)",
-         1},
-    };
-    for (const auto& c : cases) {
-        const Parsed p = parse(c.input);
-        EXPECT_EQ(p.events, c.events) << c.what;
-        EXPECT_EQ(p.repairs, c.repairs) << c.what;
-        EXPECT_EQ(p.outcome.ok, c.stop.isEmpty()) << c.what;
-        if (!c.stop.isEmpty()) {
-            EXPECT_EQ(p.outcome.message, c.stop) << c.what;
-            EXPECT_EQ(p.outcome.line, c.stopLine) << c.what;
+    const auto check = [](const char* what, const QByteArray& input, const QStringList& events,
+                          const QStringList& repairs, const QString& stop = QString(), int stopLine = 0) {
+        const Parsed p = parse(input);
+        EXPECT_EQ(p.events, events) << what;
+        EXPECT_EQ(p.repairs, repairs) << what;
+        EXPECT_EQ(p.outcome.ok, stop.isEmpty()) << what;
+        if (!stop.isEmpty()) {
+            EXPECT_EQ(p.outcome.message, stop) << what;
+            EXPECT_EQ(p.outcome.line, stopLine) << what;
         }
+    };
+    check("bare ampersands are text wherever the parser would take them for references",
+          "<a x=\"1&2\" y=\"&amp;\">t&u &nbsp; &#65;<![CDATA[c&d]]><!-- e&f --><?pi g&h?></a>",
+          {"<a@1 x=1&2 y=&", "</a=t&u &nbsp; Ac&d"}, {"1: 3 bare '&' read as text"});
+    check("UTF-16 files get the same repairs", utf16, {"<a@2", QString::fromUtf8("</a=Tom & Jérôme")},
+          {"2: 1 bare '&' read as text"});
+    check("undeclared prefixes are read without a namespace",
+          "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><p:a/><b xmlns=\"\"><c/></b>\n"
+          "<q:d><q:e xmlns:q=\"urn:q\"/><z:f/></q:d><xml:g/></r>",
+          {"<{urn:d}r@1 xmlns=urn:d xmlns:p=urn:p", "<{urn:p}a@1", "</{urn:p}a", "<b@1 xmlns=", "<c@1", "</c",
+           "</b", "<d@2", "<{urn:q}e@2 xmlns:q=urn:q", "</{urn:q}e", "<f@2", "</f", "</d", "<" + xmlNs + "@2",
+           "</" + xmlNs, "</{urn:d}r"},
+          {"2: 2 elements with an undeclared prefix (q:, z:) read without a namespace"});
+    check("an end tag closes the elements inside the one it names", "<r>\n<a><b>t</a>\n<c/></x>\n</r>",
+          {"<r@1", "<a@2", "<b@2", "</b=t!", "</a", "<c@3", "</c", "</r=\n"},
+          {"2: 1 missing end tag supplied", "3: 1 end tag without a start tag ignored"});
+    check("an element inside its namesake closes it",
+          "<r>\n<w><n>1</n>\n<w><n>2</n></w>\n<w><n>3</n><d>x\n<w/></r>",
+          {"<r@1", "<w@2", "<n@2", "</n=1", "</w=\n!", "<w@3", "<n@3", "</n=2", "</w", "<w@4", "<n@4",
+           "</n=3", "<d@4", "</d=x\n!", "</w!", "<w@5", "</w", "</r"},
+          {"3: 3 missing end tags supplied"});
+    check("what follows the document is read on",
+          "<r><a/></r>\njunk <a/>\n<?xml version=\"1.0\"?><r><b/></r>",
+          {"<r@1", "<a@1", "</a", "</r", "<a@2", "</a", "<r@3", "<b@3", "</b", "</r"},
+          {"2: the file goes on after the end of the document; the rest was read too",
+           "3: 1 damaged place skipped (XML or text declaration not at start of entity)"});
+    check("other damage is skipped and CDATA stays CDATA",
+          "<r><a>x\x01y</a>\n<b><![CDATA[p\x02<q>]]></b>\n<c>Tom <3 Jerry</c>\n<d/></r>",
+          {"<r@1", "<a@1", "</a=xy", "<b@2", "</b=p<q>", "<c@3", "</c=Tom <3 Jerry", "<d@4", "</d", "</r"},
+          {"3: 1 bare '<' read as text", "1: 2 damaged places skipped (not well-formed (invalid token))"});
+    check("a clean file needs no repair",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- a & b < c -->\r\n<r xmlns:p=\"urn:p\">"
+          "<p:a>\xE6\xBC\xA2 &amp; &#x20AC;</p:a><b><![CDATA[x & <y> ]] ]]></b></r>\r\n",
+          {"<r@3 xmlns:p=urn:p", "<{urn:p}a@3", QString::fromUtf8("</{urn:p}a=漢 & €"), "<b@3",
+           "</b=x & <y> ]] ", "</r"},
+          {});
+    check("a cut-off file closes what is open", "<r>\n<a>one</a>\n<a>cut",
+          {"<r@1", "<a@2", "</a=one", "<a@3", "</a=cut!", "</r!"}, {},
+          "the file ends inside an element (it looks cut off)", 3);
+    check("cut inside a tag", "<r><a>one</a><b x=\"1", {"<r@1", "<a@1", "</a=one", "</r!"}, {},
+          "the file ends inside an element (it looks cut off)", 1);
+    check("not XML at all stops at once", "not a waypoint file\n", {}, {},
+          "the file is not valid XML (syntax error)", 1);
+    check("stray bytes in declared UTF-8 are windows-1252",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\xC3\xA9\n\x93q\x94</a>", {"<a@2", "</a=é\n“q”"},
+          {"3: 2 bytes that are not UTF-8 read as windows-1252"});
+    for (const char* name : {"x-vintrel-unknown", "Shift_JIS"}) {
+        check(name, QByteArray("\n<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<a>\x80</a>",
+              {"<a@3", "</a=€"},
+              {"1: blank space before the XML declaration ignored",
+               QStringLiteral("2: the declared encoding \"%1\" cannot be read here; read as windows-1252")
+                   .arg(QLatin1String(name))});
     }
     EXPECT_EQ(parse("<r><a><![CDATA[par").events.last(), "</r!");  // cut inside a CDATA section
 }
@@ -171,25 +159,6 @@ TEST(XmlStreamAmpersands, ReferencesCutByTheEndOfABlockAreJudgedWhole) {
     ASSERT_EQ(p.events.size(), 2);
     EXPECT_TRUE(p.events[1].endsWith("xx&lang=en"));
     EXPECT_EQ(p.events[1].size(), QStringLiteral("</a=").size() + kBlock - 5 + 8);
-}
-
-TEST(XmlStreamEncodings, StrayBytesInDeclaredUtf8AreReadAsWindows1252) {
-    const Parsed p = parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\xC3\xA9\n\x93q\x94</a>");
-    EXPECT_EQ(p.events.last(), QString::fromUtf8("</a=é\n“q”"));
-    EXPECT_EQ(p.repairs, QStringList({"3: 2 bytes that are not UTF-8 read as windows-1252"}));
-}
-
-TEST(XmlStreamEncodings, DeclaredEncodingsTheSystemCannotReadAreWindows1252) {
-    for (const char* name : {"x-vintrel-unknown", "Shift_JIS"}) {
-        const Parsed p =
-            parse(QByteArray("\n<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<a>\x80</a>");
-        EXPECT_EQ(p.events.last(), QString::fromUtf8("</a=€")) << name;
-        EXPECT_EQ(p.repairs,
-                  QStringList({"1: blank space before the XML declaration ignored",
-                               QStringLiteral("2: the declared encoding \"%1\" cannot be read here; read "
-                                              "as windows-1252")
-                                   .arg(QLatin1String(name))}));
-    }
 }
 
 TEST(XmlStreamStructure, ElementsThatLostTheirEndTagsDoNotCountAsNesting) {
