@@ -3,6 +3,9 @@
 #include "import/read_result.h"
 #include "model/waypoint_list.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +22,19 @@ inline QString missingPath(const char* name) {
     return QStringLiteral(VINTREL_TEST_DATA "/no-such-folder/") + QLatin1String(name);
 }
 
+// A file's bytes; a file that cannot be read gives a text no file written by the program is.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+// Writes a whole file, making its folder first.
+[[nodiscard]] inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // Reads one fixture with `reader` into `list`; the duplicate count starts again, as the import
 // driver does before every file.
 inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const char* name,
@@ -30,6 +46,24 @@ inline ReadResult readFixture(ReaderFunction reader, WaypointList& list, const c
 
 inline QString cell(const WaypointList& list, int row, int col) {
     return list.row(row).cell(col);
+}
+
+// One column of every row, top to bottom.
+inline QStringList columnTexts(const WaypointList& list, int col) {
+    QStringList texts;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        texts.append(list.row(r).cell(col));
+    }
+    return texts;
+}
+
+// A row's cells 1 to 11 joined by '|': a whole row compared at once.
+inline QString rowText(const WaypointList& list, int row) {
+    QStringList cells;
+    for (int c = 1; c < kColumnCount; ++c) {
+        cells.append(list.row(row).cell(c));
+    }
+    return cells.join(u'|');
 }
 
 }  // namespace vintrel::test

@@ -1,8 +1,7 @@
 #include "export/atomic_save.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "test_support.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,19 +13,10 @@
 #include <unistd.h>
 
 using namespace vintrel;
+using vintrel::test::readAll;
+using vintrel::test::writeFile;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QStringList entries(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -35,7 +25,7 @@ QStringList entries(const QString& dir) {
 // A failed save: the reason named, the old file byte-identical, no temporary file left.
 void expectCleanFailure(const QString& dir, const QByteArray& big) {
     const QString target = QDir(dir).filePath("keep.gdb");
-    writeFile(target, "old contents");
+    ASSERT_TRUE(writeFile(target, "old contents"));
     QString error;
     EXPECT_FALSE(saveAtomically(target, big, error));
     EXPECT_EQ(error, "No space left on device");
@@ -53,7 +43,8 @@ TEST(AtomicSave, AFullDiskFailsCleanlyAndSaysWhy) {
 
     // The real thing where this test may mount a small file system of its own.
     QTemporaryDir mountPoint;
-    if (geteuid() == 0 && mount("tmpfs", mountPoint.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0) {
+    if (geteuid() == 0 &&
+        mount("tmpfs", mountPoint.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0) {
         expectCleanFailure(mountPoint.path(), QByteArray(256 * 1024, 'x'));
         umount(mountPoint.path().toLocal8Bit().constData());
     }
@@ -62,14 +53,14 @@ TEST(AtomicSave, AFullDiskFailsCleanlyAndSaysWhy) {
 TEST(AtomicSave, ReplacesWholeKeepsPermissionsAndFollowsLinks) {
     QTemporaryDir dir;
     const QString target = dir.filePath("a.gdb");
-    writeFile(target, QByteArray(1000, 'o'));
+    ASSERT_TRUE(writeFile(target, QByteArray(1000, 'o')));
     ASSERT_EQ(chmod(target.toLocal8Bit().constData(), 0640), 0);
     QString error;
     ASSERT_TRUE(saveAtomically(target, "new", error)) << error.toStdString();
     EXPECT_EQ(readAll(target), "new");
-    EXPECT_EQ(QFileInfo(target).permissions() & 0x7777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser |
-                  QFileDevice::ReadGroup);
+    EXPECT_EQ(QFileInfo(target).permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                            QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                            QFileDevice::ReadGroup);
 
     // A new file gets the usual permissions, not a temporary file's private ones.
     ASSERT_TRUE(saveAtomically(dir.filePath("fresh.gdb"), "x", error));

@@ -2,12 +2,15 @@
 // long or too short shifts every column after it.
 #include "export/wpt_writer.h"
 
-#include <QFile>
+#include "test_support.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace vintrel;
+using vintrel::test::readAll;
+using vintrel::test::writeFile;
 
 namespace {
 
@@ -31,11 +34,6 @@ WaypointRow row(const QString& name, const QString& description,
     d.cell(column::kLatDM) = latCell;
     d.cell(column::kLonDM) = lonCell;
     return WaypointRow(d);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
 }
 
 class WptWriter : public ::testing::Test {
@@ -123,16 +121,21 @@ TEST_F(WptWriter, DateAndTimeWhateverTheSystemFormats) {
     EXPECT_EQ(readAll(path_).mid(37 + 35, 17), "6-NOV-10 16:01:32");
 }
 
-TEST_F(WptWriter, NameFieldAndSymbol) {
+TEST_F(WptWriter, NameFieldAndSymbolAndEveryRowEvenAMarkedDuplicate) {
     WaypointList list;
-    for (const char* name : {"GC1A2B3C", "Home", "gc12", "", "GC", "G"}) {
-        list.appendWaypointRow(row(name, "d"));
+    // The first "Home" is marked as the duplicate the second repeats: both are written all the same.
+    for (const char* name : {"GC1A2B3C", "Home", "gc12", "", "GC", "G", "Home"}) {
+        WaypointRow r = row(name, "d");
+        if (list.rowCount() == 1) {
+            r.setCell(column::kDuplicate, kDuplicateMark);
+        }
+        list.appendWaypointRow(r);
     }
     const QList<QByteArray> lines = writeLines(list);
-    ASSERT_EQ(lines.size(), 6);
-    const QByteArray names[] = {"GC1A2B", "Home  ", "gc12  ", "      ", "GC    ", "G     "};
-    const QByteArray symbols[] = {"08255", "00018", "00018", "00018", "08255", "00018"};
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(lines.size(), 7);
+    const QByteArray names[] = {"GC1A2B", "Home  ", "gc12  ", "      ", "GC    ", "G     ", "Home  "};
+    const QByteArray symbols[] = {"08255", "00018", "00018", "00018", "08255", "00018", "00018"};
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(lines[i].size(), 117) << i;
         EXPECT_EQ(lines[i].mid(3, 6), names[i]) << i;
         EXPECT_EQ(lines[i].right(5), symbols[i]) << i;
@@ -185,23 +188,8 @@ TEST_F(WptWriter, EveryCharacterIsOneByteAndTheColumnsHold) {
     }
 }
 
-TEST_F(WptWriter, EveryRowIsWrittenEvenAMarkedDuplicate) {
-    WaypointList list;
-    WaypointRow marked = row("GC1", "first");
-    marked.setCell(column::kDuplicate, kDuplicateMark);
-    list.appendWaypointRow(marked);
-    list.appendWaypointRow(row("GC1", "second"));
-    const QList<QByteArray> lines = writeLines(list);
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].mid(59).startsWith("first "));
-    EXPECT_TRUE(lines[1].mid(59).startsWith("second "));
-}
-
 TEST_F(WptWriter, AnEmptyListGivesAnEmptyFile) {
-    QFile old(path_);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old contents");
-    old.close();
+    ASSERT_TRUE(writeFile(path_, "old contents"));
     const WriteReport report = writeWptFile(WaypointList(), path_, ExportContext{});
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
@@ -248,9 +236,7 @@ TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {
                                             QByteArray(37, ' ') + " 0.00000e+00 00018\r\n");
 
     // An empty file is one this program writes for an empty list: adding gives it its header.
-    QFile empty(dir_.filePath("empty.wpt"));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.close();
+    ASSERT_TRUE(writeFile(dir_.filePath("empty.wpt"), ""));
     report = addToWptFile(list, dir_.filePath("empty.wpt"), context);
     EXPECT_EQ(report.recordCount, 3);
     EXPECT_TRUE(
@@ -264,10 +250,7 @@ TEST_F(WptWriter, AddingRefusesFilesThisProgramDoesNotWrite) {
     const QByteArray good = readAll(path_);
     ExportContext context;
     const auto refused = [&](const QByteArray& bytes) {
-        QFile f(path_);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        EXPECT_TRUE(writeFile(path_, bytes));
         const WriteReport report = addToWptFile(list, path_, context);
         EXPECT_FALSE(report.written);
         EXPECT_EQ(readAll(path_), bytes);

@@ -2,23 +2,18 @@
 #include "gui/mapsource_launcher.h"
 #include "gui/services.h"
 
-#include <QDir>
-#include <QFile>
+#include "test_support.h"
+
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 using namespace vintrel;
+using vintrel::test::readAll;
+using vintrel::test::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // A prefix as Wine makes it: drive_c, dosdevices/c: and z: (the whole file system), system.reg.
 class Prefix : public ::testing::Test {
@@ -29,14 +24,14 @@ class Prefix : public ::testing::Test {
         QDir().mkpath(prefix_ + "/dosdevices");
         QFile::link("../drive_c", prefix_ + "/dosdevices/c:");
         QFile::link("/", prefix_ + "/dosdevices/z:");
-        writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ");
+        EXPECT_TRUE(writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ"));
     }
     void registerMapSource() {
-        writeFile(
+        ASSERT_TRUE(writeFile(
             prefix_ + "/system.reg",
             "WINE REGISTRY Version 2\n\n"
             "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\MapSource.exe] 1700000000\n"
-            "@=\"C:\\\\Garmin\\\\MapSource.exe\"\n");
+            "@=\"C:\\\\Garmin\\\\MapSource.exe\"\n"));
     }
     QTemporaryDir dir_;
     QString prefix_;
@@ -66,7 +61,7 @@ TEST_F(Prefix, WhatIsMissingIsNamed) {
     EXPECT_EQ(
         planWineMapSource("/a.gdb", prefix_, "wine").problem,
         "MapSource's program C:\\Garmin\\MapSource.exe is missing from the Wine prefix " + prefix_ + ".");
-    writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ");
+    ASSERT_TRUE(writeFile(prefix_ + "/drive_c/Garmin/MapSource.exe", "MZ"));
     QFile::remove(prefix_ + "/dosdevices/z:");
     EXPECT_TRUE(
         planWineMapSource("/a.gdb", prefix_, "wine").problem.contains("has no drive for the file system"));
@@ -77,13 +72,12 @@ TEST_F(Prefix, TheLauncherStartsTheWineOnThePathInThePrefix) {
     // A stand-in wine that writes down its arguments, working folder and prefix.
     const QString bin = dir_.filePath("bin");
     const QString record = dir_.filePath("called.txt");
-    writeFile(
-        bin + "/wine",
-        QStringLiteral(
-            "#!/bin/sh\n{ pwd; printf '%s\\n' \"$WINEPREFIX\" \"$@\"; } > '%1.tmp'\n"
-            "mv '%1.tmp' '%1'\n")
-            .arg(record)
-            .toUtf8());
+    ASSERT_TRUE(
+        writeFile(bin + "/wine",
+                  QStringLiteral("#!/bin/sh\n{ pwd; printf '%s\\n' \"$WINEPREFIX\" \"$@\"; } > '%1.tmp'\n"
+                                 "mv '%1.tmp' '%1'\n")
+                      .arg(record)
+                      .toUtf8()));
     QFile::setPermissions(bin + "/wine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray oldPath = qgetenv("PATH"), oldPrefix = qgetenv("WINEPREFIX");
     qputenv("PATH", bin.toLocal8Bit() + ":" + oldPath);
@@ -96,9 +90,7 @@ TEST_F(Prefix, TheLauncherStartsTheWineOnThePathInThePrefix) {
     for (int i = 0; i < 100 && !QFile::exists(record); ++i) {
         QThread::msleep(50);  // the program runs detached
     }
-    QFile f(record);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts),
+    EXPECT_EQ(QString::fromUtf8(readAll(record)).split('\n', Qt::SkipEmptyParts),
               (QStringList{QDir(prefix_ + "/drive_c").canonicalPath(), prefix_, "C:\\Garmin\\MapSource.exe",
                            "Z:\\tmp\\out.gdb"}));
 }

@@ -2,7 +2,6 @@
 
 #include "test_support.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,45 +12,42 @@ using namespace vintrel::test;
 TEST(LocReader, SiteStyleFileOnOneLine) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "site_one_line.loc");
-    ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(r.appended, 2);
     EXPECT_TRUE(r.problems.isEmpty());
-    const WaypointRow& a = list.row(0);
-    EXPECT_EQ(a.icon, IconRole::Geocache);
-    EXPECT_EQ(a.cell(1), "GC1A2B3");
-    EXPECT_EQ(a.cell(2), "Old Mill by Some Owner");
-    EXPECT_EQ(a.cell(3), QString::fromUtf8("N51°41.124  N5141.12460"));
-    EXPECT_EQ(a.cell(4), QString::fromUtf8("W000°11.234  W00011.23400"));
-    EXPECT_EQ(a.cell(5), "51.6854100");
-    EXPECT_EQ(a.cell(6), "-0.1872333");
-    EXPECT_EQ(a.cell(7), "http://www.geocaching.com/seek/cache_details.aspx?wp=GC1A2B3");
-    for (int c = 8; c < kColumnCount; ++c) {
-        EXPECT_TRUE(a.cell(c).isEmpty()) << c;
-    }
-    const WaypointRow& b = list.row(1);
-    EXPECT_EQ(b.cell(3), QString::fromUtf8("S33°30.000  S3330.00000"));
-    EXPECT_EQ(b.cell(4), QString::fromUtf8("E151°15.000  E15115.00000"));
-    EXPECT_EQ(b.cell(5), "-33.5000000");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(rowText(list, 0),
+              "GC1A2B3|Old Mill by Some Owner|N51°41.124  N5141.12460|W000°11.234  W00011.23400|51.6854100|"
+              "-0.1872333|http://www.geocaching.com/seek/cache_details.aspx?wp=GC1A2B3||||");
+    EXPECT_EQ(rowText(list, 1),
+              "GC2B3C4|Quarry|S33°30.000  S3330.00000|E151°15.000  E15115.00000|-33.5000000|151.2500000|"
+              "http://www.geocaching.com/seek/cache_details.aspx?wp=GC2B3C4||||");
+    EXPECT_EQ(list.row(0).icon, IconRole::Geocache);
     EXPECT_EQ(list.columnAlignment(column::kName), ColumnAlignment::Left);
     EXPECT_EQ(list.columnAlignment(column::kLatDecimal), ColumnAlignment::Right);
-    EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
+
+    // The system's separator changes only the decimal columns.
+    WaypointList comma;
+    readFixture(&readLocFile, comma, "site_one_line.loc", u',');
+    EXPECT_EQ(rowText(comma, 0).section(u'|', 2, 5),
+              "N51°41.124  N5141.12460|W000°11.234  W00011.23400|51,6854100|-0,1872333");
 }
 
-TEST(LocReader, EachWaypointStartsEmptyAndTypesPickIcons) {
+TEST(LocReader, EachWaypointStartsEmptyTypesPickIconsMinutesRound) {
     WaypointList list;
     readFixture(&readLocFile, list, "crlf_multi.loc");
     ASSERT_EQ(list.rowCount(), 3);
+    // No type and no link in the second: nothing is taken over from the waypoint before. A compound
+    // type picks no icon.
+    EXPECT_EQ(columnTexts(list, column::kUrl), (QStringList{"http://example.org/a", "", ""}));
     EXPECT_EQ(list.row(0).icon, IconRole::Event);  // Letterbox Hybrid
-    EXPECT_EQ(cell(list, 0, 3).right(11), "N0530.00000");
-    EXPECT_EQ(cell(list, 0, 4).right(12), "E01060.00000");
-    // No type and no link: nothing is taken over from the waypoint before.
     EXPECT_EQ(list.row(1).icon, IconRole::Empty);
-    EXPECT_EQ(cell(list, 1, 7), "");
-    EXPECT_EQ(cell(list, 1, 3).right(11), "N5200.00000");
-    EXPECT_EQ(cell(list, 1, 4).right(12), "E00000.06000");
-    EXPECT_EQ(list.row(2).icon, IconRole::Empty);  // compound type
-    EXPECT_EQ(cell(list, 2, 3).right(11), "N5160.00000");
-    EXPECT_EQ(cell(list, 2, 4).right(12), "W17930.00000");
+    EXPECT_EQ(list.row(2).icon, IconRole::Empty);
+    const QString expected[][2] = {
+        {"N0530.00000", "E01060.00000"}, {"N5200.00000", "E00000.06000"}, {"N5160.00000", "W17930.00000"}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cell(list, i, column::kLatDM).right(11), expected[i][0]) << i;
+        EXPECT_EQ(cell(list, i, column::kLonDM).right(12), expected[i][1]) << i;
+    }
 }
 
 TEST(LocReader, RealXmlEntitiesPlainTextAndAttributeForms) {
@@ -73,10 +69,8 @@ TEST(LocReader, DeclaredEncodingsAndByteOrderMark) {
     readFixture(&readLocFile, list, "latin1.loc");
     readFixture(&readLocFile, list, "cp1252.loc");
     readFixture(&readLocFile, list, "bom.loc");
-    ASSERT_EQ(list.rowCount(), 3);
-    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café Müller"));
-    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("Five € “quoted”"));
-    EXPECT_EQ(cell(list, 2, 2), QString::fromUtf8("Straße"));
+    EXPECT_EQ(columnTexts(list, column::kDescription),
+              (QStringList{"Café Müller", "Five € “quoted”", "Straße"}));
     EXPECT_EQ(list.row(2).icon, IconRole::Webcam);
 }
 
@@ -133,14 +127,6 @@ TEST(LocReader, DuplicatesIgnoreCaseAndMarkTheEarlierRow) {
     }
 }
 
-TEST(LocReader, CommaSeparatorChangesOnlyTheDecimalColumns) {
-    WaypointList list;
-    readFixture(&readLocFile, list, "site_one_line.loc", u',');
-    EXPECT_EQ(cell(list, 0, 5), "51,6854100");
-    EXPECT_EQ(cell(list, 0, 6), "-0,1872333");
-    EXPECT_EQ(cell(list, 0, 3).right(11), "N5141.12460");
-}
-
 TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     WaypointList list;
     ReadResult r = readFixture(&readLocFile, list, "no_waypoints.loc");
@@ -160,27 +146,15 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     ImportContext context{list, u'.'};
     r = readLocFile(missingPath("gone.loc"), context);
     EXPECT_TRUE(r.advice.isEmpty());
-    EXPECT_TRUE(r.problems.join("").contains("gone.loc: the file cannot be opened"));
-
-    // With rows already listed there is no advice, and nine rows narrow the description column.
-    readFixture(&readLocFile, list, "crlf_multi.loc");
-    readFixture(&readLocFile, list, "entities_lf.loc");
-    r = readFixture(&readLocFile, list, "unknown.doc");
-    EXPECT_TRUE(r.advice.isEmpty());
-    EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
-    readFixture(&readLocFile, list, "latin1.loc");
-    readFixture(&readLocFile, list, "cp1252.loc");
-    readFixture(&readLocFile, list, "bom.loc");
-    EXPECT_EQ(list.rowCount(), 9);
-    EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
-}
-
-TEST(LocReader, MissingFileIsReported) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readLocFile, list, "no_such_file.loc");
     ASSERT_EQ(r.problems.size(), 1);
-    EXPECT_TRUE(r.problems[0].startsWith("no_such_file.loc: the file cannot be opened"))
+    EXPECT_TRUE(r.problems[0].startsWith("gone.loc: the file cannot be opened"))
         << r.problems[0].toStdString();
+
+    // With rows already listed, a file without waypoints gets no advice.
+    readFixture(&readLocFile, list, "crlf_multi.loc");
+    r = readFixture(&readLocFile, list, "no_waypoints.loc");
+    EXPECT_TRUE(r.readToEnd);
+    EXPECT_TRUE(r.advice.isEmpty());
 }
 
 TEST(LocReader, TwentyProblemsAreListedAndTheRestCounted) {
@@ -198,13 +172,11 @@ TEST(LocReader, TwentyProblemsAreListedAndTheRestCounted) {
 TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
     QTemporaryDir dir;
     const QString path = dir.filePath("huge.loc");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     const QByteArray huge(100 * 1024, '7');
-    f.write("<loc><waypoint><name id=\"" + QByteArray(5000, 'N') + "\"/><coord lat=\"95" + huge +
-            "\" lon=\"1\"/></waypoint><waypoint><name id=\"B\"/><coord lat=\"x" + huge +
-            "\" lon=\"1\"/></waypoint></loc>");
-    f.close();
+    ASSERT_TRUE(writeFile(path, "<loc><waypoint><name id=\"" + QByteArray(5000, 'N') + "\"/><coord lat=\"95" +
+                                    huge +
+                                    "\" lon=\"1\"/></waypoint><waypoint><name id=\"B\"/><coord lat=\"x" +
+                                    huge + "\" lon=\"1\"/></waypoint></loc>"));
     WaypointList list;
     ImportContext context{list, u'.'};
     const ReadResult r = readLocFile(path, context);
@@ -223,16 +195,14 @@ TEST(LocReaderRepairs, BareAmpersandsAreReadAsText) {
     EXPECT_TRUE(r.readToEnd);
     EXPECT_EQ(r.problems, QStringList({"bare_ampersand.loc, line 19: 4 bare '&' read as text."}));
     const QString site = QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=");
-    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café au lait & croissant by Zoë"));
-    EXPECT_EQ(cell(list, 0, 7), site + "GC1AMP1");
-    EXPECT_EQ(cell(list, 1, 2), "Tom &amp; Jerry");  // a CDATA section holds no references
-    EXPECT_EQ(cell(list, 1, 7), site + "GC1AMP2&lang=fr");
+    // A CDATA section holds no references: its "&amp;" stays.
+    EXPECT_EQ(columnTexts(list, column::kDescription),
+              (QStringList{"Café au lait & croissant by Zoë", "Tom &amp; Jerry", "Fish & Chips",
+                           "Straße à 4 €", "Last one <here>"}));
+    EXPECT_EQ(columnTexts(list, column::kUrl),
+              (QStringList{site + "GC1AMP1", site + "GC1AMP2&lang=fr", site + "GC1AMP3&lang=en&nbsp;x & y",
+                           site + "GC1AMP4&x=1", site + "GC1AMP5"}));
     EXPECT_EQ(cell(list, 2, 1), "GC1AMP3");
-    EXPECT_EQ(cell(list, 2, 2), "Fish & Chips");
-    EXPECT_EQ(cell(list, 2, 7), site + "GC1AMP3&lang=en&nbsp;x & y");
-    EXPECT_EQ(cell(list, 3, 2), QString::fromUtf8("Straße à 4 €"));
-    EXPECT_EQ(cell(list, 3, 7), site + "GC1AMP4&x=1");
-    EXPECT_EQ(cell(list, 4, 2), "Last one <here>");
     EXPECT_EQ(cell(list, 4, 5), "48.8600000");
 }
 
@@ -240,21 +210,16 @@ TEST(LocReaderRepairs, DeclaredSingleByteEncodingsAreReadByTheirNames) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "iso8859_15.loc");
     EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
-    ASSERT_EQ(list.rowCount(), 5);
-    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café Müller"));
-    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("Crêpe à la crème"));
-    EXPECT_EQ(cell(list, 2, 2),
-              QString::fromUtf8("5 € Šumava Œuvre"));  // where ISO-8859-15 differs from Latin-1
-    EXPECT_EQ(cell(list, 3, 2), QString::fromUtf8("Žilina škoda"));
-    EXPECT_EQ(cell(list, 4, 2), QString::fromUtf8("Ÿ œ ž é"));
+    // The third and later hold the characters where ISO-8859-15 differs from Latin-1.
+    EXPECT_EQ(
+        columnTexts(list, column::kDescription),
+        (QStringList{"Café Müller", "Crêpe à la crème", "5 € Šumava Œuvre", "Žilina škoda", "Ÿ œ ž é"}));
 }
 
 TEST(LocReaderRepairs, AnEncodingTheSystemCannotReadIsReadAsWindows1252) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "unknown_encoding.loc");
-    ASSERT_EQ(list.rowCount(), 2);
-    EXPECT_EQ(cell(list, 0, 2), QString::fromUtf8("Café € 1"));
-    EXPECT_EQ(cell(list, 1, 2), QString::fromUtf8("“Two”"));
+    EXPECT_EQ(columnTexts(list, column::kDescription), (QStringList{"Café € 1", "“Two”"}));
     EXPECT_EQ(r.problems,
               QStringList({"unknown_encoding.loc, line 1: the declared encoding \"x-vintrel-unknown\" "
                            "cannot be read here; read as windows-1252."}));

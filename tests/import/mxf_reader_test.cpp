@@ -7,48 +7,32 @@
 using namespace vintrel;
 using namespace vintrel::test;
 
-TEST(MxfReader, FirstLineIsARecordAndQuotesAreRemoved) {
+TEST(MxfReader, FirstLineIsARecordQuotesAreRemovedSymbol37IsAGeocache) {
     WaypointList list;
     const ReadResult r = readFixture(&readMxfFile, list, "marks.mxf");
     EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
     ASSERT_EQ(list.rowCount(), 5);
-    const WaypointRow& a = list.row(0);
-    EXPECT_EQ(a.cell(1), "Boston Light");
-    EXPECT_EQ(a.cell(2), "Harbour entrance");
-    EXPECT_EQ(a.cell(3), QString::fromUtf8("N42°25.314  N4225.31400"));
-    EXPECT_EQ(a.cell(4), QString::fromUtf8("W071°05.214  W07105.21400"));
-    EXPECT_EQ(a.cell(5), "42.42190");
-    EXPECT_EQ(a.cell(6), "-71.08690");
-    EXPECT_EQ(a.cell(7), "");
-    EXPECT_EQ(list.row(2).cell(2), "Old fort ruins");     // doubled quotes inside go as well
-    EXPECT_EQ(list.row(4).cell(1), "Plain quoted name");  // not only an enclosing pair
-    // Four fields: no description.
-    EXPECT_EQ(list.row(3).cell(1), "Low Mark");
-    EXPECT_EQ(list.row(3).cell(2), "");
+    // Marked: "boston light" on the last line is the same name ignoring case.
+    EXPECT_EQ(rowText(list, 0).section(u'|', 0, 7),
+              "Boston Light|Harbour entrance|N42°25.314  N4225.31400|W071°05.214  "
+              "W07105.21400|42.42190|-71.08690||1");
+    EXPECT_TRUE(list.row(0).redName);
+    EXPECT_FALSE(list.row(1).redName);
+    EXPECT_EQ(list.duplicateCount(), 1);
+    // Doubled quotes inside go as well, not only an enclosing pair; four fields: no description.
+    EXPECT_EQ(columnTexts(list, column::kName),
+              (QStringList{"Boston Light", "Deer Island", "Long Island", "Low Mark", "Plain quoted name"}));
+    EXPECT_EQ(columnTexts(list, column::kDescription),
+              (QStringList{"Harbour entrance", "Treatment plant", "Old fort ruins", "", ""}));
     EXPECT_EQ(list.row(3).cell(3).right(11), "N0515.00000");
     EXPECT_EQ(list.row(4).cell(3).right(11), "N4200.00006");
     EXPECT_EQ(list.columnWidth(column::kDescription), 6000);
-}
-
-TEST(MxfReader, Symbol37IsAGeocacheAndNothingCarriesOver) {
-    WaypointList list;
-    readFixture(&readMxfFile, list, "marks.mxf");
-    ASSERT_EQ(list.rowCount(), 5);
-    EXPECT_EQ(list.row(0).icon, IconRole::Geocache);  // 37
-    EXPECT_EQ(list.row(1).icon, IconRole::Waypoint);  // 47
-    EXPECT_EQ(list.row(2).icon, IconRole::Geocache);  // 37.0
-    // No seventh field right after a 37: symbol 0, not the last line's.
-    EXPECT_EQ(list.row(3).icon, IconRole::Waypoint);
-    EXPECT_EQ(list.row(4).icon, IconRole::Waypoint);
-}
-
-TEST(MxfReader, DuplicatesIgnoringCaseAndTheSameFileTwice) {
-    WaypointList list;
-    readFixture(&readMxfFile, list, "marks.mxf");
-    EXPECT_EQ(list.duplicateCount(), 1);  // "boston light" on the last line
-    EXPECT_EQ(list.row(0).cell(8), "1");
-    EXPECT_TRUE(list.row(0).redName);
-    EXPECT_FALSE(list.row(1).redName);
+    // 37, 47, 37.0; no seventh field right after a 37 is symbol 0, not the last line's.
+    const IconRole icons[] = {IconRole::Geocache, IconRole::Waypoint, IconRole::Geocache, IconRole::Waypoint,
+                              IconRole::Waypoint};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(list.row(i).icon, icons[i]) << i;
+    }
 
     const ReadResult again = readFixture(&readMxfFile, list, "marks.mxf");
     EXPECT_EQ(again.appended, 0);

@@ -10,20 +10,16 @@ TEST(SymbolTable, CompleteUniqueAndExact) {
     const QStringList& names = symbolNames();
     ASSERT_EQ(names.size(), kSymbolCount);
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), kSymbolCount);
-    EXPECT_EQ(symbolNumber("Anchor"), 0);
-    EXPECT_EQ(symbolNumber("Waypoint"), 18);
-    EXPECT_EQ(symbolNumber("Navaid, Green"), 24);
-    EXPECT_EQ(symbolNumber("Navaid, Red"), 28);
-    EXPECT_EQ(symbolNumber("Geocache"), 117);
-    EXPECT_EQ(symbolNumber("Geocache Found"), 118);
-    EXPECT_EQ(symbolNumber("Triangle, Blue"), 218);
-    EXPECT_EQ(symbolNumber("Triangle, Red"), 220);
-    EXPECT_EQ(symbolNumber("Multi-Cache"), 225);
-    EXPECT_EQ(symbolNumber("Puzzle Cache"), 227);
-    EXPECT_EQ(symbolNumber("Water Source"), 248);
-    EXPECT_EQ(symbolNumber("geocache"), kDefaultSymbol);
-    EXPECT_EQ(symbolNumber(""), kDefaultSymbol);
-    EXPECT_EQ(symbolNumber("Geocache "), kDefaultSymbol);
+    const std::pair<const char*, int> known[] = {{"Anchor", 0},           {"Waypoint", 18},
+                                                 {"Navaid, Green", 24},   {"Navaid, Red", 28},
+                                                 {"Geocache", 117},       {"Geocache Found", 118},
+                                                 {"Triangle, Blue", 218}, {"Triangle, Red", 220},
+                                                 {"Multi-Cache", 225},    {"Puzzle Cache", 227},
+                                                 {"Water Source", 248},   {"geocache", kDefaultSymbol},
+                                                 {"", kDefaultSymbol},    {"Geocache ", kDefaultSymbol}};
+    for (const auto& [name, number] : known) {
+        EXPECT_EQ(symbolNumber(name), number) << name;
+    }
 }
 
 TEST(ColourTable, SeventeenEntriesDefaultFirst) {

@@ -161,13 +161,6 @@ TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
     EXPECT_EQ(row.cell(10), "kkkkkkkkkk");
 }
 
-TEST(WaypointList, IconRoleNamesAreThePictureNames) {
-    EXPECT_EQ(iconRoleName(IconRole::None), "");
-    EXPECT_EQ(iconRoleName(IconRole::RedLight), "redlight");
-    EXPECT_EQ(iconRoleName(IconRole::EncryptNo), "encryptno");
-    EXPECT_EQ(iconRoleName(IconRole::Locationless), "locationless");
-}
-
 TEST(WaypointRow, PositionCellsAreMadeFromThePositionNotKept) {
     WaypointDraft draft;
     draft.cell(column::kName) = "GC1";

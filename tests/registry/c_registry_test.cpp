@@ -14,6 +14,7 @@
 using namespace vintrel::registry;
 using vintrel::registry::test::Backend;
 using vintrel::registry::test::CountingApi;
+using vintrel::registry::test::errorOf;
 
 namespace {
 
@@ -157,32 +158,19 @@ TEST_P(RegistryContract, WritingNumbersAndBytes) {
 TEST_P(RegistryContract, WriteFailuresRaiseNumberedErrors) {
     reg_->ValueType(kRegBinary);
     reg_->ValueKey("X");
-    try {
-        reg_->Value(RegValue(std::string("not bytes")));
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrSetValue);
-    }
+    EXPECT_EQ(errorOf([&] { reg_->Value(RegValue(std::string("not bytes"))); }).number(), kErrSetValue);
     reg_->ValueType(9);
-    try {
-        reg_->Value(RegValue(std::string("v")));
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrStoreValue);
-        EXPECT_EQ(e.source(), "vintrel.cRegistry");
-        EXPECT_EQ(e.description(), "Failed to set registry value Key: '2147483649',Section: '" + section_ +
-                                       "',Key: 'X' to value: 'v'");
-    }
+    RegistryError e = errorOf([&] { reg_->Value(RegValue(std::string("v"))); });
+    EXPECT_EQ(e.number(), kErrStoreValue);
+    EXPECT_EQ(e.source(), "vintrel.cRegistry");
+    EXPECT_EQ(e.description(), "Failed to set registry value Key: '2147483649',Section: '" + section_ +
+                                   "',Key: 'X' to value: 'v'");
     reg_->ClassKey(0x1234);  // no such root: the key cannot be created
     reg_->ValueType(kRegSz);
-    try {
-        reg_->Value(RegValue(std::int32_t{5}));
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrSetValue);
-        EXPECT_EQ(e.description(), "Failed to set registry value Key: '4660',Section: '" + section_ +
-                                       "',Key: 'X' to value: '5'");
-    }
+    e = errorOf([&] { reg_->Value(RegValue(std::int32_t{5})); });
+    EXPECT_EQ(e.number(), kErrSetValue);
+    EXPECT_EQ(e.description(),
+              "Failed to set registry value Key: '4660',Section: '" + section_ + "',Key: 'X' to value: '5'");
 }
 
 TEST_P(RegistryContract, KeyExistsAndEnumerations) {
@@ -238,24 +226,20 @@ TEST_P(RegistryContract, FileAssociations) {
     reg_->CreateAdditionalEXEAssociations(cls, {RegValue(std::string("edit")), RegValue(std::string("&Edit")),
                                                 RegValue(std::string("notepad \"%1\""))});
     EXPECT_EQ(text(kHkeyClassesRoot, cls + "\\shell\\edit\\command"), "notepad \"%1\"");
-    try {
+    RegistryError e = errorOf([&] {
         reg_->CreateAdditionalEXEAssociations(cls, {RegValue(std::string("a")), RegValue(std::string("b"))});
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrAssociationItems);
-        EXPECT_EQ(
-            e.description(),
-            "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-    }
+    });
+    EXPECT_EQ(e.number(), kErrAssociationItems);
+    EXPECT_EQ(
+        e.description(),
+        "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
     reg_->ClassKey(kHkeyClassesRoot);
-    try {
+    e = errorOf([&] {
         reg_->CreateAdditionalEXEAssociations(
             "VintrelTest.NoSuchClass", {RegValue(std::string("a")), RegValue(std::string("b")), RegValue()});
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrAssociationClass);
-        EXPECT_EQ(e.description(), "Error - attempt to create additional associations before class defined.");
-    }
+    });
+    EXPECT_EQ(e.number(), kErrAssociationClass);
+    EXPECT_EQ(e.description(), "Error - attempt to create additional associations before class defined.");
 }
 
 std::string backendName(const ::testing::TestParamInfo<Backend>& info) {

@@ -2,6 +2,8 @@
 #include "registry/c_registry.h"
 #include "registry/system_registry.h"
 
+#include "registry_backends.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -136,12 +138,8 @@ TEST(RegistryErrors, EnumerationFailureIsWrappedAndTheKeyClosed) {
     reg.SectionKey("");
     std::vector<std::string> names;
     std::int32_t count = 0;
-    try {
-        reg.EnumerateSections(names, count);
-        FAIL() << "no error";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), kErrEnumerateSections);
-        EXPECT_EQ(e.description(), "enum broke");
-    }
+    const RegistryError e = test::errorOf([&] { reg.EnumerateSections(names, count); });
+    EXPECT_EQ(e.number(), kErrEnumerateSections);
+    EXPECT_EQ(e.description(), "enum broke");
     EXPECT_EQ(hive.openHandleCount(), 0u);
 }

@@ -1,8 +1,11 @@
-// The registry back ends the shared test bodies run against, and a decorator that counts the key
-// handles left open.
+// The registry back ends the shared test bodies run against, a decorator that counts the key handles
+// left open, and a catcher for the numbered errors the wrapper raises.
 #pragma once
 
+#include "registry/c_registry.h"
 #include "registry/registry_api.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -20,6 +23,18 @@ struct Backend {
 // Test names show the back end's name, not its bytes.
 inline void PrintTo(const Backend& backend, std::ostream* os) {
     *os << backend.name;
+}
+
+// The error a call raises; a call that raises none is a failure of the test.
+template <class Call>
+RegistryError errorOf(Call call) {
+    try {
+        call();
+    } catch (const RegistryError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error";
+    return RegistryError(0, "", "");
 }
 
 // The back ends this build can test: the hive everywhere, and the real registry on Windows.

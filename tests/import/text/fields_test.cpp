@@ -30,25 +30,26 @@ QStringList tabs(const QString& line) {
 
 }  // namespace
 
-TEST(FieldSplitter, CommasWithBlanksAroundFieldsDropped) {
-    EXPECT_EQ(commas("a,b,c"), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(commas("  42.4219, -71.0869 ,\tBoston Light  "),
-              (QStringList{"42.4219", "-71.0869", "Boston Light"}));
-    EXPECT_EQ(commas("a,,b,"), (QStringList{"a", "", "b", ""}));
-    EXPECT_EQ(commas(""), QStringList{""});
-    EXPECT_EQ(commas("inner  blanks stay,x"), (QStringList{"inner  blanks stay", "x"}));
-}
-
-TEST(FieldSplitter, QuotedFieldsHoldCommasAndDoubledQuotes) {
-    EXPECT_EQ(commas(R"("Redlight, Kings Rd",x)"), (QStringList{"Redlight, Kings Rd", "x"}));
-    EXPECT_EQ(commas(R"(1, "say ""hi""" ,2)"), (QStringList{"1", R"(say "hi")", "2"}));
-    EXPECT_EQ(commas(R"(" blanks inside ",x)"), (QStringList{" blanks inside ", "x"}));
-    EXPECT_EQ(commas(R"("",x)"), (QStringList{"", "x"}));
-    // Text after the closing quote stays with the field; a quote inside an unquoted field is text.
-    EXPECT_EQ(commas(R"("abc" def ,x)"), (QStringList{"abc def", "x"}));
-    EXPECT_EQ(commas(R"(a"b"c,d)"), (QStringList{R"(a"b"c)", "d"}));
-    // An unclosed quote runs to the end of the line, commas and all.
-    EXPECT_EQ(commas(R"(1,"open, never closed)"), (QStringList{"1", "open, never closed"}));
+TEST(FieldSplitter, CommasBlanksAroundFieldsDroppedQuotesHoldCommasAndDoubledQuotes) {
+    const std::pair<QString, QStringList> cases[] = {
+        {"a,b,c", {"a", "b", "c"}},
+        {"  42.4219, -71.0869 ,\tBoston Light  ", {"42.4219", "-71.0869", "Boston Light"}},
+        {"a,,b,", {"a", "", "b", ""}},
+        {"", {""}},
+        {"inner  blanks stay,x", {"inner  blanks stay", "x"}},
+        {R"("Redlight, Kings Rd",x)", {"Redlight, Kings Rd", "x"}},
+        {R"(1, "say ""hi""" ,2)", {"1", R"(say "hi")", "2"}},
+        {R"(" blanks inside ",x)", {" blanks inside ", "x"}},
+        {R"("",x)", {"", "x"}},
+        // Text after the closing quote stays with the field; a quote inside an unquoted field is text.
+        {R"("abc" def ,x)", {"abc def", "x"}},
+        {R"(a"b"c,d)", {R"(a"b"c)", "d"}},
+        // An unclosed quote runs to the end of the line, commas and all.
+        {R"(1,"open, never closed)", {"1", "open, never closed"}},
+    };
+    for (const auto& [line, fields] : cases) {
+        EXPECT_EQ(commas(line), fields) << line.toStdString();
+    }
 }
 
 TEST(FieldSplitter, ManyQuotedFieldsInOneLineKeepTheirTexts) {
@@ -74,13 +75,10 @@ TEST(NumberField, WholeFieldMustBeAFiniteNumber) {
     EXPECT_EQ(numberField(u"-0.125"), -0.125);
     EXPECT_EQ(numberField(u"+3"), 3.0);
     EXPECT_EQ(numberField(u"37.0"), 37.0);
-    EXPECT_FALSE(numberField(u""));
-    EXPECT_FALSE(numberField(u"abc"));
-    EXPECT_FALSE(numberField(u"51.5x"));  // no reading of a number's start only
-    EXPECT_FALSE(numberField(u"1.2.3"));
-    EXPECT_FALSE(numberField(u"nan"));
-    EXPECT_FALSE(numberField(u"inf"));
-    EXPECT_FALSE(numberField(u"\uFF15"));  // a full-width digit is not one
+    // No reading of a number's start only; a full-width digit is not one.
+    for (const char16_t* text : {u"", u"abc", u"51.5x", u"1.2.3", u"nan", u"inf", u"\uFF15"}) {
+        EXPECT_FALSE(numberField(text)) << QString::fromUtf16(text).toStdString();
+    }
 }
 
 TEST(CellText, TabsBecomeSpaces) {

@@ -1,5 +1,7 @@
 #include "import/text/line_reader.h"
 
+#include "test_support.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,10 +14,7 @@ class Lines : public ::testing::Test {
   protected:
     QStringList read(const QByteArray& bytes, bool* utf8 = nullptr, QList<long>* numbers = nullptr) {
         const QString path = dir_.filePath("t.txt");
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        EXPECT_TRUE(vintrel::test::writeFile(path, bytes));
         LineReader reader;
         QString error;
         EXPECT_TRUE(reader.open(path, error)) << error.toStdString();

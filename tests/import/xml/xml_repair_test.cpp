@@ -11,14 +11,23 @@ namespace {
 
 using Kind = AmpersandCheck::Kind;
 
+// A block as the stream reads it: after the room the input may need in front of it.
+struct Block {
+    explicit Block(const std::string& bytes)
+        : buffer(Utf8Input::kHeadroom + bytes.size() + 1), size(bytes.size()) {
+        std::copy(bytes.begin(), bytes.end(), start());
+    }
+    char* start() { return buffer.data() + Utf8Input::kHeadroom; }
+    std::vector<char> buffer;
+    std::size_t size;
+};
+
 // Feeds `blocks` one after the other, as the stream reads a file, and joins what comes out.
 std::string takeAll(Utf8Input& input, const std::vector<std::string>& blocks) {
     std::string out;
     for (std::size_t i = 0; i <= blocks.size(); ++i) {
-        const std::string block = i < blocks.size() ? blocks[i] : std::string();
-        std::vector<char> buffer(Utf8Input::kHeadroom + block.size() + 1);
-        std::copy(block.begin(), block.end(), buffer.begin() + Utf8Input::kHeadroom);
-        out += input.take(buffer.data() + Utf8Input::kHeadroom, block.size(), i == blocks.size());
+        Block block(i < blocks.size() ? blocks[i] : std::string());
+        out += input.take(block.start(), block.size, i == blocks.size());
     }
     return out;
 }
@@ -123,11 +132,10 @@ TEST(SingleByteTable, EncodingsTheSystemKnowsByName) {
 }
 
 TEST(SingleByteTable, UnknownMultiByteAndNonAsciiEncodingsAreRefused) {
-    EXPECT_FALSE(singleByteTable("x-vintrel-unknown"));
-    EXPECT_FALSE(singleByteTable("Shift_JIS"));
-    EXPECT_FALSE(singleByteTable("UTF-8"));
-    EXPECT_FALSE(singleByteTable("UTF-7"));
-    EXPECT_FALSE(singleByteTable("IBM037"));  // EBCDIC: 'A' is not 0x41
+    // IBM037 is EBCDIC: its 'A' is not 0x41.
+    for (const char* name : {"x-vintrel-unknown", "Shift_JIS", "UTF-8", "UTF-7", "IBM037"}) {
+        EXPECT_FALSE(singleByteTable(name)) << name;
+    }
     EXPECT_TRUE(isCp1252Name("Windows-1252"));
     EXPECT_TRUE(isCp1252Name("CP1252"));
     EXPECT_FALSE(isCp1252Name("windows-1250"));
@@ -135,13 +143,11 @@ TEST(SingleByteTable, UnknownMultiByteAndNonAsciiEncodingsAreRefused) {
 
 TEST(Utf8Input, CleanInputPassesThroughWithoutACopy) {
     Utf8Input input(InputForm{});
-    std::string block = "<a>caf\xC3\xA9 \xE6\xBC\xA2</a>";
-    std::vector<char> buffer(Utf8Input::kHeadroom + block.size());
-    std::copy(block.begin(), block.end(), buffer.begin() + Utf8Input::kHeadroom);
-    char* start = buffer.data() + Utf8Input::kHeadroom;
-    const std::string_view out = input.take(start, block.size(), false);
-    EXPECT_EQ(out.data(), start);
-    EXPECT_EQ(out, block);
+    const std::string text = "<a>caf\xC3\xA9 \xE6\xBC\xA2</a>";
+    Block block(text);
+    const std::string_view out = input.take(block.start(), block.size, false);
+    EXPECT_EQ(out.data(), block.start());
+    EXPECT_EQ(out, text);
     EXPECT_FALSE(input.guessedCp1252());
     EXPECT_EQ(input.firstRepairAt(), std::string_view::npos);
 }
@@ -164,10 +170,8 @@ TEST(Utf8Input, UndeclaredFileThatBeginsAsUtf8StaysUtf8ApartFromStrayBytes) {
 
 TEST(Utf8Input, DeclaredUtf8ReadsEachBadByteAsWindows1252) {
     Utf8Input input(declared("UTF-8"));
-    std::string block = "abc\xE9z";
-    std::vector<char> buffer(Utf8Input::kHeadroom + block.size());
-    std::copy(block.begin(), block.end(), buffer.begin() + Utf8Input::kHeadroom);
-    EXPECT_EQ(input.take(buffer.data() + Utf8Input::kHeadroom, block.size(), false), "abc\xC3\xA9z");
+    Block block("abc\xE9z");
+    EXPECT_EQ(input.take(block.start(), block.size, false), "abc\xC3\xA9z");
     EXPECT_EQ(input.firstRepairAt(), 3u);
     EXPECT_FALSE(input.guessedCp1252());
     EXPECT_EQ(input.strayBytes(), 1);
