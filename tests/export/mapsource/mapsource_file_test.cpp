@@ -206,9 +206,18 @@ TEST_F(GdbAdd, RefusedOrAbandonedAddsLeaveTheFileAndTheListAsTheyWere) {
     ASSERT_TRUE(write(ab, path("h.gdb")).written);
     const QByteArray before = readAll(path("h.gdb"));
 
-    // A row whose position cannot be written abandons the whole add, naming the row.
+    // A write that fails (the disk full) leaves the old bytes and the list as they were.
     WaypointList list;
     fill(list, {"A", "New"});
+    AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
+    const WriteReport full = add(list, path("h.gdb"));
+    AtomicFile::injectFaultForTesting(std::nullopt);
+    EXPECT_FALSE(full.written);
+    EXPECT_EQ(full.error, "No space left on device");
+    EXPECT_EQ(readAll(path("h.gdb")), before);
+    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
+
+    // A row whose position cannot be written abandons the whole add, naming the row.
     WaypointDraft bad;
     bad.cell(column::kName) = "Broken";
     bad.lat = 200;
