@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times vintrel-convert on generated 100,000 and 200,000 waypoint files (--list, and conversion to
-# .gdb, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory; the
+# Times vintrel-convert on generated 100,000 and 200,000 waypoint files (SIZES="100000 1000000" for
+# others; --list, and conversion to .gdb, .mps, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory; the
 # text formats (camera .csv, NetStumbler .txt, Maptech .mxf) are timed with --list against the same
 # number of waypoints from .loc; REPAIRS=1 adds damaged copies read with their repairs. Run by hand;
 # never part of the tests.
@@ -29,11 +29,11 @@ peak() {  # peak resident memory in kB
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
-    for n in 100000 200000; do
+    for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
         e=$(best "$build/bench/expat_pass" "$f")
-        for job in list gdb kml wpt; do
+        for job in list gdb mps kml wpt; do
             if [ "$job" = list ]; then cmd=("$build/src/vintrel-convert" --list "$f");
             else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             v=$(best "${cmd[@]}")
@@ -103,7 +103,7 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
-        for job in list gdb kml wpt; do
+        for job in list gdb mps kml wpt; do
             if [ "$job" = list ]; then n=$(count "$build/src/vintrel-convert" --list "$f");
             else n=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             line+=$(awk -v j="$job" -v n="$n" -v e="$e" 'BEGIN{printf "  %s %.2fG (%.2fx)", j, n/1e9, n/e}')
