@@ -1,5 +1,9 @@
 #include "model/row_index.h"
 
+#include "base/huge_pages.h"
+
+#include <algorithm>
+
 namespace vintrel {
 
 namespace {
@@ -7,7 +11,7 @@ constexpr std::size_t kFirstSize = 1024;
 }
 
 std::size_t RowIndex::find(std::uint32_t tag) const {
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = size_ - 1;
     // Tags are hashes: their low bits are as good a slot number as any.
     std::size_t i = tag & mask;
     while (slots_[i].head >= 0 && slots_[i].tag != tag) {
@@ -17,11 +21,11 @@ std::size_t RowIndex::find(std::uint32_t tag) const {
 }
 
 int RowIndex::head(std::size_t hash) const {
-    return slots_.empty() ? -1 : slots_[find(tagOf(hash))].head;
+    return size_ == 0 ? -1 : slots_[find(tagOf(hash))].head;
 }
 
 void RowIndex::add(std::size_t hash, int row) {
-    if ((used_ + 1) * 10 > slots_.size() * 7) {
+    if ((used_ + 1) * 10 > size_ * 7) {
         grow();
     }
     const std::uint32_t tag = tagOf(hash);
@@ -30,7 +34,10 @@ void RowIndex::add(std::size_t hash, int row) {
         slot = {tag, -1};
         ++used_;
     }
-    next_.push_back(slot.head);
+    if (rows_ == nextCapacity_) {
+        growNext();
+    }
+    next_[rows_++] = slot.head;
     slot.head = row;
 }
 
@@ -43,20 +50,45 @@ void RowIndex::setMarkedThrough(std::size_t hash, int row) {
 }
 
 void RowIndex::grow() {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? kFirstSize : old.size() * 2, Slot{0, -1});
-    for (const Slot& s : old) {
-        if (s.head >= 0) {
-            slots_[find(s.tag)] = s;
+    Slot* const old = slots_;
+    const std::size_t oldSize = size_;
+    const std::size_t size = oldSize == 0 ? kFirstSize : oldSize * 2;
+    slots_ = static_cast<Slot*>(allocateLargeBlock(size * sizeof(Slot)));
+    size_ = size;
+    std::fill(slots_, slots_ + size_, Slot{0, -1});
+    for (std::size_t i = 0; i < oldSize; ++i) {
+        if (old[i].head >= 0) {
+            slots_[find(old[i].tag)] = old[i];
         }
+    }
+    if (old != nullptr) {
+        freeLargeBlock(old, oldSize * sizeof(Slot));
     }
 }
 
+void RowIndex::growNext() {
+    const std::size_t capacity = nextCapacity_ == 0 ? kFirstSize : nextCapacity_ * 2;
+    auto* const grown = static_cast<std::int32_t*>(allocateLargeBlock(capacity * sizeof(std::int32_t)));
+    if (next_ != nullptr) {
+        std::copy(next_, next_ + rows_, grown);
+        freeLargeBlock(next_, nextCapacity_ * sizeof(std::int32_t));
+    }
+    next_ = grown;
+    nextCapacity_ = capacity;
+}
+
 void RowIndex::clear() {
-    slots_.clear();
-    slots_.shrink_to_fit();
-    next_.clear();
-    next_.shrink_to_fit();
+    if (slots_ != nullptr) {
+        freeLargeBlock(slots_, size_ * sizeof(Slot));
+    }
+    slots_ = nullptr;
+    size_ = 0;
+    if (next_ != nullptr) {
+        freeLargeBlock(next_, nextCapacity_ * sizeof(std::int32_t));
+    }
+    next_ = nullptr;
+    rows_ = 0;
+    nextCapacity_ = 0;
     markedThrough_.clear();
     used_ = 0;
 }

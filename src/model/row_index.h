@@ -8,12 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace vintrel {
 
 class RowIndex {
   public:
+    RowIndex() = default;
+    RowIndex(const RowIndex&) = delete;
+    RowIndex& operator=(const RowIndex&) = delete;
+    ~RowIndex() { clear(); }
+
     // The newest row whose key hashes to `hash`, or -1.
     int head(std::size_t hash) const;
     // The next older row of the same hash, or -1.
@@ -37,9 +41,15 @@ class RowIndex {
     };
     std::size_t find(std::uint32_t tag) const;  // the slot holding `tag`, or the empty one where it goes
     void grow();
+    void growNext();
 
-    std::vector<Slot> slots_;
-    std::vector<std::int32_t> next_;
+    // A large block of its own: look-ups land anywhere in it, and huge pages spare both the page
+    // faults of filling it and the misses of the address translation.
+    Slot* slots_ = nullptr;
+    std::size_t size_ = 0;          // slots, a power of two
+    std::int32_t* next_ = nullptr;  // per row, in a large block of its own, doubled when full
+    std::size_t rows_ = 0;
+    std::size_t nextCapacity_ = 0;
     std::size_t used_ = 0;
     QHash<std::uint32_t, int> markedThrough_;  // only chains whose rows were marked: few
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 namespace vintrel {
@@ -283,9 +284,8 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
     // The row's text moves into the list's blocks; a later setCell gives that row its own copy.
     row.text_ = storeText(row.text_, row.textBytes());
     row.owned_.reset();
-    rows_.push_back(std::move(row));
+    const WaypointRow& added = rows_.push_back(std::move(row));
     rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
-    const WaypointRow& added = rows_.back();
     exactNames_.add(exactHash(nameOf(added)), index);
     foldedNames_.add(foldedHash(nameOf(added)), index);
     if (addressesBuilt_) {
@@ -381,6 +381,26 @@ void WaypointList::markDuplicate(int index) {
     WaypointRow& r = rows_[static_cast<size_t>(index)];
     r.setCell(column::kDuplicate, kDuplicateMark);
     r.redName = true;
+}
+
+WaypointRow& RowStore::push_back(WaypointRow&& row) {
+    if (size_ == chunks_.size() * kChunkRows) {
+        chunks_.push_back(static_cast<WaypointRow*>(allocateLargeBlock(kChunkBytes)));
+    }
+    WaypointRow* at = new (chunks_.back() + size_ % kChunkRows) WaypointRow(std::move(row));
+    ++size_;
+    return *at;
+}
+
+void RowStore::clear() {
+    for (std::size_t i = 0; i < size_; ++i) {
+        (*this)[i].~WaypointRow();
+    }
+    for (WaypointRow* chunk : chunks_) {
+        freeLargeBlock(chunk, kChunkBytes);
+    }
+    chunks_.clear();
+    size_ = 0;
 }
 
 WaypointList::~WaypointList() {

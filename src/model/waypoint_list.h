@@ -18,7 +18,7 @@
 
 #include <array>
 #include <atomic>
-#include <deque>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -144,6 +144,45 @@ class WaypointRow {
     std::array<quint32, kColumnCount> ends_;  // end of each cell in the text, in characters
 };
 
+// The list's rows, in chunks of four megabytes: a row never moves once added, a million rows cost
+// a few dozen allocations, and each chunk is offered huge pages, which a large import feels.
+class RowStore {
+  public:
+    RowStore() = default;
+    RowStore(const RowStore&) = delete;
+    RowStore& operator=(const RowStore&) = delete;
+    ~RowStore() { clear(); }
+
+    std::size_t size() const { return size_; }
+    const WaypointRow& operator[](std::size_t i) const { return chunks_[i / kChunkRows][i % kChunkRows]; }
+    WaypointRow& operator[](std::size_t i) { return chunks_[i / kChunkRows][i % kChunkRows]; }
+    WaypointRow& push_back(WaypointRow&& row);
+    void clear();
+
+    class const_iterator {
+      public:
+        const_iterator(const RowStore* store, std::size_t i) : store_(store), i_(i) {}
+        const WaypointRow& operator*() const { return (*store_)[i_]; }
+        const_iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const const_iterator& other) const { return i_ != other.i_; }
+
+      private:
+        const RowStore* store_;
+        std::size_t i_;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+
+  private:
+    static constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+    static constexpr std::size_t kChunkRows = kChunkBytes / sizeof(WaypointRow);
+    std::vector<WaypointRow*> chunks_;
+    std::size_t size_ = 0;
+};
+
 // When a record counts as one the list already holds.
 enum class DuplicateRule {
     // A non-empty name equal to a listed one, letter case mattering; the listed row stays as it is.
@@ -169,7 +208,7 @@ class WaypointList {
     // The row count as another thread may read it while a reader appends: for progress displays.
     int rowCountSoFar() const { return rowCountSoFar_.load(std::memory_order_relaxed); }
     const WaypointRow& row(int index) const { return rows_[static_cast<size_t>(index)]; }
-    const std::deque<WaypointRow>& rows() const { return rows_; }
+    const RowStore& rows() const { return rows_; }
 
     // Appends the record unless the list holds it already under `rule`, which then counts a
     // duplicate and marks the listed rows as the rule says. `address` is the key of
@@ -209,8 +248,7 @@ class WaypointList {
     bool markMatches(RowIndex& index, QStringView key, QAnyStringView (*keyOf)(const WaypointRow&));
     void indexAddresses();
 
-    // A deque grows in blocks: no copy of all rows when it grows, and no large freed buffers.
-    std::deque<WaypointRow> rows_;
+    RowStore rows_;
     struct TextBlock {
         char* data;
         qsizetype capacity;

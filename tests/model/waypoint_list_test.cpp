@@ -184,3 +184,27 @@ TEST(WaypointRow, PositionCellsAreMadeFromThePositionNotKept) {
     EXPECT_EQ(loc.cell(column::kLatDM).right(11), "N5160.00000");
     EXPECT_EQ(loc.cell(column::kLonDecimal), "5.25000");
 }
+
+TEST(WaypointList, RowsPastTheFirstStorageChunksKeepTheirOrderAndIndexes) {
+    // 100,000 rows fill more than one chunk of rows and make every index grow many times over.
+    constexpr int kRows = 100000;
+    WaypointList list;
+    for (int round = 0; round < 2; ++round) {  // and again after clear(), into fresh storage
+        for (int r = 0; r < kRows; ++r) {
+            ASSERT_EQ(list.appendUnlessDuplicate(named(QString::number(r)), DuplicateRule::ExactName), r);
+        }
+        EXPECT_EQ(list.appendUnlessDuplicate(named("99999"), DuplicateRule::ExactName), -1);
+        int expected = 0;
+        for (const WaypointRow& row : list.rows()) {
+            ASSERT_EQ(row.cellView(column::kName), QString::number(expected)) << "row " << expected;
+            ++expected;
+        }
+        EXPECT_EQ(expected, kRows);
+        for (const int r : {0, 40000, 40001, 80000, kRows - 1}) {
+            EXPECT_EQ(list.findRowByName(QString::number(r)), r);
+        }
+        list.markDuplicate(kRows - 1);
+        EXPECT_EQ(markedRows(list), QList<int>{kRows - 1});
+        list.clear();
+    }
+}
