@@ -1,8 +1,11 @@
 #pragma once
 
 #include "import/read_result.h"
+#include "model/clock.h"
 #include "model/waypoint_list.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,12 +13,25 @@
 #include <QStringList>
 
 #include <ostream>
+#include <utility>
 
 namespace vintrel::test {
 
 inline QString dataPath(const char* name) {
     return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
 }
+
+// Bytes written as spaced hexadecimal pairs: "4d 73 52".
+inline QByteArray hex(const char* spaced) {
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+// A clock that always reads the same local time.
+struct FixedClock : Clock {
+    explicit FixedClock(QDateTime at = QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5))) : when(std::move(at)) {}
+    QDateTime localNow() const override { return when; }
+    QDateTime when;
+};
 
 // A path with this file name that certainly does not exist.
 inline QString missingPath(const char* name) {

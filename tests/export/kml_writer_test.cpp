@@ -22,11 +22,6 @@ using namespace vintrel::test;
 
 namespace {
 
-class FixedClock : public Clock {
-  public:
-    QDateTime localNow() const override { return QDateTime(QDate(2010, 11, 6), QTime(16, 1, 32)); }
-};
-
 WaypointRow row(const QString& name, const QString& description, double lat, double lon,
                 const QString& encryption = QString(), QChar separator = u'.') {
     WaypointDraft d;
@@ -115,7 +110,7 @@ class KmlWriter : public ::testing::Test {
     }
 
     QTemporaryDir dir_;
-    FixedClock clock_;
+    FixedClock clock_{QDateTime(QDate(2010, 11, 6), QTime(16, 1, 32))};
     ParsedKml parsed_;
 };
 

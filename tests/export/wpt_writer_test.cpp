@@ -9,19 +9,11 @@
 #include <gtest/gtest.h>
 
 using namespace vintrel;
+using vintrel::test::FixedClock;
 using vintrel::test::readAll;
 using vintrel::test::writeFile;
 
 namespace {
-
-class FixedClock : public Clock {
-  public:
-    explicit FixedClock(QDateTime when) : when_(std::move(when)) {}
-    QDateTime localNow() const override { return when_; }
-
-  private:
-    QDateTime when_;
-};
 
 const QDateTime kSixthNovember(QDate(2010, 11, 6), QTime(16, 1, 32));
 

@@ -27,6 +27,7 @@ using namespace vintrel;
 
 namespace {
 
+using vintrel::test::FixedClock;
 using vintrel::test::missingPath;
 using vintrel::test::readAll;
 
@@ -74,10 +75,6 @@ struct FakeLauncher : Launcher {
         files.append(file);
         return problem;
     }
-};
-
-struct FixedClock : Clock {
-    QDateTime localNow() const override { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); }
 };
 
 class Window : public ::testing::Test {

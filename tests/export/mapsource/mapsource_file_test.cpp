@@ -14,15 +14,11 @@
 #include <cmath>
 
 using namespace vintrel;
+using vintrel::test::FixedClock;
 using vintrel::test::readAll;
 using vintrel::test::writeFile;
 
 namespace {
-
-class FixedClock : public Clock {
-  public:
-    QDateTime localNow() const override { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); }
-};
 
 WaypointRow row(const QString& name, const QString& dup = QString()) {
     WaypointDraft d;
