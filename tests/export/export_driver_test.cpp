@@ -1,8 +1,17 @@
 #include "export/export_driver.h"
+#include "export/atomic_save.h"
+
+#include "test_support.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 using namespace vintrel;
+using vintrel::test::readAll;
+using vintrel::test::writeFile;
 
 TEST(CreateNew, ProposedNamesAndTexts) {
     EXPECT_EQ(proposedOutputName("", "gdb"), "new.gdb");
@@ -45,4 +54,41 @@ TEST(AddToExisting, ReportTexts) {
     EXPECT_EQ(nowCountText(0, 1), "There is now 1 record in the file.");
     EXPECT_EQ(nowCountText(1, 0), "There is still 1 record in the file.");
     EXPECT_EQ(nowCountText(0, 0), "There are still 0 records in the file.");
+}
+
+// Every writer, through the table: a write that fails says why and leaves no file, a folder or an
+// old file where the output should go stays as it was, and a file to add to that is missing is not
+// made.
+TEST(ExportFormats, EveryWriterReportsAFailedWriteAndLeavesWhatWasThere) {
+    QTemporaryDir dir;
+    WaypointList list;
+    WaypointDraft d;
+    d.cell(column::kName) = "A";
+    list.appendWaypointRow(WaypointRow(d));
+    for (const ExportFormat& f : exportFormats()) {
+        const std::string key = f.key.toStdString();
+        const QString missing = dir.filePath("missing/out." + f.extension);
+        const WriteReport report = createFile(f, list, missing, ExportContext{});
+        EXPECT_FALSE(report.written) << key;
+        EXPECT_EQ(report.recordCount, 0) << key;
+        EXPECT_EQ(report.error, "No such file or directory") << key;
+        const QString folder = dir.filePath("taken." + f.extension);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        EXPECT_EQ(createFile(f, list, folder, ExportContext{}).error, "it is a folder") << key;
+        EXPECT_TRUE(QFileInfo(folder).isDir()) << key;
+
+        const QString old = dir.filePath("old." + f.extension);
+        ASSERT_TRUE(writeFile(old, "old contents"));
+        AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
+        EXPECT_EQ(createFile(f, list, old, ExportContext{}).error, "No space left on device") << key;
+        AtomicFile::injectFaultForTesting(std::nullopt);
+        EXPECT_EQ(readAll(old), "old contents") << key;
+        if (f.add != nullptr) {
+            EXPECT_TRUE(addToFile(f, list, dir.filePath("absent." + f.extension), ExportContext{})
+                            .error.startsWith("it cannot be read"))
+                << key;
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"old.gdb", "old.kml", "old.mps", "old.wpt"}));
 }

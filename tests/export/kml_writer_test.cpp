@@ -9,9 +9,6 @@
 #include "interop_support.h"
 #include "test_support.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -210,22 +207,6 @@ TEST_F(KmlWriter, TheTitleIsTheFileNameAndLeftOutDescriptionsAreOneSpace) {
         EXPECT_EQ(bytes.count("<description> </description>"), 2);
         EXPECT_FALSE(bytes.contains("Old Mill"));
     }
-}
-
-TEST_F(KmlWriter, AFailedWriteIsReportedAndTheOldFileStays) {
-    WaypointList list;
-    list.appendWaypointRow(row("GC1", "a", 1, 2));
-    WriteReport report = writeKmlFile(list, dir_.filePath("missing/out.kml"), ExportContext{});
-    EXPECT_FALSE(report.written);
-    EXPECT_EQ(report.recordCount, 0);
-    EXPECT_FALSE(report.error.isEmpty());
-    EXPECT_FALSE(QFile::exists(dir_.filePath("missing/out.kml")));
-
-    // A folder where the file should go: it is not replaced.
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.kml"));
-    report = writeKmlFile(list, dir_.filePath("taken.kml"), ExportContext{});
-    EXPECT_FALSE(report.written);
-    EXPECT_TRUE(QFileInfo(dir_.filePath("taken.kml")).isDir());
 }
 
 namespace {

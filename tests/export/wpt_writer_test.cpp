@@ -188,17 +188,6 @@ TEST_F(WptWriter, AnEmptyListGivesAnEmptyFile) {
     EXPECT_EQ(readAll(path_), QByteArray());
 }
 
-TEST_F(WptWriter, AFailedWriteIsReportedAndLeavesNothing) {
-    WaypointList list;
-    list.appendWaypointRow(row("A", "a"));
-    const QString path = dir_.filePath("missing/out.wpt");
-    const WriteReport report = writeWptFile(list, path, ExportContext{});
-    EXPECT_FALSE(report.written);
-    EXPECT_EQ(report.recordCount, 0);
-    EXPECT_FALSE(report.error.isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
-}
-
 TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {
     WaypointList first;
     first.appendWaypointRow(row("GC1A2B3", "first"));
