@@ -41,18 +41,6 @@ TEST(CameraCsvReader, HeaderSkippedColumnsAsTheListShowsThemIconsByPrefix) {
         EXPECT_EQ(list.row(i).icon, icons[i]) << list.row(i).cell(1).toStdString();
     }
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
-
-    // The same file again: nothing appended, every row marked, every record counted.
-    WaypointList twice;
-    readFixture(&readCameraCsvFile, twice, "cameras_lf.csv");
-    const ReadResult again = readFixture(&readCameraCsvFile, twice, "cameras_lf.csv");
-    EXPECT_EQ(again.appended, 0);
-    EXPECT_EQ(twice.rowCount(), 3);
-    EXPECT_EQ(twice.duplicateCount(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(twice.row(i).cell(8), "1");
-        EXPECT_TRUE(twice.row(i).redName);
-    }
 }
 
 TEST(CameraCsvReader, EveryLineEndAndBothEncodings) {

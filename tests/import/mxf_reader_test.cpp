@@ -33,14 +33,6 @@ TEST(MxfReader, FirstLineIsARecordQuotesAreRemovedSymbol37IsAGeocache) {
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(list.row(i).icon, icons[i]) << i;
     }
-
-    const ReadResult again = readFixture(&readMxfFile, list, "marks.mxf");
-    EXPECT_EQ(again.appended, 0);
-    EXPECT_EQ(list.rowCount(), 5);
-    EXPECT_EQ(list.duplicateCount(), 6);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_TRUE(list.row(i).isMarkedDuplicate()) << i;
-    }
 }
 
 TEST(MxfReader, SpacedFormReadsLikeTheCompactOne) {
