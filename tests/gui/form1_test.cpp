@@ -262,6 +262,7 @@ TEST_F(Window, FormatChoiceRules) {
     EXPECT_TRUE(enabled("cmdAdd"));
     choose("cboOutput", "WPT (Waypoint file)");
     EXPECT_FALSE(visible("cboDisplay"));
+    EXPECT_FALSE(visible("cboColor"));
     choose("cboOutput", "MPS (Mapsource - older)");
     EXPECT_TRUE(visible("cboColor"));
     EXPECT_TRUE(visible("lblColor"));
