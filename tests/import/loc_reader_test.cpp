@@ -132,12 +132,6 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
         EXPECT_TRUE(r.advice.isEmpty()) << name;
         EXPECT_TRUE(r.problems.join("").contains("not valid XML")) << name;
     }
-    ImportContext context{list, u'.'};
-    r = readLocFile(missingPath("gone.loc"), context);
-    EXPECT_TRUE(r.advice.isEmpty());
-    ASSERT_EQ(r.problems.size(), 1);
-    EXPECT_TRUE(r.problems[0].startsWith("gone.loc: the file cannot be opened"))
-        << r.problems[0].toStdString();
 
     // With rows already listed, a file without waypoints gets no advice.
     readFixture(&readLocFile, list, "crlf_multi.loc");
