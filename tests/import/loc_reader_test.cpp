@@ -140,18 +140,6 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     EXPECT_TRUE(r.advice.isEmpty());
 }
 
-TEST(LocReader, TwentyProblemsAreListedAndTheRestCounted) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readLocFile, list, "many_bad.loc");
-    EXPECT_EQ(list.rowCount(), 1);
-    EXPECT_EQ(r.skipped, 25);
-    ASSERT_EQ(r.problems.size(), 21);
-    EXPECT_EQ(r.problems[0],
-              "many_bad.loc, line 3: waypoint \"BAD00\" was skipped: latitude \"north\" is not a number.");
-    EXPECT_TRUE(r.problems[19].contains("\"BAD19\""));
-    EXPECT_EQ(r.problems[20], "many_bad.loc: 5 more waypoints were skipped for the same kinds of reasons.");
-}
-
 TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
     QTemporaryDir dir;
     const QString path = dir.filePath("huge.loc");
@@ -208,6 +196,8 @@ TEST(LocReaderRepairs, AnEncodingTheSystemCannotReadIsReadAsWindows1252) {
                            "cannot be read here; read as windows-1252."}));
 }
 
+// Twenty record problems are listed and the rest counted; a repair note before them is not one of the
+// twenty.
 TEST(LocReaderRepairs, RepairNotesComeFirstAndLeaveTheTwentyProblemLimitAlone) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "many_bad_repaired.loc");
