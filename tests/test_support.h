@@ -74,12 +74,15 @@ inline QStringList columnTexts(const WaypointList& list, int col) {
 }
 
 // A row's cells 1 to 11 joined by '|': a whole row compared at once.
-inline QString rowText(const WaypointList& list, int row) {
+inline QString rowText(const WaypointRow& row) {
     QStringList cells;
     for (int c = 1; c < kColumnCount; ++c) {
-        cells.append(list.row(row).cell(c));
+        cells.append(row.cell(c));
     }
     return cells.join(u'|');
+}
+inline QString rowText(const WaypointList& list, int row) {
+    return rowText(list.row(row));
 }
 
 }  // namespace vintrel::test
