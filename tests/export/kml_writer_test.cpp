@@ -47,13 +47,6 @@ QList<const WaypointRow*> inFolderOrder(const WaypointList& list) {
     return rows;
 }
 
-// The document is well formed and holds one placemark per row; what each holds is spelled out by
-// the tests.
-void expectPlacemarksOf(const ParsedKml& parsed, const WaypointList& list) {
-    EXPECT_EQ(parsed.error, QString());
-    EXPECT_EQ(parsed.placemarks, list.rowCount());
-}
-
 const QStringList kStyleLines = {
     "<Style id='red'><IconStyle><scale>1.2</scale><Icon><href>"
     "http://maps.google.com/mapfiles/kml/paddle/red-circle.png</href></Icon></IconStyle></Style>",
@@ -92,8 +85,9 @@ class KmlWriter : public ::testing::Test {
         EXPECT_TRUE(report.written) << report.error.toStdString();
         EXPECT_EQ(report.recordCount, list.rowCount());
         const QByteArray bytes = readAll(path);
-        parsed_ = parseKml(bytes);
-        expectPlacemarksOf(parsed_, list);
+        parsed_ = parseKml(bytes);  // well formed, one placemark per row; what each holds the tests spell out
+        EXPECT_EQ(parsed_.error, QString());
+        EXPECT_EQ(parsed_.placemarks, list.rowCount());
         return bytes;
     }
     // The file's lines; every line ends with CR LF.
