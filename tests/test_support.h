@@ -1,8 +1,11 @@
 #pragma once
 
 #include "import/read_result.h"
+#include "model/clock.h"
 #include "model/waypoint_list.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,12 +13,25 @@
 #include <QStringList>
 
 #include <ostream>
+#include <utility>
 
 namespace vintrel::test {
 
 inline QString dataPath(const char* name) {
     return QStringLiteral(VINTREL_TEST_DATA "/") + QLatin1String(name);
 }
+
+// Bytes written as spaced hexadecimal pairs: "4d 73 52".
+inline QByteArray hex(const char* spaced) {
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+// A clock that always reads the same local time.
+struct FixedClock : Clock {
+    explicit FixedClock(QDateTime at = QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5))) : when(std::move(at)) {}
+    QDateTime localNow() const override { return when; }
+    QDateTime when;
+};
 
 // A path with this file name that certainly does not exist.
 inline QString missingPath(const char* name) {
@@ -58,12 +74,15 @@ inline QStringList columnTexts(const WaypointList& list, int col) {
 }
 
 // A row's cells 1 to 11 joined by '|': a whole row compared at once.
-inline QString rowText(const WaypointList& list, int row) {
+inline QString rowText(const WaypointRow& row) {
     QStringList cells;
     for (int c = 1; c < kColumnCount; ++c) {
-        cells.append(list.row(row).cell(c));
+        cells.append(row.cell(c));
     }
     return cells.join(u'|');
+}
+inline QString rowText(const WaypointList& list, int row) {
+    return rowText(list.row(row));
 }
 
 }  // namespace vintrel::test

@@ -131,18 +131,6 @@ TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
 }
 
-TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
-    QTemporaryDir dir;
-    for (const char* format : {"gdb", "mps"}) {
-        const QString out = dir.filePath(QStringLiteral("twice.") + format);
-        const CliRun r = run({dataPath("crlf_multi.loc"), dataPath("crlf_multi.loc"), "-o", out});
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n"))
-            << r.out.toStdString();
-        EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
-    }
-}
-
 TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
     QTemporaryDir dir;
     const QString in = dir.filePath("in.gpx");
@@ -220,7 +208,6 @@ TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
     EXPECT_EQ(r.out, wpt + " created\nThere are 4 records in the new file.\n");
     const QList<QByteArray> lines = readAll(wpt).split('\n');
     ASSERT_EQ(lines.size(), 2 + 4 + 1);
-    EXPECT_TRUE(lines[5].startsWith("W  End    N4036.00000 W07421.00000 ")) << lines[5].toStdString();
     // "Old Mill by Some Owner" left out.
     EXPECT_TRUE(lines[2].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 08255\r"))
         << lines[2].toStdString();

@@ -4,24 +4,17 @@
 
 #include "test_support.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace vintrel;
+using vintrel::test::FixedClock;
 using vintrel::test::readAll;
 using vintrel::test::writeFile;
 
 namespace {
-
-class FixedClock : public Clock {
-  public:
-    explicit FixedClock(QDateTime when) : when_(std::move(when)) {}
-    QDateTime localNow() const override { return when_; }
-
-  private:
-    QDateTime when_;
-};
 
 const QDateTime kSixthNovember(QDate(2010, 11, 6), QTime(16, 1, 32));
 
@@ -39,7 +32,9 @@ WaypointRow row(const QString& name, const QString& description,
 class WptWriter : public ::testing::Test {
   protected:
     // Writes the list and returns its waypoint lines without their CR LF, after checking the
-    // header lines, the line ends and the count.
+    // header lines, the line ends, the count and that every line keeps the fixed columns: the name
+    // in 4-9, the positions in 11-21 and 23-34, the date, "-9999", the description in the 40
+    // columns after it, the exponent field and a five-digit symbol.
     QList<QByteArray> writeLines(const WaypointList& list, bool descriptions = true,
                                  const QDateTime& when = kSixthNovember) {
         const FixedClock clock(when);
@@ -56,9 +51,13 @@ class WptWriter : public ::testing::Test {
         }
         QList<QByteArray> lines = bytes.chopped(1).split('\n');
         lines.remove(0, 2);
+        static const QRegularExpression layout(
+            "^W  .{6} .{11} .{12} \\d{1,2}-[A-Z]{3}-\\d\\d \\d\\d:\\d\\d:\\d\\d -9999 .{40} 0\\.00000e\\+00 "
+            "\\d{5}$");
         for (QByteArray& line : lines) {
             EXPECT_TRUE(line.endsWith('\r'));
             line.chop(1);
+            EXPECT_TRUE(layout.match(QString::fromLatin1(line)).hasMatch()) << line.toStdString();
         }
         EXPECT_EQ(lines.size(), list.rowCount());
         return lines;
@@ -70,28 +69,17 @@ class WptWriter : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(WptWriter, AWholeLineColumnByColumn) {
+TEST_F(WptWriter, WholeLinesWithOneAndTwoDigitDays) {
     WaypointList list;
     list.appendWaypointRow(row("GC1A2B", "Tree"));
     const QList<QByteArray> lines = writeLines(list);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines[0], "W  GC1A2B N5141.12345 W00011.23456 6-NOV-10 16:01:32 -9999 Tree" +
                             QByteArray(36, ' ') + " 0.00000e+00 08255");
-    EXPECT_EQ(lines[0].size(), 117);
-
-    // A two-digit day: the columns of the layout, counted from 1.
-    const QByteArray line = writeLines(list, true, QDateTime(QDate(2010, 12, 25), QTime(9, 5, 7)))[0];
-    ASSERT_EQ(line.size(), 118);
-    EXPECT_EQ(line.mid(0, 3), "W  ");                           // 1-3
-    EXPECT_EQ(line.mid(3, 6), "GC1A2B");                        // 4-9
-    EXPECT_EQ(line.mid(10, 11), "N5141.12345");                 // 11-21
-    EXPECT_EQ(line.mid(22, 12), "W00011.23456");                // 23-34
-    EXPECT_EQ(line.mid(35, 9), "25-DEC-10");                    // 36-44
-    EXPECT_EQ(line.mid(45, 8), "09:05:07");                     // 46-53
-    EXPECT_EQ(line.mid(54, 5), "-9999");                        // 55-59
-    EXPECT_EQ(line.mid(60, 40), "Tree" + QByteArray(36, ' '));  // 61-100
-    EXPECT_EQ(line.mid(100, 13), " 0.00000e+00 ");              // 101-113
-    EXPECT_EQ(line.mid(113, 5), "08255");                       // 114-118
+    // A two-digit day moves every column after the date by one.
+    EXPECT_EQ(writeLines(list, true, QDateTime(QDate(2010, 12, 25), QTime(9, 5, 7))).value(0),
+              "W  GC1A2B N5141.12345 W00011.23456 25-DEC-10 09:05:07 -9999 Tree" + QByteArray(36, ' ') +
+                  " 0.00000e+00 08255");
 }
 
 TEST_F(WptWriter, DateAndTimeWhateverTheSystemFormats) {
@@ -136,7 +124,6 @@ TEST_F(WptWriter, NameFieldAndSymbolAndEveryRowEvenAMarkedDuplicate) {
     const QByteArray names[] = {"GC1A2B", "Home  ", "gc12  ", "      ", "GC    ", "G     ", "Home  "};
     const QByteArray symbols[] = {"08255", "00018", "00018", "00018", "08255", "00018", "00018"};
     for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(lines[i].size(), 117) << i;
         EXPECT_EQ(lines[i].mid(3, 6), names[i]) << i;
         EXPECT_EQ(lines[i].right(5), symbols[i]) << i;
     }
@@ -153,10 +140,6 @@ TEST_F(WptWriter, DescriptionFieldCutPaddedOrLeftOut) {
     EXPECT_EQ(lines[0].mid(59, 40), QByteArray("0123456789").repeated(4));
     EXPECT_EQ(lines[1].mid(59, 40), "abc" + QByteArray(37, ' '));
     EXPECT_EQ(lines[2].mid(59, 40), QByteArray(40, ' '));
-    for (const QByteArray& line : lines) {
-        EXPECT_EQ(line.size(), 117);
-        EXPECT_EQ(line.mid(99, 13), " 0.00000e+00 ");
-    }
 
     lines = writeLines(list, false);
     ASSERT_EQ(lines.size(), 3);
@@ -181,11 +164,6 @@ TEST_F(WptWriter, EveryCharacterIsOneByteAndTheColumnsHold) {
     EXPECT_EQ(lines[1].mid(3, 6), "??ab c");
     EXPECT_EQ(lines[1].mid(59, 40), "one  two three " + QByteArray(25, ' '));
     EXPECT_EQ(lines[2].mid(9, 26), QByteArray(26, ' '));
-    for (const QByteArray& line : lines) {
-        EXPECT_EQ(line.size(), 117);
-        EXPECT_EQ(line.mid(34, 18), " 6-NOV-10 16:01:32");
-        EXPECT_EQ(line.mid(99, 13), " 0.00000e+00 ");
-    }
 }
 
 TEST_F(WptWriter, AnEmptyListGivesAnEmptyFile) {
@@ -194,17 +172,6 @@ TEST_F(WptWriter, AnEmptyListGivesAnEmptyFile) {
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
     EXPECT_EQ(readAll(path_), QByteArray());
-}
-
-TEST_F(WptWriter, AFailedWriteIsReportedAndLeavesNothing) {
-    WaypointList list;
-    list.appendWaypointRow(row("A", "a"));
-    const QString path = dir_.filePath("missing/out.wpt");
-    const WriteReport report = writeWptFile(list, path, ExportContext{});
-    EXPECT_FALSE(report.written);
-    EXPECT_EQ(report.recordCount, 0);
-    EXPECT_FALSE(report.error.isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {

@@ -21,13 +21,6 @@ TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
     EXPECT_EQ(importFormatFor("gpx"), importFormatFor("x.gpx"));
 }
 
-TEST(ImportDriver, OnlyNetworkListsHaveTheNetworkView) {
-    for (const ImportFormat& f : importFormats()) {
-        EXPECT_EQ(f.view, f.extension == "txt" ? ListView::Networks : ListView::Waypoints)
-            << f.extension.toStdString();
-    }
-}
-
 TEST(ImportDriver, DialogListsSixEntriesInOrder) {
     const QList<FileFilter> filters = importDialogFilters();
     const QList<QPair<QString, QString>> expected = {

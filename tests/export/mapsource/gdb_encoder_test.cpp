@@ -1,18 +1,17 @@
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/binary_output.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace vintrel;
 using namespace Qt::StringLiterals;
+using vintrel::test::hex;
 
 namespace {
-
-QByteArray hex(const char* spaced) {
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
 
 GdbWaypointFields oldMill() {
     GdbWaypointFields f;

@@ -1,16 +1,15 @@
 #include "export/mapsource/mps_encoder.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace vintrel;
+using vintrel::test::hex;
 
 namespace {
-
-QByteArray hex(const char* spaced) {
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
 
 MpsWaypointFields tree() {
     MpsWaypointFields f;

@@ -3,15 +3,14 @@
 #include "export/mapsource/record_frames.h"
 #include "export/mapsource/mapsource_file.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
+using vintrel::test::hex;
 
 namespace {
-
-QByteArray hex(const char* spaced) {
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
 
 QByteArray record(char type, const QByteArray& data) {
     const auto n = static_cast<quint32>(data.size());

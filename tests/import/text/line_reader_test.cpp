@@ -68,10 +68,3 @@ TEST_F(Lines, Utf8WhenTheWholeFileIsElseWindows1252) {
     EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
     EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));       // cut short
 }
-
-TEST_F(Lines, AFileThatCannotBeOpenedSaysWhy) {
-    LineReader reader;
-    QString error;
-    EXPECT_FALSE(reader.open(dir_.filePath("missing.csv"), error));
-    EXPECT_FALSE(error.isEmpty());
-}

@@ -40,30 +40,24 @@ InputForm declared(const char* name) {
 
 }  // namespace
 
-TEST(AmpersandCheck, PredefinedEntitiesAndCharacterReferencesAreReferences) {
+TEST(AmpersandCheck, ReferencesBareAmpersandsAndTextCutTooSoonToTell) {
     for (const std::string_view ref : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#38;", "&#x20AC;",
                                        "&#0000065;", "&#x10FFFF;", "&#9;"}) {
         const AmpersandCheck check = checkAmpersand(std::string(ref) + "rest", false);
         EXPECT_EQ(check.kind, Kind::Reference) << ref;
         EXPECT_EQ(check.length, ref.size()) << ref;
     }
-}
-
-TEST(AmpersandCheck, AnythingElseIsABareAmpersand) {
-    for (const char* text :
-         {"&lang=en", "& Jerry", "&nbsp;", "&AMP;", "&amp ", "&;", "&#;", "&#x;", "&#X41;", "&#0;",
-          "&#xD800;", "&#xFFFE;", "&#x110000;", "&#99999999999;", "&#12a;", "&a1;"}) {
+    // The x of a hexadecimal reference is lower case only, and a reference longer than any real one
+    // is not waited for.
+    for (const std::string& text : std::initializer_list<std::string>{
+             "&lang=en", "& Jerry", "&nbsp;", "&AMP;", "&amp ", "&;", "&#;", "&#x;", "&#X41;", "&#0;",
+             "&#xD800;", "&#xFFFE;", "&#x110000;", "&#99999999999;", "&#12a;", "&a1;",
+             "&#" + std::string(40, '0') + "65;"}) {
         EXPECT_EQ(checkAmpersand(text, false).kind, Kind::Bare) << text;
     }
-    // The x of a hexadecimal reference is lower case only, and a reference longer than any real
-    // one is not waited for.
-    EXPECT_EQ(checkAmpersand("&#" + std::string(40, '0') + "65;", false).kind, Kind::Bare);
-}
-
-TEST(AmpersandCheck, TextCutBeforeItCanBeToldWaitsForMoreUnlessItIsTheEnd) {
     for (const char* text : {"&", "&am", "&amp", "&#", "&#x2", "&#12"}) {
         EXPECT_EQ(checkAmpersand(text, false).kind, Kind::CutOff) << text;
-        EXPECT_EQ(checkAmpersand(text, true).kind, Kind::Bare) << text;
+        EXPECT_EQ(checkAmpersand(text, true).kind, Kind::Bare) << text;  // unless it is the end
     }
 }
 
@@ -109,16 +103,8 @@ TEST(SniffInputForm, BlankLinesBeforeTheDeclarationAreDropped) {
     EXPECT_FALSE(sniffInputForm("\n<gpx/>").spaceBeforeDeclaration);
 }
 
+// ISO-8859-15 where it differs from Latin-1: LocReaderRepairs.DeclaredSingleByteEncodingsAreReadByTheirNames.
 TEST(SingleByteTable, EncodingsTheSystemKnowsByName) {
-    const auto latin9 = singleByteTable("ISO-8859-15");
-    ASSERT_TRUE(latin9);
-    EXPECT_EQ((*latin9)['A'], U'A');
-    EXPECT_EQ((*latin9)[0xA4], U'\u20AC');
-    EXPECT_EQ((*latin9)[0xA6], U'\u0160');
-    EXPECT_EQ((*latin9)[0xBC], U'\u0152');
-    EXPECT_EQ((*latin9)[0xBE], U'\u0178');
-    EXPECT_EQ((*latin9)[0xE9], U'\u00E9');
-
     const auto cp1250 = singleByteTable("windows-1250");
     ASSERT_TRUE(cp1250);
     EXPECT_EQ((*cp1250)[0x8A], U'\u0160');
