@@ -112,6 +112,19 @@ TEST(ConvertToGdb, WritesAndReports) {
     EXPECT_EQ(run({dataPath("route.gpx"), "-o"}).status, 2);
 }
 
+// A waypoint that two inputs hold is written once, not left out of the file.
+TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
+    QTemporaryDir dir;
+    for (const char* format : {"gdb", "mps"}) {
+        const QString out = dir.filePath(QStringLiteral("twice.") + format);
+        const CliRun r = run({dataPath("crlf_multi.loc"), dataPath("crlf_multi.loc"), "-o", out});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n"))
+            << r.out.toStdString();
+        EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
+    }
+}
+
 TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");

@@ -1,6 +1,7 @@
 #include "import/import_driver.h"
 
 #include "import/camera_csv_reader.h"
+#include "import/loc_reader.h"
 #include "import/mxf_reader.h"
 #include "import/netstumbler_reader.h"
 
@@ -87,4 +88,32 @@ TEST(ImportDriver, DuplicateReportTexts) {
     EXPECT_TRUE(duplicateReportText(0).isNull());
     EXPECT_EQ(duplicateReportText(1), "  1 record with duplicate name was removed.");
     EXPECT_EQ(duplicateReportText(2), "2 records with duplicate names were removed.");
+}
+
+// The same file read twice: nothing is appended, every row is marked, and every record is counted,
+// under each reader's duplicate rule (exact name, name ignoring case, a network's address).
+TEST(ImportDriver, TheSameFileReadTwiceAppendsNothingAndMarksEveryRow) {
+    const struct {
+        ReaderFunction reader;
+        const char* fixture;
+        int rows;
+        int repeatedInTheFile;
+    } cases[] = {
+        {&readLocFile, "crlf_multi.loc", 3, 0},
+        {&readCameraCsvFile, "cameras_lf.csv", 3, 0},
+        {&readMxfFile, "marks.mxf", 5, 1},
+        {&readNetStumblerFile, "netstumbler.txt", 6, 1},
+    };
+    for (const auto& c : cases) {
+        WaypointList list;
+        readFixture(c.reader, list, c.fixture);
+        ASSERT_EQ(list.rowCount(), c.rows) << c.fixture;
+        const ReadResult again = readFixture(c.reader, list, c.fixture);
+        EXPECT_EQ(again.appended, 0) << c.fixture;
+        EXPECT_EQ(list.rowCount(), c.rows) << c.fixture;
+        EXPECT_EQ(list.duplicateCount(), c.rows + c.repeatedInTheFile) << c.fixture;
+        for (const WaypointRow& row : list.rows()) {
+            EXPECT_TRUE(row.isMarkedDuplicate() && row.redName) << c.fixture;
+        }
+    }
 }
