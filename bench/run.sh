@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (SIZES="100000 1000000" for
-# others; --list, and conversion to .gdb, .mps, .kml and .wpt) against a bare expat pass over the same files, and reports peak memory; the
+# others; --list, and conversion to .gdb, .mps, .kml and .wpt) against a bare expat pass over the
+# same files, and reports peak memory (FORMATS="gpx add" picks the inputs and the add bench); the
 # text formats (camera .csv, NetStumbler .txt, Maptech .mxf) are timed with --list against the same
 # number of waypoints from .loc; REPAIRS=1 adds damaged copies read with their repairs. Run by hand;
 # never part of the tests.
@@ -29,6 +30,7 @@ peak() {  # peak resident memory in kB
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
+    [ "$fmt" = add ] && continue  # the add bench below
     for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
@@ -100,6 +102,7 @@ fi
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
     for fmt in ${FORMATS:-loc gpx}; do
+        [ "$fmt" = add ] && continue
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
