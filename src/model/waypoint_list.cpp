@@ -286,12 +286,34 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
     row.owned_.reset();
     const WaypointRow& added = rows_.push_back(std::move(row));
     rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
-    exactNames_.add(exactHash(nameOf(added)), index);
-    foldedNames_.add(foldedHash(nameOf(added)), index);
-    if (addressesBuilt_) {
-        addresses_.add(foldedHash(addressOf(added)), index);
+    for (int key = 0; key < kKeyCount; ++key) {
+        if (indexes_[key].built) {
+            indexes_[key].rows.add(keyHash(static_cast<Key>(key), added), index);
+        }
     }
     return index;
+}
+
+size_t WaypointList::keyHash(Key key, const WaypointRow& row) {
+    switch (key) {
+        case kExactName:
+            return exactHash(nameOf(row));
+        case kFoldedName:
+            return foldedHash(nameOf(row));
+        default:
+            return foldedHash(addressOf(row));
+    }
+}
+
+RowIndex& WaypointList::index(Key key) const {
+    KeyIndex& keyIndex = indexes_[key];
+    if (!keyIndex.built) {
+        for (int r = 0; r < rowCount(); ++r) {
+            keyIndex.rows.add(keyHash(key, row(r)), r);
+        }
+        keyIndex.built = true;
+    }
+    return keyIndex.rows;
 }
 
 int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address) {
@@ -302,11 +324,10 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
             duplicate = !name.isEmpty() && findRowByName(name) >= 0;
             break;
         case DuplicateRule::NameIgnoringCase:
-            duplicate = markMatches(foldedNames_, name, &nameOf);
+            duplicate = markMatches(index(kFoldedName), name, &nameOf);
             break;
         case DuplicateRule::AddressIgnoringCase:
-            indexAddresses();
-            duplicate = markMatches(addresses_, address, &addressOf);
+            duplicate = markMatches(index(kAddress), address, &addressOf);
             break;
     }
     if (duplicate) {
@@ -344,18 +365,9 @@ bool WaypointList::markMatches(RowIndex& index, QStringView key,
     return true;
 }
 
-void WaypointList::indexAddresses() {
-    if (addressesBuilt_) {
-        return;
-    }
-    for (int r = 0; r < rowCount(); ++r) {
-        addresses_.add(foldedHash(addressOf(row(r))), r);
-    }
-    addressesBuilt_ = true;
-}
-
 int WaypointList::findRowByName(QStringView name) const {
-    for (int r = exactNames_.head(exactHash(name)); r >= 0; r = exactNames_.next(r)) {
+    const RowIndex& names = index(kExactName);
+    for (int r = names.head(exactHash(name)); r >= 0; r = names.next(r)) {
         if (nameOf(row(r)) == name) {
             return r;
         }
@@ -414,10 +426,10 @@ void WaypointList::clear() {
         freeLargeBlock(block.data, static_cast<size_t>(block.capacity));
     }
     textBlocks_.clear();
-    exactNames_.clear();
-    foldedNames_.clear();
-    addresses_.clear();
-    addressesBuilt_ = false;
+    for (KeyIndex& keyIndex : indexes_) {
+        keyIndex.rows.clear();
+        keyIndex.built = false;
+    }
 }
 
 }  // namespace vintrel

@@ -225,8 +225,6 @@ class WaypointList {
 
     // The newest row whose name equals `name` exactly, or -1.
     int findRowByName(QStringView name) const;
-    // Marks every row whose name equals `name` exactly; returns how many there are.
-    int markRowsNamed(QStringView name);
 
     // Sets the duplicate mark "1" in column 8 and shows the row's name in red.
     void markDuplicate(int index);
@@ -244,9 +242,14 @@ class WaypointList {
     // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
     // blocks instead of one small allocation each, which the largest files feel.
     const void* storeText(const void* text, qsizetype bytes);
+    // The keys rows are found by. An index is built the first time a record or a look-up asks for
+    // it and kept up from then on: each reader uses one rule, so an import keeps one index, not
+    // three.
+    enum Key { kExactName, kFoldedName, kAddress, kKeyCount };
+    static size_t keyHash(Key key, const WaypointRow& row);
+    RowIndex& index(Key key) const;
     // Whether `index` holds rows whose key equals `key` ignoring case; marks them when it does.
     bool markMatches(RowIndex& index, QStringView key, QAnyStringView (*keyOf)(const WaypointRow&));
-    void indexAddresses();
 
     RowStore rows_;
     struct TextBlock {
@@ -255,10 +258,11 @@ class WaypointList {
         qsizetype used;
     };
     std::vector<TextBlock> textBlocks_;
-    RowIndex exactNames_;
-    RowIndex foldedNames_;
-    RowIndex addresses_;  // built when a record first asks for it
-    bool addressesBuilt_ = false;
+    struct KeyIndex {
+        RowIndex rows;
+        bool built = false;
+    };
+    mutable std::array<KeyIndex, kKeyCount> indexes_;
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;
