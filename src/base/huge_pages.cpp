@@ -1,6 +1,7 @@
 #include "base/huge_pages.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #ifdef __linux__
@@ -34,7 +35,7 @@ void* allocateLargeBlock(std::size_t bytes) {
     offerHugePages(p, bytes);
     return p;
 #else
-    return ::operator new(bytes);
+    return std::memset(::operator new(bytes), 0, bytes);
 #endif
 }
 

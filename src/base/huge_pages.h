@@ -10,7 +10,8 @@ namespace vintrel {
 // Asks for huge pages for the whole 2 MiB pages inside [data, data + bytes). Only a hint.
 void offerHugePages(void* data, std::size_t bytes);
 
-// A block of `bytes` that may be backed by huge pages; freed with freeLargeBlock(same size).
+// A zero-filled block of `bytes` that may be backed by huge pages; freed with
+// freeLargeBlock(same size).
 void* allocateLargeBlock(std::size_t bytes);
 void freeLargeBlock(void* data, std::size_t bytes);
 

@@ -14,31 +14,37 @@ std::size_t RowIndex::find(std::uint32_t tag) const {
     const std::size_t mask = size_ - 1;
     // Tags are hashes: their low bits are as good a slot number as any.
     std::size_t i = tag & mask;
-    while (slots_[i].head >= 0 && slots_[i].tag != tag) {
+    while (slots_[i].head != 0 && slots_[i].tag != tag) {
         i = (i + 1) & mask;
     }
     return i;
 }
 
 int RowIndex::head(std::size_t hash) const {
-    return size_ == 0 ? -1 : slots_[find(tagOf(hash))].head;
+    return size_ == 0 ? -1 : slots_[find(tagOf(hash))].head - 1;
 }
 
-void RowIndex::add(std::size_t hash, int row) {
+RowIndex::Chain RowIndex::chain(std::size_t hash) {
     if ((used_ + 1) * 10 > size_ * 7) {
         grow();
     }
-    const std::uint32_t tag = tagOf(hash);
-    Slot& slot = slots_[find(tag)];
-    if (slot.head < 0) {
-        slot = {tag, -1};
+    Chain chain;
+    chain.tag_ = tagOf(hash);
+    chain.slot_ = find(chain.tag_);
+    return chain;
+}
+
+void RowIndex::add(const Chain& chain, int row) {
+    Slot& slot = slots_[chain.slot_];
+    if (slot.head == 0) {
+        slot.tag = chain.tag_;
         ++used_;
     }
     if (rows_ == nextCapacity_) {
         growNext();
     }
-    next_[rows_++] = slot.head;
-    slot.head = row;
+    next_[rows_++] = slot.head - 1;
+    slot.head = row + 1;
 }
 
 int RowIndex::markedThrough(std::size_t hash) const {
@@ -53,11 +59,10 @@ void RowIndex::grow() {
     Slot* const old = slots_;
     const std::size_t oldSize = size_;
     const std::size_t size = oldSize == 0 ? kFirstSize : oldSize * 2;
-    slots_ = static_cast<Slot*>(allocateLargeBlock(size * sizeof(Slot)));
+    slots_ = static_cast<Slot*>(allocateLargeBlock(size * sizeof(Slot)));  // zeroed: empty
     size_ = size;
-    std::fill(slots_, slots_ + size_, Slot{0, -1});
     for (std::size_t i = 0; i < oldSize; ++i) {
-        if (old[i].head >= 0) {
+        if (old[i].head != 0) {
             slots_[find(old[i].tag)] = old[i];
         }
     }

@@ -18,12 +18,23 @@ class RowIndex {
     RowIndex& operator=(const RowIndex&) = delete;
     ~RowIndex() { clear(); }
 
+    // Where the rows of one hash are kept: found once, for the look-up and the add that may follow.
+    class Chain {
+        friend class RowIndex;
+        std::size_t slot_ = 0;
+        std::uint32_t tag_ = 0;
+    };
+    // The chain of `hash`, made room for: it stays valid for one add().
+    Chain chain(std::size_t hash);
+    // The newest row of a chain, or -1.
+    int head(const Chain& chain) const { return slots_[chain.slot_].head - 1; }
     // The newest row whose key hashes to `hash`, or -1.
     int head(std::size_t hash) const;
     // The next older row of the same hash, or -1.
     int next(int row) const { return next_[static_cast<std::size_t>(row)]; }
-    // Adds `row`; rows are added in increasing order, each once.
-    void add(std::size_t hash, int row);
+    // Adds `row` to a chain just found; rows are added in increasing order, each once.
+    void add(const Chain& chain, int row);
+    void add(std::size_t hash, int row) { add(chain(hash), row); }
 
     // Every row of the chain up to this one is known to be marked (see WaypointList); -1 at first.
     int markedThrough(std::size_t hash) const;
@@ -37,7 +48,7 @@ class RowIndex {
     static std::uint32_t tagOf(std::size_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
     struct Slot {
         std::uint32_t tag;
-        std::int32_t head;  // -1: empty slot
+        std::int32_t head;  // the newest row plus one; 0 is an empty slot, so fresh memory is empty
     };
     std::size_t find(std::uint32_t tag) const;  // the slot holding `tag`, or the empty one where it goes
     void grow();

@@ -97,23 +97,27 @@ WaypointRow::WaypointRow(const WaypointDraft& draft)
     own(draft.cells);
 }
 
-void WaypointRow::own(const std::array<QString, kColumnCount>& cells) {
+qsizetype WaypointRow::packedBytes(const std::array<QString, kColumnCount>& cells, bool& wide) {
     qsizetype total = 0;
-    wide_ = false;
+    wide = false;
     for (const QString& c : cells) {
         total += c.size();
         for (const QChar ch : c) {
-            wide_ = wide_ || ch.unicode() > 0xFF;
+            wide = wide || ch.unicode() > 0xFF;
         }
     }
-    owned_.reset(new char[static_cast<size_t>(std::max<qsizetype>(total, 1) * (wide_ ? 2 : 1))]);
+    return total * (wide ? 2 : 1);
+}
+
+void WaypointRow::pack(const std::array<QString, kColumnCount>& cells, bool wide, char* text) {
+    wide_ = wide;
     qsizetype at = 0;
     for (size_t i = 0; i < cells.size(); ++i) {
         const QString& c = cells[i];
         if (wide_) {
-            std::copy(c.utf16(), c.utf16() + c.size(), reinterpret_cast<char16_t*>(owned_.get()) + at);
+            std::copy(c.utf16(), c.utf16() + c.size(), reinterpret_cast<char16_t*>(text) + at);
         } else {
-            char* out = owned_.get() + at;
+            char* out = text + at;
             for (const QChar ch : c) {
                 *out++ = static_cast<char>(ch.unicode());
             }
@@ -121,7 +125,15 @@ void WaypointRow::own(const std::array<QString, kColumnCount>& cells) {
         at += c.size();
         ends_[i] = static_cast<quint32>(at);
     }
-    text_ = owned_.get();
+    text_ = text;
+}
+
+void WaypointRow::own(const std::array<QString, kColumnCount>& cells) {
+    bool wide = false;
+    const qsizetype bytes = packedBytes(cells, wide);
+    std::unique_ptr<char[]> text(new char[static_cast<size_t>(std::max<qsizetype>(bytes, 1))]);
+    pack(cells, wide, text.get());
+    owned_ = std::move(text);
 }
 
 WaypointRow::WaypointRow(const WaypointRow& other) {
@@ -279,15 +291,32 @@ void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
 }
 
 int WaypointList::appendWaypointRow(const WaypointRow& source) {
+    WaypointRow row;
+    row.icon = source.icon;
+    row.redName = source.redName;
+    row.lat = source.lat;
+    row.lon = source.lon;
+    row.hasPosition_ = source.hasPosition_;
+    row.form_ = source.form_;
+    row.sourceLat_ = source.sourceLat_;
+    row.sourceLon_ = source.sourceLon_;
+    row.wide_ = source.wide_;
+    row.ends_ = source.ends_;
+    // The row's text goes into the list's blocks; a later setCell gives that row its own copy.
+    char* text = textRoom(source.textBytes());
+    std::memcpy(text, source.text_, static_cast<size_t>(source.textBytes()));
+    row.text_ = text;
+    return addRow(std::move(row));
+}
+
+int WaypointList::addRow(WaypointRow&& row, int known, const RowIndex::Chain* chain) {
     const int index = rowCount();
-    WaypointRow row(source);
-    // The row's text moves into the list's blocks; a later setCell gives that row its own copy.
-    row.text_ = storeText(row.text_, row.textBytes());
-    row.owned_.reset();
     const WaypointRow& added = rows_.push_back(std::move(row));
     rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
     for (int key = 0; key < kKeyCount; ++key) {
-        if (indexes_[key].built) {
+        if (key == known) {
+            indexes_[key].rows.add(*chain, index);
+        } else if (indexes_[key].built) {
             indexes_[key].rows.add(keyHash(static_cast<Key>(key), added), index);
         }
     }
@@ -318,30 +347,47 @@ RowIndex& WaypointList::index(Key key) const {
 
 int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address) {
     const QString& name = draft.cells[column::kName];
+    // The key is hashed and its chain found once, for the look-up and, when the record is new and
+    // its key is its name, for adding it.
+    const Key key = rule == DuplicateRule::ExactName          ? kExactName
+                    : rule == DuplicateRule::NameIgnoringCase ? kFoldedName
+                                                              : kAddress;
+    const QStringView keyText = key == kAddress ? address : QStringView(name);
+    RowIndex& keyIndex = index(key);
+    const size_t hash = key == kExactName ? exactHash(keyText) : foldedHash(keyText);
+    const RowIndex::Chain chain = keyIndex.chain(hash);
     bool duplicate = false;
-    switch (rule) {
-        case DuplicateRule::ExactName:
-            duplicate = !name.isEmpty() && findRowByName(name) >= 0;
-            break;
-        case DuplicateRule::NameIgnoringCase:
-            duplicate = markMatches(index(kFoldedName), name, &nameOf);
-            break;
-        case DuplicateRule::AddressIgnoringCase:
-            duplicate = markMatches(index(kAddress), address, &addressOf);
-            break;
+    if (key == kExactName) {
+        for (int r = keyIndex.head(chain); r >= 0 && !name.isEmpty() && !duplicate; r = keyIndex.next(r)) {
+            duplicate = nameOf(row(r)) == name;
+        }
+    } else {
+        duplicate = markMatches(keyIndex, keyIndex.head(chain), hash, keyText,
+                                key == kAddress ? &addressOf : &nameOf);
     }
     if (duplicate) {
         ++duplicateCount_;
         return -1;
     }
-    return appendWaypointRow(WaypointRow(draft));
+    WaypointRow row;
+    row.icon = draft.icon;
+    row.lat = draft.lat;
+    row.lon = draft.lon;
+    row.hasPosition_ = draft.hasPosition;
+    row.form_ = draft.form;
+    row.sourceLat_ = draft.sourceLat;
+    row.sourceLon_ = draft.sourceLon;
+    bool wide = false;
+    const qsizetype bytes = WaypointRow::packedBytes(draft.cells, wide);
+    row.pack(draft.cells, wide, textRoom(bytes));
+    // An address is only the start of a description: the row's own key is hashed afresh.
+    return key == kAddress ? addRow(std::move(row)) : addRow(std::move(row), key, &chain);
 }
 
-bool WaypointList::markMatches(RowIndex& index, QStringView key,
+bool WaypointList::markMatches(RowIndex& index, int head, size_t hash, QStringView key,
                                QAnyStringView (*keyOf)(const WaypointRow&)) {
-    const size_t hash = foldedHash(key);
     bool found = false;
-    for (int r = index.head(hash); r >= 0 && !found; r = index.next(r)) {
+    for (int r = head; r >= 0 && !found; r = index.next(r)) {
         found = sameIgnoringCase(keyOf(row(r)), key);
     }
     if (!found) {
@@ -349,7 +395,6 @@ bool WaypointList::markMatches(RowIndex& index, QStringView key,
     }
     // Rows up to markedThrough were all marked by an earlier record of this key, and marks are only
     // ever added, so a chain is walked once however many records repeat its key.
-    const int head = index.head(hash);
     const int done = index.markedThrough(hash);
     bool onlyThisKey = true;
     for (int r = head; r > done; r = index.next(r)) {
@@ -375,7 +420,7 @@ int WaypointList::findRowByName(QStringView name) const {
     return -1;
 }
 
-const void* WaypointList::storeText(const void* text, qsizetype bytes) {
+char* WaypointList::textRoom(qsizetype bytes) {
     constexpr qsizetype kBlockBytes = 4 * 1024 * 1024;
     const qsizetype room = (bytes + 1) & ~qsizetype{1};  // the next text, UTF-16 perhaps, stays aligned
     if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < room) {
@@ -384,7 +429,6 @@ const void* WaypointList::storeText(const void* text, qsizetype bytes) {
     }
     TextBlock& block = textBlocks_.back();
     char* at = block.data + block.used;
-    std::memcpy(at, text, static_cast<size_t>(bytes));
     block.used += room;
     return at;
 }

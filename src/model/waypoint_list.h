@@ -136,6 +136,10 @@ class WaypointRow {
     double sourceLon_ = 0;
     // Keeps `cells` as the row's text, in a buffer of its own.
     void own(const std::array<QString, kColumnCount>& cells);
+    // The bytes `cells` take as one text, and whether it must be UTF-16.
+    static qsizetype packedBytes(const std::array<QString, kColumnCount>& cells, bool& wide);
+    // Writes `cells` to `text` (packedBytes() of room) and makes it the row's text.
+    void pack(const std::array<QString, kColumnCount>& cells, bool wide, char* text);
     qsizetype textBytes() const { return (wide_ ? 2 : 1) * static_cast<qsizetype>(ends_.back()); }
 
     const void* text_ = nullptr;  // the row's own buffer, or (inside a list) a place in the list's blocks
@@ -239,9 +243,12 @@ class WaypointList {
     void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
 
   private:
-    // Keeps `text` in the list's own storage and returns where: rows' texts are packed into large
-    // blocks instead of one small allocation each, which the largest files feel.
-    const void* storeText(const void* text, qsizetype bytes);
+    // Room for `bytes` of text in the list's own storage: rows' texts are packed into large blocks
+    // instead of one small allocation each, which the largest files feel.
+    char* textRoom(qsizetype bytes);
+    // Adds a row whose text is in the list's storage; `chain` is where `known` keeps the row's key
+    // when the caller looked it up already.
+    int addRow(WaypointRow&& row, int known = -1, const RowIndex::Chain* chain = nullptr);
     // The keys rows are found by. An index is built the first time a record or a look-up asks for
     // it and kept up from then on: each reader uses one rule, so an import keeps one index, not
     // three.
@@ -249,7 +256,8 @@ class WaypointList {
     static size_t keyHash(Key key, const WaypointRow& row);
     RowIndex& index(Key key) const;
     // Whether `index` holds rows whose key equals `key` ignoring case; marks them when it does.
-    bool markMatches(RowIndex& index, QStringView key, QAnyStringView (*keyOf)(const WaypointRow&));
+    bool markMatches(RowIndex& index, int head, size_t hash, QStringView key,
+                     QAnyStringView (*keyOf)(const WaypointRow&));
 
     RowStore rows_;
     struct TextBlock {
