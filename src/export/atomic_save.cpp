@@ -129,8 +129,11 @@ bool AtomicFile::commit(QString& error) {
 }
 
 namespace {
-constexpr qsizetype kPiece = 1024 * 1024;
-}
+// Small enough that the buffer's memory is soon touched and then reused for the whole file (a new
+// page costs a fault, and where memory is virtualised a dear one), large enough that the writes
+// stay few.
+constexpr qsizetype kPiece = 256 * 1024;
+}  // namespace
 
 ChunkedOutput::ChunkedOutput(const QString& path) : file_(path) {}
 

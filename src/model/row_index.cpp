@@ -7,8 +7,11 @@
 namespace vintrel {
 
 namespace {
-constexpr std::size_t kFirstSize = 1024;
-}
+// The first table and the first row links each fill one huge page (two megabytes): a table that
+// grew through smaller sizes would be touched a small page at a time, and where memory is
+// virtualised every first touch of a small page costs as much as hashing a few hundred names.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
 
 std::size_t RowIndex::find(std::uint32_t tag) const {
     const std::size_t mask = size_ - 1;
@@ -58,7 +61,7 @@ void RowIndex::setMarkedThrough(std::size_t hash, int row) {
 void RowIndex::grow() {
     Slot* const old = slots_;
     const std::size_t oldSize = size_;
-    const std::size_t size = oldSize == 0 ? kFirstSize : oldSize * 2;
+    const std::size_t size = oldSize == 0 ? kHugePage / sizeof(Slot) : oldSize * 2;
     slots_ = static_cast<Slot*>(allocateLargeBlock(size * sizeof(Slot)));  // zeroed: empty
     size_ = size;
     for (std::size_t i = 0; i < oldSize; ++i) {
@@ -72,7 +75,7 @@ void RowIndex::grow() {
 }
 
 void RowIndex::growNext() {
-    const std::size_t capacity = nextCapacity_ == 0 ? kFirstSize : nextCapacity_ * 2;
+    const std::size_t capacity = nextCapacity_ == 0 ? kHugePage / sizeof(std::int32_t) : nextCapacity_ * 2;
     auto* const grown = static_cast<std::int32_t*>(allocateLargeBlock(capacity * sizeof(std::int32_t)));
     if (next_ != nullptr) {
         std::copy(next_, next_ + rows_, grown);

@@ -93,17 +93,21 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     out.buffer().append(kind.header);
-    QList<QAnyStringView> names;
-    names.reserve(list.rowCount());
+    const auto written = [&kind](const WaypointRow& row) {
+        return kind.writesNamelessRows || !row.cellView(column::kName).isEmpty();
+    };
+    // Names can only meet in their bytes when one of them is changed by the code page, which most
+    // files never are: the names are gathered for the check only then.
+    bool namesChanged = false;
     for (const WaypointRow& row : list.rows()) {
-        if (!kind.writesNamelessRows && row.cellView(column::kName).isEmpty()) {
+        if (!written(row)) {
             continue;
         }
         if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
             report.recordCount = 0;
             return report;
         }
-        names.append(row.cellView(column::kName));
+        namesChanged = namesChanged || cp1252Changes(row.cellView(column::kName));
         ++report.recordCount;
     }
     out.buffer().append(endRecord());
@@ -112,7 +116,15 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     report.written = true;
-    report.warnings = cp1252NameCollisions(names);
+    if (namesChanged) {
+        QList<QAnyStringView> names;
+        for (const WaypointRow& row : list.rows()) {
+            if (written(row)) {
+                names.append(row.cellView(column::kName));
+            }
+        }
+        report.warnings = cp1252NameCollisions(names);
+    }
     return report;
 }
 
