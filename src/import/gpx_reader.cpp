@@ -70,6 +70,7 @@ class GpxHandler : public WaypointXmlHandler {
     void childOfWaypoint(std::string_view local, std::string_view text) {
         if (local == "name") {
             current_.name = fieldText(text);
+            context_.list.expectName(DuplicateRule::ExactName, current_.name);
         } else if (local == "desc") {
             current_.desc = fieldText(text);
         } else if (local == "url") {

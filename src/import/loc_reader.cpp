@@ -24,6 +24,7 @@ class LocHandler : public WaypointXmlHandler {
         }
         if (name.local == "name") {
             current_.name = fieldText(attributeUtf8(attributes, "id").value_or(std::string()));
+            context_.list.expectName(DuplicateRule::NameIgnoringCase, current_.name);
         } else if (name.local == "coord") {
             current_.position =
                 checkPositionHere(attributeUtf8(attributes, "lat"), attributeUtf8(attributes, "lon"));

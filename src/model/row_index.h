@@ -30,6 +30,12 @@ class RowIndex {
     int head(const Chain& chain) const { return slots_[chain.slot_].head - 1; }
     // The newest row whose key hashes to `hash`, or -1.
     int head(std::size_t hash) const;
+    // Starts bringing the first slot `hash` may use into the cache.
+    void prefetch(std::size_t hash) const {
+        if (size_ != 0) {
+            __builtin_prefetch(&slots_[tagOf(hash) & (size_ - 1)]);
+        }
+    }
     // The next older row of the same hash, or -1.
     int next(int row) const { return next_[static_cast<std::size_t>(row)]; }
     // Adds `row` to a chain just found; rows are added in increasing order, each once.

@@ -354,7 +354,9 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
                                                               : kAddress;
     const QStringView keyText = key == kAddress ? address : QStringView(name);
     RowIndex& keyIndex = index(key);
-    const size_t hash = key == kExactName ? exactHash(keyText) : foldedHash(keyText);
+    const size_t hash = key == expectedKey_ && keyText == expectedName_ ? expectedHash_
+                        : key == kExactName                             ? exactHash(keyText)
+                                                                        : foldedHash(keyText);
     const RowIndex::Chain chain = keyIndex.chain(hash);
     bool duplicate = false;
     if (key == kExactName) {
@@ -382,6 +384,17 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
     row.pack(draft.cells, wide, textRoom(bytes));
     // An address is only the start of a description: the row's own key is hashed afresh.
     return key == kAddress ? addRow(std::move(row)) : addRow(std::move(row), key, &chain);
+}
+
+void WaypointList::expectName(DuplicateRule rule, const QString& name) {
+    const Key key = rule == DuplicateRule::ExactName ? kExactName : kFoldedName;
+    if (rule == DuplicateRule::AddressIgnoringCase || !indexes_[key].built) {
+        return;
+    }
+    expectedKey_ = key;
+    expectedName_ = name;
+    expectedHash_ = key == kExactName ? exactHash(name) : foldedHash(name);
+    indexes_[key].rows.prefetch(expectedHash_);
 }
 
 bool WaypointList::markMatches(RowIndex& index, int head, size_t hash, QStringView key,

@@ -219,6 +219,11 @@ class WaypointList {
     // AddressIgnoringCase. Returns the new row's index, or -1 for a duplicate.
     int appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address = {});
 
+    // Says that a record of this name is coming under `rule`, while a reader still parses the rest
+    // of it: the index slot it will look up is fetched into the cache meanwhile, which a list too
+    // large for the cache feels on every record.
+    void expectName(DuplicateRule rule, const QString& name);
+
     // Appends a row whatever the list holds; returns its index.
     int appendWaypointRow(const WaypointRow& row);
 
@@ -271,6 +276,10 @@ class WaypointList {
         bool built = false;
     };
     mutable std::array<KeyIndex, kKeyCount> indexes_;
+    // The name expectName() was told and its hash under that rule's key.
+    QString expectedName_;
+    Key expectedKey_ = kKeyCount;
+    size_t expectedHash_ = 0;
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;

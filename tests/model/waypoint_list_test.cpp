@@ -112,6 +112,21 @@ TEST(DuplicateRules, ManyNamesDifferingOnlyInCaseStayExactAndAreMarkedTogether) 
     EXPECT_EQ(markedRows(list).size(), 4096);
 }
 
+TEST(DuplicateRules, AnExpectedNameCountsOnlyForThatNameUnderThatRule) {
+    WaypointList list;
+    list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName);
+    list.expectName(DuplicateRule::ExactName, "GC2");  // a record its reader then skipped
+    EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName), -1);
+    list.expectName(DuplicateRule::ExactName, "GC1");
+    EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::NameIgnoringCase), -1);
+    list.expectName(DuplicateRule::NameIgnoringCase, "GC3");
+    EXPECT_EQ(list.appendUnlessDuplicate(named("GC3"), DuplicateRule::NameIgnoringCase), 1);
+    list.expectName(DuplicateRule::NameIgnoringCase, "gc3");
+    EXPECT_EQ(list.appendUnlessDuplicate(named("gc3"), DuplicateRule::ExactName), 2);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("Gc3"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 1, 2}));
+}
+
 TEST(WaypointList, ClearEmptiesRowsAndIndexesButKeepsTheLayout) {
     WaypointList list;
     list.appendUnlessDuplicate(named("GC1", "00:11:22:33:44:55"), DuplicateRule::ExactName);
