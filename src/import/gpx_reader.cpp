@@ -26,7 +26,7 @@ class GpxHandler : public WaypointXmlHandler {
         if (waypointDepth_ == 0) {
             if (isGpxNamespace(name.uri) && (name.local == "wpt" || name.local == "rtept")) {
                 waypointDepth_ = depth_;
-                current_ = Waypoint{};
+                current_.clear();
                 current_.position =
                     checkPositionHere(attributeUtf8(attributes, "lat"), attributeUtf8(attributes, "lon"));
             }
@@ -35,7 +35,7 @@ class GpxHandler : public WaypointXmlHandler {
         if (depth_ == waypointDepth_ + 1 && isGpxNamespace(name.uri) && name.local == "link" &&
             !current_.linkSeen) {
             current_.linkSeen = true;
-            current_.linkHref = fieldText(attributeUtf8(attributes, "href").value_or(std::string()));
+            setFieldText(current_.linkHref, attributeUtf8(attributes, "href").value_or(std::string()));
         }
     }
 
@@ -65,18 +65,26 @@ class GpxHandler : public WaypointXmlHandler {
         bool linkSeen = false;
         bool hasPrivacy = false;
         bool encrypted = false;
+        // Starts the next waypoint; the texts keep their buffers.
+        void clear() {
+            for (QString* text : {&name, &desc, &url, &linkHref, &sym, &type, &category, &additions}) {
+                text->resize(0);
+            }
+            position = CheckedPosition{};
+            linkSeen = hasPrivacy = encrypted = false;
+        }
     };
 
     void childOfWaypoint(std::string_view local, std::string_view text) {
         if (local == "name") {
-            current_.name = fieldText(text);
+            setFieldText(current_.name, text);
             context_.list.expectName(DuplicateRule::ExactName, current_.name);
         } else if (local == "desc") {
-            current_.desc = fieldText(text);
+            setFieldText(current_.desc, text);
         } else if (local == "url") {
-            current_.url = fieldText(text);
+            setFieldText(current_.url, text);
         } else if (local == "sym") {
-            current_.sym = fieldText(text);
+            setFieldText(current_.sym, text);
         } else if (local == "type") {
             const QString type = fieldText(text);
             if (type != QLatin1String("OPEN-PUBLIC")) {
@@ -97,7 +105,7 @@ class GpxHandler : public WaypointXmlHandler {
         } else if (name.local == "Category" &&
                    (isGarminNamespace(name.uri) || (name.uri.empty() && depth_ > waypointDepth_ + 1))) {
             // Garmin's category, also under an undeclared prefix inside an extension.
-            current_.category = fieldText(text);
+            setFieldText(current_.category, text);
         }
     }
 

@@ -15,7 +15,7 @@ class LocHandler : public WaypointXmlHandler {
         if (waypointDepth_ == 0) {
             if (name.local == "waypoint") {
                 waypointDepth_ = depth_;
-                current_ = Waypoint{};
+                current_.clear();
             }
             return;
         }
@@ -23,7 +23,7 @@ class LocHandler : public WaypointXmlHandler {
             return;
         }
         if (name.local == "name") {
-            current_.name = fieldText(attributeUtf8(attributes, "id").value_or(std::string()));
+            setFieldText(current_.name, attributeUtf8(attributes, "id").value_or(std::string()));
             context_.list.expectName(DuplicateRule::NameIgnoringCase, current_.name);
         } else if (name.local == "coord") {
             current_.position =
@@ -35,11 +35,11 @@ class LocHandler : public WaypointXmlHandler {
     void endElement(const XmlName& name, std::string_view text, bool) override {
         if (waypointDepth_ != 0 && depth_ == waypointDepth_ + 1) {
             if (name.local == "name") {
-                current_.title = fieldText(text);
+                setFieldText(current_.title, text);
             } else if (name.local == "type") {
-                current_.type = fieldText(text);
+                setFieldText(current_.type, text);
             } else if (name.local == "link") {
-                current_.link = fieldText(text);
+                setFieldText(current_.link, text);
             }
             takeText(name.local);
         } else if (depth_ == waypointDepth_) {
@@ -53,6 +53,13 @@ class LocHandler : public WaypointXmlHandler {
     struct Waypoint {
         QString name, title, type, link;
         std::optional<CheckedPosition> position;  // empty until a coord element gives it
+        // Empties the texts but keeps their buffers for the next waypoint.
+        void clear() {
+            for (QString* text : {&name, &title, &type, &link}) {
+                text->resize(0);
+            }
+            position.reset();
+        }
     };
 
     void finishWaypoint() {

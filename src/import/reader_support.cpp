@@ -87,6 +87,27 @@ QString fieldText(std::string_view utf8) {
     return padded ? std::move(out).trimmed() : out;
 }
 
+void setFieldText(QString& out, std::string_view utf8) {
+    // Plain ASCII with no control character (nearly every field) is widened in place; anything
+    // else takes the general way.
+    const auto isPlain = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F;
+    };
+    if (!std::all_of(utf8.begin(), utf8.end(), isPlain)) {
+        out = fieldText(utf8);
+        return;
+    }
+    while (!utf8.empty() && utf8.front() == ' ') {
+        utf8.remove_prefix(1);
+    }
+    while (!utf8.empty() && utf8.back() == ' ') {
+        utf8.remove_suffix(1);
+    }
+    out.resize(static_cast<qsizetype>(utf8.size()));
+    std::copy(utf8.begin(), utf8.end(), reinterpret_cast<char16_t*>(out.data()));
+}
+
 std::optional<Position> checkPosition(const std::optional<std::string>& latText,
                                       const std::optional<std::string>& lonText, QString& reason) {
     const std::optional<double> lat = checkOne(latText, "latitude", 90, reason);

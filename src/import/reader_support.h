@@ -14,6 +14,9 @@ namespace vintrel {
 // A field as the list holds it, from UTF-8: a line break with the blanks around it becomes one
 // space, a tab elsewhere one space too, and white space at both ends is dropped.
 QString fieldText(std::string_view utf8);
+// The same text put into `out`, whose buffer is reused when it is its own: readers keep one string
+// per field and fill it for every record, without an allocation each time.
+void setFieldText(QString& out, std::string_view utf8);
 
 // An input text as a message quotes it: at most its first 40 characters, "…" marking a cut.
 QString shortQuote(const QString& text);
