@@ -6,9 +6,82 @@
 
 #ifdef __linux__
 #include <sys/mman.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
 #endif
 
 namespace vintrel {
+
+#ifdef __linux__
+namespace {
+
+// One helper thread for the whole program, started by the first block prepared. It asks the
+// kernel to fault pages in for writing without writing them (MADV_POPULATE_WRITE), so it never
+// races with the owner filling the same block.
+class PageWarmer {
+  public:
+    static PageWarmer* instance(bool create) {
+        static std::atomic<PageWarmer*> warmer{nullptr};
+        static std::once_flag started;
+        if (create) {
+            // Never destroyed: at exit the thread is waiting, and the process ends it.
+            std::call_once(started, [] { warmer.store(new PageWarmer, std::memory_order_release); });
+        }
+        return warmer.load(std::memory_order_acquire);
+    }
+
+    void warm(void* data, std::size_t bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.emplace_back(data, bytes);
+        }
+        changed_.notify_all();
+    }
+
+    // Drops a block about to be freed from the queue, or waits while it is being faulted in.
+    void forget(void* data) {
+        std::unique_lock lock(mutex_);
+        std::erase_if(queue_, [data](const auto& block) { return block.first == data; });
+        changed_.wait(lock, [this, data] { return current_ != data; });
+    }
+
+  private:
+    PageWarmer() {
+        std::thread([this] { run(); }).detach();
+    }
+
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty(); });
+            const auto [data, bytes] = queue_.front();
+            queue_.pop_front();
+            current_ = data;
+            lock.unlock();
+            madvise(data, bytes, MADV_POPULATE_WRITE);  // an older kernel says EINVAL: no matter
+            lock.lock();
+            current_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::pair<void*, std::size_t>> queue_;
+    void* current_ = nullptr;
+};
+
+}  // namespace
+#endif
 
 void offerHugePages(void* data, std::size_t bytes) {
 #ifdef __linux__
@@ -39,13 +112,52 @@ void* allocateLargeBlock(std::size_t bytes) {
 #endif
 }
 
+void prepareLargeBlock(void* data, std::size_t bytes) {
+#ifdef __linux__
+    PageWarmer::instance(true)->warm(data, bytes);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 void freeLargeBlock(void* data, std::size_t bytes) {
 #ifdef __linux__
+    if (PageWarmer* warmer = PageWarmer::instance(false)) {
+        warmer->forget(data);
+    }
     munmap(data, bytes);
 #else
     (void)bytes;
     ::operator delete(data);
 #endif
+}
+
+void* BlockSupply::take() {
+    currentPrepared_ = spare_ != nullptr;
+    current_ = spare_ != nullptr ? spare_ : allocateLargeBlock(bytes_);
+    spare_ = nullptr;
+    next_ = currentPrepared_ ? bytes_ / 2 : bytes_ / 16;
+    return current_;
+}
+
+void BlockSupply::onThreshold(std::size_t used) {
+    if (!currentPrepared_) {
+        prepareLargeBlock(current_, bytes_);  // the pages already touched are skipped
+        currentPrepared_ = true;
+    }
+    if (used >= bytes_ / 2 && spare_ == nullptr) {
+        spare_ = allocateLargeBlock(bytes_);
+        prepareLargeBlock(spare_, bytes_);
+    }
+    next_ = spare_ == nullptr ? bytes_ / 2 : static_cast<std::size_t>(-1);
+}
+
+void BlockSupply::clear() {
+    if (spare_ != nullptr) {
+        freeLargeBlock(spare_, bytes_);
+        spare_ = nullptr;
+    }
 }
 
 }  // namespace vintrel

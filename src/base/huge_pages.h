@@ -15,4 +15,43 @@ void offerHugePages(void* data, std::size_t bytes);
 void* allocateLargeBlock(std::size_t bytes);
 void freeLargeBlock(void* data, std::size_t bytes);
 
+// Faults in a large block's pages on a helper thread, ahead of its use. Where memory is
+// virtualised the first touch of a page is dear (the kernel zeroes it, and the host backs it), and
+// this moves that cost off the thread that fills the block. The contents are never written, so the
+// block may be used at once; freeLargeBlock() waits until the helper has let go of it. Only a hint:
+// where it cannot be done it does nothing.
+void prepareLargeBlock(void* data, std::size_t bytes);
+
+// Large blocks of one size for a store that fills them one after another. The helper thread
+// faults in the rest of the current block once a sixteenth of it is used, and once it is half full
+// the next block is allocated and prepared too: a large import rarely waits for a page, and a small
+// one never allocates more than it uses.
+class BlockSupply {
+  public:
+    explicit BlockSupply(std::size_t bytes) : bytes_(bytes) {}
+    BlockSupply(const BlockSupply&) = delete;
+    BlockSupply& operator=(const BlockSupply&) = delete;
+    ~BlockSupply() { clear(); }
+
+    // A block for the caller, freed with freeLargeBlock(block, bytes).
+    void* take();
+    // The block taken last now has `used` bytes in use.
+    void filled(std::size_t used) {
+        if (used >= next_) {
+            onThreshold(used);
+        }
+    }
+    // Frees the block made ready and not taken.
+    void clear();
+
+  private:
+    void onThreshold(std::size_t used);
+
+    std::size_t bytes_;
+    void* current_ = nullptr;
+    bool currentPrepared_ = false;
+    std::size_t next_ = 0;  // the use at which filled() has something to do
+    void* spare_ = nullptr;
+};
+
 }  // namespace vintrel

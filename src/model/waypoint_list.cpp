@@ -434,15 +434,20 @@ int WaypointList::findRowByName(QStringView name) const {
 }
 
 char* WaypointList::textRoom(qsizetype bytes) {
-    constexpr qsizetype kBlockBytes = 4 * 1024 * 1024;
     const qsizetype room = (bytes + 1) & ~qsizetype{1};  // the next text, UTF-16 perhaps, stays aligned
     if (textBlocks_.empty() || textBlocks_.back().capacity - textBlocks_.back().used < room) {
-        const qsizetype capacity = std::max(kBlockBytes, room);
-        textBlocks_.push_back({allocateTextBlock(capacity), capacity, 0});
+        if (room <= kTextBlockBytes) {
+            textBlocks_.push_back({static_cast<char*>(textSupply_.take()), kTextBlockBytes, 0});
+        } else {
+            textBlocks_.push_back({allocateTextBlock(room), room, 0});  // one text longer than a block
+        }
     }
     TextBlock& block = textBlocks_.back();
     char* at = block.data + block.used;
     block.used += room;
+    if (block.capacity == kTextBlockBytes) {
+        textSupply_.filled(static_cast<std::size_t>(block.used));
+    }
     return at;
 }
 
@@ -454,8 +459,9 @@ void WaypointList::markDuplicate(int index) {
 
 WaypointRow& RowStore::push_back(WaypointRow&& row) {
     if (size_ == chunks_.size() * kChunkRows) {
-        chunks_.push_back(static_cast<WaypointRow*>(allocateLargeBlock(kChunkBytes)));
+        chunks_.push_back(static_cast<WaypointRow*>(supply_.take()));
     }
+    supply_.filled((size_ % kChunkRows + 1) * sizeof(WaypointRow));
     WaypointRow* at = new (chunks_.back() + size_ % kChunkRows) WaypointRow(std::move(row));
     ++size_;
     return *at;
@@ -469,6 +475,7 @@ void RowStore::clear() {
         freeLargeBlock(chunk, kChunkBytes);
     }
     chunks_.clear();
+    supply_.clear();
     size_ = 0;
 }
 
@@ -483,6 +490,7 @@ void WaypointList::clear() {
         freeLargeBlock(block.data, static_cast<size_t>(block.capacity));
     }
     textBlocks_.clear();
+    textSupply_.clear();
     for (KeyIndex& keyIndex : indexes_) {
         keyIndex.rows.clear();
         keyIndex.built = false;

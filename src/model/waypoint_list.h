@@ -8,6 +8,7 @@
 // description make every look-up O(1), so an import stays linear whatever the names.
 #pragma once
 
+#include "base/huge_pages.h"
 #include "model/column_layout.h"
 #include "model/coordinates.h"
 #include "model/row_index.h"
@@ -184,6 +185,7 @@ class RowStore {
     static constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
     static constexpr std::size_t kChunkRows = kChunkBytes / sizeof(WaypointRow);
     std::vector<WaypointRow*> chunks_;
+    BlockSupply supply_{kChunkBytes};
     std::size_t size_ = 0;
 };
 
@@ -271,6 +273,8 @@ class WaypointList {
         qsizetype used;
     };
     std::vector<TextBlock> textBlocks_;
+    static constexpr qsizetype kTextBlockBytes = 4 * 1024 * 1024;
+    BlockSupply textSupply_{kTextBlockBytes};
     struct KeyIndex {
         RowIndex rows;
         bool built = false;
