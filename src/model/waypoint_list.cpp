@@ -392,7 +392,10 @@ void WaypointList::expectName(DuplicateRule rule, const QString& name) {
         return;
     }
     expectedKey_ = key;
-    expectedName_ = name;
+    // A copy of its own: sharing the reader's string would make the reader's next fill of it
+    // allocate anew.
+    expectedName_.resize(0);
+    expectedName_.append(name.constData(), name.size());
     expectedHash_ = key == kExactName ? exactHash(name) : foldedHash(name);
     indexes_[key].rows.prefetch(expectedHash_);
 }
