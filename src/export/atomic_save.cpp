@@ -106,7 +106,20 @@ bool AtomicFile::write(QByteArrayView bytes, QString& error) {
         left -= n;
         written_ += n;
     }
+    startWriteback();
     return true;
+}
+
+void AtomicFile::startWriteback() {
+#ifdef __linux__
+    // The disk starts on what is written while the rest is being made, so that commit()'s fsync
+    // waits for the last piece, not the whole file. Only a start: the fsync still makes it sure.
+    constexpr qint64 kWritebackStep = 4 * 1024 * 1024;
+    if (written_ - writebackFrom_ >= kWritebackStep) {
+        ::sync_file_range(fd_, writebackFrom_, written_ - writebackFrom_, SYNC_FILE_RANGE_WRITE);
+        writebackFrom_ = written_;
+    }
+#endif
 }
 
 bool AtomicFile::commit(QString& error) {

@@ -37,8 +37,11 @@ class AtomicFile {
     QString path_;
     QString target_;     // the file that is replaced: path_, or where its link points
     QString temporary_;  // the file being written
+    void startWriteback();
+
     int fd_ = -1;
     qint64 written_ = 0;
+    qint64 writebackFrom_ = 0;  // where the part not yet handed to the disk starts
     bool committed_ = false;
 };
 
@@ -48,7 +51,7 @@ bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 
-// A new file assembled in a buffer and written out in pieces of about a megabyte, so that memory
+// A new file assembled in a buffer and written out in pieces of a quarter megabyte, so that memory
 // stays flat whatever the file's size; the target is still replaced only when all of it was
 // written (AtomicFile).
 class ChunkedOutput {
