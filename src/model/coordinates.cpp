@@ -1,8 +1,10 @@
 #include "model/coordinates.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace vintrel {
@@ -32,41 +34,17 @@ int plainDecimal15(double v, char* out) {
     return static_cast<int>(end - out);
 }
 
-// Writes "MM.mmmmm" from the integer and fraction digits of a plain decimal text.
-void writeMinutes(std::string_view intPart, std::string_view fracPart, char* out) {
-    out[0] = intPart.size() >= 2 ? intPart[intPart.size() - 2] : '0';
-    out[1] = intPart.empty() ? '0' : intPart.back();
-    out[2] = '.';
-    for (int i = 0; i < kMinutesDecimals; ++i) {
-        out[3 + i] = i < static_cast<int>(fracPart.size()) ? fracPart[static_cast<size_t>(i)] : '0';
-    }
-}
-
-void splitDecimal(std::string_view text, std::string_view& intPart, std::string_view& fracPart) {
+// Minutes with five decimals, as an integer (12.345678 -> 1234567 or 1234568), read from
+// plainDecimal15's text of `v`: the digits past the fifth cut, or rounded half to even on the text,
+// so a tie is a real decimal tie.
+long long minutesFromText(double v, bool round) {
+    char buf[64];
+    const int n = plainDecimal15(v, buf);
+    const std::string_view text(buf, static_cast<size_t>(n));
     const size_t dot = text.find('.');
-    intPart = text.substr(0, dot);
-    fracPart = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-}
-
-void fixedMinutes(double minutes, char* out) {
-    if (minutes == 0.0) {
-        std::memcpy(out, "00.00000", kMinutesLength);
-        return;
-    }
-    char buf[64];
-    const int n = plainDecimal15(minutes + kCutAddend, buf);
-    std::string_view intPart, fracPart;
-    splitDecimal(std::string_view(buf, static_cast<size_t>(n)), intPart, fracPart);
-    writeMinutes(intPart, fracPart, out);
-}
-
-void roundedMinutes(double minutes, char* out) {
-    // Rounds the 15-digit decimal text, not the binary value, so a tie is a real decimal tie; ties
-    // go to the even neighbour.
-    char buf[64];
-    const int n = plainDecimal15(minutes + kLocAddend, buf);
-    std::string_view intPart, fracPart;
-    splitDecimal(std::string_view(buf, static_cast<size_t>(n)), intPart, fracPart);
+    const std::string_view intPart = text.substr(0, dot);
+    const std::string_view fracPart =
+        dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
     long long scaled = 0;
     for (char c : intPart) {
         scaled = scaled * 10 + (c - '0');
@@ -75,7 +53,7 @@ void roundedMinutes(double minutes, char* out) {
         scaled = scaled * 10 +
                  (i < static_cast<int>(fracPart.size()) ? fracPart[static_cast<size_t>(i)] - '0' : 0);
     }
-    if (fracPart.size() > kMinutesDecimals && fracPart[kMinutesDecimals] >= '5') {
+    if (round && fracPart.size() > kMinutesDecimals && fracPart[kMinutesDecimals] >= '5') {
         const std::string_view rest = fracPart.substr(kMinutesDecimals + 1);
         const bool tie =
             fracPart[kMinutesDecimals] == '5' && rest.find_first_not_of('0') == std::string_view::npos;
@@ -83,7 +61,58 @@ void roundedMinutes(double minutes, char* out) {
             ++scaled;
         }
     }
-    // scaled < 10^7 (minutes below 100), so this writes "MM.mmmmm" with leading zeros.
+    return scaled;
+}
+
+// The same number without the text: plainDecimal15's digits are the exact binary value of `v`
+// times 10^decimals, rounded half to even as the text conversion rounds, which 128-bit integers
+// hold for every `v` minutes give (4.9e-6 <= v < 61). A file of a million waypoints asks for two
+// million of these.
+long long minutes5(double v, bool round) {
+#ifdef __SIZEOF_INT128__
+    constexpr int kMostDecimals = 20;  // 10^20 * 2^53 < 2^127
+    const int exponent = static_cast<int>(std::floor(std::log10(v)));
+    const int decimals = std::max(0, 14 - exponent);
+    int binaryExponent = 0;
+    const double fraction = std::frexp(v, &binaryExponent);  // v = fraction * 2^binaryExponent
+    const int shift = 53 - binaryExponent;                   // v = mantissa / 2^shift
+    if (decimals < kMinutesDecimals || decimals > kMostDecimals || shift < 1 || shift > 120) {
+        return minutesFromText(v, round);
+    }
+    __extension__ typedef unsigned __int128 U128;  // GCC and Clang
+    static constexpr auto kPowers = [] {
+        std::array<U128, kMostDecimals + 1> p{};
+        p[0] = 1;
+        for (size_t i = 1; i < p.size(); ++i) {
+            p[i] = p[i - 1] * 10;
+        }
+        return p;
+    }();
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const U128 product = U128{mantissa} * kPowers[static_cast<size_t>(decimals)];
+    U128 digits = product >> shift;
+    const U128 rest = product & ((U128{1} << shift) - 1);
+    const U128 half = U128{1} << (shift - 1);
+    if (rest > half || (rest == half && (digits & 1) != 0)) {
+        ++digits;
+    }
+    const U128 unit = kPowers[static_cast<size_t>(decimals - kMinutesDecimals)];
+    auto scaled = static_cast<long long>(digits / unit);
+    if (round && decimals > kMinutesDecimals) {
+        const U128 dropped = digits % unit;
+        const U128 halfUnit = unit / 2;
+        if (dropped > halfUnit || (dropped == halfUnit && scaled % 2 != 0)) {
+            ++scaled;
+        }
+    }
+    return scaled;
+#else
+    return minutesFromText(v, round);
+#endif
+}
+
+// Writes "MM.mmmmm" from minutes scaled by 10^5, with leading zeros.
+void writeMinutes(long long scaled, char* out) {
     for (int i = kMinutesLength - 1; i >= 0; --i) {
         if (i == 2) {
             out[i] = '.';
@@ -92,6 +121,18 @@ void roundedMinutes(double minutes, char* out) {
         out[i] = static_cast<char>('0' + scaled % 10);
         scaled /= 10;
     }
+}
+
+void fixedMinutes(double minutes, char* out) {
+    if (minutes == 0.0) {
+        std::memcpy(out, "00.00000", kMinutesLength);
+        return;
+    }
+    writeMinutes(minutes5(minutes + kCutAddend, false), out);
+}
+
+void roundedMinutes(double minutes, char* out) {
+    writeMinutes(minutes5(minutes + kLocAddend, true), out);
 }
 
 // Writes the raw degree-minute text; returns its length.

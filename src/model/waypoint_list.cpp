@@ -99,13 +99,15 @@ WaypointRow::WaypointRow(const WaypointDraft& draft)
 
 qsizetype WaypointRow::packedBytes(const std::array<QString, kColumnCount>& cells, bool& wide) {
     qsizetype total = 0;
-    wide = false;
+    unsigned high = 0;  // the bits above Latin-1 of any character: or-ed, which vectorises
     for (const QString& c : cells) {
         total += c.size();
-        for (const QChar ch : c) {
-            wide = wide || ch.unicode() > 0xFF;
+        const auto* units = c.utf16();
+        for (qsizetype i = 0; i < c.size(); ++i) {
+            high |= units[i] & 0xFF00;
         }
     }
+    wide = high != 0;
     return total * (wide ? 2 : 1);
 }
 
@@ -117,10 +119,8 @@ void WaypointRow::pack(const std::array<QString, kColumnCount>& cells, bool wide
         if (wide_) {
             std::copy(c.utf16(), c.utf16() + c.size(), reinterpret_cast<char16_t*>(text) + at);
         } else {
-            char* out = text + at;
-            for (const QChar ch : c) {
-                *out++ = static_cast<char>(ch.unicode());
-            }
+            std::transform(c.utf16(), c.utf16() + c.size(), text + at,
+                           [](auto unit) { return static_cast<char>(unit); });
         }
         at += c.size();
         ends_[i] = static_cast<quint32>(at);

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <iomanip>
+#include <random>
+#include <string>
+#include <vector>
+
 using namespace vintrel;
 
 TEST(DegreeMinutes, CutRuleKnownValues) {
@@ -35,6 +42,62 @@ TEST(DegreeMinutes, LocVariantRoundsWhereTheCutRuleTruncates) {
     EXPECT_EQ(toRoundedMinutes(0), "00.00000");
     // A decimal tie after the addend (7.1234451 + 0.0000049 = 7.12345) keeps the even neighbour.
     EXPECT_EQ(toRoundedMinutes(7.1234401), "07.12344");
+}
+
+namespace {
+
+// The rule the minutes follow, spelled out on text: the value plus the rule's addend written with
+// 15 significant digits, then cut or rounded half to even at five decimals.
+QString minutesByTheRule(double minutes, bool round) {
+    if (!round && minutes == 0) {
+        return QStringLiteral("00.00000");
+    }
+    const double v = minutes + (round ? 0.0000049 : 0.000005);
+    const int decimals = std::max(0, 14 - static_cast<int>(std::floor(std::log10(v))));
+    char text[80];
+    const std::string digits(
+        text, std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals).ptr);
+    const size_t dot = digits.find('.');
+    std::string whole = digits.substr(0, dot);
+    std::string fraction = (dot == std::string::npos ? std::string() : digits.substr(dot + 1)) + "000000";
+    long long scaled = std::stoll(whole + fraction.substr(0, 5));
+    const std::string rest = fraction.substr(5);
+    if (round && rest[0] >= '5' &&
+        (rest.find_first_not_of('0', 1) != std::string::npos || rest[0] > '5' || scaled % 2 != 0)) {
+        ++scaled;
+    }
+    const QString all = QString::number(scaled).rightJustified(7, u'0').right(7);
+    return all.left(2) + u'.' + all.mid(2);
+}
+
+}  // namespace
+
+TEST(DegreeMinutes, EveryMinutesValueFollowsTheDecimalRule) {
+    // Minutes as positions give them (degree fractions times 60), values just below and above
+    // decimal ties, and random ones: the minutes are worked out from the binary value without
+    // writing it as text, and must agree with the text rule digit for digit.
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> anyMinutes(0.0, 60.0);
+    std::vector<double> values = {0.0, 1e-9, 4.9e-6, 5e-6, 0.0000101, 59.999995, 59.9999951, 7.1234401};
+    for (int i = 0; i < 200000; ++i) {
+        values.push_back(anyMinutes(random));
+        const double degrees = std::round(anyMinutes(random) * 1e6) / 1e6;  // six decimals, as files have
+        values.push_back((degrees - std::floor(degrees)) * 60.0);
+        const double tie = std::round(anyMinutes(random) * 1e5) / 1e5 + 0.0000051;  // a rounding tie
+        values.push_back(std::nextafter(tie, 0.0));
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 60.0));
+    }
+    int checked = 0;
+    for (const double m : values) {
+        if (m < 0 || m >= 60) {
+            continue;
+        }
+        ASSERT_EQ(toFixedMinutes(m), minutesByTheRule(m, false)) << std::setprecision(17) << m;
+        ASSERT_EQ(toRoundedMinutes(m), minutesByTheRule(m, true)) << std::setprecision(17) << m;
+        ++checked;
+    }
+    EXPECT_GT(checked, 900000);
 }
 
 TEST(DisplayCells, VisiblePartThenRawText) {
