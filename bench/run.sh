@@ -16,11 +16,13 @@ mkdir -p "$data"
 
 stats=$(mktemp)
 trap 'rm -f "$stats"' EXIT
-best() {  # best wall time in seconds of five runs of a command
-    local b=999
+best() {  # best wall time in seconds of five runs of a command, to the millisecond
+    local b=999 start end
     for _ in 1 2 3 4 5; do
-        /usr/bin/time -f '%e' -o "$stats" "$@" >/dev/null 2>&1
-        b=$(awk -v b="$b" '{print ($1 < b) ? $1 : b}' "$stats")
+        start=$EPOCHREALTIME
+        "$@" >/dev/null 2>&1
+        end=$EPOCHREALTIME
+        b=$(awk -v b="$b" -v s="$start" -v e="$end" 'BEGIN{t = e - s; printf "%.3f", (t < b) ? t : b}')
     done
     echo "$b"
 }
@@ -40,7 +42,7 @@ for fmt in ${FORMATS:-loc gpx}; do
             else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             v=$(best "${cmd[@]}")
             m=$(peak "${cmd[@]}")
-            printf '%s %7d waypoints (%3d MB) %-4s: expat %5ss  vintrel %5ss  ratio %5s  peak %4d MB\n' \
+            printf '%s %7d waypoints (%3d MB) %-4s: expat %6ss  vintrel %6ss  ratio %5s  peak %4d MB\n' \
                 "$fmt" "$n" $(( $(stat -c %s "$f") / 1000000 )) "$job" "$e" "$v" \
                 "$(awk -v a="$v" -v b="$e" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
         done
