@@ -80,14 +80,14 @@ QByteArray wptDateTime(const QDateTime& when) {
 void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
                    bool includeDescription) {
     const QAnyStringView name = row.cellView(column::kName);
-    const QString lat = row.rawDM(column::kLatDM);
-    const QString lon = row.rawDM(column::kLonDM);
+    std::array<char, 16> latBuffer;
+    std::array<char, 16> lonBuffer;
     out.append("W  ");
     appendFixed(out, name, kNameField);
     out.append(' ');
-    appendFixed(out, lat.last(std::min(lat.size(), kLatField)), kLatField);
+    appendFixed(out, row.rawDM(column::kLatDM, latBuffer), kLatField);
     out.append(' ');
-    appendFixed(out, lon.last(std::min(lon.size(), kLonField)), kLonField);
+    appendFixed(out, row.rawDM(column::kLonDM, lonBuffer), kLonField);
     out.append(' ');
     out.append(dateTime);
     out.append(" -9999 ");

@@ -34,6 +34,26 @@ int plainDecimal15(double v, char* out) {
     return static_cast<int>(end - out);
 }
 
+// floor(log10(v)) for v > 0, as plainDecimal15 works it out: found by comparing with powers of ten,
+// and asked of log10 only within a hair of one, where its rounding decides.
+int decimalExponent(double v) {
+    static constexpr double kPowers[] = {1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2};
+    constexpr int kFirst = -7;
+    if (v < kPowers[0] || v >= kPowers[std::size(kPowers) - 1]) {
+        return static_cast<int>(std::floor(std::log10(v)));
+    }
+    int i = 0;
+    while (v >= kPowers[i + 1]) {
+        ++i;
+    }
+    const double nearLow = v / kPowers[i] - 1;       // v just above a power of ten
+    const double nearHigh = 1 - v / kPowers[i + 1];  // or just below the next
+    if (nearLow < 1e-12 || nearHigh < 1e-12) {
+        return static_cast<int>(std::floor(std::log10(v)));
+    }
+    return kFirst + i;
+}
+
 // Minutes with five decimals, as an integer (12.345678 -> 1234567 or 1234568), read from
 // plainDecimal15's text of `v`: the digits past the fifth cut, or rounded half to even on the text,
 // so a tie is a real decimal tie.
@@ -71,8 +91,7 @@ long long minutesFromText(double v, bool round) {
 long long minutes5(double v, bool round) {
 #ifdef __SIZEOF_INT128__
     constexpr int kMostDecimals = 20;  // 10^20 * 2^53 < 2^127
-    const int exponent = static_cast<int>(std::floor(std::log10(v)));
-    const int decimals = std::max(0, 14 - exponent);
+    const int decimals = std::max(0, 14 - decimalExponent(v));
     int binaryExponent = 0;
     const double fraction = std::frexp(v, &binaryExponent);  // v = fraction * 2^binaryExponent
     const int shift = 53 - binaryExponent;                   // v = mantissa / 2^shift
@@ -96,11 +115,13 @@ long long minutes5(double v, bool round) {
     if (rest > half || (rest == half && (digits & 1) != 0)) {
         ++digits;
     }
-    const U128 unit = kPowers[static_cast<size_t>(decimals - kMinutesDecimals)];
-    auto scaled = static_cast<long long>(digits / unit);
+    // Fifteen significant digits: the number fits 64 bits, whose division is far cheaper.
+    const auto all = static_cast<std::uint64_t>(digits);
+    const auto unit = static_cast<std::uint64_t>(kPowers[static_cast<size_t>(decimals - kMinutesDecimals)]);
+    auto scaled = static_cast<long long>(all / unit);
     if (round && decimals > kMinutesDecimals) {
-        const U128 dropped = digits % unit;
-        const U128 halfUnit = unit / 2;
+        const std::uint64_t dropped = all % unit;
+        const std::uint64_t halfUnit = unit / 2;
         if (dropped > halfUnit || (dropped == halfUnit && scaled % 2 != 0)) {
             ++scaled;
         }
@@ -187,6 +208,14 @@ QString toRoundedMinutes(double minutes) {
     char out[kMinutesLength];
     roundedMinutes(minutes, out);
     return QString::fromLatin1(out, kMinutesLength);
+}
+
+int writeLatDM(double value, MinutesRule rule, char* out) {
+    return writeDM(value, 2, 'N', 'S', rule, out);
+}
+
+int writeLonDM(double value, MinutesRule rule, char* out) {
+    return writeDM(value, 3, 'E', 'W', rule, out);
 }
 
 QString formatLatDM(double value, MinutesRule rule) {

@@ -33,6 +33,10 @@ QString toRoundedMinutes(double minutes);
 // longitudes within ±180.
 QString formatLatDM(double value, MinutesRule rule = MinutesRule::Cut);
 QString formatLonDM(double value, MinutesRule rule = MinutesRule::Cut);
+// The same written into `out` (room for 16 characters), for writers that make millions; returns
+// the length.
+int writeLatDM(double value, MinutesRule rule, char* out);
+int writeLonDM(double value, MinutesRule rule, char* out);
 
 // Column 3 and 4 texts: the visible part, two spaces, then the raw degree-minute text.
 QString displayLatCell(const QString& latDM);

@@ -77,13 +77,17 @@ QString WaypointRow::cell(int col) const {
     return cellView(col).toString();
 }
 
-QString WaypointRow::rawDM(int col) const {
+QAnyStringView WaypointRow::rawDM(int col, std::array<char, 16>& buffer) const {
     const bool lat = col == column::kLatDM;
     if (hasPosition_ && cellView(col).isEmpty()) {
-        return lat ? formatLatDM(sourceLat_, form_.rule) : formatLonDM(sourceLon_, form_.rule);
+        const int n = lat ? writeLatDM(sourceLat_, form_.rule, buffer.data())
+                          : writeLonDM(sourceLon_, form_.rule, buffer.data());
+        return QLatin1StringView(buffer.data(), n);
     }
-    const QString stored = cellView(col).toString();
-    return stored.last(std::min<qsizetype>(stored.size(), lat ? 11 : 12));
+    const qsizetype length = lat ? 11 : 12;
+    return cellView(col).visit([length](auto view) -> QAnyStringView {
+        return view.last(std::min<qsizetype>(view.size(), length));
+    });
 }
 
 WaypointRow::WaypointRow(const WaypointDraft& draft)

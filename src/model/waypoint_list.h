@@ -116,8 +116,9 @@ class WaypointRow {
     }
     QString cell(int col) const;
     // The raw degree-minute text at the end of column 3 or 4 ("N5141.12460", "W00011.23400"),
-    // without making the whole cell.
-    QString rawDM(int col) const;
+    // without making the whole cell: written into `buffer` when the row makes it from its
+    // position, else a view of the kept cell's end.
+    QAnyStringView rawDM(int col, std::array<char, 16>& buffer) const;
     void setCell(int col, const QString& text);
 
     IconRole icon = IconRole::None;

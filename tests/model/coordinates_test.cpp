@@ -88,6 +88,18 @@ TEST(DegreeMinutes, EveryMinutesValueFollowsTheDecimalRule) {
         values.push_back(tie);
         values.push_back(std::nextafter(tie, 60.0));
     }
+    // Minutes whose value plus an addend lies at a power of ten, where the digit count changes.
+    for (double power = 1e-5; power < 100; power *= 10) {
+        for (const double addend : {0.000005, 0.0000049}) {
+            double m = power - addend;
+            for (int step = 0; step < 4; ++step) {
+                m = std::nextafter(m, 0.0);
+            }
+            for (int step = 0; step < 9; ++step, m = std::nextafter(m, 60.0)) {
+                values.push_back(m);
+            }
+        }
+    }
     int checked = 0;
     for (const double m : values) {
         if (m < 0 || m >= 60) {
