@@ -98,16 +98,19 @@ void offerHugePages(void* data, std::size_t bytes) {
 #endif
 }
 
-void* allocateLargeBlock(std::size_t bytes) {
+void* allocateLargeBlock(std::size_t bytes, bool hugePages) {
 #ifdef __linux__
     // The kernel places large anonymous mappings on huge-page boundaries, so all of it qualifies.
     void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) {
         throw std::bad_alloc();
     }
-    offerHugePages(p, bytes);
+    if (hugePages) {
+        offerHugePages(p, bytes);
+    }
     return p;
 #else
+    (void)hugePages;
     return std::memset(::operator new(bytes), 0, bytes);
 #endif
 }
@@ -135,7 +138,8 @@ void freeLargeBlock(void* data, std::size_t bytes) {
 
 void* BlockSupply::take() {
     currentPrepared_ = spare_ != nullptr;
-    current_ = spare_ != nullptr ? spare_ : allocateLargeBlock(bytes_);
+    current_ = spare_ != nullptr ? spare_ : allocateLargeBlock(bytes_, hugePages_);
+    hugePages_ = true;
     spare_ = nullptr;
     next_ = currentPrepared_ ? bytes_ / 2 : bytes_ / 16;
     return current_;
@@ -147,13 +151,14 @@ void BlockSupply::onThreshold(std::size_t used) {
         currentPrepared_ = true;
     }
     if (used >= bytes_ / 2 && spare_ == nullptr) {
-        spare_ = allocateLargeBlock(bytes_);
+        spare_ = allocateLargeBlock(bytes_, hugePages_);
         prepareLargeBlock(spare_, bytes_);
     }
     next_ = spare_ == nullptr ? bytes_ / 2 : static_cast<std::size_t>(-1);
 }
 
 void BlockSupply::clear() {
+    hugePages_ = false;
     if (spare_ != nullptr) {
         freeLargeBlock(spare_, bytes_);
         spare_ = nullptr;

@@ -10,9 +10,10 @@ namespace vintrel {
 // Asks for huge pages for the whole 2 MiB pages inside [data, data + bytes). Only a hint.
 void offerHugePages(void* data, std::size_t bytes);
 
-// A zero-filled block of `bytes` that may be backed by huge pages; freed with
-// freeLargeBlock(same size).
-void* allocateLargeBlock(std::size_t bytes);
+// A zero-filled block of `bytes` that may be backed by huge pages (unless `hugePages` is false:
+// then a page is only made when it is touched, which a block that may stay nearly empty wants);
+// freed with freeLargeBlock(same size).
+void* allocateLargeBlock(std::size_t bytes, bool hugePages = true);
 void freeLargeBlock(void* data, std::size_t bytes);
 
 // Faults in a large block's pages on a helper thread, ahead of its use. Where memory is
@@ -22,10 +23,12 @@ void freeLargeBlock(void* data, std::size_t bytes);
 // where it cannot be done it does nothing.
 void prepareLargeBlock(void* data, std::size_t bytes);
 
-// Large blocks of one size for a store that fills them one after another. The helper thread
+// Large blocks of one size for a store that fills them one after another. The first block gets
+// small pages unless the store expects to grow large, so a list of a few rows touches a few pages,
+// not a huge one; the helper thread
 // faults in the rest of the current block once a sixteenth of it is used, and once it is half full
-// the next block is allocated and prepared too: a large import rarely waits for a page, and a small
-// one never allocates more than it uses.
+// the next block, with huge pages, is allocated and prepared too: a large import rarely waits for a
+// page, and a small one never allocates more than it uses.
 class BlockSupply {
   public:
     explicit BlockSupply(std::size_t bytes) : bytes_(bytes) {}
@@ -35,6 +38,8 @@ class BlockSupply {
 
     // A block for the caller, freed with freeLargeBlock(block, bytes).
     void* take();
+    // The store is about to grow large: its first block gets huge pages too.
+    void expectLarge() { hugePages_ = true; }
     // The block taken last now has `used` bytes in use.
     void filled(std::size_t used) {
         if (used >= next_) {
@@ -52,6 +57,7 @@ class BlockSupply {
     bool currentPrepared_ = false;
     std::size_t next_ = 0;  // the use at which filled() has something to do
     void* spare_ = nullptr;
+    bool hugePages_ = false;  // for the next block allocated
 };
 
 }  // namespace vintrel

@@ -27,6 +27,7 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
         if (format != nullptr) {
             file.recognised = true;
             context.list.resetDuplicateCount();
+            context.list.expectInput(QFileInfo(path).size());
             file.result = format->reader(path, context);
             if (!file.result.advice.isEmpty()) {
                 outcome.advice = file.result.advice;

@@ -7,10 +7,19 @@
 namespace vintrel {
 
 namespace {
-// The first table and the first row links each fill one huge page (two megabytes): a table that
-// grew through smaller sizes would be touched a small page at a time, and where memory is
-// virtualised every first touch of a small page costs as much as hashing a few hundred names.
+// Tables start at a few small pages, so a short list costs little; past a quarter megabyte they
+// jump to one huge page (two megabytes), since where memory is virtualised every first touch of a
+// small page costs as much as hashing a few hundred names, and a large list would touch hundreds.
+constexpr std::size_t kFirstBytes = 8 * 1024;
+constexpr std::size_t kLastSmallBytes = 256 * 1024;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t grownBytes(std::size_t bytes, bool large) {
+    if (bytes == 0) {
+        return large ? kHugePage : kFirstBytes;
+    }
+    return bytes >= kLastSmallBytes && bytes < kHugePage ? kHugePage : bytes * 2;
+}
 }  // namespace
 
 std::size_t RowIndex::find(std::uint32_t tag) const {
@@ -61,8 +70,9 @@ void RowIndex::setMarkedThrough(std::size_t hash, int row) {
 void RowIndex::grow() {
     Slot* const old = slots_;
     const std::size_t oldSize = size_;
-    const std::size_t size = oldSize == 0 ? kHugePage / sizeof(Slot) : oldSize * 2;
-    slots_ = static_cast<Slot*>(allocateLargeBlock(size * sizeof(Slot)));  // zeroed: empty
+    const std::size_t size = grownBytes(oldSize * sizeof(Slot), large_) / sizeof(Slot);
+    slots_ = static_cast<Slot*>(
+        allocateLargeBlock(size * sizeof(Slot), size * sizeof(Slot) >= kHugePage));  // zeroed: empty
     size_ = size;
     for (std::size_t i = 0; i < oldSize; ++i) {
         if (old[i].head != 0) {
@@ -75,8 +85,10 @@ void RowIndex::grow() {
 }
 
 void RowIndex::growNext() {
-    const std::size_t capacity = nextCapacity_ == 0 ? kHugePage / sizeof(std::int32_t) : nextCapacity_ * 2;
-    auto* const grown = static_cast<std::int32_t*>(allocateLargeBlock(capacity * sizeof(std::int32_t)));
+    const std::size_t capacity =
+        grownBytes(nextCapacity_ * sizeof(std::int32_t), large_) / sizeof(std::int32_t);
+    auto* const grown = static_cast<std::int32_t*>(
+        allocateLargeBlock(capacity * sizeof(std::int32_t), capacity * sizeof(std::int32_t) >= kHugePage));
     if (next_ != nullptr) {
         std::copy(next_, next_ + rows_, grown);
         freeLargeBlock(next_, nextCapacity_ * sizeof(std::int32_t));
@@ -99,6 +111,7 @@ void RowIndex::clear() {
     nextCapacity_ = 0;
     markedThrough_.clear();
     used_ = 0;
+    large_ = false;
 }
 
 }  // namespace vintrel

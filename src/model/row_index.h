@@ -46,6 +46,9 @@ class RowIndex {
     int markedThrough(std::size_t hash) const;
     void setMarkedThrough(std::size_t hash, int row);
 
+    // Many rows are coming: an empty index starts at its large size at once.
+    void expectLarge() { large_ = true; }
+
     void clear();
 
   private:
@@ -69,6 +72,7 @@ class RowIndex {
     std::size_t nextCapacity_ = 0;
     std::size_t used_ = 0;
     QHash<std::uint32_t, int> markedThrough_;  // only chains whose rows were marked: few
+    bool large_ = false;
 };
 
 }  // namespace vintrel

@@ -390,6 +390,18 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
     return key == kAddress ? addRow(std::move(row)) : addRow(std::move(row), key, &chain);
 }
 
+void WaypointList::expectInput(qint64 bytes) {
+    constexpr qint64 kLargeInput = 1024 * 1024;
+    if (bytes < kLargeInput) {
+        return;
+    }
+    rows_.expectLarge();
+    textSupply_.expectLarge();
+    for (KeyIndex& keyIndex : indexes_) {
+        keyIndex.rows.expectLarge();
+    }
+}
+
 void WaypointList::expectName(DuplicateRule rule, const QString& name) {
     const Key key = rule == DuplicateRule::ExactName ? kExactName : kFoldedName;
     if (rule == DuplicateRule::AddressIgnoringCase || !indexes_[key].built) {

@@ -164,6 +164,7 @@ class RowStore {
     WaypointRow& operator[](std::size_t i) { return chunks_[i / kChunkRows][i % kChunkRows]; }
     WaypointRow& push_back(WaypointRow&& row);
     void clear();
+    void expectLarge() { supply_.expectLarge(); }
 
     class const_iterator {
       public:
@@ -221,6 +222,11 @@ class WaypointList {
     // duplicate and marks the listed rows as the rule says. `address` is the key of
     // AddressIgnoringCase. Returns the new row's index, or -1 for a duplicate.
     int appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address = {});
+
+    // Says that a file of `bytes` is about to be read into the list. A large one (a megabyte or
+    // more) makes the list take its storage in huge pages from the start; a small list keeps to
+    // small pages, so that a file of a few waypoints costs a few pages, not megabytes.
+    void expectInput(qint64 bytes);
 
     // Says that a record of this name is coming under `rule`, while a reader still parses the rest
     // of it: the index slot it will look up is fetched into the cache meanwhile, which a list too
