@@ -101,12 +101,19 @@ WaypointRow::WaypointRow(const WaypointDraft& draft)
     own(draft.cells);
 }
 
+namespace {
+// A string's units without QString::utf16(), which gives an empty string a buffer of its own.
+const char16_t* unitsOf(const QString& text) {
+    return reinterpret_cast<const char16_t*>(text.constData());
+}
+}  // namespace
+
 qsizetype WaypointRow::packedBytes(const std::array<QString, kColumnCount>& cells, bool& wide) {
     qsizetype total = 0;
     unsigned high = 0;  // the bits above Latin-1 of any character: or-ed, which vectorises
     for (const QString& c : cells) {
         total += c.size();
-        const auto* units = c.utf16();
+        const char16_t* units = unitsOf(c);
         for (qsizetype i = 0; i < c.size(); ++i) {
             high |= units[i] & 0xFF00;
         }
@@ -121,10 +128,10 @@ void WaypointRow::pack(const std::array<QString, kColumnCount>& cells, bool wide
     for (size_t i = 0; i < cells.size(); ++i) {
         const QString& c = cells[i];
         if (wide_) {
-            std::copy(c.utf16(), c.utf16() + c.size(), reinterpret_cast<char16_t*>(text) + at);
+            std::copy(unitsOf(c), unitsOf(c) + c.size(), reinterpret_cast<char16_t*>(text) + at);
         } else {
-            std::transform(c.utf16(), c.utf16() + c.size(), text + at,
-                           [](auto unit) { return static_cast<char>(unit); });
+            std::transform(unitsOf(c), unitsOf(c) + c.size(), text + at,
+                           [](char16_t unit) { return static_cast<char>(unit); });
         }
         at += c.size();
         ends_[i] = static_cast<quint32>(at);
