@@ -6,6 +6,7 @@
 
 #include <array>
 #include <charconv>
+#include <string_view>
 #include <type_traits>
 
 namespace vintrel {
@@ -39,14 +40,14 @@ const char* styleOf(Kind kind) {
 
 // The most bytes one UTF-16 unit can take once escaped ("&amp;").
 constexpr qsizetype kMostBytesPerUnit = 5;
+// Room for a coordinate with seven decimals, whatever the number.
+constexpr qsizetype kDegreesRoom = 400;
 
-// Appends `text` as UTF-8 character data: '&', '<' and '>' escaped, and what XML does not allow
-// (control characters other than tab, U+FFFE, U+FFFF, unpaired surrogates) as spaces. Written in
-// place, since it runs over every name and description of the list.
-void appendXmlText16(QByteArray& out, QStringView text) {
-    const qsizetype start = out.size();
-    out.resize(start + kMostBytesPerUnit * text.size());
-    char* p = out.data() + start;
+// Writes `text` at `p` as UTF-8 character data: '&', '<' and '>' escaped, and what XML does not
+// allow (control characters other than tab, U+FFFE, U+FFFF, unpaired surrogates) as spaces. `p` has
+// room for kMostBytesPerUnit bytes a unit; returns the end. Written in place, since it runs over
+// every name and description of the list.
+char* putXmlText16(char* p, QStringView text) {
     const auto put = [&p](const char* s, int n) {
         std::copy_n(s, n, p);
         p += n;
@@ -80,14 +81,11 @@ void appendXmlText16(QByteArray& out, QStringView text) {
             *p++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    out.truncate(p - out.constData());
+    return p;
 }
 
 // The same for a Latin-1 text: every character is one byte, and two in UTF-8 from 0x80 on.
-void appendXmlTextLatin1(QByteArray& out, QLatin1StringView text) {
-    const qsizetype start = out.size();
-    out.resize(start + kMostBytesPerUnit * text.size());
-    char* p = out.data() + start;
+char* putXmlTextLatin1(char* p, QLatin1StringView text) {
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c >= 0x80) {
@@ -103,40 +101,57 @@ void appendXmlTextLatin1(QByteArray& out, QLatin1StringView text) {
             *p++ = (c < 0x20 && c != '\t') ? ' ' : static_cast<char>(c);
         }
     }
-    out.truncate(p - out.constData());
+    return p;
 }
 
-void appendXmlText(QByteArray& out, QAnyStringView text) {
-    text.visit([&out](auto view) {
+char* putXmlText(char* p, QAnyStringView text) {
+    return text.visit([p](auto view) {
         if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
-            appendXmlTextLatin1(out, view);
+            return putXmlTextLatin1(p, view);
         } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
-            appendXmlText16(out, view);
+            return putXmlText16(p, view);
         } else {
-            appendXmlText16(out, view.toString());
+            return putXmlText16(p, view.toString());
         }
     });
 }
 
-void appendDegrees(QByteArray& out, double degrees) {
-    std::array<char, 32> buffer;
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), degrees, std::chars_format::fixed, 7);
-    out.append(buffer.data(), result.ptr - buffer.data());
+void appendXmlText(QByteArray& out, QAnyStringView text) {
+    const qsizetype start = out.size();
+    out.resize(start + kMostBytesPerUnit * text.size());
+    out.truncate(putXmlText(out.data() + start, text) - out.constData());
 }
 
+char* putLiteral(char* p, std::string_view text) {
+    return std::copy(text.begin(), text.end(), p);
+}
+
+char* putDegrees(char* p, double degrees) {
+    return std::to_chars(p, p + kDegreesRoom, degrees, std::chars_format::fixed, 7).ptr;
+}
+
+// One placemark, written straight into room made for the most it can take.
 void appendPlacemark(QByteArray& out, const WaypointRow& row, Kind kind, bool includeDescription) {
-    out.append("<Placemark><name>");
-    appendXmlText(out, row.cellView(column::kName));
-    out.append("</name><description>");
-    appendXmlText(out, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(u" "));
-    out.append("</description>\r\n");
-    out.append(styleOf(kind));
-    out.append("<Point><coordinates>");
-    appendDegrees(out, row.lon);
-    out.append(',');
-    appendDegrees(out, row.lat);
-    out.append(",0</coordinates></Point></Placemark>\r\n");
+    const QAnyStringView name = row.cellView(column::kName);
+    const QAnyStringView description =
+        includeDescription ? row.cellView(column::kDescription) : QAnyStringView(u" ");
+    constexpr qsizetype kFixedRoom = 160;  // the tags and the style, with room to spare
+    const qsizetype start = out.size();
+    out.resize(start + kFixedRoom + 2 * kDegreesRoom +
+               kMostBytesPerUnit * (name.size() + description.size()));
+    char* p = out.data() + start;
+    p = putLiteral(p, "<Placemark><name>");
+    p = putXmlText(p, name);
+    p = putLiteral(p, "</name><description>");
+    p = putXmlText(p, description);
+    p = putLiteral(p, "</description>\r\n");
+    p = putLiteral(p, styleOf(kind));
+    p = putLiteral(p, "<Point><coordinates>");
+    p = putDegrees(p, row.lon);
+    *p++ = ',';
+    p = putDegrees(p, row.lat);
+    p = putLiteral(p, ",0</coordinates></Point></Placemark>\r\n");
+    out.truncate(p - out.constData());
 }
 
 // One group of placemarks, followed by the empty line that ends a group.
