@@ -6,6 +6,10 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 namespace vintrel {
 
 namespace {
@@ -15,21 +19,30 @@ constexpr qsizetype kLatField = 11;
 constexpr qsizetype kLonField = 12;
 constexpr qsizetype kDescriptionField = 40;
 
-// Appends exactly `width` bytes of `text`: cut, or followed by spaces. Control characters become
-// spaces so that the line stays one line with its columns in place.
+// Writes exactly `width` bytes of `text` at `p`: cut, or followed by spaces. Control characters
+// become spaces so that the line stays one line with its columns in place. `p` has room for
+// fixedRoom(width) bytes; returns the end.
+constexpr qsizetype fixedRoom(qsizetype width) {
+    return 2 * width * kCp1252MostPerUnit;  // no character takes more than two UTF-16 units
+}
+
+char* putFixed(char* p, QAnyStringView text, qsizetype width) {
+    char* end = writeCp1252(p, firstChars(text, 2 * width));
+    end = std::min(end, p + width);
+    std::replace_if(
+        p, end, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    std::fill(end, p + width, ' ');
+    return p + width;
+}
+
 void appendFixed(QByteArray& out, QAnyStringView text, qsizetype width) {
-    // No character takes more than two UTF-16 units: this start holds every one that fits.
     const qsizetype start = out.size();
-    appendCp1252(out, firstChars(text, 2 * width));
-    if (out.size() - start > width) {
-        out.truncate(start + width);
-    }
-    for (qsizetype i = start; i < out.size(); ++i) {
-        if (static_cast<unsigned char>(out[i]) < 0x20) {
-            out[i] = ' ';
-        }
-    }
-    out.append(width - (out.size() - start), ' ');
+    out.resize(start + fixedRoom(width));
+    out.truncate(putFixed(out.data() + start, text, width) - out.constData());
+}
+
+char* putLiteral(char* p, std::string_view text) {
+    return std::copy(text.begin(), text.end(), p);
 }
 
 // A waypoint line as this program writes it, without its CR LF.
@@ -82,20 +95,27 @@ void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateT
     const QAnyStringView name = row.cellView(column::kName);
     std::array<char, 16> latBuffer;
     std::array<char, 16> lonBuffer;
-    out.append("W  ");
-    appendFixed(out, name, kNameField);
-    out.append(' ');
-    appendFixed(out, row.rawDM(column::kLatDM, latBuffer), kLatField);
-    out.append(' ');
-    appendFixed(out, row.rawDM(column::kLonDM, lonBuffer), kLonField);
-    out.append(' ');
-    out.append(dateTime);
-    out.append(" -9999 ");
-    appendFixed(out, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
-                kDescriptionField);
-    out.append(" 0.00000e+00 ");
-    out.append(firstChars(name, 2) == QLatin1StringView("GC") ? "08255" : "00018");
-    out.append("\r\n");
+    // The line is written straight into room made for the most it can take.
+    constexpr qsizetype kFixedRoom = 64;  // the letters, spaces and fixed fields, with room to spare
+    const qsizetype start = out.size();
+    out.resize(start + kFixedRoom + dateTime.size() + fixedRoom(kNameField) + fixedRoom(kLatField) +
+               fixedRoom(kLonField) + fixedRoom(kDescriptionField));
+    char* p = out.data() + start;
+    p = putLiteral(p, "W  ");
+    p = putFixed(p, name, kNameField);
+    *p++ = ' ';
+    p = putFixed(p, row.rawDM(column::kLatDM, latBuffer), kLatField);
+    *p++ = ' ';
+    p = putFixed(p, row.rawDM(column::kLonDM, lonBuffer), kLonField);
+    *p++ = ' ';
+    p = std::copy(dateTime.begin(), dateTime.end(), p);
+    p = putLiteral(p, " -9999 ");
+    p = putFixed(p, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
+                 kDescriptionField);
+    p = putLiteral(p, " 0.00000e+00 ");
+    p = putLiteral(p, firstChars(name, 2) == QLatin1StringView("GC") ? "08255" : "00018");
+    p = putLiteral(p, "\r\n");
+    out.truncate(p - out.constData());
 }
 
 WriteReport writeWptFile(const WaypointList& list, const QString& path, const ExportContext& context) {
