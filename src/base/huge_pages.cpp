@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -34,7 +35,13 @@ class PageWarmer {
         static std::once_flag started;
         if (create) {
             // Never destroyed: at exit the thread is waiting, and the process ends it.
-            std::call_once(started, [] { warmer.store(new PageWarmer, std::memory_order_release); });
+            std::call_once(started, [] {
+                try {
+                    warmer.store(new PageWarmer, std::memory_order_release);
+                } catch (const std::system_error&) {
+                    // No thread to be had: blocks fault in where they are filled, as without help.
+                }
+            });
         }
         return warmer.load(std::memory_order_acquire);
     }
@@ -117,7 +124,9 @@ void* allocateLargeBlock(std::size_t bytes, bool hugePages) {
 
 void prepareLargeBlock(void* data, std::size_t bytes) {
 #ifdef __linux__
-    PageWarmer::instance(true)->warm(data, bytes);
+    if (PageWarmer* warmer = PageWarmer::instance(true)) {
+        warmer->warm(data, bytes);
+    }
 #else
     (void)data;
     (void)bytes;

@@ -25,10 +25,10 @@ void prepareLargeBlock(void* data, std::size_t bytes);
 
 // Large blocks of one size for a store that fills them one after another. The first block gets
 // small pages unless the store expects to grow large, so a list of a few rows touches a few pages,
-// not a huge one; the helper thread
-// faults in the rest of the current block once a sixteenth of it is used, and once it is half full
-// the next block, with huge pages, is allocated and prepared too: a large import rarely waits for a
-// page, and a small one never allocates more than it uses.
+// not a huge one. Once a sixteenth of a block is used the helper thread faults in the rest of it,
+// and once it is half full the next block, with huge pages, is allocated and prepared too: a large
+// import rarely waits for a page, and a store that never fills a sixteenth of its first block
+// (256 KB of 4 MB) holds no more pages than it touched.
 class BlockSupply {
   public:
     explicit BlockSupply(std::size_t bytes) : bytes_(bytes) {}

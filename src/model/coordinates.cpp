@@ -67,7 +67,7 @@ long long minutesFromText(double v, bool round) {
         dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
     long long scaled = 0;
     for (char c : intPart) {
-        scaled = scaled * 10 + (c - '0');
+        scaled = (scaled * 10 + (c - '0')) % 100;  // the field shows two digits; parity is kept
     }
     for (int i = 0; i < kMinutesDecimals; ++i) {
         scaled = scaled * 10 +

@@ -315,7 +315,9 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
     row.ends_ = source.ends_;
     // The row's text goes into the list's blocks; a later setCell gives that row its own copy.
     char* text = textRoom(source.textBytes());
-    std::memcpy(text, source.text_, static_cast<size_t>(source.textBytes()));
+    if (source.textBytes() > 0) {
+        std::memcpy(text, source.text_, static_cast<size_t>(source.textBytes()));
+    }
     row.text_ = text;
     return addRow(std::move(row));
 }

@@ -32,6 +32,9 @@ TEST(DegreeMinutes, MinutesReachingSixtyAreNotCarried) {
     EXPECT_EQ(toFixedMinutes(59.999995), "60.00000");
     EXPECT_EQ(toFixedMinutes(59.9999949), "59.99999");
     EXPECT_EQ(toRoundedMinutes(59.999995), "60.00000");
+    // No position gives such minutes, but the field keeps its width: the last two whole digits.
+    EXPECT_EQ(toFixedMinutes(123456789012345678.0), "80.00000");
+    EXPECT_EQ(toRoundedMinutes(123456789012345678.0), "80.00000");
 }
 
 TEST(DegreeMinutes, LocVariantRoundsWhereTheCutRuleTruncates) {
