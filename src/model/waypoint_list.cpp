@@ -90,7 +90,7 @@ QAnyStringView WaypointRow::rawDM(int col, std::array<char, 16>& buffer) const {
     });
 }
 
-WaypointRow::WaypointRow(const WaypointDraft& draft)
+WaypointRow::WaypointRow(const WaypointDraft& draft, NoText)
     : icon(draft.icon),
       lat(draft.lat),
       lon(draft.lon),
@@ -98,7 +98,24 @@ WaypointRow::WaypointRow(const WaypointDraft& draft)
       form_(draft.form),
       sourceLat_(draft.sourceLat),
       sourceLon_(draft.sourceLon) {
+    ends_.fill(0);
+}
+
+WaypointRow::WaypointRow(const WaypointDraft& draft) : WaypointRow(draft, NoText{}) {
     own(draft.cells);
+}
+
+void WaypointRow::copyAllButText(const WaypointRow& other) {
+    icon = other.icon;
+    redName = other.redName;
+    lat = other.lat;
+    lon = other.lon;
+    hasPosition_ = other.hasPosition_;
+    form_ = other.form_;
+    sourceLat_ = other.sourceLat_;
+    sourceLon_ = other.sourceLon_;
+    wide_ = other.wide_;
+    ends_ = other.ends_;
 }
 
 namespace {
@@ -153,16 +170,7 @@ WaypointRow::WaypointRow(const WaypointRow& other) {
 
 WaypointRow& WaypointRow::operator=(const WaypointRow& other) {
     if (this != &other) {
-        icon = other.icon;
-        redName = other.redName;
-        lat = other.lat;
-        lon = other.lon;
-        hasPosition_ = other.hasPosition_;
-        form_ = other.form_;
-        sourceLat_ = other.sourceLat_;
-        sourceLon_ = other.sourceLon_;
-        wide_ = other.wide_;
-        ends_ = other.ends_;
+        copyAllButText(other);
         const qsizetype bytes = other.textBytes();
         owned_.reset(new char[static_cast<size_t>(std::max<qsizetype>(bytes, 1))]);
         std::memcpy(owned_.get(), other.text_, static_cast<size_t>(bytes));
@@ -303,16 +311,7 @@ void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
 
 int WaypointList::appendWaypointRow(const WaypointRow& source) {
     WaypointRow row;
-    row.icon = source.icon;
-    row.redName = source.redName;
-    row.lat = source.lat;
-    row.lon = source.lon;
-    row.hasPosition_ = source.hasPosition_;
-    row.form_ = source.form_;
-    row.sourceLat_ = source.sourceLat_;
-    row.sourceLon_ = source.sourceLon_;
-    row.wide_ = source.wide_;
-    row.ends_ = source.ends_;
+    row.copyAllButText(source);
     // The row's text goes into the list's blocks; a later setCell gives that row its own copy.
     char* text = textRoom(source.textBytes());
     if (source.textBytes() > 0) {
@@ -384,14 +383,7 @@ int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRul
         ++duplicateCount_;
         return -1;
     }
-    WaypointRow row;
-    row.icon = draft.icon;
-    row.lat = draft.lat;
-    row.lon = draft.lon;
-    row.hasPosition_ = draft.hasPosition;
-    row.form_ = draft.form;
-    row.sourceLat_ = draft.sourceLat;
-    row.sourceLon_ = draft.sourceLon;
+    WaypointRow row(draft, WaypointRow::NoText{});
     bool wide = false;
     const qsizetype bytes = WaypointRow::packedBytes(draft.cells, wide);
     row.pack(draft.cells, wide, textRoom(bytes));

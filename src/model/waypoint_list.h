@@ -136,6 +136,10 @@ class WaypointRow {
     PositionForm form_;
     double sourceLat_ = 0;
     double sourceLon_ = 0;
+    // A row of the draft's position and icon whose text is yet to be given.
+    struct NoText {};
+    WaypointRow(const WaypointDraft& draft, NoText);
+    void copyAllButText(const WaypointRow& other);
     // Keeps `cells` as the row's text, in a buffer of its own.
     void own(const std::array<QString, kColumnCount>& cells);
     // The bytes `cells` take as one text, and whether it must be UTF-16.
