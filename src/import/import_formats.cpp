@@ -3,6 +3,7 @@
 #include "import/camera_csv_reader.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
+#include "import/mapsource_reader.h"
 #include "import/mxf_reader.h"
 #include "import/netstumbler_reader.h"
 
@@ -31,6 +32,14 @@ const QList<ImportFormat>& importFormats() {
         {QStringLiteral("mxf"),
          {QStringLiteral("Maptech Terrain Marks (*.mxf)"), QStringLiteral("*.mxf")},
          &readMxfFile,
+         ListView::Waypoints},
+        {QStringLiteral("gdb"),
+         {QStringLiteral("MapSource GDB Files (*.gdb)"), QStringLiteral("*.gdb")},
+         &readMapSourceFile,
+         ListView::Waypoints},
+        {QStringLiteral("mps"),
+         {QStringLiteral("MapSource MPS Files (*.mps)"), QStringLiteral("*.mps")},
+         &readMapSourceFile,
          ListView::Waypoints},
     };
     return formats;

@@ -22,15 +22,18 @@ TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
     EXPECT_EQ(importFormatFor("gpx"), importFormatFor("x.gpx"));
 }
 
-TEST(ImportDriver, DialogListsSixEntriesInOrder) {
+TEST(ImportDriver, DialogListsEveryFormatInOrder) {
     const QList<FileFilter> filters = importDialogFilters();
     const QList<QPair<QString, QString>> expected = {
-        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf)", "*.loc;*.gpx;*.csv;*.txt;*.mxf"},
+        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf,*.gdb,*.mps)",
+         "*.loc;*.gpx;*.csv;*.txt;*.mxf;*.gdb;*.mps"},
         {"TopoGrafix Data Files (*.loc)", "*.loc"},
         {"GPS eXchange Files (*.gpx)", "*.gpx"},
         {"Speed Camera Database (*.csv)", "*.csv"},
         {"NetStumbler Text (*.txt)", "*.txt"},
         {"Maptech Terrain Marks (*.mxf)", "*.mxf"},
+        {"MapSource GDB Files (*.gdb)", "*.gdb"},
+        {"MapSource MPS Files (*.mps)", "*.mps"},
     };
     ASSERT_EQ(filters.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {

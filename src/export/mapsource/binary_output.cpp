@@ -56,6 +56,13 @@ void RecordWriter::text(QAnyStringView value) {
     *p_++ = '\0';
 }
 
+void RecordWriter::utf8Text(QStringView value) {
+    const QByteArray bytes = value.toUtf8();
+    std::memcpy(p_, bytes.constData(), static_cast<size_t>(bytes.size()));
+    p_ += bytes.size();
+    *p_++ = '\0';
+}
+
 void RecordWriter::finish() {
     const qsizetype end = p_ - out_.data();
     out_.truncate(end);

@@ -28,6 +28,9 @@ class RecordWriter {
     void fill(int count, char value);
     // windows-1252 bytes and the 0x00 that ends them.
     void text(QAnyStringView value);
+    // UTF-8 bytes and the 0x00 that ends them. The text must already be composed (NFC): room is
+    // made for three bytes a UTF-16 unit, which only a composed text is sure to fit.
+    void utf8Text(QStringView value);
     void finish();
 
   private:

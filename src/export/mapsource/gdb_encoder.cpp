@@ -56,33 +56,62 @@ qint32 gdbDisplayValue(int displayIndex) {
 }
 
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,
-                       const CategoryNames& categories, qint32 timeStamp, QString& error) {
+                       const CategoryNames& categories, qint32 timeStamp, QString& error, int gdbVersion) {
     const std::optional<Semicircles> position = recordPosition(row.name, row.latitude, row.longitude, error);
     if (!position) {
         return false;
     }
-    const QAnyStringView description = options.includeDescription ? row.description : QAnyStringView();
-    constexpr qsizetype kFixedBytes = 72;  // the bytes after the type letter besides the texts
-    RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size() + row.url.size());
-    w.text(row.name);
-    w.fill(9, '\0');  // class 0, empty country, start of the subclass block
+    const bool utf8 = gdbVersion >= 3;
+    // Version 3 texts are UTF-8 of the composed text, the form every other program compares.
+    const auto composed = [utf8](QAnyStringView text) {
+        return utf8 ? text.toString().normalized(QString::NormalizationForm_C) : QString();
+    };
+    const QString name = composed(row.name);
+    const QString description = composed(options.includeDescription ? row.description : QAnyStringView());
+    const QString url = composed(row.url);
+    const QAnyStringView descriptionText = options.includeDescription ? row.description : QAnyStringView();
+    const auto text = [utf8](RecordWriter& w, QAnyStringView original, const QString& composedText) {
+        if (utf8) {
+            w.utf8Text(composedText);
+        } else {
+            w.text(original);
+        }
+    };
+    // The bytes after the type letter besides the texts: version 3 has a count of web addresses and
+    // six more bytes at the end.
+    const qsizetype fixedBytes = utf8 ? 82 : 72;
+    const qsizetype textUnits = utf8 ? name.size() + description.size() + url.size()
+                                     : row.name.size() + descriptionText.size() + row.url.size();
+    RecordWriter w(out, kWaypointRecord, fixedBytes, textUnits);
+    text(w, row.name, name);
+    w.fill(9, '\0');  // class 0, empty country, start of the class data
     w.fill(12, '\xFF');
     w.fill(2, '\0');
     w.fill(4, '\xFF');
     w.int32(position->lat);
     w.int32(position->lon);
     w.byte('\0');  // no altitude
-    w.text(description);
+    text(w, descriptionText, description);
     w.byte('\0');  // no proximity
     w.int32(gdbDisplayValue(options.displayIndex));
     w.int32(0);  // colour
     w.int32(static_cast<qint32>(symbolNumber(gdbSymbolName(row.name, row.encryption, row.symbol))));
-    w.fill(12, '\0');
-    w.text(row.url);
+    w.fill(12, '\0');  // no city, state, facility, depth, address; no notes
+    if (!utf8) {
+        w.text(row.url);
+    } else if (url.isEmpty()) {
+        w.int32(0);
+    } else {
+        w.int32(1);
+        w.utf8Text(url);
+    }
     w.int16(gdbCategoryMask(row.category, categories));
-    w.byte('\0');
+    w.byte('\0');    // no temperature
     w.byte('\x01');  // a time stamp follows
     w.int32(timeStamp);
+    if (utf8) {
+        w.fill(6, '\0');  // no phone numbers, country or postal code
+    }
     w.finish();
     return true;
 }
@@ -96,7 +125,8 @@ bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& i
                                    row.cellView(column::kEncryption),
                                    row.cellView(column::kSymbol),
                                    row.cellView(column::kCategory)};
-    return encodeGdbWaypoint(out, fields, inputs.options, inputs.categories, inputs.timeStamp, error);
+    return encodeGdbWaypoint(out, fields, inputs.options, inputs.categories, inputs.timeStamp, error,
+                             inputs.gdbVersion);
 }
 
 CategoryNames readCategoryNames(registry::RegistryApi* api) {

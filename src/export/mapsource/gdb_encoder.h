@@ -1,6 +1,7 @@
-// One waypoint record of a MapSource GDB file (MapSource 6.1 and later). All integers are
-// little-endian; texts are windows-1252 bytes ended by 0x00. With n1, n2, n3 the byte lengths of
-// name, description and web address:
+// One waypoint record of a MapSource GDB file (MapSource 6.1 and later), as this program writes it
+// into a new file (format version 1) and adds it to files of versions 1 and 2, whose records are
+// laid out alike. All integers are little-endian; texts are windows-1252 bytes ended by 0x00. With
+// n1, n2, n3 the byte lengths of name, description and web address:
 //
 //   offset        size  content
 //   0             4     record length L = 72 + n1 + n2 + n3 (the bytes after the type byte)
@@ -22,6 +23,20 @@
 //   69+n1+n2+n3   2     category bit mask
 //   71+n1+n2+n3   2     00 01: a time stamp follows
 //   73+n1+n2+n3   4     time stamp, local wall-clock seconds since 1970
+//
+// The 12 zero bytes at 56+n1+n2 are the absent city, state and facility (three empty texts), a
+// zero byte, no depth, an empty address, a zero byte, a zero 32-bit field and empty notes: the
+// fields of the record that this program has nothing for (see model/mapsource_layout.h).
+//
+// Format version 3 (MapSource 6.11 and later, BaseCamp) is added to with the same fields, but its
+// texts are the UTF-8 bytes of the composed (NFC) text, and its end differs:
+//   68+n1+n2      4     count of web addresses: 1 when the row has one, else 0
+//   72+n1+n2      n3+1  the web address, only when the count is 1 (n3 + 1 is then 0 below)
+//   ...           2     category bit mask
+//   ...           2     00 01: no temperature; a time stamp follows
+//   ...           4     time stamp
+//   ...           6     zeros: no phone numbers (a 32-bit count), empty country and postal code
+// so the record length is 81 + n1 + n2, or 82 + n1 + n2 + n3 with a web address.
 //
 // Where it knowingly differs from common practice: the time stamp is the local wall-clock reading,
 // not UTC; a longitude of +180 is written as -2^31 (the same meridian as -180), since +2^31 does not
@@ -61,10 +76,10 @@ quint16 gdbCategoryMask(QAnyStringView category, const CategoryNames& categories
 // The display-mode value of a position in the display list.
 qint32 gdbDisplayValue(int displayIndex);
 
-// Appends one record. A coordinate that cannot be written fails with `error` saying which, and
-// nothing is appended.
+// Appends one record in the layout of GDB format version `gdbVersion` (1 to 3). A coordinate that
+// cannot be written fails with `error` saying which, and nothing is appended.
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,
-                       const CategoryNames& categories, qint32 timeStamp, QString& error);
+                       const CategoryNames& categories, qint32 timeStamp, QString& error, int gdbVersion = 1);
 
 // The same from a row of the list: the file module's encoder.
 bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error);

@@ -36,16 +36,12 @@ RecordInputs recordInputsFor(const MapSourceKind& kind, const ExportContext& con
 
 const MapSourceKind& gdbKind() {
     static const MapSourceKind kind{
-        QStringLiteral("GDB"),
-        QByteArray("MsRcf\0", 6),
+        mapsource::FileKind::Gdb,
         QByteArray("MsRcf\0", 6) +                                              // signature
             bytesOf({2, 0, 0, 0, 'D', 'k', 0}) +                                // format version 1
             bytesOf({27, 0, 0, 0, 'A', 0x5B, 0x02}) + QByteArray("SQA\0", 4) +  // application 603
             QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +     // its build
             QByteArray("MapSource\0", 10),                                      // outside any record
-        'k',
-        'k',
-        true,
         true,
         false,
         &encodeGdbRow,
@@ -55,15 +51,11 @@ const MapSourceKind& gdbKind() {
 
 const MapSourceKind& mpsKind() {
     static const MapSourceKind kind{
-        QStringLiteral("MPS"),
-        QByteArray("MsRcd\0", 6),
+        mapsource::FileKind::Mps,
         QByteArray("MsRcd\0", 6) +                                              // signature
             bytesOf({2, 0, 0, 0, 'D', 'i', 0}) +                                // format
             bytesOf({27, 0, 0, 0, 'A', 0xF8, 0x01}) + QByteArray("SQA\0", 4) +  // application 504
             QByteArray("Nov  6 2003\0", 12) + QByteArray("16:01:32\0", 9),      // its build
-        'i',
-        0,
-        false,
         false,
         true,
         &encodeMpsRow,
@@ -71,13 +63,13 @@ const MapSourceKind& mpsKind() {
     return kind;
 }
 
-const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file) {
-    for (const MapSourceKind* kind : {&gdbKind(), &mpsKind()}) {
-        if (file.startsWith(kind->signature)) {
-            return kind;
-        }
+QByteArray nameBytes(QAnyStringView name, const mapsource::Format& format) {
+    if (format.utf8Text) {
+        return name.toString().normalized(QString::NormalizationForm_C).toUtf8();
     }
-    return nullptr;
+    QByteArray bytes;
+    appendCp1252(bytes, name);
+    return bytes;
 }
 
 QByteArray endRecord() {
@@ -140,13 +132,10 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         report.error = scan.error;
         return report;
     }
-    QSet<QString> held;
-    held.reserve(scan.waypointNames.size());
-    for (const QByteArray& name : scan.waypointNames) {
-        held.insert(fromCp1252(name));
-    }
+    QSet<QByteArray> held(scan.waypointNames.cbegin(), scan.waypointNames.cend());
 
-    const RecordInputs inputs = recordInputsFor(kind, context);
+    RecordInputs inputs = recordInputsFor(kind, context);
+    inputs.gdbVersion = scan.format.gdbVersion;
     ChunkedOutput out(path);
     if (!out.open(report.error) ||
         !out.write(QByteArrayView(old).first(scan.endRecordOffset), report.error)) {
@@ -158,7 +147,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
         const QAnyStringView name = row.cellView(column::kName);
-        if (name.isEmpty() || held.contains(name.toString())) {
+        if (name.isEmpty() || held.contains(nameBytes(name, scan.format))) {
             if (!name.isEmpty()) {
                 heldRows.append(r);
             }
@@ -172,7 +161,8 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         addedNames.append(name);
         ++added;
     }
-    out.buffer().append(endRecord());
+    // The file's own end record: a map area's name that MapSource keeps there stays.
+    out.buffer().append(QByteArrayView(old).sliced(scan.endRecordOffset));
     if (!out.commit(report.error)) {
         report.leftOutCount = 0;
         return report;
@@ -183,7 +173,9 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     report.written = true;
     report.recordCount = added;
     report.existingCount = static_cast<int>(scan.waypointNames.size());
-    report.warnings = cp1252NameCollisions(addedNames, scan.waypointNames);
+    if (!scan.format.utf8Text) {
+        report.warnings = cp1252NameCollisions(addedNames, scan.waypointNames);
+    }
     return report;
 }
 

@@ -23,6 +23,7 @@
 
 #include "export/export_context.h"
 #include "export/mapsource/mapsource_record.h"
+#include "model/mapsource_layout.h"
 #include "model/waypoint_list.h"
 
 #include <QByteArray>
@@ -30,21 +31,19 @@
 namespace vintrel {
 
 struct MapSourceKind {
-    QString name;           // "GDB", "MPS": for messages
-    QByteArray signature;   // the file's first bytes
-    QByteArray header;      // what a new file starts with, signature included
-    char formatLetter;      // the format record's letter this program writes and adds to
-    char versionOneLetter;  // the letter of format version 1, where letters count versions; 0: they do not
-    bool textAfterApplication;  // "MapSource\0" follows the application record
-    bool usesCategories;        // records carry MapSource's category bits
-    bool writesNamelessRows;    // a new file holds rows without a name too
-    RecordEncoder encode;
+    mapsource::FileKind fileKind;
+    QByteArray header;        // what a new file starts with, signature included
+    bool usesCategories;      // records carry MapSource's category bits
+    bool writesNamelessRows;  // a new file holds rows without a name too
+    RecordEncoder encode;     // in the layout of RecordInputs::gdbVersion for GDB
 };
 
 const MapSourceKind& gdbKind();
 const MapSourceKind& mpsKind();
-// The kind whose signature `file` starts with, or nullptr.
-const MapSourceKind* mapSourceKindOfSignature(QByteArrayView file);
+
+// A name as a file of `format` holds it: the UTF-8 bytes of the composed text in GDB version 3,
+// else windows-1252 ('?' for what the code page lacks).
+QByteArray nameBytes(QAnyStringView name, const mapsource::Format& format);
 
 inline constexpr int kEndRecordSize = 7;
 QByteArray endRecord();
@@ -54,12 +53,13 @@ QByteArray endRecord();
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
                                const ExportContext& context);
 
-// Adds a record for every row whose name the existing file at `path` does not hold (names compare
-// with case, after the file's windows-1252 bytes are decoded; rows without a name are left out too)
-// in front of its end record. The rows it held are marked in the list; a later new file still holds
-// them. The file must be a whole,
-// undamaged file of `kind`; otherwise, or when any step fails, it stays byte-identical, nothing is
-// marked and the report says why.
+// Adds a record for every row whose name the existing file at `path` does not hold in front of its
+// end record, which is kept as it is. Records are written in the file's own format (GDB versions 1
+// to 3, MPS formats 'g' and 'i') and names compare as they are written: a row whose name, in the
+// file's encoding, has the bytes of a name in the file is not added (rows without a name are left
+// out too). The rows it held are marked in the list; a later new file still holds them. The file
+// must be a whole, undamaged file of `kind`; otherwise, or when any step fails, it stays
+// byte-identical, nothing is marked and the report says why.
 WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
                                const ExportContext& context);
 

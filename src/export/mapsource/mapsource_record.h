@@ -20,6 +20,7 @@ struct RecordInputs {
     ExportOptions options;
     CategoryNames categories;  // read only for the formats that use them
     qint32 timeStamp = 0;
+    int gdbVersion = 1;  // the GDB format version the records are laid out for
 };
 
 // Appends one record for `row`; a row whose position cannot be written fails with `error` naming

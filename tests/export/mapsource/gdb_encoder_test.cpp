@@ -23,10 +23,11 @@ GdbWaypointFields oldMill() {
 }
 
 QByteArray encode(const GdbWaypointFields& f, const ExportOptions& options = {},
-                  const CategoryNames& cats = {}) {
+                  const CategoryNames& cats = {}, int gdbVersion = 1) {
     QByteArray out;
     QString error;
-    EXPECT_TRUE(encodeGdbWaypoint(out, f, options, cats, 0x12345678, error)) << error.toStdString();
+    EXPECT_TRUE(encodeGdbWaypoint(out, f, options, cats, 0x12345678, error, gdbVersion))
+        << error.toStdString();
     return out;
 }
 
@@ -57,6 +58,33 @@ TEST(GdbRecord, WholeRecordSpelledOut) {
     EXPECT_EQ(shorter.size(), 84);
     EXPECT_EQ(shorter.left(4), hex("4F 00 00 00"));
     EXPECT_EQ(shorter.mid(41 + 7, 3), hex("00 00 00"));  // altitude flag, empty description, proximity
+}
+
+TEST(GdbRecord, VersionThreeRecordSpelledOut) {
+    // Versions 1 and 2 share the layout above; version 3 has UTF-8 texts, a counted list of web
+    // addresses and six more bytes at the end.
+    const QByteArray expected =
+        hex("60 00 00 00 57 47 43 31 41 32 42 33 00"  // L = 96, 'W', GC1A2B3
+            " 00 00 00 00 00"                         // class 0, empty country
+            " 00 00 00 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 FF FF FF FF"
+            " F5 49 9F 24 4C EA DD FF 00"           // 51.5, -0.1872333, no altitude
+            " 4F 6C 64 20 6D 69 6C 6C 00 00"        // "Old mill", no proximity
+            " 01 00 00 00 00 00 00 00 75 00 00 00"  // symbol & name, colour 0, Geocache
+            " 00 00 00 00 00 00 00 00 00 00 00 00"  // no city ... notes
+            " 00 00 00 00"                          // no web address
+            " 01 00 00 01 78 56 34 12"              // Category1 (all absent), stamp
+            " 00 00 00 00 00 00");                  // no phone, country, postal code
+    EXPECT_EQ(encode(oldMill(), {}, {}, 3).toHex(' '), expected.toHex(' '));
+    EXPECT_EQ(encode(oldMill(), {}, {}, 2), encode(oldMill(), {}, {}, 1));
+
+    // A decomposed name is written composed; one web address is counted.
+    GdbWaypointFields zurich = oldMill();
+    zurich.name = u"Zu\u0308rich";
+    zurich.url = u"x.y/\u00E9";
+    const QByteArray record = encode(zurich, {}, {}, 3);
+    EXPECT_EQ(record.left(13).toHex(' '), hex("67 00 00 00 57 5A C3 BC 72 69 63 68 00").toHex(' '));
+    EXPECT_EQ(record.mid(83, 11).toHex(' '), hex("01 00 00 00 78 2E 79 2F C3 A9 00").toHex(' '));
+    EXPECT_EQ(record.size(), 5 + 0x67);
 }
 
 TEST(GdbRecord, SymbolRules) {

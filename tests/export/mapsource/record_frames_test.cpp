@@ -29,14 +29,18 @@ QByteArray waypoint(const QByteArray& name, int rest = 60) {
 
 const QByteArray kEnd = hex("02 00 00 00 56 00 01");
 
-// The header other programs write: a longer application record with their own name and date.
-QByteArray foreignHeader() {
-    return QByteArray("MsRcf\0", 6) + record('D', QByteArray("k\0", 2)) +
+// The header other programs write: a longer application record with their own name and date, and
+// their own name after it.
+QByteArray foreignHeader(char version = 'k', const char* program = "MapSource") {
+    return QByteArray("MsRcf\0", 6) + record('D', QByteArray(1, version) + QByteArray(1, '\0')) +
            record('A', hex("5D 02") + QByteArray("OtherProgram-1.8.0\0Apr 14 2011\0"
                                                  "01:30:01\0",
                                                  38 - 2)) +
-           QByteArray("MapSource\0", 10);
+           QByteArray(program) + QByteArray(1, '\0');
 }
+
+// The end record MapSource writes after a map area's name.
+const QByteArray kNamedEnd = record('V', QByteArray("GRIMMA, DEUTSCHLAND\0\x01", 21));
 
 }  // namespace
 
@@ -59,6 +63,24 @@ TEST(RecordFrames, NamesAndTheEndRecordOfWellFormedFiles) {
     EXPECT_TRUE(scan.ok());
     EXPECT_EQ(scan.endRecordOffset, 55);
     EXPECT_TRUE(scan.waypointNames.isEmpty());
+
+    // Versions 2 and 3, BaseCamp's name after the application record, an end record with text.
+    for (char version : {'l', 'm'}) {
+        file = foreignHeader(version, "BaseCamp") + waypoint("A") + kNamedEnd;
+        scan = scanMapSourceFile(file, gdbKind());
+        ASSERT_TRUE(scan.ok()) << scan.error.toStdString();
+        EXPECT_EQ(scan.format.gdbVersion, version - 'k' + 1);
+        EXPECT_EQ(scan.format.utf8Text, version == 'm');
+        EXPECT_EQ(file.sliced(scan.endRecordOffset), kNamedEnd);
+    }
+    // MPS files of MapSource 4 ('g') and 5 ('i').
+    for (char letter : {'g', 'i'}) {
+        file = QByteArray("MsRcd\0", 6) + record('D', QByteArray(1, letter) + QByteArray(1, '\0')) +
+               record('A', "x") + waypoint("M") + kEnd;
+        scan = scanMapSourceFile(file, mpsKind());
+        ASSERT_TRUE(scan.ok()) << scan.error.toStdString();
+        EXPECT_EQ(scan.waypointNames, QList<QByteArray>{"M"});
+    }
 }
 
 TEST(RecordFrames, DamagedOrForeignFilesAreRefusedWithTheirReason) {
@@ -73,17 +95,25 @@ TEST(RecordFrames, DamagedOrForeignFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(refused(good.chopped(7)), "it is cut short (it has no end record)");
     EXPECT_EQ(refused(good.chopped(9)),
               "it is damaged or cut short (a record longer than the file at byte 122)");
-    EXPECT_EQ(refused(good + "x"),
-              "it is damaged or cut short (an end record that is not the end at byte 189)");
+    EXPECT_EQ(refused(good + "x"), "it is damaged or cut short (more after the end record at byte 196)");
+    EXPECT_EQ(refused(gdbKind().header + record('V', "\x01")),
+              "it is damaged or cut short (an end record of another shape at byte 55)");
+    EXPECT_EQ(refused(gdbKind().header.chopped(10) + kEnd),
+              "it is damaged or cut short (an application record without the program's name at byte 45)");
     EXPECT_EQ(refused(gdbKind().header + record('W', "no end") + kEnd),
               "it is damaged or cut short (a waypoint name without its end at byte 55)");
     EXPECT_EQ(refused("<?xml version=\"1.0\"?><gpx/>"), "it is not a MapSource GDB file");
     EXPECT_EQ(refused(QByteArray("MsRcf\0", 6) + record('A', "x") + kEnd),
-              "it is not a MapSource GDB file (no format record)");
-    QByteArray version2 = good;
-    version2[11] = 'l';
-    EXPECT_EQ(refused(version2),
-              "it is a MapSource GDB file of format version 2; only format version 1 files can be added to");
+              "it is not a MapSource file (it has no format record)");
+    QByteArray version4 = good;
+    version4[11] = 'n';
+    EXPECT_EQ(refused(version4),
+              "it is a MapSource GDB file of format version 4, which Vintrel cannot add to");
+    const QByteArray mapSource3 =
+        QByteArray("MsRcd\0", 6) + record('D', QByteArray("d\0", 2)) + record('A', "x") + kEnd;
+    const MapSourceScan old = scanMapSourceFile(mapSource3, mpsKind());
+    EXPECT_EQ(old.error,
+              "it is a MapSource MPS file written by MapSource 3 or older, which Vintrel cannot add to");
     QByteArray negative = good;
     negative[55 + 3] = '\x80';
     EXPECT_EQ(refused(negative), "it is damaged or cut short (a record longer than the file at byte 55)");

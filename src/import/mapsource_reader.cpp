@@ -1,0 +1,210 @@
+#include "import/mapsource_reader.h"
+
+#include "import/reader_support.h"
+#include "model/garmin_tables.h"
+#include "model/mapsource_layout.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace vintrel {
+
+namespace {
+
+using namespace mapsource;
+
+// "3 routes", "1 track"
+QString counted(int n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// "3 routes and 2 tracks were passed over; only waypoints are read."
+QString passedOverSentence(int routes, int tracks, int others) {
+    QStringList parts;
+    if (routes > 0) {
+        parts.append(counted(routes, "route", "routes"));
+    }
+    if (tracks > 0) {
+        parts.append(counted(tracks, "track", "tracks"));
+    }
+    if (others > 0) {
+        parts.append(counted(others, "other record", "other records"));
+    }
+    if (parts.isEmpty()) {
+        return {};
+    }
+    const QString last = parts.takeLast();
+    const QString all =
+        parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    const bool one = routes + tracks + others == 1;
+    return QStringLiteral("%1 %2 passed over; only waypoints are read.")
+        .arg(all, one ? QStringLiteral("was") : QStringLiteral("were"));
+}
+
+// A text of the file as a cell: line breaks and tabs become spaces, blanks at both ends go.
+QString cellOf(QByteArrayView bytes, const Format& format) {
+    if (format.utf8Text) {
+        return fieldText(std::string_view(bytes.data(), static_cast<size_t>(bytes.size())));
+    }
+    QString text = decodeText(bytes, format);
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20; }) &&
+                       !text.startsWith(u' ') && !text.endsWith(u' ');
+    return plain ? text : fieldText(text.toStdString());
+}
+
+class MapSourceRows {
+  public:
+    MapSourceRows(ImportContext& context, ReadResult& result) : context_(context), result_(result) {}
+
+    void onRecord(const Record& record, const Format& format) {
+        if (!format.readable || stopped_) {
+            return;
+        }
+        switch (record.type) {
+            case kWaypointRecord:
+                waypoint(record, format);
+                break;
+            case kRouteRecord:
+                ++routes_;
+                break;
+            case kTrackRecord:
+                ++tracks_;
+                break;
+            case kApplicationRecord:
+            case kEndRecord:
+                break;
+            default:
+                ++others_;
+        }
+    }
+
+    // The sentences about the whole file, after it was walked.
+    void report(ProblemLog& log) const {
+        if (unreadable_ > 0) {
+            log.note(QStringLiteral("%1 could not be read and %2 left out (the first at byte %3).")
+                         .arg(counted(unreadable_, "waypoint record", "waypoint records"),
+                              unreadable_ == 1 ? QStringLiteral("was") : QStringLiteral("were"))
+                         .arg(firstUnreadable_));
+        }
+        for (const QString& s : outside_) {
+            log.note(s);
+        }
+        if (outsideCount_ > outside_.size()) {
+            log.note(QStringLiteral("%1 more waypoints were skipped for a position off the map.")
+                         .arg(outsideCount_ - outside_.size()));
+        }
+        const QString passed = passedOverSentence(routes_, tracks_, others_);
+        if (!passed.isEmpty()) {
+            log.note(passed);
+        }
+    }
+
+    bool stopped() const { return stopped_; }
+
+  private:
+    static constexpr int kListedSkips = 20;
+
+    void waypoint(const Record& record, const Format& format) {
+        if (context_.progress != nullptr && context_.progress->cancelled()) {
+            stopped_ = true;
+            return;
+        }
+        const std::optional<WaypointFields> fields = decodeWaypoint(record.body, format);
+        if (!fields) {
+            if (unreadable_++ == 0) {
+                firstUnreadable_ = record.offset;
+            }
+            ++result_.skipped;
+            return;
+        }
+        WaypointDraft row;
+        row.cell(column::kName) = cellOf(fields->name, format);
+        const double lat = degreesOf(fields->lat);
+        const double lon = degreesOf(fields->lon);
+        if (lat < -90 || lat > 90) {
+            ++result_.skipped;
+            if (outsideCount_++ < kListedSkips) {
+                outside_.append(
+                    QStringLiteral("waypoint \"%1\" at byte %2 was skipped: latitude %3 is outside ±90.")
+                        .arg(shortQuote(row.cell(column::kName)), QString::number(record.offset),
+                             QString::number(lat, 'f', 6)));
+            }
+            return;
+        }
+        // A waypoint without a comment shows its notes: MapSource's route points keep their
+        // directions there.
+        row.cell(column::kDescription) =
+            cellOf(fields->comment.isEmpty() ? fields->notes : fields->comment, format);
+        row.cell(column::kUrl) = cellOf(fields->url, format);
+        const QStringList& symbols = symbolNames();
+        if (fields->symbol >= 0 && fields->symbol < symbols.size()) {
+            row.cell(column::kSymbol) = symbols[fields->symbol];
+            row.icon = iconForCacheType(symbols[fields->symbol]);
+        } else {
+            row.icon = IconRole::Empty;
+        }
+        setPositionCells(row, Position{lat, lon}, MinutesRule::Cut, context_.decimalSeparator, 7);
+        if (context_.list.appendUnlessDuplicate(row, DuplicateRule::ExactName) >= 0) {
+            ++result_.appended;
+        }
+    }
+
+    ImportContext& context_;
+    ReadResult& result_;
+    int routes_ = 0;
+    int tracks_ = 0;
+    int others_ = 0;
+    int unreadable_ = 0;
+    qsizetype firstUnreadable_ = -1;
+    int outsideCount_ = 0;
+    QStringList outside_;
+    bool stopped_ = false;
+};
+
+// "is damaged or cut short (...)" from "it is damaged or cut short (...)": the log puts "the file"
+// in front.
+QString withoutSubject(const QString& error) {
+    return error.startsWith(QLatin1String("it ")) ? error.mid(3) : error;
+}
+
+}  // namespace
+
+ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
+    ReadResult result;
+    ProblemLog log(result, path);
+    QFile file(path);
+    QByteArray bytes;
+    if (!file.open(QIODevice::ReadOnly)) {
+        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    } else {
+        bytes = file.readAll();
+        if (bytes.isEmpty()) {
+            log.stoppedEarly(0, QStringLiteral("is empty"));
+        }
+    }
+    if (!bytes.isEmpty()) {
+        MapSourceRows rows(context, result);
+        const Walk walk = walkRecords(
+            bytes, [&rows](const Record& record, const Format& format) { rows.onRecord(record, format); });
+        result.documentFound = walk.kind.has_value();
+        if (walk.format.letter != 0 && !walk.format.readable) {
+            log.stoppedEarly(
+                0, QStringLiteral("is %1, which Vintrel does not read").arg(walk.format.description()));
+        } else {
+            rows.report(log);
+            if (rows.stopped()) {
+                log.stoppedEarly(0, QStringLiteral("was read only in part: the reading was stopped"));
+            } else if (!walk.ok()) {
+                log.stoppedEarly(
+                    0, withoutSubject(walk.error) +
+                           (result.appended > 0 ? QStringLiteral("; the waypoints before it were read")
+                                                : QString()));
+            }
+        }
+    }
+    log.finish();
+    finishFile(context, result, QString());
+    return result;
+}
+
+}  // namespace vintrel
