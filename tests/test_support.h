@@ -33,6 +33,13 @@ struct FixedClock : Clock {
     QDateTime when;
 };
 
+// A file that another program wrote, kept beside the repository in shared/real/ ("gdb/x.gdb"); an
+// empty text when that folder is not there, and the tests that need it are skipped.
+inline QString realFile(const char* relative) {
+    const QString path = QStringLiteral(VINTREL_REAL_DATA "/") + QLatin1String(relative);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
 // A path with this file name that certainly does not exist.
 inline QString missingPath(const char* name) {
     return QStringLiteral(VINTREL_TEST_DATA "/no-such-folder/") + QLatin1String(name);

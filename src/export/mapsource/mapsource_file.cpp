@@ -142,15 +142,21 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         return report;
     }
     QList<int> heldRows;
-    QList<QAnyStringView> addedNames;
+    QList<QAnyStringView> names;
     int added = 0;
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
         const QAnyStringView name = row.cellView(column::kName);
-        if (name.isEmpty() || held.contains(nameBytes(name, scan.format))) {
-            if (!name.isEmpty()) {
-                heldRows.append(r);
-            }
+        if (name.isEmpty()) {
+            ++report.leftOutCount;
+            continue;
+        }
+        names.append(name);
+        // A name the file holds, or will once an earlier row is in: two rows whose names the file's
+        // encoding writes alike would be one name twice.
+        QByteArray bytes = nameBytes(name, scan.format);
+        if (held.contains(bytes)) {
+            heldRows.append(r);
             ++report.leftOutCount;
             continue;
         }
@@ -158,10 +164,9 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
             report.leftOutCount = 0;
             return report;
         }
-        addedNames.append(name);
+        held.insert(std::move(bytes));
         ++added;
     }
-    // The file's own end record: a map area's name that MapSource keeps there stays.
     out.buffer().append(QByteArrayView(old).sliced(scan.endRecordOffset));
     if (!out.commit(report.error)) {
         report.leftOutCount = 0;
@@ -174,7 +179,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
     report.recordCount = added;
     report.existingCount = static_cast<int>(scan.waypointNames.size());
     if (!scan.format.utf8Text) {
-        report.warnings = cp1252NameCollisions(addedNames, scan.waypointNames);
+        report.warnings = cp1252NameCollisions(names, scan.waypointNames);
     }
     return report;
 }

@@ -174,20 +174,51 @@ TEST_F(GdbAdd, NewNamesAreAddedBeforeANewEndRecordAndHeldOnesLeftOutAndMarked) {
     EXPECT_EQ(readAll(path("f.gdb")), after);
 }
 
-TEST_F(GdbAdd, NamesCompareWithCaseAfterDecodingTheFilesBytes) {
-    WaypointList first;
-    fill(first, {"GC1A2B3", QString::fromUtf8("Café"), ""});
-    ASSERT_TRUE(write(first, path("g.gdb")).written);
-    WaypointList second;
-    fill(second, {"gc1a2b3", QString::fromUtf8("Café"), ""});
-    const WriteReport report = add(second, path("g.gdb"));
-    ASSERT_TRUE(report.written);
-    EXPECT_EQ(report.existingCount, 2);  // the row without a name was never written
-    EXPECT_EQ(report.recordCount, 1);
-    EXPECT_EQ(report.leftOutCount, 2);  // "Café", and the row without a name
-    EXPECT_FALSE(second.row(0).isMarkedDuplicate());
-    EXPECT_TRUE(second.row(1).isMarkedDuplicate());
-    EXPECT_FALSE(second.row(2).isMarkedDuplicate());
+TEST_F(GdbAdd, NamesCompareAsTheFileWouldHoldThem) {
+    // An empty file of each version (the BaseCamp name after the application record, an end record
+    // naming a map area), then the same rows added twice: the second add finds every name, however
+    // the file's encoding wrote it, and the end record is kept.
+    const QByteArray namedEnd = QByteArray("\x06\x00\x00\x00VArea\0\x01", 11);
+    const auto emptyFile = [&namedEnd](char version) {
+        return QByteArray("MsRcf\0\x02\0\0\0D", 11) + version + QByteArray("\0\x03\0\0\0A\x64\x02\0", 9) +
+               QByteArray("BaseCamp\0", 9) + namedEnd;
+    };
+    const QStringList names = {"GC1A2B3",
+                               "gc1a2b3",
+                               QString::fromUtf8("Café"),
+                               QString::fromUtf8("Cafe\u0301"),
+                               QString::fromUtf8("Snow ☃"),
+                               "Snow ?",
+                               ""};
+    struct Case {
+        char version;
+        int added;  // the decomposed Café is the composed one; "Snow ☃" is "Snow ?" in windows-1252
+    };
+    for (const Case c : {Case{'k', 4}, Case{'l', 4}, Case{'m', 5}}) {
+        SCOPED_TRACE(c.version);
+        ASSERT_TRUE(writeFile(path("v.gdb"), emptyFile(c.version)));
+        WaypointList list;
+        fill(list, names);
+        WriteReport report = add(list, path("v.gdb"));
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, c.added);
+        EXPECT_EQ(report.leftOutCount, 7 - c.added);
+        EXPECT_TRUE(list.row(3).isMarkedDuplicate());
+        EXPECT_EQ(list.row(5).isMarkedDuplicate(), c.version != 'm');
+        EXPECT_EQ(report.warnings.size(), c.version == 'm' ? 0 : 2);  // Café, Snow
+        const QByteArray once = readAll(path("v.gdb"));
+        EXPECT_TRUE(once.endsWith(namedEnd));
+        EXPECT_EQ(once[11], c.version);
+
+        WaypointList again;
+        fill(again, names);
+        report = add(again, path("v.gdb"));
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.existingCount, c.added);
+        EXPECT_EQ(report.recordCount, 0);
+        EXPECT_EQ(report.leftOutCount, 7);
+        EXPECT_EQ(readAll(path("v.gdb")), once);
+    }
 }
 
 TEST_F(GdbAdd, RefusedOrAbandonedAddsLeaveTheFileAndTheListAsTheyWere) {

@@ -1,0 +1,257 @@
+// MapSource files as inputs: the waypoint layouts of every version, the real files MapSource wrote,
+// and whatever this program writes reading back into the same rows.
+#include "import/mapsource_reader.h"
+
+#include "export/mapsource/mapsource_file.h"
+#include "import/gpx_reader.h"
+#include "import/loc_reader.h"
+#include "model/mapsource_layout.h"
+
+#include "test_support.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+namespace {
+
+// The fields every GDB version starts a waypoint with, each optional value present: name "W1",
+// class 0, no country, the class data, 45 and -22.5 degrees, an altitude, comment "C", a proximity,
+// display 1, colour 0, symbol 117, no city, state or facility, a zero byte, a depth, no address, a
+// zero byte, a 32-bit 14, notes "N".
+const QByteArray kGdbStart =
+    hex("57 31 00  00 00 00 00  00"
+        " 00 00 00 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 FF FF FF FF"
+        " 00 00 00 20  00 00 00 F0"
+        " 01 00 00 00 00 00 00 59 40  43 00  01 00 00 00 00 00 00 24 40"
+        " 01 00 00 00  00 00 00 00  75 00 00 00"
+        " 00 00 00  00  01 00 00 00 00 00 00 1C 40  00  00  0E 00 00 00  4E 00");
+// Version 2: one web address "u", category bits, a temperature, a time.
+const QByteArray kGdb2 = kGdbStart + hex("75 00  04 00  01 00 00 00 00 00 00 34 40  01 C9 4F 6E 42");
+// Version 3: two web addresses "u" and "v", the same, one phone number "p" with an empty second
+// text, no country or postal code.
+const QByteArray kGdb3 = kGdbStart + hex("02 00 00 00 75 00 76 00  04 00  01 00 00 00 00 00 00 34 40"
+                                         "  01 C9 4F 6E 42  01 00 00 00 70 00 00  00 00");
+// MPS 'g' and 'i': name "M1", the class block, the position, nine bytes, description "D", nine
+// bytes, display, colour, symbol 18, twenty zero bytes.
+const QByteArray kMps =
+    hex("4D 31 00  00 00 00 00  00"
+        " 00 00 00 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 FF FF FF FF"
+        " 00 00 00 20  00 00 00 F0  00 00 00 00 00 00 00 00 00  44 00  00 00 00 00 00 00 00 00 00"
+        " 01 00 00 00  00 00 00 00  12 00 00 00"
+        " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+
+QByteArray record(char type, const QByteArray& data) {
+    QByteArray out(4, '\0');
+    qToLittleEndian(static_cast<quint32>(data.size()), out.data());
+    return out + type + data;
+}
+
+// A file of `kind` in format `letter`, with an application record, then `records`, then the end.
+QByteArray mapSourceFile(char signature, char letter, const QByteArray& records) {
+    QByteArray file = QByteArray("MsRc") + signature + '\0' + record('D', QByteArray(1, letter) + '\0') +
+                      record('A', hex("64 02") + QByteArray("x\0y\0z\0", 6));
+    if (signature == 'f') {
+        file += QByteArray("BaseCamp\0", 9);
+    }
+    return file + records + hex("02 00 00 00 56 00 01");
+}
+
+ReadResult readFile(const QString& path, WaypointList& list) {
+    ImportContext context{list, u'.'};
+    list.resetDuplicateCount();
+    return readMapSourceFile(path, context);
+}
+
+TEST(MapSourceLayout, EveryVersionsWaypointFieldsAndNothingMore) {
+    using namespace mapsource;
+    struct Case {
+        const char* what;
+        QByteArray body;
+        Format format;
+        const char *name, *comment, *url;
+        qint32 symbol;
+    };
+    const Case cases[] = {
+        {"GDB 2", kGdb2, formatOf(FileKind::Gdb, 'l'), "W1", "C", "u", 117},
+        {"GDB 1", kGdb2, formatOf(FileKind::Gdb, 'k'), "W1", "C", "u", 117},
+        {"GDB 3", kGdb3, formatOf(FileKind::Gdb, 'm'), "W1", "C", "u", 117},
+        {"MPS g", kMps, formatOf(FileKind::Mps, 'g'), "M1", "D", "", 18},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<WaypointFields> w = decodeWaypoint(c.body, c.format);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->name, QByteArrayView(c.name));
+        EXPECT_EQ(w->comment, QByteArrayView(c.comment));
+        EXPECT_EQ(w->url, QByteArrayView(c.url));
+        EXPECT_EQ(w->lat, 0x20000000);
+        EXPECT_EQ(degreesOf(w->lon), -22.5);
+        EXPECT_EQ(w->symbol, c.symbol);
+        // A byte too few or too many is not a record of this layout.
+        EXPECT_FALSE(decodeWaypoint(c.body.chopped(1), c.format));
+        EXPECT_FALSE(decodeWaypoint(c.body + '\0', c.format));
+    }
+    EXPECT_EQ(decodeWaypoint(kGdb3, formatOf(FileKind::Gdb, 'm'))->notes, QByteArrayView("N"));
+    EXPECT_FALSE(decodeWaypoint(kGdb3, formatOf(FileKind::Gdb, 'l')));
+    EXPECT_EQ(decodeText("Z\xC3\xBCrich", formatOf(FileKind::Gdb, 'm')), QString::fromUtf8("Zürich"));
+    EXPECT_EQ(decodeText("Z\xFCrich", formatOf(FileKind::Gdb, 'l')), QString::fromUtf8("Zürich"));
+}
+
+TEST(MapSourceReader, TheFilesMapSourceWrote) {
+    struct Case {
+        const char* file;
+        int rows;
+        const char *firstName, *firstDescription, *firstSymbol, *passedOver;
+    };
+    const Case cases[] = {
+        {"gdb/gdb-sample.gdb", 199, "3", "B93", "Exit",
+         "1 route, 9 tracks and 4 other records were passed over; only waypoints are read."},
+        {"gdb/gdb-sample-v3.gdb", 199, "3", "B93", "Exit",
+         "1 route, 9 tracks and 4 other records were passed over; only waypoints are read."},
+        {"mps/mapsource.mps", 9, "GC1A37", "The Troll by a182pilot & Family", "Waypoint", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = realFile(c.file);
+        if (path.isEmpty()) {
+            GTEST_SKIP() << "the files other programs wrote are not beside the repository";
+        }
+        WaypointList list;
+        const ReadResult result = readFile(path, list);
+        EXPECT_TRUE(result.readToEnd);
+        EXPECT_EQ(result.appended, c.rows);
+        ASSERT_EQ(list.rowCount(), c.rows);
+        EXPECT_EQ(cell(list, 0, column::kName), c.firstName);
+        EXPECT_EQ(cell(list, 0, column::kDescription), c.firstDescription);
+        EXPECT_EQ(cell(list, 0, column::kSymbol), c.firstSymbol);
+        if (c.passedOver != nullptr) {
+            ASSERT_EQ(result.problems.size(), 1);
+            EXPECT_TRUE(result.problems[0].endsWith(c.passedOver)) << result.problems[0].toStdString();
+        } else {
+            EXPECT_TRUE(result.problems.isEmpty());
+        }
+    }
+    // The route point's directions, kept as notes, and a name in windows-1252 and in UTF-8.
+    for (const char* file : {"gdb/gdb-sample.gdb", "gdb/gdb-sample-v3.gdb"}) {
+        WaypointList list;
+        readFile(realFile(file), list);
+        EXPECT_EQ(cell(list, 1, column::kName), "416");
+        EXPECT_EQ(cell(list, 1, column::kDescription),
+                  QString::fromUtf8("Fahren Sie auf die Luis-Ferdinand-Schönherr-Strasse nach Norden"));
+        EXPECT_EQ(cell(list, 1, column::kLatDecimal), "50.4926062");
+        EXPECT_EQ(cell(list, 1, column::kLonDM), QString::fromUtf8("E012°06.325  E01206.32589"));
+    }
+}
+
+// Geocaches, networks, windows-1252 texts, a name the code page lacks a letter of and a decomposed
+// one, a position at the edge of the map.
+void fillRoundTripRows(WaypointList& rows) {
+    readFixture(&readGpxFile, rows, "pocket_query.gpx");
+    readFixture(&readGpxFile, rows, "wifi.gpx");
+    readFixture(&readLocFile, rows, "cp1252.loc");
+    WaypointDraft snow;
+    snow.cell(column::kName) = QString::fromUtf8("Snow ☃ Zu\u0308rich");
+    snow.cell(column::kDescription) = QStringLiteral("on the hill");
+    snow.setPosition(-89.9999999, 179.9999999, PositionForm{});
+    rows.appendWaypointRow(WaypointRow(snow));
+}
+
+}  // namespace
+
+TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
+    WaypointList rows;
+    fillRoundTripRows(rows);
+    ASSERT_GT(rows.rowCount(), 5);
+
+    QTemporaryDir dir;
+    struct Case {
+        const char* file;
+        QByteArray empty;  // the file before the rows are added; empty: a new file is written
+    };
+    const Case cases[] = {
+        {"new.gdb", {}}, {"v2.gdb", mapSourceFile('f', 'l', {})}, {"v3.gdb", mapSourceFile('f', 'm', {})},
+        {"new.mps", {}}, {"g.mps", mapSourceFile('d', 'g', {})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = dir.filePath(c.file);
+        const bool gdb = path.endsWith("gdb");
+        WaypointList list;
+        fillRoundTripRows(list);
+        WriteReport report;
+        if (c.empty.isEmpty()) {
+            report = gdb ? writeGdbFile(list, path, {}) : writeMpsFile(list, path, {});
+        } else {
+            ASSERT_TRUE(writeFile(path, c.empty));
+            report = gdb ? addToGdbFile(list, path, {}) : addToMpsFile(list, path, {});
+        }
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        WaypointList back;
+        const ReadResult result = readFile(path, back);
+        EXPECT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
+        ASSERT_EQ(back.rowCount(), rows.rowCount());
+        const bool utf8 = QByteArrayView(c.file) == "v3.gdb";
+        for (int i = 0; i < rows.rowCount(); ++i) {
+            const WaypointRow& was = rows.row(i);
+            const WaypointRow& is = back.row(i);
+            QString name = was.cell(column::kName).normalized(QString::NormalizationForm_C);
+            EXPECT_EQ(is.cell(column::kName), utf8 ? name : name.replace(u'☃', u'?'));
+            QString description = was.cell(column::kDescription);
+            EXPECT_EQ(is.cell(column::kDescription), utf8 ? description : description.replace(u'☃', u'?'));
+            EXPECT_NEAR(is.lat, was.lat, 1e-7);
+            EXPECT_NEAR(is.lon, was.lon, 1e-7);
+        }
+        if (gdb) {
+            EXPECT_EQ(cell(back, 0, column::kSymbol), "Geocache");
+            EXPECT_EQ(cell(back, 0, column::kUrl), cell(rows, 0, column::kUrl));
+        }
+    }
+}
+
+TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
+    QTemporaryDir dir;
+    const QByteArray w = record('W', kGdb2);
+    const QByteArray whole = mapSourceFile('f', 'l', w + record('W', QByteArray("W2") + kGdb2.mid(2)) + w);
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int rows;
+        bool whole;
+        const char* problem;
+    };
+    const Case cases[] = {
+        // The third record repeats the first name: left out, as the GPX reader leaves it.
+        {"whole", whole, 2, true, nullptr},
+        {"cut short", whole.chopped(20), 2, false,
+         "the file is damaged or cut short (a record longer than the file at byte 263); the waypoints "
+         "before it were read."},
+        {"a record that does not fill its frame", mapSourceFile('f', 'l', record('W', kGdb2 + "xx") + w), 1,
+         true, "1 waypoint record could not be read and was left out (the first at byte 35)."},
+        {"version 4", mapSourceFile('f', 'n', w), 0, false,
+         "the file is a MapSource GDB file of format version 4, which Vintrel does not read."},
+        {"MapSource 3", mapSourceFile('d', 'd', record('W', kMps)), 0, false,
+         "the file is a MapSource MPS file written by MapSource 3 or older, which Vintrel does not read."},
+        {"empty", QByteArray(), 0, false, "the file is empty."},
+        {"not MapSource", QByteArray("<gpx/>"), 0, false, "the file is not a MapSource file."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath("f.gdb");
+        ASSERT_TRUE(writeFile(path, c.bytes));
+        WaypointList list;
+        const ReadResult result = readFile(path, list);
+        EXPECT_EQ(list.rowCount(), c.rows);
+        EXPECT_EQ(result.readToEnd, c.whole);
+        if (c.problem == nullptr) {
+            EXPECT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
+        } else {
+            ASSERT_EQ(result.problems.size(), 1);
+            EXPECT_EQ(result.problems[0].toStdString(), std::string("f.gdb: ") + c.problem);
+        }
+    }
+}
