@@ -6,6 +6,7 @@
 #include "interop_support.h"
 #include "test_support.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -45,34 +46,100 @@ TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
     }
 }
 
-TEST(GdbInterop, AddingToAFileAnotherProgramWroteKeepsItReadable) {
+namespace {
+
+// What gpsbabel reads from a GDB file besides its waypoints: its routes and tracks as GPX, from
+// the first of them on (the waypoints and the file's bounds come before).
+QByteArray routesAndTracks(const QString& path) {
+    QProcess p;
+    p.start("gpsbabel", {"-i", "gdb", "-f", path, "-o", "gpx", "-F", "-"});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    const QByteArray gpx = p.readAllStandardOutput();
+    const qsizetype route = gpx.indexOf("<rte>");
+    const qsizetype track = gpx.indexOf("<trk>");
+    const qsizetype first = route < 0 ? track : (track < 0 ? route : std::min(route, track));
+    return first < 0 ? QByteArray() : gpx.sliced(first);
+}
+
+}  // namespace
+
+TEST(GdbInterop, AddingToFilesOtherProgramsWroteKeepsEveryOldRecordReadable) {
     ASSERT_TRUE(toolInstalled("gpsbabel"));
     QTemporaryDir dir;
-    // gpsbabel writes its own, longer header; its records are version 1 like ours.
-    const QString path = dir.filePath("theirs.gdb");
-    QProcess p;
-    p.start("gpsbabel", {"-i", "gpx", "-f", dataPath("route.gpx"), "-o", "gdb,ver=1", "-F", path});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const auto theirs = readWithGpsbabel("gdb", path);
-    ASSERT_EQ(theirs.size(), 2);
+    struct Target {
+        QString name;
+        QString source;  // a file MapSource wrote, or empty: gpsbabel writes one of `version`
+        int version;
+    };
+    const QList<Target> targets = {
+        {"gpsbabel-1.gdb", {}, 1},
+        {"gpsbabel-2.gdb", {}, 2},
+        {"gpsbabel-3.gdb", {}, 3},
+        {"mapsource-2.gdb", realFile("gdb/gdb-sample.gdb"), 2},
+        {"mapsource-3.gdb", realFile("gdb/gdb-sample-v3.gdb"), 3},
+    };
+    for (const Target& t : targets) {
+        SCOPED_TRACE(t.name.toStdString());
+        const QString path = dir.filePath(t.name);
+        if (t.name.startsWith("gpsbabel")) {
+            QProcess p;
+            p.start("gpsbabel", {"-i", "gpx", "-f", dataPath("route.gpx"), "-o",
+                                 QStringLiteral("gdb,ver=%1").arg(t.version), "-F", path});
+            ASSERT_TRUE(p.waitForFinished(30000));
+            ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        } else if (t.source.isEmpty()) {
+            continue;  // the files other programs wrote are not beside the repository
+        } else {
+            ASSERT_TRUE(QFile::copy(t.source, path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        const QByteArray before = readAll(path);
+        const auto theirs = readWithGpsbabel("gdb", path);
+        const QByteArray theirRoutes = routesAndTracks(path);
 
-    WaypointList list;
-    readFixture(&readGpxFile, list, "route.gpx");
-    readFixture(&readGpxFile, list, "pocket_query.gpx");
-    const WriteReport report = addToGdbFile(list, path, ExportContext{});
-    ASSERT_TRUE(report.written) << report.error.toStdString();
-    EXPECT_EQ(report.existingCount, 2);
-    EXPECT_EQ(report.recordCount, 3);
-    EXPECT_EQ(report.leftOutCount, 2);
-    const auto rows = readWithGpsbabel("gdb", path);
-    ASSERT_EQ(rows.size(), 5);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(rows[i]["Name"], theirs[i]["Name"]);
-    }
-    for (int i = 2; i < 5; ++i) {
-        EXPECT_EQ(rows[i]["Name"], list.row(i).cell(column::kName));
-        EXPECT_NEAR(rows[i]["Latitude"].toDouble(), list.row(i).lat, 1e-6);
-        EXPECT_NEAR(rows[i]["Longitude"].toDouble(), list.row(i).lon, 1e-6);
+        WaypointList list;
+        readFixture(&readGpxFile, list, "route.gpx");
+        readFixture(&readGpxFile, list, "pocket_query.gpx");
+        WaypointDraft zurich;
+        zurich.cell(column::kName) = QString::fromUtf8("Zürich Café");
+        zurich.cell(column::kDescription) = QStringLiteral("by the lake");
+        zurich.cell(column::kSymbol) = QStringLiteral("Flag, Blue");
+        zurich.setPosition(47.3769, 8.5417, PositionForm{});
+        list.appendWaypointRow(WaypointRow(zurich));
+        const WriteReport report = addToGdbFile(list, path, ExportContext{});
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.existingCount, theirs.size());
+        const bool fromRoute = t.name.startsWith("gpsbabel");
+        ASSERT_EQ(report.recordCount, fromRoute ? 4 : 6);
+
+        // The old bytes up to the end record, and the end record itself, as they were.
+        const QByteArray after = readAll(path);
+        const qsizetype endRecord = before.lastIndexOf(QByteArray("V", 1)) - 4;
+        EXPECT_EQ(after.first(endRecord), before.first(endRecord));
+        EXPECT_TRUE(after.endsWith(before.sliced(endRecord)));
+        EXPECT_EQ(after[11], before[11]);  // the format version
+
+        const auto rows = readWithGpsbabel("gdb", path);
+        ASSERT_EQ(rows.size(), theirs.size() + report.recordCount);
+        // Every field as before (the columns gpsbabel shows grow with the new records' fields).
+        for (qsizetype i = 0; i < theirs.size(); ++i) {
+            for (const QString& key : theirs[i].keys()) {
+                EXPECT_EQ(rows[i].value(key), theirs[i].value(key)) << i << " " << key.toStdString();
+            }
+        }
+        for (qsizetype i = theirs.size(), r = fromRoute ? 2 : 0; i < rows.size(); ++i, ++r) {
+            const WaypointRow& row = list.row(static_cast<int>(r));
+            EXPECT_EQ(rows[i]["Name"], row.cell(column::kName));
+            if (!row.cell(column::kDescription).isEmpty()) {  // else gpsbabel shows another text
+                EXPECT_EQ(rows[i]["Description"], row.cell(column::kDescription));
+            }
+            EXPECT_NEAR(rows[i]["Latitude"].toDouble(), row.lat, 1e-6);
+            EXPECT_NEAR(rows[i]["Longitude"].toDouble(), row.lon, 1e-6);
+        }
+        EXPECT_EQ(rows.last()["Symbol"], "Flag, Blue");
+        EXPECT_EQ(routesAndTracks(path), theirRoutes);
+        if (!fromRoute) {
+            EXPECT_FALSE(theirRoutes.isEmpty());
+        }
     }
 }

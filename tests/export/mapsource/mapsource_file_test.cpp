@@ -298,6 +298,21 @@ TEST_F(GdbWriter, MpsFilesHaveTheirOwnHeaderAndTheSameFrame) {
     refused = addToMpsFile(list, path("two.gdb"), context);
     EXPECT_EQ(refused.error.toStdString(), "it is a MapSource GDB file, not a MapSource MPS file");
     EXPECT_EQ(readAll(path("one.mps")), two);
+
+    // The file MapSource 4 wrote (format 'g') takes the same records.
+    const QString real = vintrel::test::realFile("mps/mapsource.mps");
+    if (!real.isEmpty()) {
+        const QByteArray before = readAll(real);
+        ASSERT_TRUE(writeFile(path("g.mps"), before));
+        const WriteReport g = addToMpsFile(list, path("g.mps"), context);
+        ASSERT_TRUE(g.written) << g.error.toStdString();
+        EXPECT_EQ(g.existingCount, 9);
+        EXPECT_EQ(g.recordCount, 2);
+        const QByteArray after = readAll(path("g.mps"));
+        EXPECT_EQ(after.first(before.size() - 7), before.chopped(7));
+        EXPECT_EQ(after.mid(before.size() - 7, 11), QByteArray("\x61\x00\x00\x00WGC1A2B", 11));
+        EXPECT_EQ(after.size(), before.size() + (92 + 6 + 4) + (92 + 4 + 4));  // GC1A2B, Next
+    }
 }
 
 TEST_F(GdbWriter, LargeFilesAreWrittenInPiecesAndStillReplacedWhole) {
