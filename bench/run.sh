@@ -67,7 +67,7 @@ if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" add "* ]]; then
 fi
 
 # The text formats: --list on as many lines as the .loc files above have waypoints.
-for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
+for fmt in ${TEXT_FORMATS-csv txt mxf}; do
     for n in 100000 200000; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
@@ -81,6 +81,30 @@ for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
             "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     done
 done
+
+# MapSource files as inputs: --list of the same 100,000 waypoints as a GDB file of each version this
+# program reads (version 1 written by it; 2 and 3 by gpsbabel, when it is installed) against the .loc.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" mapsource "* ]]; then
+    loc="$data/bench_100000.loc"
+    [ -f "$loc" ] || "$build/bench/generate" loc 100000 "$loc"
+    "$build/src/vintrel-convert" "$loc" -o "$data/bench_100000_v1.gdb" >/dev/null
+    "$build/src/vintrel-convert" "$loc" -o "$data/bench_100000.mps" >/dev/null
+    inputs=("$data/bench_100000_v1.gdb" "$data/bench_100000.mps")
+    if command -v gpsbabel >/dev/null; then
+        for v in 2 3; do
+            gpsbabel -i gdb -f "$data/bench_100000_v1.gdb" -o "gdb,ver=$v" -F "$data/bench_100000_v$v.gdb"
+            inputs+=("$data/bench_100000_v$v.gdb")
+        done
+    fi
+    l=$(best "$build/src/vintrel-convert" --list "$loc")
+    for f in "${inputs[@]}"; do
+        v=$(best "$build/src/vintrel-convert" --list "$f")
+        m=$(peak "$build/src/vintrel-convert" --list "$f")
+        printf '%-22s 100000 waypoints (%3d MB) list: loc %5ss  vintrel %5ss  ratio %5s  peak %4d MB\n' \
+            "$(basename "$f")" $(( $(stat -c %s "$f") / 1000000 )) "$l" "$v" \
+            "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+    done
+fi
 
 # Damaged copies of the 100,000-waypoint files, one kind of damage in every waypoint, read with
 # their repairs, against expat over the clean file (expat stops at the first damage).
@@ -116,7 +140,7 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
         echo "$line"
     done
     loc=$(count "$build/src/vintrel-convert" --list "$data/bench_100000.loc")
-    for fmt in ${TEXT_FORMATS:-csv txt mxf}; do
+    for fmt in ${TEXT_FORMATS-csv txt mxf}; do
         l=$(count "$build/src/vintrel-convert" --list "$data/bench_100000.$fmt")
         awk -v f="$fmt" -v l="$l" -v c="$loc" 'BEGIN {
             printf "%s 100000 instructions: list %.2fG, loc list %.2fG (%.2fx)\n", f, l/1e9, c/1e9, l/c }'
@@ -125,7 +149,7 @@ fi
 
 # The window: from the file list to a painted grid of 100,000 rows.
 # Under a virtual X server when there is one, as a desktop would show it; offscreen otherwise.
-for n in ${WINDOW_SIZES:-100000}; do
+for n in ${WINDOW_SIZES-100000}; do
     f="$data/bench_$n.gpx"
     [ -f "$f" ] || "$build/bench/generate" gpx "$n" "$f"
     if command -v xvfb-run >/dev/null; then

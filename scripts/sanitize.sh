@@ -23,10 +23,14 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work
-# MapSource files to start the frame walk from: what the program itself writes.
+# MapSource files to start the frame walk and the reader from: what the program itself writes, and
+# the files MapSource wrote when they are beside the repository.
 mkdir -p "$work/seeds"
 "$build/src/vintrel-convert" "$here"/tests/data/pocket_query.gpx -o "$work/seeds/seed.gdb" >/dev/null
 "$build/src/vintrel-convert" "$here"/tests/data/wifi.gpx -o "$work/seeds/seed.mps" >/dev/null
+for real in "$here"/../shared/real/gdb/*.gdb "$here"/../shared/real/mps/*.mps; do
+    [ -f "$real" ] && cp "$real" "$work/seeds/"
+done
 fuzz() {  # target dictionary seed-pattern...
     local target=$1 dict=$2
     shift 2
@@ -51,4 +55,5 @@ fuzz txt_fuzzer text.dict '*.txt'
 fuzz mxf_fuzzer text.dict '*.mxf'
 fuzz registry_export_fuzzer registry.dict '*.reg'
 fuzz mapsource_scan_fuzzer mapsource.dict '*.gdb' '*.mps'
+fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
 echo "== sanitizers and fuzzers: no report"
