@@ -32,7 +32,7 @@ peak() {  # peak resident memory in kB
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
-    [ "$fmt" = add ] && continue  # the add bench below
+    case $fmt in add | mapsource) continue ;; esac  # their own benches below
     for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
@@ -128,7 +128,7 @@ fi
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
     for fmt in ${FORMATS:-loc gpx}; do
-        [ "$fmt" = add ] && continue
+        case $fmt in add | mapsource) continue ;; esac
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"

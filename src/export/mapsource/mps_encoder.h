@@ -22,7 +22,9 @@
 //   68+n+d      4     symbol number
 //   72+n+d      20    zeros
 //
-// A record is 92 + n + d bytes. Where it knowingly differs from common practice: a longitude of
+// A record is 92 + n + d bytes. New files are of format 'i' (MapSource 5); the waypoint records
+// MapSource 4 wrote into its files of format 'g' have this same layout, so those files are added to
+// with this encoder too. Where it knowingly differs from common practice: a longitude of
 // +180 is written as -2^31 (the same meridian as -180), since +2^31 does not fit.
 #pragma once
 
