@@ -4,6 +4,7 @@
 
 #include "import/read_result.h"
 #include "model/coordinates.h"
+#include "model/field_text.h"
 
 #include <optional>
 #include <string>
@@ -11,10 +12,7 @@
 
 namespace vintrel {
 
-// A field as the list holds it, from UTF-8: a line break with the blanks around it becomes one
-// space, a tab elsewhere one space too, and white space at both ends is dropped.
-QString fieldText(std::string_view utf8);
-// The same text put into `out`, whose buffer is reused when it is its own: readers keep one string
+// fieldText() put into `out`, whose buffer is reused when it is its own: readers keep one string
 // per field and fill it for every record, without an allocation each time.
 void setFieldText(QString& out, std::string_view utf8);
 
