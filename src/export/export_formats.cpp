@@ -1,5 +1,6 @@
 #include "export/export_formats.h"
 
+#include "export/gpx_writer.h"
 #include "export/kml_writer.h"
 #include "export/mapsource/mapsource_file.h"
 #include "export/wpt_writer.h"
@@ -54,6 +55,17 @@ const QList<ExportFormat>& exportFormats() {
          false,
          &writeKmlFile,
          nullptr},
+        {QStringLiteral("GPX"),
+         QStringLiteral("GPX (GPS eXchange 1.1)"),
+         QStringLiteral("gpx"),
+         {QStringLiteral("GPS eXchange File (*.gpx)"), QStringLiteral("*.gpx")},
+         {QStringLiteral("GPS eXchange File (*.gpx)"), QStringLiteral("*.gpx")},
+         kAddWaypoints,
+         false,
+         false,
+         false,
+         &writeGpxFile,
+         &addToGpxFile},
     };
     return formats;
 }

@@ -17,7 +17,7 @@ using CreateFunction = WriteReport (*)(const WaypointList& list, const QString& 
 using AddFunction = WriteReport (*)(WaypointList& list, const QString& path, const ExportContext& context);
 
 struct ExportFormat {
-    QString key;            // "GDB", "MPS", "WPT", "KML": the first three characters of the choice
+    QString key;            // "GDB", "MPS", "WPT", "KML", "GPX": the first three characters of the choice
     QString choiceText;     // the entry of the output choice
     QString extension;      // of new files
     FileFilter saveFilter;  // the save dialog's, when creating

@@ -1,0 +1,591 @@
+#include "export/gpx_writer.h"
+
+#include "base/cp1252.h"
+#include "export/atomic_save.h"
+#include "export/mapsource/gdb_encoder.h"
+#include "export/xml_text.h"
+#include "model/field_text.h"
+#include "model/garmin_tables.h"
+
+#include <QSet>
+
+#include <expat.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vintrel {
+
+namespace {
+
+using xml::kDegreesRoom;
+using xml::kMostBytesPerUnit;
+using xml::putLiteral;
+
+enum class GpxVersion { V10, V11 };
+
+constexpr std::string_view kGpx10 = "http://www.topografix.com/GPX/1/0";
+constexpr std::string_view kGpx11 = "http://www.topografix.com/GPX/1/1";
+
+// Degrees with at most seven decimals, trailing zeros dropped ("51.68541", "-0.5", "3").
+char* putCoordinate(char* p, double degrees) {
+    char* const start = p;
+    p = xml::putDegrees(p, degrees);
+    while (p[-1] == '0') {
+        --p;
+    }
+    if (p[-1] == '.') {
+        --p;
+    }
+    if (p - start == 2 && start[0] == '-' && start[1] == '0') {
+        start[0] = '0';
+        p = start + 1;
+    }
+    return p;
+}
+
+// The symbol names as written, escaped, by their number.
+const std::vector<QByteArray>& symbolTexts() {
+    static const std::vector<QByteArray> texts = [] {
+        std::vector<QByteArray> out;
+        for (const QString& name : symbolNames()) {
+            QByteArray text;
+            xml::appendText(text, name);
+            out.push_back(text);
+        }
+        return out;
+    }();
+    return texts;
+}
+
+// The geocache type of a row, from the icon its reader chose by the type, in the words the readers
+// know the type by: reading the file back gives the same icon.
+QLatin1StringView cacheTypeText(IconRole icon) {
+    switch (icon) {
+        case IconRole::Geocache:
+            return QLatin1StringView("Geocache");
+        case IconRole::Traditional:
+            return QLatin1StringView("Traditional Cache");
+        case IconRole::Webcam:
+            return QLatin1StringView("Webcam Cache");
+        case IconRole::Multi:
+            return QLatin1StringView("Multi Cache");
+        case IconRole::Mystery:
+            return QLatin1StringView("Mystery Cache");
+        case IconRole::Event:
+            return QLatin1StringView("Event Cache");
+        case IconRole::Virtual:
+            return QLatin1StringView("Virtual Hybrid");
+        case IconRole::Locationless:
+            return QLatin1StringView("Locationless Cache");
+        default:
+            break;
+    }
+    return {};
+}
+
+bool isNetwork(QAnyStringView encryption) {
+    return encryption == QLatin1StringView("Encrypted") || encryption == QLatin1StringView("UnEncrypted");
+}
+
+// One <wpt> element, without a line end, written straight into room made for the most it can take.
+void appendWaypoint(QByteArray& out, const WaypointRow& row, GpxVersion version, bool includeDescription) {
+    const QAnyStringView name = row.cellView(column::kName);
+    const QAnyStringView encryption = row.cellView(column::kEncryption);
+    const QAnyStringView url = row.cellView(column::kUrl);
+    QAnyStringView description = includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
+    QString networkDescription;
+    if (isNetwork(encryption)) {
+        networkDescription = description.isEmpty()
+                                 ? encryption.toString()
+                                 : description.toString() + QStringLiteral(", ") + encryption.toString();
+        description = networkDescription;
+    }
+    const QAnyStringView category = row.cellView(column::kCategory);
+    const QAnyStringView type = category.isEmpty() ? QAnyStringView(cacheTypeText(row.icon)) : category;
+    const QByteArray& symbol = symbolTexts()[static_cast<std::size_t>(
+        symbolNumber(gdbSymbolName(name, encryption, row.cellView(column::kSymbol))))];
+
+    constexpr qsizetype kFixedRoom = 160;  // the tags, with room to spare
+    const qsizetype start = out.size();
+    out.resize(start + kFixedRoom + 2 * kDegreesRoom + symbol.size() +
+               kMostBytesPerUnit * (name.size() + description.size() + url.size() + type.size()));
+    char* p = out.data() + start;
+    p = putLiteral(p, "<wpt lat=\"");
+    p = putCoordinate(p, row.lat);
+    p = putLiteral(p, "\" lon=\"");
+    // +180 rounds to the same meridian as -180, which is the one GPX 1.1 allows.
+    p = putCoordinate(p, row.lon >= 179.99999995 ? row.lon - 360.0 : row.lon);
+    p = putLiteral(p, "\">");
+    if (!name.isEmpty()) {
+        p = putLiteral(p, "<name>");
+        p = xml::putText(p, name);
+        p = putLiteral(p, "</name>");
+    }
+    if (!description.isEmpty()) {
+        p = putLiteral(p, "<desc>");
+        p = xml::putText(p, description);
+        p = putLiteral(p, "</desc>");
+    }
+    if (!url.isEmpty()) {
+        if (version == GpxVersion::V11) {
+            p = putLiteral(p, "<link href=\"");
+            p = xml::putAttribute(p, url);
+            p = putLiteral(p, "\"/>");
+        } else {
+            p = putLiteral(p, "<url>");
+            p = xml::putText(p, url);
+            p = putLiteral(p, "</url>");
+        }
+    }
+    p = putLiteral(p, "<sym>");
+    p = std::copy(symbol.begin(), symbol.end(), p);
+    p = putLiteral(p, "</sym>");
+    if (!type.isEmpty()) {
+        p = putLiteral(p, "<type>");
+        p = xml::putText(p, type);
+        p = putLiteral(p, "</type>");
+    }
+    p = putLiteral(p, "</wpt>");
+    out.truncate(p - out.constData());
+}
+
+// What adding needs to know of an existing file.
+struct GpxTarget {
+    QString error;  // why it is refused; empty when it may be added to
+    GpxVersion version = GpxVersion::V11;
+    qsizetype insertAt = 0;      // where the new waypoints go
+    bool afterWaypoint = false;  // insertAt is the end of the last <wpt>, else the start of what follows
+    qsizetype indentFrom = 0;    // the start tag whose indentation the new lines copy
+    int waypointCount = 0;       // the file's <wpt> elements
+    QSet<QString> names;         // of its waypoints and route points, as the GPX reader reads them
+};
+
+// The file's encoding as far as writing into it goes.
+enum class TargetEncoding { Utf8, Utf16Le, Utf16Be, AsciiWithReferences };
+
+TargetEncoding sniffEncoding(QByteArrayView file) {
+    if (file.startsWith("\xFF\xFE") || file.startsWith(QByteArrayView("<\0", 2))) {
+        return TargetEncoding::Utf16Le;
+    }
+    if (file.startsWith("\xFE\xFF") || file.startsWith(QByteArrayView("\0<", 2))) {
+        return TargetEncoding::Utf16Be;
+    }
+    return TargetEncoding::Utf8;
+}
+
+bool isCp1252Name(std::string_view name) {
+    const QByteArray lower = QByteArray(name.data(), static_cast<qsizetype>(name.size())).toLower();
+    return lower == "windows-1252" || lower == "cp1252" || lower == "x-cp1252";
+}
+
+// A strict pass of expat over the whole file: any damage ends it, as do the things the GPX reader
+// would repair on its way (an element inside one of the same name, nesting beyond its limit).
+class TargetScan {
+  public:
+    GpxTarget run(QByteArrayView file) {
+        XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
+        parser_ = parser;
+        XML_SetReturnNSTriplet(parser, 1);
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &TargetScan::onStart, &TargetScan::onEnd);
+        XML_SetCharacterDataHandler(parser, &TargetScan::onText);
+        XML_SetXmlDeclHandler(parser, &TargetScan::onDeclaration);
+        XML_SetUnknownEncodingHandler(parser, &TargetScan::onUnknownEncoding, this);
+        constexpr qsizetype kPiece = qsizetype(1) << 26;
+        qsizetype done = 0;
+        do {
+            const qsizetype n = std::min(kPiece, file.size() - done);
+            const bool last = done + n == file.size();
+            if (XML_Parse(parser, file.data() + done, static_cast<int>(n), last) != XML_STATUS_OK) {
+                if (target_.error.isEmpty()) {
+                    target_.error =
+                        XML_GetErrorCode(parser) == XML_ERROR_UNKNOWN_ENCODING
+                            ? QStringLiteral("its encoding \"%1\" is not one this program adds to")
+                                  .arg(QString::fromStdString(encodingName_))
+                            : damaged(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser))));
+                }
+                break;
+            }
+            done += n;
+        } while (done < file.size());
+        XML_ParserFree(parser);
+        if (target_.error.isEmpty() && !rootSeen_) {
+            target_.error = QStringLiteral("it is empty");
+        }
+        if (target_.error.isEmpty()) {
+            target_.afterWaypoint = lastWaypointEnd_ >= 0;
+            target_.insertAt =
+                target_.afterWaypoint ? lastWaypointEnd_ : (tailStart_ >= 0 ? tailStart_ : rootEnd_);
+            target_.indentFrom = target_.afterWaypoint ? lastWaypointStart_ : target_.insertAt;
+        }
+        return std::move(target_);
+    }
+
+    const std::string& declaredEncoding() const { return encodingName_; }
+
+  private:
+    struct Name {
+        std::string_view uri, local, prefix;
+    };
+    static Name split(const char* qname) {
+        const std::string_view all(qname);
+        const std::size_t a = all.find('\x01');
+        if (a == std::string_view::npos) {
+            return {{}, all, {}};
+        }
+        const std::size_t b = all.find('\x01', a + 1);
+        return {all.substr(0, a), all.substr(a + 1, b == std::string_view::npos ? b : b - a - 1),
+                b == std::string_view::npos ? std::string_view() : all.substr(b + 1)};
+    }
+    static bool isGpxNamespace(std::string_view uri) { return uri.empty() || uri == kGpx10 || uri == kGpx11; }
+
+    QString damaged(const QString& what) const {
+        return QStringLiteral("it is damaged (line %1: %2)").arg(XML_GetCurrentLineNumber(parser_)).arg(what);
+    }
+    void refuse(const QString& reason) {
+        target_.error = reason;
+        XML_StopParser(parser_, XML_FALSE);
+    }
+
+    static void XMLCALL onDeclaration(void* data, const XML_Char*, const XML_Char* encoding, int) {
+        static_cast<TargetScan*>(data)->encodingName_ = encoding != nullptr ? encoding : "";
+    }
+
+    static int XMLCALL onUnknownEncoding(void* data, const XML_Char* name, XML_Encoding* info) {
+        static_cast<TargetScan*>(data)->encodingName_ = name;
+        if (!isCp1252Name(name)) {
+            return XML_STATUS_ERROR;
+        }
+        for (int b = 0; b < 256; ++b) {
+            info->map[b] = static_cast<int>(cp1252::toUnicode(static_cast<unsigned char>(b)));
+        }
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        return XML_STATUS_OK;
+    }
+
+    static void XMLCALL onStart(void* data, const XML_Char* qname, const XML_Char** attributes) {
+        static_cast<TargetScan*>(data)->start(qname, attributes);
+    }
+    static void XMLCALL onEnd(void* data, const XML_Char* qname) {
+        static_cast<TargetScan*>(data)->end(qname);
+    }
+    static void XMLCALL onText(void* data, const XML_Char* text, int length) {
+        auto* self = static_cast<TargetScan*>(data);
+        if (self->nameDepth_ != 0 && self->open_.size() == self->nameDepth_) {
+            self->nameText_.append(text, static_cast<std::size_t>(length));
+        }
+    }
+
+    void start(const char* qname, const char** attributes) {
+        constexpr std::size_t kMaxDepth = 256;  // as deep as the GPX reader reads
+        if (open_.size() == kMaxDepth) {
+            refuse(QStringLiteral("its elements are nested more than %1 deep").arg(kMaxDepth));
+            return;
+        }
+        for (const std::string& o : open_) {
+            if (o == qname) {
+                const Name n = split(qname);
+                refuse(damaged(
+                    QStringLiteral("<%1> inside <%1>: an end tag is missing")
+                        .arg(QString::fromUtf8(n.local.data(), static_cast<qsizetype>(n.local.size())))));
+                return;
+            }
+        }
+        open_.emplace_back(qname);
+        const std::size_t depth = open_.size();
+        const Name n = split(qname);
+        const qsizetype at = XML_GetCurrentByteIndex(parser_);
+        startTagEnd_ = at + XML_GetCurrentByteCount(parser_);
+        if (depth == 1) {
+            rootSeen_ = true;
+            if (n.local != "gpx" || !isGpxNamespace(n.uri)) {
+                refuse(QStringLiteral("it is not a GPX file (its document is <%1>)")
+                           .arg(QString::fromUtf8(n.local.data(), static_cast<qsizetype>(n.local.size()))));
+                return;
+            }
+            rootUri_ = std::string(n.uri);
+            std::string_view version;
+            for (const char** a = attributes; a[0] != nullptr; a += 2) {
+                if (std::string_view(a[0]) == "version") {
+                    version = a[1];
+                }
+            }
+            target_.version =
+                n.uri == kGpx10 || (n.uri.empty() && version == "1.0") ? GpxVersion::V10 : GpxVersion::V11;
+            return;
+        }
+        if (depth == 2) {
+            if (n.uri == rootUri_ && n.local == "wpt") {
+                lastWaypointStart_ = at;
+                ++target_.waypointCount;
+            } else if (tailStart_ < 0 && lastWaypointEnd_ < 0 &&
+                       (n.uri != rootUri_ || n.local == "rte" || n.local == "trk" ||
+                        n.local == "extensions")) {
+                tailStart_ = at;
+            }
+        }
+        if (waypointDepth_ == 0) {
+            if (isGpxNamespace(n.uri) && (n.local == "wpt" || n.local == "rtept")) {
+                waypointDepth_ = depth;
+                waypointName_.clear();
+            }
+        } else if (depth == waypointDepth_ + 1 && isGpxNamespace(n.uri) && n.local == "name") {
+            nameDepth_ = depth;
+            nameText_.clear();
+        }
+    }
+
+    void end(const char* qname) {
+        const std::size_t depth = open_.size();
+        open_.pop_back();
+        const qsizetype at = XML_GetCurrentByteIndex(parser_);
+        const int count = XML_GetCurrentByteCount(parser_);
+        // An empty-element tag ends where its start tag does.
+        const qsizetype after = count > 0 ? at + count : startTagEnd_;
+        if (depth == 1) {
+            rootEnd_ = count > 0 ? at : -1;
+            if (rootEnd_ < 0) {
+                refuse(QStringLiteral("its <gpx> element is empty and has no end tag to add in front of"));
+            }
+            return;
+        }
+        if (depth == 2) {
+            const Name n = split(qname);
+            if (n.uri == rootUri_ && n.local == "wpt") {
+                lastWaypointEnd_ = after;
+            }
+        }
+        if (depth == nameDepth_) {
+            waypointName_ = fieldText(nameText_);
+            nameDepth_ = 0;
+        } else if (nameDepth_ != 0 && depth == nameDepth_ + 1) {
+            nameText_.clear();  // the name is the text after its last child element
+        }
+        if (depth == waypointDepth_) {
+            if (!waypointName_.isEmpty()) {
+                target_.names.insert(waypointName_);
+            }
+            waypointDepth_ = 0;
+        }
+    }
+
+    XML_Parser parser_ = nullptr;
+    GpxTarget target_;
+    std::string encodingName_;
+    std::vector<std::string> open_;
+    std::string rootUri_;
+    bool rootSeen_ = false;
+    qsizetype startTagEnd_ = 0;
+    qsizetype lastWaypointStart_ = -1;
+    qsizetype lastWaypointEnd_ = -1;
+    qsizetype tailStart_ = -1;
+    qsizetype rootEnd_ = -1;
+    std::size_t waypointDepth_ = 0;
+    std::size_t nameDepth_ = 0;
+    std::string nameText_;
+    QString waypointName_;
+};
+
+// Reads the file's characters from the bytes of its encoding, for its line end and indentation.
+class CharReader {
+  public:
+    CharReader(QByteArrayView file, TargetEncoding encoding) : file_(file), encoding_(encoding) {}
+    int width() const {
+        return encoding_ == TargetEncoding::Utf16Le || encoding_ == TargetEncoding::Utf16Be ? 2 : 1;
+    }
+    char16_t at(qsizetype offset) const {
+        const auto b = [this](qsizetype i) { return static_cast<unsigned char>(file_[i]); };
+        switch (encoding_) {
+            case TargetEncoding::Utf16Le:
+                return static_cast<char16_t>(b(offset) | (b(offset + 1) << 8));
+            case TargetEncoding::Utf16Be:
+                return static_cast<char16_t>((b(offset) << 8) | b(offset + 1));
+            default:
+                return b(offset);
+        }
+    }
+    // The file's first line end: "\r\n", "\n", "\r", or nothing in a file of one line.
+    QByteArray lineEnd() const {
+        for (qsizetype i = 0; i + width() <= file_.size(); i += width()) {
+            if (at(i) == u'\n') {
+                return "\n";
+            }
+            if (at(i) == u'\r') {
+                return i + 2 * width() <= file_.size() && at(i + width()) == u'\n' ? "\r\n" : "\r";
+            }
+        }
+        return {};
+    }
+    // The blanks between the start of the line and `offset`; nothing when other text stands there.
+    QByteArray indentation(qsizetype offset) const {
+        QByteArray blanks;
+        for (qsizetype i = offset - width(); i >= 0; i -= width()) {
+            const char16_t c = at(i);
+            if (c == u'\n' || c == u'\r') {
+                return blanks;
+            }
+            if (c != u' ' && c != u'\t') {
+                return {};
+            }
+            blanks.prepend(static_cast<char>(c));
+        }
+        return blanks;
+    }
+
+  private:
+    QByteArrayView file_;
+    TargetEncoding encoding_;
+};
+
+// Appends UTF-8 `text` to `out` in the target's encoding. Only the texts of new elements pass here,
+// so a character reference can stand for any character outside ASCII.
+void appendEncoded(QByteArray& out, QByteArrayView text, TargetEncoding encoding) {
+    switch (encoding) {
+        case TargetEncoding::Utf8:
+            out.append(text);
+            return;
+        case TargetEncoding::Utf16Le:
+        case TargetEncoding::Utf16Be: {
+            const QString units = QString::fromUtf8(text);
+            for (const QChar c : units) {
+                const char16_t u = c.unicode();
+                const char hi = static_cast<char>(u >> 8);
+                const char lo = static_cast<char>(u & 0xFF);
+                out.append(encoding == TargetEncoding::Utf16Le ? lo : hi);
+                out.append(encoding == TargetEncoding::Utf16Le ? hi : lo);
+            }
+            return;
+        }
+        case TargetEncoding::AsciiWithReferences:
+            for (const char32_t c : QString::fromUtf8(text).toUcs4()) {
+                if (c < 0x80) {
+                    out.append(static_cast<char>(c));
+                } else {
+                    out.append("&#" + QByteArray::number(static_cast<uint>(c)) + ';');
+                }
+            }
+            return;
+    }
+}
+
+}  // namespace
+
+WriteReport writeGpxFile(const WaypointList& list, const QString& path, const ExportContext& context) {
+    WriteReport report;
+    const QDateTime now = context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime();
+    ChunkedOutput out(path);
+    if (!out.open(report.error)) {
+        return report;
+    }
+    QByteArray& bytes = out.buffer();
+    bytes.append(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<gpx version=\"1.1\" creator=\"Vintrel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
+        "http://www.topografix.com/GPX/1/1/gpx.xsd\">\r\n"
+        "<metadata><name>");
+    xml::appendText(bytes, xml::documentTitle(path));
+    bytes.append("</name><time>");
+    bytes.append(now.toUTC().toString(Qt::ISODate).toLatin1());
+    bytes.append("</time></metadata>\r\n");
+    const bool descriptions = context.options.includeDescription;
+    for (const WaypointRow& row : list.rows()) {
+        appendWaypoint(bytes, row, GpxVersion::V11, descriptions);
+        bytes.append("\r\n");
+        if (!out.flushIfFull(report.error)) {
+            return report;
+        }
+    }
+    bytes.append("</gpx>\r\n");
+    if (!out.commit(report.error)) {
+        return report;
+    }
+    report.written = true;
+    report.recordCount = list.rowCount();
+    return report;
+}
+
+WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    WriteReport report;
+    QByteArray old;
+    if (!readWholeFile(path, old, report.error)) {
+        return report;
+    }
+    TargetScan scan;
+    const GpxTarget target = scan.run(old);
+    if (!target.error.isEmpty()) {
+        report.error = target.error;
+        return report;
+    }
+    TargetEncoding encoding = sniffEncoding(old);
+    if (encoding == TargetEncoding::Utf8) {
+        const QByteArray declared = QByteArray::fromStdString(scan.declaredEncoding()).toLower();
+        if (!declared.isEmpty() && declared != "utf-8" && declared != "utf8") {
+            encoding = TargetEncoding::AsciiWithReferences;
+        }
+    }
+    const CharReader chars(old, encoding);
+    const QByteArray lineEnd = chars.lineEnd();
+    const QByteArray indent = lineEnd.isEmpty() ? QByteArray() : chars.indentation(target.indentFrom);
+
+    // Rows without a name are left out as well, as by every add: nothing tells whether the file
+    // holds them already, and adding the same list twice would double them.
+    QList<int> heldRows;
+    std::vector<bool> adding(static_cast<std::size_t>(list.rowCount()));
+    int added = 0;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const QAnyStringView name = list.row(r).cellView(column::kName);
+        if (name.isEmpty()) {
+            ++report.leftOutCount;
+        } else if (target.names.contains(name.toString())) {
+            heldRows.append(r);
+            ++report.leftOutCount;
+        } else {
+            adding[static_cast<std::size_t>(r)] = true;
+            ++added;
+        }
+    }
+    if (added > 0) {
+        ChunkedOutput out(path);
+        if (!out.open(report.error) || !out.write(QByteArrayView(old).first(target.insertAt), report.error)) {
+            report.leftOutCount = 0;
+            return report;
+        }
+        QByteArray piece;
+        for (int r = 0; r < list.rowCount(); ++r) {
+            if (!adding[static_cast<std::size_t>(r)]) {
+                continue;
+            }
+            piece.resize(0);
+            if (target.afterWaypoint) {
+                piece.append(lineEnd).append(indent);
+            }
+            appendWaypoint(piece, list.row(r), target.version, context.options.includeDescription);
+            if (!target.afterWaypoint) {
+                piece.append(lineEnd).append(indent);
+            }
+            appendEncoded(out.buffer(), piece, encoding);
+            if (!out.flushIfFull(report.error)) {
+                return report;
+            }
+        }
+        if (!out.write(QByteArrayView(old).sliced(target.insertAt), report.error) ||
+            !out.commit(report.error)) {
+            return report;
+        }
+    }
+    for (int r : heldRows) {
+        list.markDuplicate(r);
+    }
+    report.written = true;
+    report.recordCount = added;
+    report.existingCount = target.waypointCount;
+    return report;
+}
+
+}  // namespace vintrel
