@@ -145,7 +145,7 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_FALSE(enabled("cmdCreateNew"));
     EXPECT_FALSE(get<QCheckBox>("chkDecimal")->isChecked());
     EXPECT_TRUE(get<QCheckBox>("chkIncludeDesc")->isChecked());
-    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 5);
+    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 6);
     EXPECT_EQ(get<QComboBox>("cboColor")->count(), 17);
     EXPECT_EQ(get<QComboBox>("cboDisplay")->itemText(2), "Symbol & Description");
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
@@ -461,10 +461,10 @@ TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
     EXPECT_EQ(readAll(out), created);
 }
 
-TEST_F(Window, AddToMpsAndWptFilesToo) {
+TEST_F(Window, AddToMpsWptAndGpxFilesToo) {
     QTemporaryDir dir;
     open({data("site_one_line.loc")});
-    for (const char* choice : {"MPS (Mapsource - older)", "WPT (Waypoint file)"}) {
+    for (const char* choice : {"MPS (Mapsource - older)", "WPT (Waypoint file)", "GPX (GPS eXchange 1.1)"}) {
         choose("cboOutput", choice);
         const QString out = dir.filePath(QStringLiteral("first.") + QString(choice).left(3).toLower());
         dialogs_.saveAnswers.append(out);
@@ -475,6 +475,7 @@ TEST_F(Window, AddToMpsAndWptFilesToo) {
         EXPECT_TRUE(enabled("cmdAdd")) << choice;
         dialogs_.openOneAnswers.append(out);
         click("cmdAdd");
+        EXPECT_TRUE(dialogs_.openOneFilter.description.endsWith("(*." + out.right(3) + ")")) << choice;
         EXPECT_EQ(text("lblOutFile"), "2 records added to " + out + "\n2 duplicate records were not added.");
         EXPECT_EQ(text("lblNowCount"), "There are now 4 records in the file.");
         EXPECT_EQ(visible("cmdMapsource"), QString(choice).startsWith("MPS")) << choice;

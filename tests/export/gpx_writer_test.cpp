@@ -1,0 +1,511 @@
+// New GPX files are spelled out line by line from the layout, read back by this program's GPX
+// reader, checked against the GPX 1.1 schema with xmllint and read by gpsbabel as a black box.
+// Adding is checked byte for byte on small files of every shape, on damaged ones (refused, left as
+// they were) and on the real files of other programs in ../shared/real/gpx when they are there.
+#include "export/gpx_writer.h"
+
+#include "export/atomic_save.h"
+#include "import/gpx_reader.h"
+#include "import/loc_reader.h"
+
+#include "interop_support.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace vintrel;
+using namespace vintrel::test;
+
+namespace {
+
+struct RowSpec {
+    const char* name;
+    const char* description;
+    double lat, lon;
+    const char* url = "";
+    const char* encryption = "";
+    const char* symbol = "";
+    const char* category = "";
+    IconRole icon = IconRole::None;
+};
+
+WaypointRow row(const RowSpec& s) {
+    WaypointDraft d;
+    d.cell(column::kName) = QString::fromUtf8(s.name);
+    d.cell(column::kDescription) = QString::fromUtf8(s.description);
+    d.cell(column::kUrl) = QString::fromUtf8(s.url);
+    d.cell(column::kEncryption) = QString::fromUtf8(s.encryption);
+    d.cell(column::kSymbol) = QString::fromUtf8(s.symbol);
+    d.cell(column::kCategory) = QString::fromUtf8(s.category);
+    d.icon = s.icon;
+    d.lat = s.lat;
+    d.lon = s.lon;
+    return WaypointRow(d);
+}
+
+void fill(WaypointList& list, std::initializer_list<RowSpec> specs) {
+    for (const RowSpec& s : specs) {
+        list.appendWaypointRow(row(s));
+    }
+}
+
+// The GPX schemas beside the source tree, where the project's shared files are; empty when absent.
+QString schemaPath(const char* version) {
+    const QString path =
+        QDir::cleanPath(QStringLiteral(VINTREL_TEST_DATA "/../../../shared/schemas/gpx-%1.xsd").arg(version));
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+// xmllint's verdict on a file under a schema: empty when it validates.
+QString schemaErrors(const QString& schema, const QString& path) {
+    QProcess p;
+    p.start("xmllint", {"--noout", "--schema", schema, path});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError());
+}
+
+// What gpsbabel reads of one kind (-w, -r, -t) from a GPX file: one line per point.
+QStringList gpsbabelPoints(const char* kind, const QString& path) {
+    QProcess p;
+    p.start("gpsbabel", {kind, "-i", "gpx", "-f", path, "-o", "unicsv,utc=0", "-F", "-"});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    if (!lines.isEmpty()) {
+        lines.removeFirst();  // the header
+    }
+    return lines;
+}
+
+constexpr const char* kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<gpx version=\"1.1\" creator=\"Vintrel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"http://www.topografix.com/"
+    "GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">\r\n";
+
+class GpxWriter : public ::testing::Test {
+  protected:
+    QByteArray write(const WaypointList& list, const QString& fileName = "caches.gpx",
+                     bool descriptions = true) {
+        ExportContext context;
+        context.options.includeDescription = descriptions;
+        context.clock = &clock_;
+        const QString path = dir_.filePath(fileName);
+        const WriteReport report = writeGpxFile(list, path, context);
+        EXPECT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, list.rowCount());
+        return readAll(path);
+    }
+    WriteReport add(WaypointList& list, const QString& path, bool descriptions = true) {
+        ExportContext context;
+        context.options.includeDescription = descriptions;
+        context.clock = &clock_;
+        return addToGpxFile(list, path, context);
+    }
+    QByteArray metadata(const char* title) const {
+        return QByteArray("<metadata><name>") + title + "</name><time>" +
+               clock_.when.toUTC().toString(Qt::ISODate).toLatin1() + "</time></metadata>\r\n";
+    }
+
+    QTemporaryDir dir_;
+    FixedClock clock_{QDateTime(QDate(2010, 11, 6), QTime(16, 1, 32))};
+};
+
+}  // namespace
+
+TEST_F(GpxWriter, EveryRowIsOneWaypointLineInListOrder) {
+    const struct {
+        const char* what;
+        RowSpec spec;
+        bool descriptions;
+        const char* line;
+    } cases[] = {
+        {"geocache: GDB symbol, type from the icon, link",
+         {"GC1A2B3", "Old Mill", 51.68541, -0.1872333, "http://x/?a=1&b=\"2\"", "", "Dot, White", "",
+          IconRole::Traditional},
+         true,
+         "<wpt lat=\"51.68541\" lon=\"-0.1872333\"><name>GC1A2B3</name><desc>Old Mill</desc>"
+         "<link href=\"http://x/?a=1&amp;b=&quot;2&quot;\"/><sym>Geocache</sym>"
+         "<type>Traditional Cache</type></wpt>"},
+        {"the category wins over the cache type; the row's own symbol when the name says none",
+         {"Home", "", 1, 2, "", "", "Pin, Red", "Friends", IconRole::Multi},
+         true,
+         "<wpt lat=\"1\" lon=\"2\"><name>Home</name><sym>Pin, Red</sym><type>Friends</type></wpt>"},
+        {"an unknown symbol is the GDB writer's Waypoint; RE is a red triangle",
+         {"Road", "x", -1.5, -2.25, "", "", "No Such Symbol"},
+         false,
+         "<wpt lat=\"-1.5\" lon=\"-2.25\"><name>Road</name><sym>Waypoint</sym></wpt>"},
+        {"RE",
+         {"REDLIGHT 3", "", 0, 0},
+         true,
+         "<wpt lat=\"0\" lon=\"0\"><name>REDLIGHT 3</name><sym>Triangle, Red</sym></wpt>"},
+        {"an encrypted network keeps its state in desc",
+         {"0001:Home", "00:0F:66:12:34:56 BSS Ch6", 51.5, -0.1, "", "Encrypted"},
+         true,
+         "<wpt lat=\"51.5\" lon=\"-0.1\"><name>0001:Home</name><desc>00:0F:66:12:34:56 BSS Ch6, "
+         "Encrypted</desc><sym>Navaid, Red</sym></wpt>"},
+        {"an open network without descriptions: the state alone",
+         {"0002:Cafe", "00:0F BSS Ch1", 51.5, -0.1, "", "UnEncrypted"},
+         false,
+         "<wpt lat=\"51.5\" lon=\"-0.1\"><name>0002:Cafe</name><desc>UnEncrypted</desc>"
+         "<sym>Navaid, Green</sym></wpt>"},
+        {"nameless, at the edges: +180 is -180, a vanishing negative is 0",
+         {"", "", -90, 180},
+         true,
+         "<wpt lat=\"-90\" lon=\"-180\"><sym>Waypoint</sym></wpt>"},
+        {"rounding to seven decimals",
+         {"", "", -0.00000001, 179.99999996},
+         true,
+         "<wpt lat=\"0\" lon=\"-180\"><sym>Waypoint</sym></wpt>"},
+        {"seven decimals at most",
+         {"", "", 12.345678949, -179.1234567},
+         true,
+         "<wpt lat=\"12.3456789\" lon=\"-179.1234567\"><sym>Waypoint</sym></wpt>"},
+        {"escaped, control characters as spaces, letters kept",
+         {"Tom & <Jerry>\x01", "Z\xC3\xBCrich \"\xF0\x9F\x98\x80\"\t", 1, 1, "a b"},
+         true,
+         "<wpt lat=\"1\" lon=\"1\"><name>Tom &amp; &lt;Jerry&gt; </name><desc>Z\xC3\xBCrich "
+         "\"\xF0\x9F\x98\x80\"\t</desc><link href=\"a b\"/><sym>Waypoint</sym></wpt>"},
+    };
+    for (const auto& c : cases) {
+        WaypointList list;
+        list.appendWaypointRow(row(c.spec));
+        EXPECT_EQ(write(list, "caches.gpx", c.descriptions),
+                  kHead + metadata("caches") + c.line + "\r\n</gpx>\r\n")
+            << c.what;
+    }
+    // In list order, marked duplicates too; an empty list is a document still.
+    WaypointList list;
+    fill(list, {{"B", "", 1, 1}, {"A", "", 2, 2}});
+    list.markDuplicate(0);
+    EXPECT_EQ(write(list, "Tom & <Jerry>.gpx"),
+              kHead + metadata("Tom &amp; &lt;Jerry&gt;") +
+                  "<wpt lat=\"1\" lon=\"1\"><name>B</name><sym>Waypoint</sym></wpt>\r\n"
+                  "<wpt lat=\"2\" lon=\"2\"><name>A</name><sym>Waypoint</sym></wpt>\r\n</gpx>\r\n");
+    EXPECT_EQ(write(WaypointList()), kHead + metadata("caches") + "</gpx>\r\n");
+}
+
+TEST_F(GpxWriter, ReadBackEveryRowKeepsItsNameLinkAndIcon) {
+    WaypointList list;
+    readFixture(&readGpxFile, list, "pocket_query.gpx");
+    readFixture(&readLocFile, list, "entities_lf.loc");
+    for (const IconRole icon :
+         {IconRole::Geocache, IconRole::Traditional, IconRole::Webcam, IconRole::Multi, IconRole::Mystery,
+          IconRole::Event, IconRole::Virtual, IconRole::Locationless}) {
+        list.appendWaypointRow(row({"", "", 1, 1, "", "", "", "", icon}));
+    }
+    write(list, "back.gpx");
+    WaypointList back;
+    ImportContext context{back};
+    const ReadResult result = readGpxFile(dir_.filePath("back.gpx"), context);
+    EXPECT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
+    ASSERT_EQ(back.rowCount(), list.rowCount());
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const WaypointRow& was = list.row(r);
+        const WaypointRow& is = back.row(r);
+        EXPECT_EQ(is.cell(column::kName), was.cell(column::kName)) << r;
+        EXPECT_EQ(is.cell(column::kDescription), was.cell(column::kDescription)) << r;
+        EXPECT_EQ(is.cell(column::kUrl), was.cell(column::kUrl)) << r;
+        EXPECT_EQ(is.icon, was.icon == IconRole::None ? IconRole::Empty : was.icon) << r;
+        EXPECT_NEAR(is.lat, was.lat, 5e-8) << r;
+        EXPECT_NEAR(is.lon, was.lon, 5e-8) << r;
+    }
+}
+
+namespace {
+
+// Rows of every kind, and names that need escaping or are not ASCII.
+void fillInteropList(WaypointList& list) {
+    readFixture(&readGpxFile, list, "pocket_query.gpx");
+    readFixture(&readGpxFile, list, "wifi.gpx");
+    readFixture(&readLocFile, list, "entities_lf.loc");
+    list.appendWaypointRow(row({"Tom & Jerry's", "<b>x</b>", -33.8688197, 151.2092955, "http://a/?x=1&y=2"}));
+    list.appendWaypointRow(
+        row({"Z\xC3\xBCrich <S\xC3\xBC\x64>", "y", 47.3768866, 8.541694, "", "UnEncrypted"}));
+    list.appendWaypointRow(row({"ctl\x01\x02", "\xEF\xBF\xBF", 0, 180}));
+    list.appendWaypointRow(row({"", "nameless", -90, -180}));
+}
+
+}  // namespace
+
+TEST_F(GpxWriter, TheSchemaAndGpsbabelAcceptWhatIsWritten) {
+    ASSERT_TRUE(toolInstalled("xmllint"));
+    ASSERT_TRUE(toolInstalled("gpsbabel"));
+    WaypointList list;
+    fillInteropList(list);
+    write(list, "interop & <check>.gpx");
+    const QString path = dir_.filePath("interop & <check>.gpx");
+    if (const QString schema = schemaPath("1.1"); !schema.isEmpty()) {
+        EXPECT_EQ(schemaErrors(schema, path), QString());
+    }
+    const auto back = readWithGpsbabel("gpx", path);
+    ASSERT_EQ(back.size(), list.rowCount());
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const WaypointRow& was = list.row(r);
+        if (!was.cell(column::kName).isEmpty() && !was.cell(column::kName).startsWith("ctl")) {
+            EXPECT_EQ(back[r]["Name"], was.cell(column::kName)) << r;
+        }
+        EXPECT_NEAR(back[r]["Latitude"].toDouble(), was.lat, 1e-6) << r;
+        EXPECT_NEAR(std::fmod(back[r]["Longitude"].toDouble() + 360.0, 360.0),
+                    std::fmod(was.lon + 360.0, 360.0), 1e-6)
+            << r;
+        EXPECT_EQ(back[r]["URL"], was.cell(column::kUrl)) << r;
+    }
+    EXPECT_EQ(back[0]["Symbol"], "Geocache");
+}
+
+// Adding, byte for byte. The new rows are "New" (with a link) and, unless the file holds it, "Old Mill".
+TEST_F(GpxWriter, AddingPutsNewWaypointsWhereTheSchemaWantsThemAndKeepsEveryOtherByte) {
+    const QByteArray new11 =
+        "<wpt lat=\"1\" lon=\"2\"><name>New</name><link href=\"http://n/\"/><sym>Waypoint</sym></wpt>";
+    const QByteArray new10 =
+        "<wpt lat=\"1\" lon=\"2\"><name>New</name><url>http://n/</url><sym>Waypoint</sym></wpt>";
+    const QByteArray mill11 = "<wpt lat=\"3\" lon=\"4\"><name>Old Mill</name><sym>Waypoint</sym></wpt>";
+    const QByteArray head11 =
+        "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    const QByteArray head10 = "<gpx version=\"1.0\" xmlns=\"http://www.topografix.com/GPX/1/0\">\r\n";
+    const struct {
+        const char* what;
+        QByteArray before;
+        QByteArray after;
+        int existing;
+        int added;
+    } cases[] = {
+        {"after the last waypoint, indented like it; names as the reader reads them (line breaks, CDATA, "
+         "entities) are held",
+         head11 + "  <wpt lat=\"0\" lon=\"0\"><name>\n   Old\n   Mill </name></wpt>\n  <wpt lat=\"0\" "
+                  "lon=\"0\"/>\n"
+                  "  <rte><rtept lat=\"0\" lon=\"0\"><name><![CDATA[R&1]]></name></rtept></rte>\n</gpx>\n",
+         head11 +
+             "  <wpt lat=\"0\" lon=\"0\"><name>\n   Old\n   Mill </name></wpt>\n  <wpt lat=\"0\" "
+             "lon=\"0\"/>\n  " +
+             new11 +
+             "\n  <rte><rtept lat=\"0\" lon=\"0\"><name><![CDATA[R&1]]></name></rtept></rte>\n</gpx>\n",
+         2, 1},
+        {"GPX 1.0 gets url; CR LF kept",
+         head10 + "<wpt lat=\"0\" lon=\"0\"><name>R&amp;1</name></wpt>\r\n</gpx>",
+         head10 + "<wpt lat=\"0\" lon=\"0\"><name>R&amp;1</name></wpt>\r\n" + new10 + "\r\n" +
+             "<wpt lat=\"3\" lon=\"4\"><name>Old Mill</name><sym>Waypoint</sym></wpt>\r\n</gpx>",
+         1, 2},
+        {"no waypoint: in front of the first route", head11 + "  <metadata/>\n  <rte/>\n  <trk/>\n</gpx>\n",
+         head11 + "  <metadata/>\n  " + new11 + "\n  " + mill11 + "\n  <rte/>\n  <trk/>\n</gpx>\n", 0, 2},
+        {"in front of a track", head11 + "<trk/><rte/></gpx>",
+         head11 + new11 + "\n" + mill11 + "\n<trk/><rte/></gpx>", 0, 2},
+        {"in front of the extensions", head11 + "\t<extensions><x:a xmlns:x=\"u\"/></extensions>\n</gpx>",
+         head11 + "\t" + new11 + "\n\t" + mill11 +
+             "\n\t<extensions><x:a xmlns:x=\"u\"/></extensions>\n</gpx>",
+         0, 2},
+        {"GPX 1.0: in front of an element of another namespace",
+         head10 + "<x:a xmlns:x=\"u\"><wpt/></x:a></gpx>",
+         head10 + new10 +
+             "\r\n<wpt lat=\"3\" lon=\"4\"><name>Old Mill</name><sym>Waypoint</sym></wpt>\r\n"
+             "<x:a xmlns:x=\"u\"><wpt/></x:a></gpx>",
+         0, 2},
+        {"in front of </gpx>, in a file of one line: no line end",
+         "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/></gpx>",
+         "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/>" + new11 + mill11 + "</gpx>", 0, 2},
+        {"no namespace, version 1.0: GPX 1.0 elements", "<gpx version=\"1.0\">\n</gpx>",
+         "<gpx version=\"1.0\">\n" + new10 +
+             "\n<wpt lat=\"3\" lon=\"4\"><name>Old Mill</name><sym>Waypoint</sym>"
+             "</wpt>\n</gpx>",
+         0, 2},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir_.filePath("add.gpx");
+        ASSERT_TRUE(writeFile(path, c.before));
+        WaypointList list;
+        fill(list, {{"New", "", 1, 2, "http://n/"}, {"Old Mill", "", 3, 4}, {"", "", 5, 6}});
+        const WriteReport report = add(list, path, false);
+        EXPECT_TRUE(report.written) << c.what << ": " << report.error.toStdString();
+        EXPECT_EQ(report.existingCount, c.existing) << c.what;
+        EXPECT_EQ(report.recordCount, c.added) << c.what;
+        EXPECT_EQ(report.leftOutCount, 3 - c.added) << c.what;  // the nameless row is never added
+        EXPECT_EQ(list.row(1).isMarkedDuplicate(), c.added == 1) << c.what;
+        EXPECT_FALSE(list.row(2).isMarkedDuplicate()) << c.what;
+        EXPECT_EQ(readAll(path), c.after) << c.what;
+    }
+}
+
+TEST_F(GpxWriter, AddingWritesInTheFilesOwnEncoding) {
+    const auto utf16 = [](const QString& text) {  // little-endian, as on every machine the tests run on
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
+    };
+    const QString uml = QString::fromUtf8("M\xC3\xBChle \xE2\x82\xAC");
+    const struct {
+        const char* what;
+        QByteArray before;
+        QByteArray name;  // of the new waypoint, as written
+    } cases[] = {
+        {"UTF-8 with a byte-order mark",
+         "\xEF\xBB\xBF<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n</gpx>", uml.toUtf8()},
+        {"ISO-8859-1: references",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+         "<wpt lat=\"0\" lon=\"0\"><name>M\xFChle</name></wpt>\n</gpx>",
+         "M&#252;hle &#8364;"},
+        {"windows-1252: references",
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><gpx "
+         "xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+         "<wpt lat=\"0\" lon=\"0\"><name>\x80</name></wpt>\n</gpx>",
+         "M&#252;hle &#8364;"},
+        {"UTF-16",
+         "\xFF\xFE" + utf16(QStringLiteral("<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\r\n</gpx>")),
+         utf16(uml)},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir_.filePath("enc.gpx");
+        ASSERT_TRUE(writeFile(path, c.before));
+        WaypointList list;
+        fill(list, {{"M\xC3\xBChle \xE2\x82\xAC", "", 1, 2}, {"\xE2\x82\xAC", "", 3, 4}});
+        const WriteReport report = add(list, path);
+        EXPECT_TRUE(report.written) << c.what << ": " << report.error.toStdString();
+        const QByteArray after = readAll(path);
+        EXPECT_TRUE(after.contains(c.name)) << c.what;
+        // The file's own reader sees the old waypoints and the new ones, names whole.
+        WaypointList back;
+        ImportContext context{back};
+        const ReadResult result = readGpxFile(path, context);
+        EXPECT_TRUE(result.problems.isEmpty()) << c.what << result.problems.join('\n').toStdString();
+        EXPECT_TRUE(columnTexts(back, column::kName).contains(uml)) << c.what;
+        EXPECT_EQ(back.rowCount(), report.existingCount + report.recordCount) << c.what;
+    }
+}
+
+TEST_F(GpxWriter, AFileTheReaderWouldRepairOrThatIsNoGpxIsRefusedAndLeftAsItWas) {
+    const QByteArray gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">";
+    QByteArray deep;
+    for (int i = 0; i < 256; ++i) {
+        deep += "<a" + QByteArray::number(i) + ">";
+    }
+    const struct {
+        QByteArray file;
+        const char* reason;
+    } cases[] = {
+        {"", "it is damaged (line 1: no element found)"},
+        {"not xml at all", "it is damaged (line 1: syntax error)"},
+        {"<kml xmlns=\"http://www.opengis.net/kml/2.2\"></kml>",
+         "it is not a GPX file (its document is <kml>)"},
+        {"<gpx xmlns=\"http://example.com/\"></gpx>", "it is not a GPX file (its document is <gpx>)"},
+        {gpx + "<wpt lat=\"1\" lon=\"2\"><name>A & B</name></wpt></gpx>",
+         "it is damaged (line 1: not well-formed"},
+        {gpx + "<wpt lat=\"1\" lon=\"2\"><gs:name>A</gs:name></wpt></gpx>",
+         "it is damaged (line 1: unbound prefix)"},
+        {gpx + "<wpt lat=\"1\" lon=\"2\"><name>A</wpt></gpx>", "it is damaged (line 1: mismatched tag)"},
+        {gpx + "<wpt lat=\"1\" lon=\"2\">\n<wpt lat=\"1\" lon=\"2\"></wpt></wpt></gpx>",
+         "it is damaged (line 2: <wpt> inside <wpt>: an end tag is missing)"},
+        {gpx + "</gpx><wpt/>", "it is damaged (line 1: junk after document element)"},
+        {gpx + "<wpt lat=\"1\" lon=\"2\">", "it is damaged (line 1: no element found)"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?>" + gpx + "</gpx>",
+         "its encoding \"ISO-8859-15\" is not one this program adds to"},
+        {"<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"/>",
+         "its <gpx> element is empty and has no end tag to add in front of"},
+        {gpx + deep + "</gpx>", "its elements are nested more than 256 deep"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir_.filePath("bad.gpx");
+        ASSERT_TRUE(writeFile(path, c.file));
+        WaypointList list;
+        fill(list, {{"A", "", 1, 1}});
+        const WriteReport report = add(list, path);
+        EXPECT_FALSE(report.written) << c.reason;
+        EXPECT_TRUE(report.error.startsWith(QString::fromUtf8(c.reason))) << report.error.toStdString();
+        EXPECT_EQ(readAll(path), c.file) << c.reason;
+        EXPECT_FALSE(list.row(0).isMarkedDuplicate()) << c.reason;
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"bad.gpx"});
+}
+
+TEST_F(GpxWriter, AFailedAddLeavesTheFileAndTheMarksAsTheyWere) {
+    const QString path = dir_.filePath("full.gpx");
+    const QByteArray before =
+        "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><wpt lat=\"1\" "
+        "lon=\"1\"><name>A</name></wpt></gpx>";
+    ASSERT_TRUE(writeFile(path, before));
+    WaypointList list;
+    fill(list, {{"A", "", 1, 1}, {"B", "", 2, 2}});
+    AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
+    const WriteReport report = add(list, path);
+    AtomicFile::injectFaultForTesting(std::nullopt);
+    EXPECT_FALSE(report.written);
+    EXPECT_EQ(report.error, "No space left on device");
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
+    // Nothing to add: the file is not rewritten, and the rows it holds are marked.
+    WaypointList held;
+    fill(held, {{"A", "", 1, 1}});
+    const WriteReport none = add(held, path);
+    EXPECT_TRUE(none.written);
+    EXPECT_EQ(none.recordCount, 0);
+    EXPECT_EQ(none.leftOutCount, 1);
+    EXPECT_TRUE(held.row(0).isMarkedDuplicate());
+    EXPECT_EQ(readAll(path), before);
+}
+
+// The files of other programs: after the add gpsbabel reads every old waypoint, route point and
+// track point and every new waypoint, the old bytes are all there around the new ones, and the
+// schema check passes where it passed before.
+TEST_F(GpxWriter, AddingToRealFilesOfOtherProgramsKeepsWhatTheyHold) {
+    const QDir real(QStringLiteral(VINTREL_TEST_DATA "/../../../shared/real/gpx"));
+    const QStringList files = real.entryList({"*.gpx"}, QDir::Files);
+    if (files.isEmpty()) {
+        GTEST_SKIP() << "no real GPX files beside the source tree";
+    }
+    ASSERT_TRUE(toolInstalled("gpsbabel"));
+    ASSERT_TRUE(toolInstalled("xmllint"));
+    for (const QString& name : files) {
+        const QString path = dir_.filePath(name);
+        const QByteArray before = readAll(real.filePath(name));
+        ASSERT_TRUE(writeFile(path, before));
+        const QString schema =
+            schemaPath(before.contains("http://www.topografix.com/GPX/1/0") ? "1.0" : "1.1");
+        const bool validBefore = !schema.isEmpty() && schemaErrors(schema, path).isEmpty();
+        const auto waypoints = readWithGpsbabel("gpx", path);
+        const QStringList routes = gpsbabelPoints("-r", path);
+        const QStringList tracks = gpsbabelPoints("-t", path);
+
+        WaypointList list;
+        readFixture(&readGpxFile, list, "pocket_query.gpx");
+        WaypointList own;  // the file's own waypoints, which it holds already
+        ImportContext context{own};
+        readGpxFile(path, context);
+        for (int r = 0; r < own.rowCount(); ++r) {
+            list.appendWaypointRow(own.row(r));
+        }
+        const WriteReport report = add(list, path);
+        ASSERT_TRUE(report.written) << name.toStdString() << ": " << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, 3) << name.toStdString();
+        EXPECT_EQ(report.leftOutCount, own.rowCount()) << name.toStdString();
+
+        const QByteArray after = readAll(path);
+        qsizetype same = 0;
+        while (same < before.size() && before[same] == after[same]) {
+            ++same;
+        }
+        EXPECT_TRUE(after.endsWith(before.mid(same))) << name.toStdString();
+        const auto waypointsAfter = readWithGpsbabel("gpx", path);
+        ASSERT_EQ(waypointsAfter.size(), waypoints.size() + 3) << name.toStdString();
+        for (qsizetype i = 0; i < waypoints.size(); ++i) {
+            for (const char* field : {"Name", "Latitude", "Longitude", "Description", "Notes", "Date"}) {
+                if (waypoints[i].contains(field)) {  // a column gpsbabel shows only when some waypoint has it
+                    EXPECT_EQ(waypointsAfter[i][field], waypoints[i][field])
+                        << name.toStdString() << i << field;
+                }
+            }
+        }
+        for (int r = 0; r < 3; ++r) {
+            const auto& added = waypointsAfter[waypoints.size() + r];
+            EXPECT_EQ(added["Name"], list.row(r).cell(column::kName)) << name.toStdString();
+            EXPECT_NEAR(added["Latitude"].toDouble(), list.row(r).lat, 1e-6) << name.toStdString();
+        }
+        EXPECT_EQ(gpsbabelPoints("-r", path), routes) << name.toStdString();
+        EXPECT_EQ(gpsbabelPoints("-t", path), tracks) << name.toStdString();
+        if (validBefore) {
+            EXPECT_EQ(schemaErrors(schema, path), QString()) << name.toStdString();
+        }
+    }
+}
