@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the main job on the sample files in examples/: lists their
-# waypoints, writes each sample as a MapSource .gdb and .mps, a PCX5 .wpt and a Google Earth .kml
-# file into out/, then adds every sample to one MapSource file, out/all.gdb.
+# waypoints, writes each sample as a MapSource .gdb and .mps, a PCX5 .wpt, a Google Earth .kml and
+# a GPX file into out/, then adds every sample to one MapSource file, out/all.gdb.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/scripts/setup.sh"
@@ -17,7 +17,7 @@ echo "== Waypoints read from the samples in examples/"
 mkdir -p "$here/out"
 for sample in "${samples[@]}"; do
     name=$(basename "${sample%.*}")
-    for ext in gdb mps wpt kml; do
+    for ext in gdb mps wpt kml gpx; do
         echo "== $(basename "$sample") -> out/$name.$ext"
         "$convert" "$sample" -o "$here/out/$name.$ext"
     done

@@ -27,7 +27,7 @@ void printHelp(QTextStream& out) {
         << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
         << "       " << kProgram << " --list INPUT...\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
-        << "a MapSource, PCX5 waypoint or Google Earth file.\n\n"
+        << "a MapSource, PCX5 waypoint, Google Earth or GPX file.\n\n"
         << "Options:\n"
         << "  -o, --output FILE   the file to create; its extension chooses the format\n"
         << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"

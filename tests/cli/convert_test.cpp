@@ -1,4 +1,5 @@
 #include "cli/convert.h"
+#include "export/export_formats.h"
 
 #include "interop_support.h"
 #include "test_support.h"
@@ -79,6 +80,18 @@ TEST(ConvertList, UsageHelpAndVersion) {
     const CliRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(".gpx  GPS eXchange Files (*.gpx)"));
+    // The help and the man page name every output format of the table, and every one that can be
+    // added to.
+    const QString man =
+        QString::fromUtf8(readAll(QStringLiteral(VINTREL_TEST_DATA "/../../packaging/vintrel-convert.1")));
+    const QString manFormat = man.section("\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
+    const QString manAdd = man.section("\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
+    ASSERT_FALSE(manFormat.isEmpty());
+    for (const ExportFormat& f : exportFormats()) {
+        EXPECT_TRUE(help.out.contains("  ." + f.extension + "  " + f.choiceText)) << f.key.toStdString();
+        EXPECT_TRUE(manFormat.contains(" " + f.extension)) << f.key.toStdString();
+        EXPECT_EQ(manAdd.contains("." + f.extension), f.add != nullptr) << f.key.toStdString();
+    }
     const CliRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("vintrel-convert 1."));
@@ -199,7 +212,7 @@ TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
     EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
 }
 
-TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
+TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
     QTemporaryDir dir;
     const QString kml = dir.filePath("both.kml");
     // case_names.loc repeats GC1A2B3 and marks the earlier row: Google Earth and PCX5 files still
@@ -224,4 +237,13 @@ TEST(ConvertToKmlAndWpt, WritesEveryRowAndReports) {
     // "Old Mill by Some Owner" left out.
     EXPECT_TRUE(lines[2].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 08255\r"))
         << lines[2].toStdString();
+
+    const QString gpx = dir.filePath("both.xml");
+    r = run({dataPath("site_one_line.loc"), "-o", gpx, "--format", "gpx"});
+    EXPECT_EQ(r.out, gpx + " created\nThere are 2 records in the new file.\n");
+    r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "--add", gpx, "--format", "gpx"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gpx +
+                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
+    EXPECT_EQ(readAll(gpx).count("<wpt "), 4);
 }
