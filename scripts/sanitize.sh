@@ -56,4 +56,5 @@ fuzz mxf_fuzzer text.dict '*.mxf'
 fuzz registry_export_fuzzer registry.dict '*.reg'
 fuzz mapsource_scan_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
+fuzz gpx_add_fuzzer xml.dict '*.gpx'
 echo "== sanitizers and fuzzers: no report"

@@ -89,8 +89,26 @@ bool isNetwork(QAnyStringView encryption) {
     return encryption == QLatin1StringView("Encrypted") || encryption == QLatin1StringView("UnEncrypted");
 }
 
+// The symbol names as written, by name; the last one is kept, since a list mostly holds runs of
+// rows with one symbol.
+class SymbolTexts {
+  public:
+    const QByteArray& textOf(const QString& name) {
+        if (name != lastName_) {
+            lastName_ = name;
+            last_ = &symbolTexts()[static_cast<std::size_t>(symbolNumber(name))];
+        }
+        return *last_;
+    }
+
+  private:
+    QString lastName_ = symbolNames()[kDefaultSymbol];
+    const QByteArray* last_ = &symbolTexts()[kDefaultSymbol];
+};
+
 // One <wpt> element, without a line end, written straight into room made for the most it can take.
-void appendWaypoint(QByteArray& out, const WaypointRow& row, GpxVersion version, bool includeDescription) {
+void appendWaypoint(QByteArray& out, const WaypointRow& row, GpxVersion version, bool includeDescription,
+                    SymbolTexts& symbols) {
     const QAnyStringView name = row.cellView(column::kName);
     const QAnyStringView encryption = row.cellView(column::kEncryption);
     const QAnyStringView url = row.cellView(column::kUrl);
@@ -104,8 +122,7 @@ void appendWaypoint(QByteArray& out, const WaypointRow& row, GpxVersion version,
     }
     const QAnyStringView category = row.cellView(column::kCategory);
     const QAnyStringView type = category.isEmpty() ? QAnyStringView(cacheTypeText(row.icon)) : category;
-    const QByteArray& symbol = symbolTexts()[static_cast<std::size_t>(
-        symbolNumber(gdbSymbolName(name, encryption, row.cellView(column::kSymbol))))];
+    const QByteArray& symbol = symbols.textOf(gdbSymbolName(name, encryption, row.cellView(column::kSymbol)));
 
     constexpr qsizetype kFixedRoom = 160;  // the tags, with room to spare
     const qsizetype start = out.size();
@@ -185,6 +202,10 @@ bool isCp1252Name(std::string_view name) {
 class TargetScan {
   public:
     GpxTarget run(QByteArrayView file) {
+        if (file.isEmpty()) {
+            target_.error = QStringLiteral("it is empty");
+            return std::move(target_);
+        }
         XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
         parser_ = parser;
         XML_SetReturnNSTriplet(parser, 1);
@@ -211,9 +232,6 @@ class TargetScan {
             done += n;
         } while (done < file.size());
         XML_ParserFree(parser);
-        if (target_.error.isEmpty() && !rootSeen_) {
-            target_.error = QStringLiteral("it is empty");
-        }
         if (target_.error.isEmpty()) {
             target_.afterWaypoint = lastWaypointEnd_ >= 0;
             target_.insertAt =
@@ -301,7 +319,6 @@ class TargetScan {
         const qsizetype at = XML_GetCurrentByteIndex(parser_);
         startTagEnd_ = at + XML_GetCurrentByteCount(parser_);
         if (depth == 1) {
-            rootSeen_ = true;
             if (n.local != "gpx" || !isGpxNamespace(n.uri)) {
                 refuse(QStringLiteral("it is not a GPX file (its document is <%1>)")
                            .arg(QString::fromUtf8(n.local.data(), static_cast<qsizetype>(n.local.size()))));
@@ -378,7 +395,6 @@ class TargetScan {
     std::string encodingName_;
     std::vector<std::string> open_;
     std::string rootUri_;
-    bool rootSeen_ = false;
     qsizetype startTagEnd_ = 0;
     qsizetype lastWaypointStart_ = -1;
     qsizetype lastWaypointEnd_ = -1;
@@ -494,8 +510,9 @@ WriteReport writeGpxFile(const WaypointList& list, const QString& path, const Ex
     bytes.append(now.toUTC().toString(Qt::ISODate).toLatin1());
     bytes.append("</time></metadata>\r\n");
     const bool descriptions = context.options.includeDescription;
+    SymbolTexts symbols;
     for (const WaypointRow& row : list.rows()) {
-        appendWaypoint(bytes, row, GpxVersion::V11, descriptions);
+        appendWaypoint(bytes, row, GpxVersion::V11, descriptions, symbols);
         bytes.append("\r\n");
         if (!out.flushIfFull(report.error)) {
             return report;
@@ -557,6 +574,7 @@ WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportCo
             return report;
         }
         QByteArray piece;
+        SymbolTexts symbols;
         for (int r = 0; r < list.rowCount(); ++r) {
             if (!adding[static_cast<std::size_t>(r)]) {
                 continue;
@@ -565,7 +583,7 @@ WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportCo
             if (target.afterWaypoint) {
                 piece.append(lineEnd).append(indent);
             }
-            appendWaypoint(piece, list.row(r), target.version, context.options.includeDescription);
+            appendWaypoint(piece, list.row(r), target.version, context.options.includeDescription, symbols);
             if (!target.afterWaypoint) {
                 piece.append(lineEnd).append(indent);
             }

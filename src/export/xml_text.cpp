@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <type_traits>
 
@@ -72,11 +73,33 @@ char* put16(char* p, QStringView text) {
     return p;
 }
 
-// A Latin-1 text: every character is one byte, and two in UTF-8 from 0x80 on.
+// Whether a Latin-1 character stands for itself, by its code.
+template <bool Attribute>
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) {
+        plain[static_cast<std::size_t>(c)] = c != '&' && c != '<' && c != '>' && (!Attribute || c != '"');
+    }
+    plain['\t'] = true;
+    return plain;
+}();
+
+// A Latin-1 text: every character is one byte, and two in UTF-8 from 0x80 on. Runs of characters
+// that stand for themselves, nearly all of a text, are copied whole.
 template <bool Attribute>
 char* putLatin1(char* p, QLatin1StringView text) {
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    const char* s = text.data();
+    const char* const end = s + text.size();
+    while (s != end) {
+        const char* const run = s;
+        while (s != end && kPlain<Attribute>[static_cast<unsigned char>(*s)]) {
+            ++s;
+        }
+        p = std::copy(run, s, p);
+        if (s == end) {
+            break;
+        }
+        const auto c = static_cast<unsigned char>(*s++);
         if (c >= 0x80) {
             *p++ = static_cast<char>(0xC0 | (c >> 6));
             *p++ = static_cast<char>(0x80 | (c & 0x3F));

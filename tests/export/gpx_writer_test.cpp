@@ -386,7 +386,7 @@ TEST_F(GpxWriter, AFileTheReaderWouldRepairOrThatIsNoGpxIsRefusedAndLeftAsItWas)
         QByteArray file;
         const char* reason;
     } cases[] = {
-        {"", "it is damaged (line 1: no element found)"},
+        {"", "it is empty"},
         {"not xml at all", "it is damaged (line 1: syntax error)"},
         {"<kml xmlns=\"http://www.opengis.net/kml/2.2\"></kml>",
          "it is not a GPX file (its document is <kml>)"},
