@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (SIZES="100000 1000000" for
 # others; --list, and conversion to .gdb, .mps, .kml, .wpt and .gpx, JOBS="kml gpx" for some)
-# against a bare expat pass over the same files, and reports peak memory (FORMATS="gpx add" picks the inputs and the add bench); the
-# text formats (camera .csv, NetStumbler .txt, Maptech .mxf) are timed with --list against the same
-# number of waypoints from .loc; REPAIRS=1 adds damaged copies read with their repairs. Run by hand;
-# never part of the tests.
+# against a bare expat pass over the same files, and reports peak memory (FORMATS="gpx add" picks
+# the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
+# are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
+# copies read with their repairs. Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
