@@ -172,15 +172,17 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         report.leftOutCount = 0;
         return report;
     }
+    // The names are views of the rows' texts, which marking a row moves: they are read first.
+    if (!scan.format.utf8Text) {
+        report.warnings = cp1252NameCollisions(names, scan.waypointNames);
+    }
+    names.clear();
     for (int r : heldRows) {
         list.markDuplicate(r);
     }
     report.written = true;
     report.recordCount = added;
     report.existingCount = static_cast<int>(scan.waypointNames.size());
-    if (!scan.format.utf8Text) {
-        report.warnings = cp1252NameCollisions(names, scan.waypointNames);
-    }
     return report;
 }
 
