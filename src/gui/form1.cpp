@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -369,6 +370,7 @@ bool Form1::runWork(const std::function<void(WorkProgress&)>& work, const std::f
                 cboColor_, chkDecimal_, chkIncludeDesc_, find_});
     if (closeWhenDone_) {
         close();
+        QCoreApplication::quit();  // the window was hidden already: it may not count as the last one closed
         return false;
     }
     return true;
@@ -376,10 +378,11 @@ bool Form1::runWork(const std::function<void(WorkProgress&)>& work, const std::f
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (work_->busy()) {
-        // Reading stops within a block of the file and a write is let finish; the window closes
-        // as soon as the work has returned.
+        // The window goes at once. Reading stops within a block of the file; a write is let
+        // finish, so that the file asked for is whole; then the program ends.
         work_->cancel();
         closeWhenDone_ = true;
+        hide();
         event->ignore();
         return;
     }

@@ -544,13 +544,31 @@ TEST_F(Window, ExitStopsTheReadingAndClosesOnceItHasStopped) {
     onceRowsRead(&form_, form_, 1000, [&] {
         waited = !enabled("cmdFileOpen") && enabled("cmdExit") && !enabled("txtFind");
         click("cmdExit");
-        EXPECT_TRUE(form_.isVisible());  // it closes once the reading has stopped
+        EXPECT_FALSE(form_.isVisible());  // at once; the reading stops meanwhile
     });
     open({big});
     EXPECT_TRUE(waited);
     EXPECT_FALSE(form_.isVisible());
     EXPECT_LT(form_.waypoints().rowCount(), kBigRows);  // stopped, not finished
     EXPECT_TRUE(messages_.texts.isEmpty());             // a closing window asks nothing
+}
+
+// Exit while a file is written: the window goes at once, the file asked for is written whole.
+TEST_F(Window, ExitWhileAFileIsWrittenLetsItFinishWhole) {
+    QTemporaryDir dir;
+    open({bigGpx(dir, kBigRows)});
+    choose("cboOutput", "WPT (Waypoint file)");
+    const QString out = dir.filePath("big.wpt");
+    dialogs_.saveAnswers.append(out);
+    QTimer::singleShot(0, &form_, [&] {
+        click("cmdExit");
+        EXPECT_FALSE(form_.isVisible());
+    });
+    click("cmdCreateNew");
+    EXPECT_FALSE(form_.isVisible());
+    const QByteArray written = readAll(out);
+    EXPECT_EQ(written.count('\n'), 2 + kBigRows);
+    EXPECT_TRUE(written.endsWith(" 00018\r\n"));
 }
 
 // Cancel: the rows read so far stay, the files after it are not read, and the report says so.
