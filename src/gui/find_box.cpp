@@ -27,7 +27,7 @@ FindBox::FindBox(QWidget* parent) : QWidget(parent) {
     layout->addWidget(txtFind_, 1);
     layout->addWidget(done);
     connect(txtFind_, &QLineEdit::textChanged, this, &FindBox::textChanged);
-    connect(done, &QToolButton::clicked, this, &FindBox::close);
+    connect(done, &QToolButton::clicked, this, &FindBox::dismiss);
     hide();
 }
 
@@ -37,7 +37,7 @@ void FindBox::open() {
     txtFind_->selectAll();
 }
 
-void FindBox::close() {
+void FindBox::dismiss() {
     txtFind_->clear();
     hide();
 }
@@ -49,7 +49,7 @@ QString FindBox::text() const {
 bool FindBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtFind_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        close();
+        dismiss();
         return true;
     }
     return QWidget::eventFilter(watched, event);

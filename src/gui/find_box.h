@@ -16,8 +16,8 @@ class FindBox : public QWidget {
 
     // Shows the box and puts the cursor in it, its text selected.
     void open();
-    // Empties and hides it.
-    void close();
+    // Empties and hides it: every row shows again.
+    void dismiss();
     QString text() const;
 
   Q_SIGNALS:
