@@ -1,6 +1,7 @@
 #include "gui/app_info.h"
 
 #include "base/version.h"
+#include "export/export_formats.h"
 #include "import/import_formats.h"
 
 #include <expat.h>
@@ -27,20 +28,22 @@ std::optional<InfoAnswer> infoAnswer(const QStringList& args) {
             for (const ImportFormat& f : importFormats()) {
                 inputs.append(u'.' + f.extension);
             }
+            QStringList outputs;
+            for (const ExportFormat& f : exportFormats()) {
+                outputs.append(u'.' + f.extension);
+            }
             return InfoAnswer{
                 QStringLiteral("Usage: vintrel [FILE...]\n"
                                "Opens the Vintrel window, which reads GPS waypoint files (%1)\n"
-                               "into one list and writes it as a MapSource (.gdb, .mps), PCX5 (.wpt) "
-                               "or Google Earth\n"
-                               "(.kml) file. FILEs named are read at once, as if dropped on the "
-                               "window.\n\n"
+                               "into one list and writes it as a file of one of these kinds: %2.\n"
+                               "FILEs named are read at once, as if dropped on the window.\n\n"
                                "Options:\n"
                                "  -h, --help     show this help and exit\n"
                                "  --version      show the version and exit\n"
                                "  --             what follows are file names, even if they start "
                                "with -\n\n"
                                "The same conversions without a window: vintrel-convert --help\n")
-                    .arg(inputs.join(QStringLiteral(", "))),
+                    .arg(inputs.join(QStringLiteral(", ")), outputs.join(QStringLiteral(", "))),
                 0};
         }
         if (a == QLatin1String("--version")) {
