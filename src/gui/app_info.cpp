@@ -56,7 +56,7 @@ std::optional<InfoAnswer> infoAnswer(const QStringList& args) {
 QString aboutText() {
     return QStringLiteral(
                "<p><b>Vintrel %1</b></p>"
-               "<p>Converts GPS waypoint files into Garmin MapSource, PCX5 and Google Earth files.</p>"
+               "<p>Converts GPS waypoint files into Garmin MapSource, PCX5, Google Earth and GPX files.</p>"
                "<p>Licence: GPL-3.0-or-later.</p>"
                "<p>Built on:<br>Qt %2 (LGPL-3.0-only)<br>%3 (MIT)</p>")
         .arg(versionText(), QString::fromLatin1(qVersion()),
