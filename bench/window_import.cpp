@@ -2,8 +2,8 @@
 #include "gui/form1.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QTableView>
 #include <QTimer>
 
@@ -13,14 +13,20 @@
 
 namespace {
 struct NoDialogs : vintrel::FileDialogs {
-    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::FileFilter>&) override { return {}; }
-    QString openFile(QWidget*, const QString&, const vintrel::FileFilter&) override { return {}; }
+    QStringList openFiles(QWidget*, const QString&, const QList<vintrel::FileFilter>&,
+                          const QString&) override {
+        return {};
+    }
+    QString openFile(QWidget*, const QString&, const vintrel::FileFilter&, const QString&) override {
+        return {};
+    }
     QString saveFile(QWidget*, const QString&, const QString&, const vintrel::FileFilter&) override {
         return {};
     }
 };
 struct NoMessages : vintrel::MessageBoxes {
     void warn(QWidget*, const QString&, const QString&) override {}
+    void about(QWidget*, const QString&, const QString&) override {}
 };
 struct NoLauncher : vintrel::Launcher {
     QString openInMapSource(const QString&) override { return {}; }
@@ -44,9 +50,7 @@ int main(int argc, char** argv) {
     QElapsedTimer gap;
     gap.start();
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, gap.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, gap.restart()); });
     ticker.start(10);
     form.importPaths(paths);
     ticker.stop();

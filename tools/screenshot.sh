@@ -1,17 +1,52 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the window: the samples in examples/ loaded, GDB chosen, under a
-# virtual X server. Writes docs/window.png.
+# Takes the README's picture of the window: the samples in examples/ loaded, under a virtual X
+# server, with settings of its own (nothing remembered from earlier runs). Writes docs/window.png,
+# or the file named. With --dark the window gets a dark palette the way a KDE desktop gives one
+# (a kdeglobals colour scheme), to check that every text stays readable.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+dark=0
+if [ "${1:-}" = --dark ]; then
+    dark=1
+    shift
+fi
+out=${1:-$here/docs/window.png}
 "$here/scripts/setup.sh" xvfb xauth imagemagick
 cmake --build "$here/build" -j2 >/dev/null
 shopt -s nullglob
 samples=("$here"/examples/*.loc "$here"/examples/*.gpx "$here"/examples/*.csv "$here"/examples/*.mxf)
-mkdir -p "$here/docs"
-xvfb-run -a -s "-screen 0 1000x640x24" bash -c '
+mkdir -p "$(dirname "$out")"
+config=$(mktemp -d)
+trap 'rm -rf "$config"' EXIT
+env=(XDG_CONFIG_HOME="$config")
+if [ "$dark" = 1 ]; then
+    cat >"$config/kdeglobals" <<'SCHEME'
+[General]
+ColorScheme=Dark
+
+[Colors:Window]
+BackgroundNormal=43,43,43
+ForegroundNormal=238,238,238
+
+[Colors:View]
+BackgroundNormal=30,30,30
+BackgroundAlternate=36,36,36
+ForegroundNormal=238,238,238
+
+[Colors:Button]
+BackgroundNormal=60,60,60
+ForegroundNormal=238,238,238
+
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=255,255,255
+SCHEME
+    env+=(KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde)
+fi
+env "${env[@]}" xvfb-run -a -s "-screen 0 1000x640x24" bash -c '
     "$0" "${@:2}" &
     app=$!
     sleep 3
     import -window root -crop 1000x640+0+0 "$1"
-    kill $app' "$here/build/src/vintrel" "$here/docs/window.png" "${samples[@]}"
-echo "docs/window.png"
+    kill $app' "$here/build/src/vintrel" "$out" "${samples[@]}"
+echo "$out"

@@ -3,6 +3,7 @@
 #include "base/version.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
+#include "model/garmin_tables.h"
 
 #include <QFileInfo>
 
@@ -37,6 +38,17 @@ void printHelp(QTextStream& out) {
     }
     out << "\n"
         << "  --display MODE      GDB display mode: name (symbol & name, the default), symbol, description\n"
+        << "  --colour NAME       MPS waypoint colour, by the window's names:";
+    int column = 100;  // wraps the names below the option, as the other lines are wrapped
+    for (const QString& name : waypointColourNames()) {
+        if (column + name.size() > 96) {
+            out << "\n                     ";
+            column = 21;
+        }
+        out << " " << name.toLower() << (name == waypointColourNames().last() ? "" : ",");
+        column += static_cast<int>(name.size()) + 2;
+    }
+    out << "\n"
         << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, its columns separated by tabs\n"
         << "  --help              show this help and exit\n"
@@ -56,6 +68,33 @@ void printHelp(QTextStream& out) {
     out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, 2 usage error,\n"
         << "3 written (or listed), but an input could not be read whole (missing, unknown type, or broken\n"
         << "off early); waypoints skipped for a bad position are warnings only.\n";
+}
+
+// The position of a colour in the window's list, by its name in any letter case, with or without
+// its space ("dark red", "DarkRed", "dark-red"), "gray" as "grey"; -1 for none.
+// The keys of the formats that take a waypoint colour ("mps").
+QString colourFormats() {
+    QStringList keys;
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.hasColour) {
+            keys.append(f.extension);
+        }
+    }
+    return keys.join(QStringLiteral(", "));
+}
+
+int colourIndexOf(const QString& name) {
+    const auto key = [](QString text) {
+        return text.toLower().remove(u' ').remove(u'-').remove(u'_').replace(QLatin1String("gray"),
+                                                                             QLatin1String("grey"));
+    };
+    const QStringList& names = waypointColourNames();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (key(names[i]) == key(name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 void printListLine(QTextStream& out, const WaypointRow& row) {
@@ -86,6 +125,7 @@ struct Options {
     bool add = false;  // the output is an existing file to add to
     QString format;
     ExportOptions exportOptions;
+    bool colourGiven = false;
     QStringList inputs;
 };
 
@@ -148,13 +188,20 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             opt.exportOptions.includeDescription = false;
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
                    a == QLatin1String("--add") || a == QLatin1String("--format") ||
-                   a == QLatin1String("--display")) {
+                   a == QLatin1String("--display") || a == QLatin1String("--colour") ||
+                   a == QLatin1String("--color")) {
             const std::optional<QString> value = next();
             if (!value) {
                 return usage(err, a + QStringLiteral(" needs a value"));
             }
             if (a == QLatin1String("--format")) {
                 opt.format = value->toLower();
+            } else if (a == QLatin1String("--colour") || a == QLatin1String("--color")) {
+                opt.exportOptions.colourIndex = colourIndexOf(*value);
+                if (opt.exportOptions.colourIndex < 0) {
+                    return usage(err, QStringLiteral("unknown colour ") + *value);
+                }
+                opt.colourGiven = true;
             } else if (a == QLatin1String("--display")) {
                 opt.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(*value));
                 if (opt.exportOptions.displayIndex < 0) {
@@ -183,6 +230,9 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         if (format == nullptr) {
             return usage(err,
                          QStringLiteral("cannot tell the output format of %1; use --format").arg(opt.output));
+        }
+        if (opt.colourGiven && !format->hasColour) {
+            return usage(err, QStringLiteral("--colour is for %1 files only").arg(colourFormats()));
         }
         if (opt.add && format->add == nullptr) {
             return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));

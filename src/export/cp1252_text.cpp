@@ -36,8 +36,6 @@ auto withComposed(QStringView text, F f) {
     return f(utf16(text));
 }
 
-constexpr int kListedCollisions = 20;
-
 }  // namespace
 
 qsizetype cp1252Length(QAnyStringView text) {
@@ -121,6 +119,14 @@ bool cp1252Changes(QAnyStringView text) {
     });
 }
 
+QString writtenAlikeSentence(const QString& first, const QString& second, const QString& written) {
+    return QStringLiteral("\"%1\" and \"%2\" are both written as \"%3\".").arg(first, second, written);
+}
+
+QString moreWrittenAlikeSentence(int unlisted) {
+    return QStringLiteral("%1 more names are written as the same bytes as another.").arg(unlisted);
+}
+
 QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing) {
     // Only a name whose bytes stand for other characters can meet another name in its bytes; most
     // files have none, and cost one look at each name.
@@ -141,16 +147,15 @@ QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList
         if (it == first.constEnd()) {
             first.insert(bytes, name);
         } else if (*it != name) {
-            if (found.size() < kListedCollisions) {
-                found.append(QStringLiteral("\"%1\" and \"%2\" are both written as \"%3\".")
-                                 .arg(*it, name, fromCp1252(bytes)));
+            if (found.size() < kListedWrittenAlike) {
+                found.append(writtenAlikeSentence(*it, name, fromCp1252(bytes)));
             } else {
                 ++unlisted;
             }
         }
     }
     if (unlisted > 0) {
-        found.append(QStringLiteral("%1 more names are written as the same bytes as another.").arg(unlisted));
+        found.append(moreWrittenAlikeSentence(unlisted));
     }
     return found;
 }

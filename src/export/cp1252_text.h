@@ -25,6 +25,12 @@ QString fromCp1252(QByteArrayView bytes);
 // lacks, or a composed letter for a decomposed one.
 bool cp1252Changes(QAnyStringView text);
 
+// The sentences that say two distinct names are written alike: one each for the first
+// kListedWrittenAlike pairs, then one counting the rest.
+inline constexpr int kListedWrittenAlike = 20;
+QString writtenAlikeSentence(const QString& first, const QString& second, const QString& written);
+QString moreWrittenAlikeSentence(int unlisted);
+
 // Distinct names that one file holds as the same bytes ("漢字" and "字漢" both as "??"), one
 // sentence each for the user; `existing` are the name bytes the file holds already.
 QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing = {});

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 namespace vintrel {
 
@@ -59,6 +61,49 @@ QByteArray nameField(const WaypointRow& row) {
     appendFixed(field, row.cellView(column::kName), kNameField);
     return field;
 }
+
+// Distinct names whose six-character fields came out the same ("GC9NEW1" and "GC9NEW2" both as
+// "GC9NEW"), gathered from the lines as they are written: the field is read back from the line,
+// and kept as a number, so a million rows cost no allocation each.
+class FieldsAlike {
+  public:
+    explicit FieldsAlike(const WaypointList& list) : list_(list) {}
+
+    // `line` is the row's line just appended.
+    void add(int row, QByteArrayView line) {
+        quint64 key = 0;
+        std::memcpy(&key, line.data() + 3, kNameField);
+        const auto [it, added] = first_.try_emplace(key, row);
+        if (added) {
+            return;
+        }
+        const QAnyStringView earlier = list_.row(it->second).cellView(column::kName);
+        const QAnyStringView name = list_.row(row).cellView(column::kName);
+        if (earlier == name) {
+            return;  // the same name twice is written alike by right
+        }
+        if (found_.size() < kListedWrittenAlike) {
+            found_.append(writtenAlikeSentence(earlier.toString(), name.toString(),
+                                               fromCp1252(line.sliced(3, kNameField)).trimmed()));
+        } else {
+            ++unlisted_;
+        }
+    }
+
+    QStringList sentences() const {
+        QStringList all = found_;
+        if (unlisted_ > 0) {
+            all.append(moreWrittenAlikeSentence(unlisted_));
+        }
+        return all;
+    }
+
+  private:
+    const WaypointList& list_;
+    std::unordered_map<quint64, int> first_;
+    QStringList found_;
+    int unlisted_ = 0;
+};
 
 void appendTwoDigits(QByteArray& out, int n) {
     out.append(static_cast<char>('0' + n / 10 % 10));
@@ -129,8 +174,11 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     if (list.rowCount() > 0) {
         out.buffer().append(wptHeaderLines());
     }
-    for (const WaypointRow& row : list.rows()) {
-        appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
+    FieldsAlike alike(list);
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const qsizetype start = out.buffer().size();
+        appendWptLine(out.buffer(), list.row(r), dateTime, context.options.includeDescription);
+        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
         if (!out.flushIfFull(report.error)) {
             return report;
         }
@@ -140,6 +188,7 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     }
     report.written = true;
     report.recordCount = list.rowCount();
+    report.warnings = alike.sentences();
     return report;
 }
 
@@ -179,6 +228,7 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
         return report;
     }
     QList<int> heldRows;
+    FieldsAlike alike(list);
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
         if (row.cellView(column::kName).isEmpty() || held.contains(nameField(row))) {
@@ -188,7 +238,9 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
             ++report.leftOutCount;
             continue;
         }
+        const qsizetype start = out.buffer().size();
         appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
+        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
         ++report.recordCount;
         if (!out.flushIfFull(report.error)) {
             report.recordCount = report.existingCount = report.leftOutCount = 0;
@@ -203,6 +255,7 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
         report.recordCount = report.existingCount = report.leftOutCount = 0;
         return report;
     }
+    report.warnings = alike.sentences();
     for (int r : heldRows) {
         list.markDuplicate(r);
     }

@@ -55,14 +55,16 @@ QByteArray wptDateTime(const QDateTime& when);
 void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime, bool includeDescription);
 
 // Writes every row of the list (the duplicate mark is not consulted) as a new file at `path`,
-// replacing it only when everything succeeded.
+// replacing it only when everything succeeded. Distinct names whose name fields come out the same
+// are named in the report's warnings, as the MapSource writers name theirs.
 WriteReport writeWptFile(const WaypointList& list, const QString& path, const ExportContext& context);
 
 // Adds a line for every row whose six-character name field, as it would be written, no line of the
 // existing file holds (case mattering; rows without a name are left out too); the rows the file
 // held are marked in the list. The file must be one this program could have written: the two
 // header lines, then waypoint lines of the layout above, each ended by CR LF (or nothing at all).
-// Otherwise, or when any step fails, it stays byte-identical and the report says why.
+// Otherwise, or when any step fails, it stays byte-identical and the report says why. Added names
+// written alike are named as when writing a new file.
 WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context);
 
 }  // namespace vintrel

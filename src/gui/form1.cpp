@@ -2,17 +2,23 @@
 
 #include "base/version.h"
 #include "export/export_driver.h"
+#include "gui/app_info.h"
+#include "gui/find_box.h"
+#include "gui/main_menu.h"
+#include "gui/status_line.h"
+#include "gui/text_tones.h"
 #include "gui/waypoint_table_model.h"
+#include "gui/work_panel.h"
 #include "import/import_driver.h"
 #include "model/coordinates.h"
 #include "model/garmin_tables.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,12 +27,10 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
 // The icons live in a static library; their resource must be registered from outside any namespace.
@@ -38,20 +42,9 @@ namespace vintrel {
 
 namespace {
 
-const QColor kPureRed(255, 0, 0);
-const QColor kPureBlue(0, 0, 255);
-const QColor kDarkBlue(0, 0, 192);
-
 const QString kSelectCaption = QStringLiteral("&Select File(s)");
 const QString kAddCaption = QStringLiteral("&Add File(s)");
 const QString kNoFiles = QStringLiteral("No file(s) selected");
-
-void setTextColour(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::Text, colour);
-    w->setPalette(p);
-}
 
 template <class W>
 W* named(W* widget, const char* name) {
@@ -128,7 +121,10 @@ Form1::Form1(const Form1Services& services, QWidget* parent) : QWidget(parent), 
         holder->hide();
     }
     buildControls();
+    buildHelpers();
+    restoreSettings();
     showListWidths();
+    showListState();
 }
 
 Form1::~Form1() = default;
@@ -136,13 +132,10 @@ Form1::~Form1() = default;
 void Form1::buildControls() {
     cmdFileOpen_ = named(new QPushButton(kSelectCaption, this), "cmdFileOpen");
     lblFile1_ = named(new QLabel(kNoFiles, this), "lblFile1");
-    setTextColour(lblFile1_, QColor(0, 0, 128));
+    setTone(lblFile1_, Tone::FileName);
     lblProcessing_ = named(new QLabel(QStringLiteral("Processing ......"), this), "lblProcessing");
-    setTextColour(lblProcessing_, kPureRed);
-    prgWork_ = named(new QProgressBar(this), "prgWork");
-    prgWork_->setRange(0, 0);  // how much is left is not known: a busy bar
-    prgWork_->setTextVisible(false);
-    lblWork_ = named(new QLabel(this), "lblWork");
+    setTone(lblProcessing_, Tone::Warning);
+    work_ = new WorkPanel(*services_.clock, this);
 
     model_ = new WaypointTableModel(list_, icons_, this);
     grid_ = named(new QTableView(this), "MSFlexGrid1");
@@ -155,9 +148,15 @@ void Form1::buildControls() {
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // no per-row measuring
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->horizontalHeader()->setStretchLastSection(true);
+    grid_->setTabKeyNavigation(false);  // Tab leaves the grid; the arrow keys move inside it
     txtRecordlist_ = named(new QPlainTextEdit(this), "txtRecordlist");
     txtRecordlist_->setReadOnly(true);
     txtRecordlist_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtRecordlist_->setTabChangesFocus(true);
+    lblStart_ = named(new QLabel(QStringLiteral("Drop waypoint files here, or click Select File(s)"), this),
+                      "lblStart");
+    lblStart_->setAlignment(Qt::AlignCenter);
+    lblStart_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     chkDecimal_ = named(new QCheckBox(QStringLiteral("Decimal Coordinates"), this), "chkDecimal");
     chkIncludeDesc_ =
@@ -166,19 +165,22 @@ void Form1::buildControls() {
     lblCount_ = named(new QLabel(this), "lblCount");
     cmdClearGrid_ = named(new QPushButton(QStringLiteral("Clear List"), this), "cmdClearGrid");
 
-    lblOutput_ = named(new QLabel(QStringLiteral("Output File Format:"), this), "lblOutput");
+    lblOutput_ = named(new QLabel(QStringLiteral("&Output File Format:"), this), "lblOutput");
     cboOutput_ = named(new QComboBox(this), "cboOutput");
     cboOutput_->addItem(QStringLiteral("Choose One:"));
     for (const ExportFormat& f : exportFormats()) {
         cboOutput_->addItem(f.choiceText);
     }
-    lblDisplay_ = named(new QLabel(QStringLiteral("Display:"), this), "lblDisplay");
+    lblDisplay_ = named(new QLabel(QStringLiteral("&Display:"), this), "lblDisplay");
     cboDisplay_ = named(new QComboBox(this), "cboDisplay");
     cboDisplay_->addItems({QStringLiteral("Symbol & Name"), QStringLiteral("Symbol only"),
                            QStringLiteral("Symbol & Description")});
-    lblColor_ = named(new QLabel(QStringLiteral("Waypoint Colour:"), this), "lblColor");
+    lblColor_ = named(new QLabel(QStringLiteral("Waypoint Co&lour:"), this), "lblColor");
     cboColor_ = named(new QComboBox(this), "cboColor");
     cboColor_->addItems(waypointColourNames());
+    lblOutput_->setBuddy(cboOutput_);
+    lblDisplay_->setBuddy(cboDisplay_);
+    lblColor_->setBuddy(cboColor_);
 
     cmdCreateNew_ = named(new QPushButton(QStringLiteral("&Create New Waypoint file"), this), "cmdCreateNew");
     cmdAdd_ = named(new QPushButton(QStringLiteral("&Add to Existing Waypoint file"), this), "cmdAdd");
@@ -197,6 +199,7 @@ void Form1::buildControls() {
     auto* listArea = new QGridLayout;
     listArea->addWidget(grid_, 0, 0);
     listArea->addWidget(txtRecordlist_, 0, 0);  // the advice takes the grid's place
+    listArea->addWidget(lblStart_, 0, 0);       // over the empty grid
     auto* checks = new QHBoxLayout;
     checks->addWidget(chkDecimal_);
     checks->addWidget(chkIncludeDesc_);
@@ -223,9 +226,10 @@ void Form1::buildControls() {
     layout->addLayout(top);
     auto* work = new QHBoxLayout;
     work->addWidget(lblProcessing_);
-    work->addWidget(lblWork_);
-    work->addWidget(prgWork_, 1);
+    work->addWidget(work_, 1);
     layout->addLayout(work);
+    find_ = new FindBox(this);
+    layout->addWidget(find_);
     layout->addLayout(listArea, 1);
     layout->addLayout(checks);
     layout->addLayout(options);
@@ -235,10 +239,10 @@ void Form1::buildControls() {
     resize(1000, 640);
 
     // The start-up state: only the select button, the file label, the result labels and Exit.
-    showAll({lblProcessing_, lblWork_, prgWork_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_,
-             cmdClearGrid_, lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_,
-             cmdCreateNew_, cmdAdd_, cmdMapsource_},
-            false);
+    showAll(
+        {lblProcessing_, grid_, txtRecordlist_, chkDecimal_, chkIncludeDesc_, cmdClearGrid_, lblOutput_,
+         cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_, cmdMapsource_},
+        false);
     cmdCreateNew_->setEnabled(false);
     cmdAdd_->setEnabled(false);
 
@@ -252,95 +256,150 @@ void Form1::buildControls() {
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 }
 
+void Form1::buildHelpers() {
+    MenuTargets targets;
+    targets.open = cmdFileOpen_;
+    targets.create = cmdCreateNew_;
+    targets.add = cmdAdd_;
+    targets.clear = cmdClearGrid_;
+    targets.exit = cmdExit_;
+    targets.openRecent = [this](const QString& path) {
+        if (!work_->busy()) {
+            importPaths({path});
+        }
+    };
+    targets.removeRows = [this] { onRemoveRows(); };
+    targets.selectAll = [this] {
+        if (grid_->isVisible()) {
+            grid_->selectAll();
+            grid_->setFocus();
+        }
+    };
+    targets.find = [this] { find_->open(); };
+    targets.about = [this] { services_.messages->about(this, QStringLiteral("About Vintrel"), aboutText()); };
+    menu_ = new MainMenu(targets, this);
+    layout()->setMenuBar(menu_);
+    status_ = new StatusLine(this);
+    layout()->addWidget(status_);
+    connect(find_, &FindBox::textChanged, this, &Form1::onFind);
+    model_->setWarningColour(toneColour(Tone::Warning, palette()));
+
+    // Reading order for the keyboard; the grid is left with Tab, its cells are walked with arrows.
+    const QList<QWidget*> order = {cmdFileOpen_,  find_->findChild<QWidget*>(QStringLiteral("txtFind")),
+                                   grid_,         txtRecordlist_,
+                                   chkDecimal_,   chkIncludeDesc_,
+                                   cmdClearGrid_, cboOutput_,
+                                   cboDisplay_,   cboColor_,
+                                   cmdCreateNew_, cmdAdd_,
+                                   cmdMapsource_, findChild<QWidget*>(QStringLiteral("cmdCancel")),
+                                   cmdExit_};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+
+    // A column the user sizes keeps its width, now and in later runs.
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                if (!settingWidths_ && width > 0) {
+                    remembered_.columnWidths.insert(column, width);
+                }
+            });
+}
+
+void Form1::restoreSettings() {
+    if (services_.settings == nullptr) {
+        return;
+    }
+    remembered_.load(*services_.settings);
+    if (!remembered_.geometry.isEmpty()) {
+        restoreGeometry(remembered_.geometry);
+    }
+    chkIncludeDesc_->setChecked(remembered_.includeDescription);
+    if (remembered_.decimal) {
+        chkDecimal_->setChecked(true);
+        onDecimalToggled();
+    }
+    menu_->setRecentFiles(remembered_.recentFiles);
+}
+
+void Form1::remember(const QStringList& opened) {
+    remembered_.addRecent(opened);
+    menu_->setRecentFiles(remembered_.recentFiles);
+    if (services_.settings != nullptr) {
+        remembered_.geometry = saveGeometry();
+        remembered_.decimal = chkDecimal_->isChecked();
+        remembered_.includeDescription = chkIncludeDesc_->isChecked();
+        remembered_.save(*services_.settings);
+    }
+}
+
 void Form1::showListWidths() {
     const double dpi = logicalDpiX();
+    settingWidths_ = true;
     for (int c = 0; c < kColumnCount - 1; ++c) {
         const int twips = list_.columnWidth(c);
         grid_->setColumnHidden(c, twips <= 1);  // the hidden coordinate pair
         if (twips > 1) {
-            grid_->setColumnWidth(c, twipsToPixels(twips, dpi));
+            grid_->setColumnWidth(c, remembered_.columnWidths.value(c, twipsToPixels(twips, dpi)));
         }
     }
+    settingWidths_ = false;
+}
+
+void Form1::showListState() {
+    const int total = list_.rowCount();
+    status_->showRows(total, model_->filtering() ? model_->rowCount() : -1);
+    menu_->setListHasRows(total > 0);
+    lblStart_->setVisible(total == 0 && txtRecordlist_->isHidden() && !work_->busy());
+    lblStart_->raise();
 }
 
 void Form1::onFileOpen() {
-    const QStringList paths =
-        services_.dialogs->openFiles(this, QStringLiteral("Select GPS Data file"), importDialogFilters());
+    const QStringList paths = services_.dialogs->openFiles(this, QStringLiteral("Select GPS Data file"),
+                                                           importDialogFilters(), remembered_.inputFolder);
     if (paths.isEmpty()) {
         return;  // cancelled: nothing changes
     }
     importPaths(paths);
 }
 
-void Form1::runBeside(const std::function<void()>& work, bool reading) {
-    // The work runs beside the window, which keeps painting and answers Exit; the other controls
-    // wait, and a drop is not taken, until it is done.
-    WorkProgress progress;
-    progress_ = &progress;
-    QList<QWidget*> waiting;
-    for (QWidget* w : {static_cast<QWidget*>(cmdFileOpen_), static_cast<QWidget*>(cmdClearGrid_),
-                       static_cast<QWidget*>(cmdCreateNew_), static_cast<QWidget*>(cmdAdd_),
-                       static_cast<QWidget*>(cmdMapsource_), static_cast<QWidget*>(cboOutput_),
-                       static_cast<QWidget*>(cboDisplay_), static_cast<QWidget*>(cboColor_),
-                       static_cast<QWidget*>(chkDecimal_), static_cast<QWidget*>(chkIncludeDesc_)}) {
-        if (w->isEnabled()) {
-            waiting.append(w);
-            w->setEnabled(false);
-        }
-    }
-    ProgressThrottle throttle(*services_.clock, kProgressDelayMs, kProgressIntervalMs);
-    QTimer timer;
-    timer.setInterval(kProgressIntervalMs / 2);
-    connect(&timer, &QTimer::timeout, this, [&] {
-        if (throttle.due()) {
-            lblWork_->setText(progressText(progress.file(), reading ? list_.rowCountSoFar() : -1));
-            lblWork_->show();
-            prgWork_->show();
-        }
-    });
-    QThread* worker = QThread::create([&] { work(); });
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    timer.start();
-    loop.exec();
-    worker->wait();
-    delete worker;
-    timer.stop();
-    lblWork_->hide();
-    prgWork_->hide();
-    for (QWidget* w : waiting) {
-        w->setEnabled(true);
-    }
-    progress_ = nullptr;
+bool Form1::runWork(const std::function<void(WorkProgress&)>& work, const std::function<int()>& rows) {
+    lblStart_->hide();
+    work_->run(work, rows,
+               {cmdFileOpen_, cmdClearGrid_, cmdCreateNew_, cmdAdd_, cmdMapsource_, cboOutput_, cboDisplay_,
+                cboColor_, chkDecimal_, chkIncludeDesc_, find_});
     if (closeWhenDone_) {
         close();
+        QCoreApplication::quit();  // the window was hidden already: it may not count as the last one closed
+        return false;
     }
+    return true;
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (progress_ != nullptr) {
-        progress_->cancel();  // reading stops at the next file; a write is finished first
+    if (work_->busy()) {
+        // The window goes at once. Reading stops within a block of the file; a write is let
+        // finish, so that the file asked for is whole; then the program ends.
+        work_->cancel();
         closeWhenDone_ = true;
+        hide();
         event->ignore();
         return;
     }
+    remember({});
     QWidget::closeEvent(event);
 }
 
-void Form1::readFiles(const QStringList& paths, ImportOutcome& outcome) {
-    model_->beginChange();
-    runBeside(
-        [&] {
-            ImportContext context{list_, services_.decimalSeparator, progress_};
-            outcome = importFiles(paths, context);
-        },
-        true);
-    model_->endChange();
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        retone(this);
+        model_->setWarningColour(toneColour(Tone::Warning, palette()));
+    }
+    QWidget::changeEvent(event);
 }
 
 void Form1::importPaths(const QStringList& paths) {
-    if (paths.isEmpty()) {
+    if (paths.isEmpty() || work_->busy()) {
         return;
     }
     txtRecordlist_->hide();
@@ -355,7 +414,17 @@ void Form1::importPaths(const QStringList& paths) {
     repaint();
 
     ImportOutcome outcome;
-    readFiles(paths, outcome);
+    model_->beginChange();
+    const bool open = runWork(
+        [&](WorkProgress& progress) {
+            ImportContext context{list_, services_.decimalSeparator, &progress};
+            outcome = importFiles(paths, context);
+        },
+        [this] { return list_.rowCountSoFar(); });
+    model_->endChange();
+    if (!open) {
+        return;  // the window is closing: nothing more to show
+    }
     lblFile1_->setText(outcome.fileLabel);
     listView_ = outcome.view;
     dialogFileName_ = paths.last();
@@ -366,10 +435,10 @@ void Form1::importPaths(const QStringList& paths) {
 
     const QString duplicates = duplicateReportText(list_.duplicateCount());
     if (duplicates.isNull()) {
-        setTextColour(lblCount_, kPureBlue);
+        setTone(lblCount_, Tone::Result);
     } else {
         lblCount_->setText(duplicates);
-        setTextColour(lblCount_, kPureRed);
+        setTone(lblCount_, Tone::Warning);
     }
 
     if (list_.rowCount() == 0) {
@@ -377,7 +446,7 @@ void Form1::importPaths(const QStringList& paths) {
         showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_,
                  cmdAdd_, cmdMapsource_, cmdClearGrid_, grid_, chkIncludeDesc_, chkDecimal_, lblCount_},
                 false);
-        setTextColour(txtRecordlist_, kPureRed);
+        setTone(txtRecordlist_, Tone::Warning);
         txtRecordlist_->show();
     } else {
         cmdFileOpen_->setText(kAddCaption);
@@ -385,7 +454,7 @@ void Form1::importPaths(const QStringList& paths) {
                  chkDecimal_, lblCount_},
                 true);
         txtRecordlist_->hide();
-        setTextColour(txtRecordlist_, kDarkBlue);
+        setTone(txtRecordlist_, Tone::Advice);
         showListWidths();
     }
 
@@ -398,6 +467,18 @@ void Form1::importPaths(const QStringList& paths) {
     cmdAdd_->setEnabled(false);
     cmdMapsource_->hide();
 
+    status_->showImport(importReportLines(outcome));
+    showListState();
+    QStringList opened;
+    for (const FileImport& f : outcome.files) {
+        if (f.recognised && f.result.documentFound) {
+            opened.append(f.path);
+        }
+    }
+    if (!opened.isEmpty()) {
+        remembered_.inputFolder = QFileInfo(opened.last()).absolutePath();
+    }
+    remember(opened);
     reportReaderProblems(outcome);
 }
 
@@ -407,7 +488,14 @@ void Form1::reportReaderProblems(const ImportOutcome& outcome) {
         if (f.result.alert) {
             services_.messages->warn(this, f.result.alert->title, f.result.alert->text);
         }
+        if (!f.recognised) {
+            lines.append(unreadTypeText(f.path) + u'.');
+        }
         lines.append(f.result.problems);
+    }
+    for (const QString& path : outcome.notRead) {
+        lines.append(
+            QStringLiteral("%1: not read; the import was cancelled.").arg(QFileInfo(path).fileName()));
     }
     if (!lines.isEmpty()) {
         services_.messages->warn(this, QStringLiteral("Some waypoints could not be read"), lines.join(u'\n'));
@@ -456,6 +544,34 @@ void Form1::onClearGrid() {
     showAll({lblOutput_, cboOutput_, lblDisplay_, cboDisplay_, lblColor_, cboColor_, cmdCreateNew_, cmdAdd_},
             false);
     cmdFileOpen_->setText(kSelectCaption);
+    status_->showImport({});
+    showListState();
+}
+
+void Form1::onRemoveRows() {
+    if (work_->busy() || !grid_->isVisible()) {
+        return;
+    }
+    QList<int> rows;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows()) {
+        rows.append(model_->listRow(index.row()));
+    }
+    if (rows.isEmpty()) {
+        return;
+    }
+    model_->beginChange();
+    list_.removeRows(rows);
+    model_->endChange();
+    if (list_.rowCount() == 0) {
+        cmdFileOpen_->setText(kSelectCaption);
+        onOutputChosen();  // nothing left to write
+    }
+    showListState();
+}
+
+void Form1::onFind(const QString& text) {
+    model_->setFilter(text);
+    showListState();
 }
 
 ExportContext Form1::exportContext() const {
@@ -467,10 +583,17 @@ ExportContext Form1::exportContext() const {
 }
 
 void Form1::showBusy() {
-    setTextColour(lblOutFile_, kPureRed);
+    setTone(lblOutFile_, Tone::Warning);
     lblOutFile_->setText(QStringLiteral("Processing ...."));
     lblNowCount_->clear();
     repaint();
+}
+
+void Form1::showWriteFailed() {
+    // Nothing of an earlier write may look like this one's result.
+    lblExistingCount_->clear();
+    lblNowCount_->clear();
+    cmdMapsource_->hide();
 }
 
 void Form1::onCreateNew() {
@@ -478,32 +601,36 @@ void Form1::onCreateNew() {
     if (format == nullptr) {
         return;
     }
-    outputFileName_ = proposedOutputName(dialogFileName_, format->extension);
-    const QString chosen = services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"),
-                                                       outputFileName_, format->saveFilter);
+    const QString proposal = proposedOutputName(dialogFileName_, format->extension);
+    const QString chosen =
+        services_.dialogs->saveFile(this, QStringLiteral("Choose a filename"), proposal, format->saveFilter);
     if (chosen.isEmpty()) {
         return;  // cancelled: the proposal stays, nothing else changes
     }
-    outputFileName_ = chosen;
     dialogFileName_ = chosen;
     showBusy();
     WriteReport report;
     const ExportContext context = exportContext();
-    runBeside(
-        [&] {
-            progress_->setFile(QFileInfo(chosen).fileName());
-            report = createFile(*format, list_, chosen, context);
-        },
-        false);
+    if (!runWork(
+            [&](WorkProgress& progress) {
+                progress.setFile(QFileInfo(chosen).fileName());
+                report = createFile(*format, list_, chosen, context);
+            },
+            nullptr)) {
+        return;
+    }
     lblExistingCount_->clear();
     lblNowCount_->clear();
     if (!report.written) {
         lblOutFile_->setText(notWrittenText(chosen, report.error));
+        showWriteFailed();
         return;
     }
-    setTextColour(lblOutFile_, kPureBlue);
+    setTone(lblOutFile_, Tone::Result);
     lblOutFile_->setText(createdText(chosen));
     lblNowCount_->setText(newFileCountText(report.recordCount));
+    lastWritten_ = chosen;
+    remembered_.outputFolder = QFileInfo(chosen).absolutePath();
     reportWriteWarnings(report);
     if (format->opensInMapSource) {
         cmdMapsource_->show();
@@ -515,7 +642,8 @@ void Form1::onAdd() {
     if (format == nullptr || format->add == nullptr) {
         return;
     }
-    const QString chosen = services_.dialogs->openFile(this, format->addTitle, format->addFilter);
+    const QString chosen =
+        services_.dialogs->openFile(this, format->addTitle, format->addFilter, remembered_.outputFolder);
     if (chosen.isEmpty()) {
         return;  // cancelled: nothing changes
     }
@@ -524,28 +652,33 @@ void Form1::onAdd() {
     model_->beginChange();
     WriteReport report;
     const ExportContext context = exportContext();
-    runBeside(
-        [&] {
-            progress_->setFile(QFileInfo(chosen).fileName());
+    const bool open = runWork(
+        [&](WorkProgress& progress) {
+            progress.setFile(QFileInfo(chosen).fileName());
             report = addToFile(*format, list_, chosen, context);
         },
-        false);
+        nullptr);
     model_->endChange();
+    if (!open) {
+        return;
+    }
     if (!report.written) {
         lblOutFile_->setText(notChangedText(chosen, report.error));
+        showWriteFailed();
         return;
     }
     lblExistingCount_->setText(existingCountText(report.existingCount));
-    setTextColour(lblOutFile_, kPureBlue);
+    setTone(lblOutFile_, Tone::Result);
     lblOutFile_->setText(addedText(report.recordCount, chosen, report.leftOutCount));
     lblNowCount_->setText(nowCountText(report.existingCount, report.recordCount));
-    outputFileName_ = chosen;
+    lastWritten_ = chosen;
+    remembered_.outputFolder = QFileInfo(chosen).absolutePath();
     reportWriteWarnings(report);
     cmdMapsource_->setVisible(format->opensInMapSource);
 }
 
 void Form1::onMapsource() {
-    const QString problem = services_.launcher->openInMapSource(outputFileName_);
+    const QString problem = services_.launcher->openInMapSource(lastWritten_);
     if (!problem.isEmpty()) {
         services_.messages->warn(this, QStringLiteral("MapSource could not be started"), problem);
     }
@@ -558,7 +691,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    if (progress_ != nullptr) {
+    if (work_->busy()) {
         return;  // the window is busy with other files
     }
     QStringList paths;

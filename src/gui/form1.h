@@ -5,6 +5,7 @@
 
 #include "export/export_context.h"
 #include "gui/services.h"
+#include "gui/window_settings.h"
 #include "model/clock.h"
 #include "model/progress.h"
 #include "model/waypoint_list.h"
@@ -18,13 +19,17 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
+class QSettings;
 class QTableView;
 
 namespace vintrel {
 
+class FindBox;
+class MainMenu;
+class StatusLine;
 class WaypointTableModel;
+class WorkPanel;
 struct ImportOutcome;
 
 // The outside world of the window; every pointer must outlive it.
@@ -35,6 +40,7 @@ struct Form1Services {
     registry::RegistryApi* registry;  // MapSource's category names; may be nullptr
     const Clock* clock;
     QChar decimalSeparator;
+    QSettings* settings = nullptr;  // what is remembered between runs; nullptr: nothing is
 };
 
 class Form1 : public QWidget {
@@ -47,16 +53,19 @@ class Form1 : public QWidget {
     const WaypointList& waypoints() const { return list_; }
     // Reads files as if they had been picked in the open dialog.
     void importPaths(const QStringList& paths);
-    // The path of the last file written; MapSource is started on it.
-    const QString& outputFileName() const { return outputFileName_; }
+    // The path of the last file written successfully; MapSource is started on it.
+    const QString& outputFileName() const { return lastWritten_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
   private:
     void buildControls();
+    void buildHelpers();
+    void restoreSettings();
     void onFileOpen();
     void onOutputChosen();
     void onDecimalToggled();
@@ -64,31 +73,38 @@ class Form1 : public QWidget {
     void onCreateNew();
     void onAdd();
     void onMapsource();
+    void onRemoveRows();
+    void onFind(const QString& text);
     void showListWidths();
+    void showListState();  // the row counts, the start hint and the menu after the list changed
+    void showWriteFailed();
     ExportContext exportContext() const;
     void showBusy();  // "Processing ...." while a file is written
-    void readFiles(const QStringList& paths, ImportOutcome& outcome);
-    // Runs `work` on another thread while the window shows its progress (the rows read so far
-    // when `reading`).
-    void runBeside(const std::function<void()>& work, bool reading);
+    // Runs work beside the window (see WorkPanel); false when the window is closing meanwhile.
+    bool runWork(const std::function<void(WorkProgress&)>& work, const std::function<int()>& rows);
     void reportReaderProblems(const ImportOutcome& outcome);
     void reportWriteWarnings(const WriteReport& report);
+    void remember(const QStringList& opened);
 
     Form1Services services_;
     WaypointList list_;
     WaypointTableModel* model_ = nullptr;
     ListView listView_ = ListView::Waypoints;  // as the last file read wants the list laid out
     QString dialogFileName_;                   // the last file opened or saved, for the next proposed name
-    QString outputFileName_;
-    WorkProgress* progress_ = nullptr;  // while work runs beside the window
-    bool closeWhenDone_ = false;        // Exit was pressed while it ran
+    QString lastWritten_;
+    bool closeWhenDone_ = false;  // Exit was pressed while work ran
+    bool settingWidths_ = false;  // the window, not the user, is sizing the columns
+    WindowSettings remembered_;
     QMap<IconRole, QIcon> icons_;
 
+    MainMenu* menu_;
+    WorkPanel* work_;
+    StatusLine* status_;
+    FindBox* find_;
+    QLabel* lblStart_;
     QPushButton* cmdFileOpen_;
     QLabel* lblFile1_;
     QLabel* lblProcessing_;
-    QLabel* lblWork_;
-    QProgressBar* prgWork_;
     QTableView* grid_;
     QPlainTextEdit* txtRecordlist_;
     QCheckBox* chkDecimal_;

@@ -1,12 +1,30 @@
+#include "gui/app_info.h"
 #include "gui/form1.h"
 #include "model/coordinates.h"
 #include "registry/system_registry.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QSettings>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before Qt looks for a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args.append(QString::fromLocal8Bit(argv[i]));
+    }
+    if (const std::optional<vintrel::InfoAnswer> answer = vintrel::infoAnswer(args)) {
+        std::fputs(answer->text.toLocal8Bit().constData(), stdout);
+        return answer->status;
+    }
+
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vintrel"));
+    QApplication::setApplicationName(QStringLiteral("vintrel"));
+    QSettings settings;
     vintrel::QtFileDialogs dialogs;
     vintrel::QtMessageBoxes messages;
     vintrel::ProcessLauncher launcher;
@@ -14,11 +32,15 @@ int main(int argc, char** argv) {
     const vintrel::SystemClock clock;
     const vintrel::Form1Services services{&dialogs,  &messages,
                                           &launcher, registry.get(),
-                                          &clock,    vintrel::decimalSeparatorOf(QLocale::system())};
+                                          &clock,    vintrel::decimalSeparatorOf(QLocale::system()),
+                                          &settings};
     vintrel::Form1 window(services);
     window.show();
     QStringList files = QApplication::arguments();
     files.removeFirst();
-    window.importPaths(files);  // files named on the command line are read as if dropped
+    files.removeOne(QStringLiteral("--"));
+    // Files named on the command line are read as if dropped, once the event loop runs: Exit
+    // during that reading then ends the program like any other.
+    QTimer::singleShot(0, &window, [&window, files] { window.importPaths(files); });
     return QApplication::exec();
 }

@@ -19,17 +19,18 @@ QString qtFilterText(const FileFilter& filter) {
     return description + QStringLiteral(" (") + QString(filter.pattern).replace(u';', u' ') + u')';
 }
 
-QStringList QtFileDialogs::openFiles(QWidget* parent, const QString& title,
-                                     const QList<FileFilter>& filters) {
+QStringList QtFileDialogs::openFiles(QWidget* parent, const QString& title, const QList<FileFilter>& filters,
+                                     const QString& folder) {
     QStringList texts;
     for (const FileFilter& f : filters) {
         texts.append(qtFilterText(f));
     }
-    return QFileDialog::getOpenFileNames(parent, title, QString(), texts.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileNames(parent, title, folder, texts.join(QStringLiteral(";;")));
 }
 
-QString QtFileDialogs::openFile(QWidget* parent, const QString& title, const FileFilter& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), qtFilterText(filter));
+QString QtFileDialogs::openFile(QWidget* parent, const QString& title, const FileFilter& filter,
+                                const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, title, folder, qtFilterText(filter));
 }
 
 QString QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QString& proposedName,
@@ -39,6 +40,10 @@ QString QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QSt
 
 void QtMessageBoxes::warn(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::warning(parent, title, text);
+}
+
+void QtMessageBoxes::about(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::about(parent, title, text);
 }
 
 QString ProcessLauncher::openInMapSource(const QString& file) {

@@ -14,11 +14,13 @@ namespace vintrel {
 class FileDialogs {
   public:
     virtual ~FileDialogs() = default;
-    // The chosen files in the dialog's order; empty when cancelled.
-    virtual QStringList openFiles(QWidget* parent, const QString& title,
-                                  const QList<FileFilter>& filters) = 0;
+    // The chosen files in the dialog's order; empty when cancelled. The dialog starts in `folder`
+    // (empty: where the system likes).
+    virtual QStringList openFiles(QWidget* parent, const QString& title, const QList<FileFilter>& filters,
+                                  const QString& folder) = 0;
     // One existing file; empty when cancelled.
-    virtual QString openFile(QWidget* parent, const QString& title, const FileFilter& filter) = 0;
+    virtual QString openFile(QWidget* parent, const QString& title, const FileFilter& filter,
+                             const QString& folder) = 0;
     // The chosen path (the user confirmed overwriting an existing file); empty when cancelled.
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
                              const FileFilter& filter) = 0;
@@ -28,6 +30,8 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     virtual void warn(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The About box; `text` is rich text.
+    virtual void about(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 class Launcher {
@@ -39,8 +43,10 @@ class Launcher {
 
 class QtFileDialogs : public FileDialogs {
   public:
-    QStringList openFiles(QWidget* parent, const QString& title, const QList<FileFilter>& filters) override;
-    QString openFile(QWidget* parent, const QString& title, const FileFilter& filter) override;
+    QStringList openFiles(QWidget* parent, const QString& title, const QList<FileFilter>& filters,
+                          const QString& folder) override;
+    QString openFile(QWidget* parent, const QString& title, const FileFilter& filter,
+                     const QString& folder) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& proposedName,
                      const FileFilter& filter) override;
 };
@@ -48,6 +54,7 @@ class QtFileDialogs : public FileDialogs {
 class QtMessageBoxes : public MessageBoxes {
   public:
     void warn(QWidget* parent, const QString& title, const QString& text) override;
+    void about(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 // On Windows the system's mapsource.exe, elsewhere MapSource inside the Wine prefix.

@@ -2,13 +2,52 @@
 
 #include <QColor>
 
+#include <type_traits>
+
 namespace vintrel {
 
 WaypointTableModel::WaypointTableModel(const WaypointList& list, QMap<IconRole, QIcon> icons, QObject* parent)
     : QAbstractTableModel(parent), list_(list), icons_(std::move(icons)) {}
 
 int WaypointTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : list_.rowCount();
+    if (parent.isValid()) {
+        return 0;
+    }
+    return filtering() ? static_cast<int>(shown_.size()) : list_.rowCount();
+}
+
+void WaypointTableModel::endChange() {
+    applyFilter();
+    endResetModel();
+}
+
+void WaypointTableModel::setFilter(const QString& text) {
+    beginResetModel();
+    filter_ = text;
+    applyFilter();
+    endResetModel();
+}
+
+void WaypointTableModel::applyFilter() {
+    shown_.clear();
+    if (!filtering()) {
+        return;
+    }
+    const auto holds = [this](QAnyStringView cell) {
+        return cell.visit([this](auto view) {
+            if constexpr (std::is_same_v<decltype(view), QUtf8StringView>) {
+                return view.toString().contains(filter_, Qt::CaseInsensitive);  // rows hold none
+            } else {
+                return view.contains(filter_, Qt::CaseInsensitive);
+            }
+        });
+    };
+    for (int r = 0; r < list_.rowCount(); ++r) {
+        const WaypointRow& row = list_.row(r);
+        if (holds(row.cellView(column::kName)) || holds(row.cellView(column::kDescription))) {
+            shown_.push_back(r);
+        }
+    }
 }
 
 int WaypointTableModel::columnCount(const QModelIndex& parent) const {
@@ -16,10 +55,10 @@ int WaypointTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= list_.rowCount()) {
+    if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const WaypointRow& row = list_.row(index.row());
+    const WaypointRow& row = list_.row(listRow(index.row()));
     const int col = index.column();
     switch (role) {
         case Qt::DisplayRole:
@@ -40,7 +79,7 @@ QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
             return col == column::kIcon && row.icon != IconRole::None ? QVariant(icons_.value(row.icon))
                                                                       : QVariant();
         case Qt::ForegroundRole:
-            return col == column::kName && row.redName ? QVariant(QColor(255, 0, 0)) : QVariant();
+            return col == column::kName && row.redName ? QVariant(warning_) : QVariant();
         case Qt::TextAlignmentRole:
             if (col == column::kIcon) {
                 return int(Qt::AlignCenter);

@@ -1,6 +1,7 @@
 #include "import/import_driver.h"
 
 #include <QFileInfo>
+#include <QLocale>
 
 namespace vintrel {
 
@@ -9,7 +10,8 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
     for (const QString& path : paths) {
         if (context.progress != nullptr) {
             if (context.progress->cancelled()) {
-                break;
+                outcome.notRead.append(path);
+                continue;
             }
             context.progress->setFile(QFileInfo(path).fileName());
         }
@@ -29,6 +31,9 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
             context.list.resetDuplicateCount();
             context.list.expectInput(QFileInfo(path).size());
             file.result = format->reader(path, context);
+            file.duplicates = context.list.duplicateCount();
+            file.cancelled =
+                context.progress != nullptr && context.progress->cancelled() && !file.result.readToEnd;
             if (!file.result.advice.isEmpty()) {
                 outcome.advice = file.result.advice;
             }
@@ -46,6 +51,50 @@ QString duplicateReportText(int duplicateCount) {
         return QStringLiteral("  1 record with duplicate name was removed.");
     }
     return QString::number(duplicateCount) + QStringLiteral(" records with duplicate names were removed.");
+}
+
+QString unreadTypeText(const QString& path) {
+    return QStringLiteral("%1: not a waypoint file type Vintrel reads").arg(QFileInfo(path).fileName());
+}
+
+QString fileReportLine(const FileImport& file) {
+    if (!file.recognised) {
+        return unreadTypeText(file.path);
+    }
+    const QLocale locale;
+    const auto count = [&](int n, const char* one, const char* many) {
+        return locale.toString(n) + u' ' + QLatin1String(n == 1 ? one : many);
+    };
+    QString line = QFileInfo(file.path).fileName() + QStringLiteral(": ") +
+                   count(file.result.appended, "row read", "rows read");
+    if (file.duplicates > 0) {
+        line += QStringLiteral(", ") + count(file.duplicates, "duplicate", "duplicates") +
+                QStringLiteral(" left out");
+    }
+    if (file.result.skipped > 0) {
+        line += QStringLiteral(", ") + count(file.result.skipped, "record skipped", "records skipped");
+    }
+    if (file.cancelled) {
+        line += QStringLiteral(", read only in part (stopped)");
+    } else if (!file.result.readToEnd) {
+        line += QStringLiteral(", not read to its end");
+    }
+    return line;
+}
+
+QStringList importReportLines(const ImportOutcome& outcome) {
+    QStringList lines;
+    for (const FileImport& f : outcome.files) {
+        lines.append(fileReportLine(f));
+    }
+    if (!outcome.notRead.isEmpty()) {
+        QStringList names;
+        for (const QString& path : outcome.notRead) {
+            names.append(QFileInfo(path).fileName());
+        }
+        lines.append(names.join(QStringLiteral(", ")) + QStringLiteral(": not read (stopped)"));
+    }
+    return lines;
 }
 
 }  // namespace vintrel

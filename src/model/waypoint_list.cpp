@@ -517,4 +517,29 @@ void WaypointList::clear() {
     }
 }
 
+void WaypointList::removeRows(QList<int> indexes) {
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    // The rows that stay are copied out (each copy owns its text) and appended again: the storage
+    // is packed anew and the indexes are built afresh when next asked for, from the rows that stay.
+    std::vector<WaypointRow> kept;
+    kept.reserve(static_cast<size_t>(std::max<qsizetype>(rowCount() - indexes.size(), 0)));
+    auto removed = indexes.cbegin();
+    for (int r = 0; r < rowCount(); ++r) {
+        while (removed != indexes.cend() && *removed < r) {
+            ++removed;
+        }
+        if (removed == indexes.cend() || *removed != r) {
+            kept.push_back(row(r));
+        }
+    }
+    if (kept.size() == static_cast<size_t>(rowCount())) {
+        return;
+    }
+    clear();
+    for (const WaypointRow& r : kept) {
+        appendWaypointRow(r);
+    }
+}
+
 }  // namespace vintrel

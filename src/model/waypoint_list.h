@@ -254,6 +254,11 @@ class WaypointList {
     // Empties the list to its header; widths and alignments are kept.
     void clear();
 
+    // Removes the rows at `indexes` (any order; an index out of range is ignored); the others keep
+    // their order, their cells and their marks (the record that repeated a marked row was left out
+    // and stays out). A later record is compared with the rows that stay only.
+    void removeRows(QList<int> indexes);
+
     int columnWidth(int col) const { return widths_[static_cast<size_t>(col)]; }  // twips
     void setColumnWidth(int col, int twips) { widths_[static_cast<size_t>(col)] = twips; }
     void setCoordinateWidths(const CoordinateViewWidths& widths);

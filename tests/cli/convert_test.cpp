@@ -247,3 +247,35 @@ TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
                          "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
     EXPECT_EQ(readAll(gpx).count("<wpt "), 4);
 }
+
+// --colour takes the window's colour names in any case and spacing; the MPS record holds the
+// colour's position in the list between the display mode (1) and the geocache symbol (117).
+TEST(ConvertToMps, ColourByName) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("coloured.mps");
+    const struct {
+        QStringList option;
+        int index;
+    } cases[] = {
+        {{}, 0},
+        {{"--colour", "dark red"}, 2},
+        {{"--colour", "DarkRed"}, 2},
+        {{"--color", "Light-Gray"}, 8},
+        {{"--colour", "WHITE"}, 16},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(QStringList{dataPath("site_one_line.loc"), "-o", out} + c.option);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        const QByteArray colour = QByteArray(1, char(c.index)) + QByteArray(3, '\0');
+        EXPECT_TRUE(readAll(out).contains(hex("01 00 00 00") + colour + hex("75 00 00 00")))
+            << c.option.join(' ').toStdString();
+    }
+    for (const QStringList& bad :
+         {QStringList{"--colour", "purple", "-o", out},
+          QStringList{"--colour", "red", "-o", dir.filePath("x.gdb")}, QStringList{"-o", out, "--colour"}}) {
+        const CliRun r = run(QStringList{dataPath("site_one_line.loc")} + bad);
+        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_TRUE(run({"--help"}).out.contains("--colour NAME"));
+}

@@ -234,3 +234,51 @@ TEST_F(WptWriter, AddingRefusesFilesThisProgramDoesNotWrite) {
     EXPECT_EQ(refused("<?xml version=\"1.0\"?>\r\n"),
               "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
 }
+
+// Distinct names that come out as one name field are named, as the MapSource writers name theirs;
+// the same name twice is not. Adding names those among the added rows.
+TEST_F(WptWriter, DistinctNamesWrittenAlikeAreReported) {
+    const struct {
+        QStringList names;
+        QStringList warnings;
+    } cases[] = {
+        {{"GC9NEW1", "GC9NEW2", "GC9NEW", "Home", "Home"},
+         {"\"GC9NEW1\" and \"GC9NEW2\" are both written as \"GC9NEW\".",
+          "\"GC9NEW1\" and \"GC9NEW\" are both written as \"GC9NEW\"."}},
+        {{QString::fromUtf8("漢字"), QString::fromUtf8("字漢"), "GC1", "GC2"},
+         {QString::fromUtf8("\"漢字\" and \"字漢\" are both written as \"??\".")}},
+        {{"Short", "Names", "Stay"}, {}},
+    };
+    for (const auto& c : cases) {
+        WaypointList list;
+        for (const QString& name : c.names) {
+            list.appendWaypointRow(row(name, "d"));
+        }
+        const WriteReport report = writeWptFile(list, path_, ExportContext{});
+        EXPECT_TRUE(report.written);
+        EXPECT_EQ(report.warnings.join('|'), c.warnings.join('|'));
+    }
+
+    // Twenty pairs are listed, the rest counted.
+    WaypointList many;
+    for (int i = 0; i < 25; ++i) {
+        for (const char* end : {"1", "2"}) {
+            many.appendWaypointRow(row(QStringLiteral("N%1").arg(i, 5, 10, QChar(u'0')) + end, "d"));
+        }
+    }
+    WriteReport report = writeWptFile(many, path_, ExportContext{});
+    ASSERT_EQ(report.warnings.size(), 21);
+    EXPECT_EQ(report.warnings.last(), "5 more names are written as the same bytes as another.");
+
+    WaypointList held;
+    held.appendWaypointRow(row("GC1A2B3", "held"));
+    writeLines(held);
+    WaypointList added;
+    for (const char* name : {"GC1A2B4", "GC9NEW1", "GC9NEW2"}) {
+        added.appendWaypointRow(row(name, "new"));
+    }
+    report = addToWptFile(added, path_, ExportContext{});
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.leftOutCount, 1);
+    EXPECT_EQ(report.warnings, QStringList{"\"GC9NEW1\" and \"GC9NEW2\" are both written as \"GC9NEW\"."});
+}

@@ -2,6 +2,10 @@
 // dialogs, the message box and the launcher.
 #include "gui/form1.h"
 
+#include "gui/app_info.h"
+#include "gui/text_tones.h"
+#include "gui/window_settings.h"
+
 #include "model/waypoint_list.h"
 
 #include <QApplication>
@@ -11,14 +15,20 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "interop_support.h"
 #include "test_support.h"
@@ -38,16 +48,20 @@ QString data(const char* name) {
 struct FakeDialogs : FileDialogs {
     QList<QStringList> openAnswers;
     QStringList saveAnswers, openOneAnswers;
-    QString openTitle, saveTitle, proposed, openOneTitle;
+    QString openTitle, saveTitle, proposed, openOneTitle, openFolder, openOneFolder;
     QList<FileFilter> openFilters;
     FileFilter saveFilter, openOneFilter;
-    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters) override {
+    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters,
+                          const QString& folder) override {
         openTitle = title;
+        openFolder = folder;
         openFilters = filters;
         return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
     }
-    QString openFile(QWidget*, const QString& title, const FileFilter& filter) override {
+    QString openFile(QWidget*, const QString& title, const FileFilter& filter,
+                     const QString& folder) override {
         openOneTitle = title;
+        openOneFolder = folder;
         openOneFilter = filter;
         return openOneAnswers.isEmpty() ? QString() : openOneAnswers.takeFirst();
     }
@@ -66,6 +80,8 @@ struct FakeMessages : MessageBoxes {
         titles.append(title);
         texts.append(text);
     }
+    QString aboutText;
+    void about(QWidget*, const QString&, const QString& text) override { aboutText = text; }
 };
 
 struct FakeLauncher : Launcher {
@@ -208,14 +224,25 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_EQ(text("lblFile1"), data("wifi.gpx"));
 }
 
-TEST_F(Window, CancelChangesNothingUnknownFilesAreOnlyNamed) {
+TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) {
     click("cmdFileOpen");  // no answer queued: cancelled
     EXPECT_EQ(text("lblFile1"), "No file(s) selected");
     EXPECT_FALSE(visible("lblProcessing"));
+    EXPECT_EQ(text("lblRows"), "0 waypoints");
     open({data("site_one_line.loc"), data("unknown.doc")});
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, unknown.doc");
     EXPECT_EQ(form_.waypoints().rowCount(), 2);
-    EXPECT_TRUE(messages_.texts.isEmpty());
+    EXPECT_EQ(messages_.texts, QStringList{"unknown.doc: not a waypoint file type Vintrel reads."});
+    EXPECT_EQ(text("lblRows"), "2 waypoints");
+    EXPECT_EQ(text("lblImportReport"), "2 files read (point here for each)");
+    EXPECT_EQ(get<QLabel>("lblImportReport")->toolTip(),
+              "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
+    // Every file's duplicates are told, not only the last one's (whose count the label keeps).
+    open({data("case_names.loc"), data("route.gpx")});
+    EXPECT_TRUE(get<QLabel>("lblImportReport")
+                    ->toolTip()
+                    .startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
+    EXPECT_EQ(text("lblRows"), "4 waypoints");
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
@@ -485,25 +512,380 @@ TEST_F(Window, AddToMpsWptAndGpxFilesToo) {
     EXPECT_EQ(dialogs_.openOneTitle, "Select Waypoint file to append");
 }
 
-TEST_F(Window, ExitStaysUsableWhileFilesAreReadAndTheOtherControlsWait) {
-    // A file large enough that reading it is still going on when the window first looks at events.
-    QTemporaryDir dir;
+// A GPX file of `rows` waypoints named W0, W1, ...
+QString bigGpx(const QTemporaryDir& dir, int rows) {
     const QString big = dir.filePath("big.gpx");
     QByteArray gpx = "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">";
-    for (int i = 0; i < 60000; ++i) {
-        gpx += QStringLiteral("<wpt lat=\"1.%1\" lon=\"2\"><name>W%1</name></wpt>\n").arg(i).toUtf8();
+    for (int i = 0; i < rows; ++i) {
+        gpx += "<wpt lat=\"1.5\" lon=\"2\"><name>W" + QByteArray::number(i) + "</name></wpt>\n";
     }
-    ASSERT_TRUE(vintrel::test::writeFile(big, gpx + "</gpx>"));
+    EXPECT_TRUE(vintrel::test::writeFile(big, gpx + "</gpx>"));
+    return big;
+}
+
+// Calls `act` once the window has read `rows` rows, while it goes on reading.
+void onceRowsRead(QObject* context, const Form1& form, int rows, std::function<void()> act) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, &form, rows, act] {
+        if (form.waypoints().rowCountSoFar() >= rows) {
+            poll->stop();
+            act();
+        }
+    });
+    poll->start(1);
+}
+
+constexpr int kBigRows = 300000;
+
+TEST_F(Window, ExitStopsTheReadingAndClosesOnceItHasStopped) {
+    QTemporaryDir dir;
+    const QString big = bigGpx(dir, kBigRows);
     bool waited = false;
-    QTimer::singleShot(0, &form_, [&] {
-        waited = !enabled("cmdFileOpen") && enabled("cmdExit");
+    onceRowsRead(&form_, form_, 1000, [&] {
+        waited = !enabled("cmdFileOpen") && enabled("cmdExit") && !enabled("txtFind");
         click("cmdExit");
-        EXPECT_TRUE(form_.isVisible());  // it closes once the reading has stopped
+        EXPECT_FALSE(form_.isVisible());  // at once; the reading stops meanwhile
     });
     open({big});
     EXPECT_TRUE(waited);
     EXPECT_FALSE(form_.isVisible());
-    EXPECT_FALSE(visible("prgWork"));
+    EXPECT_LT(form_.waypoints().rowCount(), kBigRows);  // stopped, not finished
+    EXPECT_TRUE(messages_.texts.isEmpty());             // a closing window asks nothing
+}
+
+// Exit while a file is written: the window goes at once, the file asked for is written whole.
+TEST_F(Window, ExitWhileAFileIsWrittenLetsItFinishWhole) {
+    QTemporaryDir dir;
+    open({bigGpx(dir, kBigRows)});
+    choose("cboOutput", "WPT (Waypoint file)");
+    const QString out = dir.filePath("big.wpt");
+    dialogs_.saveAnswers.append(out);
+    QTimer::singleShot(0, &form_, [&] {
+        click("cmdExit");
+        EXPECT_FALSE(form_.isVisible());
+    });
+    click("cmdCreateNew");
+    EXPECT_FALSE(form_.isVisible());
+    const QByteArray written = readAll(out);
+    EXPECT_EQ(written.count('\n'), 2 + kBigRows);
+    EXPECT_TRUE(written.endsWith(" 00018\r\n"));
+}
+
+// Cancel: the rows read so far stay, the files after it are not read, and the report says so.
+TEST_F(Window, CancelKeepsWhatWasReadAndSaysWhichFileWasReadInPart) {
+    QTemporaryDir dir;
+    const QString big = bigGpx(dir, kBigRows);
+    onceRowsRead(&form_, form_, 1000, [&] { click("cmdCancel"); });
+    open({data("route.gpx"), big, data("site_one_line.loc")});
+    const int rows = form_.waypoints().rowCount();
+    EXPECT_GT(rows, 1000);
+    EXPECT_LT(rows, kBigRows);
+    EXPECT_TRUE(form_.isVisible());
+    EXPECT_TRUE(visible("MSFlexGrid1"));
+    EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
+    EXPECT_EQ(text("lblFile1"), "route.gpx, big.gpx");
+    const QString details = get<QLabel>("lblImportReport")->toolTip();
+    EXPECT_TRUE(details.contains("big.gpx: " + QLocale().toString(rows - 2) +
+                                 " rows read, read only in part (stopped)"))
+        << details.toStdString();
+    EXPECT_TRUE(details.endsWith("site_one_line.loc: not read (stopped)"));
+    ASSERT_EQ(messages_.texts.size(), 1);
+    EXPECT_TRUE(messages_.texts[0].contains("the import was cancelled; reading stopped there."));
+    EXPECT_TRUE(messages_.texts[0].contains("site_one_line.loc: not read; the import was cancelled."));
+    EXPECT_EQ(text("lblRows"), QLocale().toString(rows) + " waypoints");
+    EXPECT_FALSE(visible("cmdCancel"));
+}
+
+// Files named on the command line are read once the event loop runs, as the program starts them;
+// Exit while they are read ends the loop (and so the program), the reading stopped part way.
+TEST(WindowLifetime, ExitWhileStartUpFilesAreReadEndsTheEventLoop) {
+    QTemporaryDir dir;
+    const QString big = bigGpx(dir, kBigRows);
+    FakeDialogs dialogs;
+    FakeMessages messages;
+    FakeLauncher launcher;
+    const SystemClock clock;
+    Form1 form(Form1Services{&dialogs, &messages, &launcher, nullptr, &clock, u'.'});
+    form.show();
+    QTimer::singleShot(0, &form, [&form, big] { form.importPaths({big}); });
+    onceRowsRead(&form, form, 1000, [&form] { form.findChild<QPushButton*>("cmdExit")->click(); });
+    bool timedOut = false;
+    QTimer::singleShot(60000, &form, [&timedOut] {  // a generous bound: only a hang trips it
+        timedOut = true;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_FALSE(timedOut);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_LT(form.waypoints().rowCount(), kBigRows);
+}
+
+TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    auto* grid = get<QTableView>("MSFlexGrid1");
+    EXPECT_FALSE(grid->tabKeyNavigation());
+    form_.activateWindow();
+    QApplication::processEvents();
+    get<QWidget>("cmdFileOpen")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 14 && order.count("cmdFileOpen") < 2; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        order.append(focus->objectName());
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focus, &tab);
+    }
+    EXPECT_EQ(order.join(' '),
+              "cmdFileOpen MSFlexGrid1 chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
+              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
+    // The choices have labels with mnemonics that lead to them.
+    for (const auto& [label, combo] :
+         {std::pair{"lblOutput", "cboOutput"}, std::pair{"lblDisplay", "cboDisplay"},
+          std::pair{"lblColor", "cboColor"}}) {
+        EXPECT_EQ(get<QLabel>(label)->buddy(), get<QWidget>(combo));
+        EXPECT_TRUE(text(label).contains('&'));
+    }
+}
+
+// Each menu entry for a button clicks it and is enabled exactly while the button is shown and
+// enabled; the others have their usual shortcuts.
+TEST_F(Window, MenuEntriesFollowTheirButtonsAndHaveTheUsualShortcuts) {
+    const struct {
+        const char* action;
+        QKeySequence keys;
+    } shortcuts[] = {
+        {"actOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"actCreateNew", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"actQuit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"actRemoveRows", QKeySequence(Qt::Key_Delete)},
+        {"actSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {"actFind", QKeySequence(Qt::CTRL | Qt::Key_F)},
+    };
+    for (const auto& s : shortcuts) {
+        EXPECT_EQ(get<QAction>(s.action)->shortcut(), s.keys) << s.action;
+    }
+    const auto on = [&](const char* action) { return get<QAction>(action)->isEnabled(); };
+    EXPECT_TRUE(on("actOpen"));
+    EXPECT_FALSE(on("actCreateNew"));
+    EXPECT_FALSE(on("actClearList"));
+    EXPECT_FALSE(on("actRemoveRows"));
+    EXPECT_FALSE(get<QMenu>("menuRecent")->isEnabled());
+    dialogs_.openAnswers.append({data("site_one_line.loc")});
+    get<QAction>("actOpen")->trigger();
+    EXPECT_EQ(form_.waypoints().rowCount(), 2);
+    EXPECT_TRUE(on("actClearList"));
+    EXPECT_TRUE(on("actRemoveRows"));
+    EXPECT_FALSE(on("actCreateNew"));  // no format chosen yet
+    choose("cboOutput", "KML (Google Earth)");
+    EXPECT_TRUE(on("actCreateNew"));
+    EXPECT_FALSE(on("actAdd"));
+    get<QAction>("actCreateNew")->trigger();  // the save dialog, cancelled
+    EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
+    // The files opened, newest first, open again from the menu.
+    const QList<QAction*> recent = get<QMenu>("menuRecent")->actions();
+    ASSERT_EQ(recent.size(), 1);
+    EXPECT_EQ(recent[0]->text(), "&1 site_one_line.loc");
+    recent[0]->trigger();
+    EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");
+    get<QAction>("actClearList")->trigger();
+    EXPECT_EQ(form_.waypoints().rowCount(), 0);
+    get<QAction>("actAbout")->trigger();
+    for (const char* part : {"Vintrel 1.", "GPL-3.0-or-later", "Qt 6.", "LGPL-3.0", "expat 2.", "MIT"}) {
+        EXPECT_TRUE(messages_.aboutText.contains(part)) << part;
+    }
+}
+
+// Delete removes the selected rows, whatever the find shows; a removed row no longer counts as
+// a duplicate of a later one. The find shows rows whose name or description holds the text.
+TEST_F(Window, FindShowsMatchingRowsAndDeleteRemovesTheSelectedOnes) {
+    open({data("site_one_line.loc"), data("route.gpx")});
+    auto* grid = get<QTableView>("MSFlexGrid1");
+    get<QAction>("actFind")->trigger();
+    EXPECT_TRUE(visible("txtFind"));
+    get<QLineEdit>("txtFind")->setText("mill");  // "Old Mill" in a description, any letter case
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), "GC1A2B3");
+    EXPECT_EQ(text("lblRows"), "1 of 4 shown; a file written holds all 4");
+    get<QLineEdit>("txtFind")->setText("GC");
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    get<QAction>("actSelectAll")->trigger();
+    get<QAction>("actRemoveRows")->trigger();
+    EXPECT_EQ(form_.waypoints().rowCount(), 2);
+    EXPECT_EQ(text("lblRows"), "0 of 2 shown; a file written holds all 2");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(get<QLineEdit>("txtFind"), &escape);
+    EXPECT_FALSE(visible("txtFind"));
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(text("lblRows"), "2 waypoints");
+    open({data("site_one_line.loc")});  // its rows were removed: they are read again, no duplicate
+    EXPECT_EQ(form_.waypoints().rowCount(), 4);
+    EXPECT_EQ(colour("lblCount"), kBlue);
+    EXPECT_TRUE(text("lblCount").isEmpty());
+
+    grid->selectAll();
+    get<QAction>("actRemoveRows")->trigger();
+    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
+    EXPECT_TRUE(visible("lblStart"));
+}
+
+TEST_F(Window, StartHintWhileTheListIsEmpty) {
+    EXPECT_TRUE(visible("lblStart"));
+    EXPECT_EQ(text("lblStart"), "Drop waypoint files here, or click Select File(s)");
+    open({data("site_one_line.loc")});
+    EXPECT_FALSE(visible("lblStart"));
+    click("cmdClearGrid");
+    EXPECT_TRUE(visible("lblStart"));
+    open({data("track_only.gpx")});  // the advice takes the place
+    EXPECT_FALSE(visible("lblStart"));
+}
+
+// On a light palette the colours stay as they always were; on a dark one each is lighter, of the
+// same hue, and readable on the window's background.
+TEST_F(Window, TextColoursFollowThePalette) {
+    open({data("case_names.loc")});
+    const QPalette light = form_.palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    const struct {
+        const char* label;
+        QColor light;
+    } labels[] = {{"lblFile1", QColor(0, 0, 128)}, {"lblCount", kRed}};
+    for (const auto& l : labels) {
+        EXPECT_EQ(colour(l.label), l.light) << l.label;
+    }
+    form_.setPalette(dark);
+    for (const auto& l : labels) {
+        const QColor c = colour(l.label);
+        EXPECT_GE(contrastRatio(c, dark.color(QPalette::Window)), 4.5) << l.label;
+        EXPECT_EQ(c.hslHue(), l.light.hslHue()) << l.label;
+    }
+    const QColor name =
+        get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>();
+    EXPECT_GE(contrastRatio(name, dark.color(QPalette::Base)), 4.5);
+    form_.setPalette(light);
+    for (const auto& l : labels) {
+        EXPECT_EQ(colour(l.label), l.light) << l.label;
+    }
+    // Every tone, on the two palettes.
+    for (Tone tone : {Tone::FileName, Tone::Warning, Tone::Result, Tone::Advice}) {
+        EXPECT_EQ(toneColour(tone, light).alpha(), 255);
+        EXPECT_GE(contrastRatio(toneColour(tone, dark), dark.color(QPalette::Window)), 4.5);
+    }
+    EXPECT_EQ(toneColour(Tone::Advice, light), QColor(0, 0, 192));
+}
+
+// A refused add leaves nothing of the earlier result on screen, and MapSource only ever opens the
+// file last written.
+TEST_F(Window, ARefusedAddLeavesNoStaleResult) {
+    QTemporaryDir dir;
+    open({data("site_one_line.loc")});
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    const QString out = dir.filePath("caches.gdb");
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    dialogs_.openOneAnswers.append(out);
+    click("cmdAdd");
+    EXPECT_EQ(text("lblExistingCount"), "There were 2 records in the existing file.");
+    EXPECT_EQ(dialogs_.openOneFolder, dir.path());  // where the last file was written
+    dialogs_.openOneAnswers.append(data("site_one_line.loc"));
+    click("cmdAdd");
+    EXPECT_TRUE(text("lblOutFile").contains("was not changed"));
+    EXPECT_EQ(text("lblExistingCount"), "");
+    EXPECT_EQ(text("lblNowCount"), "");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    EXPECT_EQ(form_.outputFileName(), out);
+    // A failed create as well.
+    dialogs_.saveAnswers.append(data("unknown.doc") + "/cannot.gdb");
+    click("cmdCreateNew");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    EXPECT_EQ(form_.outputFileName(), out);
+}
+
+TEST_F(Window, NamesWrittenAlikeInAWptFileAreReported) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("new.gpx");
+    ASSERT_TRUE(vintrel::test::writeFile(in,
+                                         "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+                                         "<wpt lat=\"1\" lon=\"2\"><name>GC9NEW1</name></wpt><wpt lat=\"1\" "
+                                         "lon=\"2\"><name>GC9NEW2</name></wpt></gpx>"));
+    open({in});
+    choose("cboOutput", "WPT (Waypoint file)");
+    dialogs_.saveAnswers.append(dir.filePath("new.wpt"));
+    click("cmdCreateNew");
+    EXPECT_EQ(messages_.titles, QStringList{"Some names are written alike"});
+    EXPECT_EQ(messages_.texts, QStringList{"\"GC9NEW1\" and \"GC9NEW2\" are both written as \"GC9NEW\"."});
+}
+
+// What the window remembers between runs, and where it shows it.
+TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("vintrel.conf"), QSettings::IniFormat);
+    FakeDialogs dialogs;
+    FakeMessages messages;
+    FakeLauncher launcher;
+    const FixedClock clock;
+    const Form1Services services{&dialogs, &messages, &launcher, nullptr, &clock, u'.', &settings};
+    {
+        Form1 form(services);
+        form.show();
+        form.importPaths({data("site_one_line.loc"), data("unknown.doc")});
+        form.findChild<QCheckBox*>("chkIncludeDesc")->click();
+        form.findChild<QCheckBox*>("chkDecimal")->click();
+        form.findChild<QTableView*>("MSFlexGrid1")->setColumnWidth(1, 333);  // as a drag does
+        form.resize(900, 700);
+        form.close();
+    }
+    WindowSettings saved;
+    saved.load(settings);
+    EXPECT_EQ(saved.recentFiles, QStringList{data("site_one_line.loc")});  // not the unread one
+    Form1 form(services);
+    form.show();
+    EXPECT_EQ(form.size(), QSize(900, 700));
+    EXPECT_FALSE(form.findChild<QCheckBox*>("chkIncludeDesc")->isChecked());
+    EXPECT_TRUE(form.findChild<QCheckBox*>("chkDecimal")->isChecked());
+    EXPECT_EQ(form.findChild<QMenu*>("menuRecent")->actions().size(), 1);
+    dialogs.openAnswers.append({data("route.gpx")});
+    form.findChild<QPushButton*>("cmdFileOpen")->click();
+    EXPECT_EQ(dialogs.openFolder, QFileInfo(data("site_one_line.loc")).absolutePath());
+    auto* grid = form.findChild<QTableView*>("MSFlexGrid1");
+    EXPECT_EQ(grid->columnWidth(1), 333);
+    EXPECT_TRUE(grid->isColumnHidden(3));  // the decimal pair is shown
+    EXPECT_FALSE(grid->isColumnHidden(5));
+    EXPECT_EQ(form.findChild<QComboBox*>("cboOutput")->currentIndex(), 0);  // the resets stay
+
+    // The recent files: newest first, no repeats, at most eight.
+    WindowSettings many;
+    for (int i = 0; i < 10; ++i) {
+        many.addRecent({QStringLiteral("/f%1.gpx").arg(i)});
+    }
+    many.addRecent({"/f5.gpx"});
+    EXPECT_EQ(many.recentFiles.join(' '), "/f5.gpx /f9.gpx /f8.gpx /f7.gpx /f6.gpx /f4.gpx /f3.gpx /f2.gpx");
+}
+
+TEST(AppInfo, HelpAndVersionAreAnsweredWithoutAWindow) {
+    const struct {
+        QStringList args;
+        const char* start;  // of the answer; nullptr: the window starts
+    } cases[] = {
+        {{"--help"}, "Usage: vintrel [FILE...]"},
+        {{"-h"}, "Usage: vintrel"},
+        {{"a.gpx", "--version"}, "vintrel 1."},
+        {{}, nullptr},
+        {{"a.gpx"}, nullptr},
+        {{"--", "--help"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<InfoAnswer> answer = infoAnswer(c.args);
+        ASSERT_EQ(answer.has_value(), c.start != nullptr) << c.args.join(' ').toStdString();
+        if (answer) {
+            EXPECT_TRUE(answer->text.startsWith(c.start)) << answer->text.toStdString();
+            EXPECT_EQ(answer->status, 0);
+        }
+    }
 }
 
 int main(int argc, char** argv) {

@@ -7,7 +7,12 @@
 
 #include "test_support.h"
 
+#include <QLocale>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace vintrel;
 using namespace vintrel::test;
@@ -118,5 +123,70 @@ TEST(ImportDriver, TheSameFileReadTwiceAppendsNothingAndMarksEveryRow) {
         for (const WaypointRow& row : list.rows()) {
             EXPECT_TRUE(row.isMarkedDuplicate() && row.redName) << c.fixture;
         }
+    }
+}
+
+// One line per file for the window's details: counts, an unread type, a file stopped part way.
+TEST(ImportDriver, ReportLinesPerFile) {
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ImportOutcome outcome = importFiles({dataPath("site_one_line.loc"), dataPath("case_names.loc"),
+                                               dataPath("bad_coords.loc"), dataPath("unknown.doc")},
+                                              context);
+    EXPECT_EQ(
+        importReportLines(outcome).join('|'),
+        (QStringList{"site_one_line.loc: 2 rows read", "case_names.loc: 0 rows read, 2 duplicates left out",
+                     "bad_coords.loc: 2 rows read, 6 records skipped",
+                     "unknown.doc: not a waypoint file type Vintrel reads"})
+            .join('|'));
+    FileImport stopped;
+    stopped.path = "/maps/big.gpx";
+    stopped.recognised = true;
+    stopped.cancelled = true;
+    stopped.result.appended = 12345;
+    stopped.result.readToEnd = false;
+    EXPECT_EQ(fileReportLine(stopped),
+              "big.gpx: " + QLocale().toString(12345) + " rows read, read only in part (stopped)");
+}
+
+// Stopping an import: the file being read keeps what was read, the files after it are not read,
+// and the report says which file was read only in part. The XML readers stop between blocks, the
+// text readers between lines.
+TEST(ImportDriver, ACancelledImportKeepsWhatWasReadAndNamesTheRest) {
+    QTemporaryDir dir;
+    QByteArray gpx = "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    QByteArray csv = "Longitude,Latitude,Name,Description\n";
+    constexpr int kRows = 200000;
+    for (int i = 0; i < kRows; ++i) {
+        gpx += "<wpt lat=\"1.5\" lon=\"2\"><name>W" + QByteArray::number(i) + "</name></wpt>\n";
+        csv += "2,1.5,C" + QByteArray::number(i) + ",d\n";
+    }
+    gpx += "</gpx>\n";
+    for (const auto& [name, bytes] : {std::pair{"big.gpx", gpx}, std::pair{"big.csv", csv}}) {
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(writeFile(path, bytes));
+        WaypointList list;
+        WorkProgress progress;
+        ImportContext context{list, u'.', &progress};
+        std::thread stopper([&] {
+            while (list.rowCountSoFar() < 1000) {
+                std::this_thread::yield();
+            }
+            progress.cancel();
+        });
+        const ImportOutcome outcome = importFiles({path, dataPath("route.gpx")}, context);
+        stopper.join();
+        ASSERT_EQ(outcome.files.size(), 1) << name;
+        const FileImport& f = outcome.files[0];
+        EXPECT_TRUE(f.cancelled) << name;
+        EXPECT_FALSE(f.result.readToEnd) << name;
+        EXPECT_GE(list.rowCount(), 1000) << name;
+        EXPECT_LT(list.rowCount(), kRows) << name;
+        EXPECT_EQ(f.result.appended, list.rowCount()) << name;
+        ASSERT_EQ(f.result.problems.size(), 1) << name;
+        EXPECT_TRUE(f.result.problems[0].contains(": the import was cancelled; reading stopped there."))
+            << f.result.problems[0].toStdString();
+        EXPECT_EQ(outcome.notRead, QStringList{dataPath("route.gpx")}) << name;
+        EXPECT_TRUE(importReportLines(outcome).last() == "route.gpx: not read (stopped)") << name;
     }
 }

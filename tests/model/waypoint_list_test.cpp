@@ -145,6 +145,47 @@ TEST(WaypointList, ClearEmptiesRowsAndIndexesButKeepsTheLayout) {
     EXPECT_TRUE(markedRows(list).isEmpty());
 }
 
+// Removing rows: the rest keep their order, cells and marks, and the next records are compared
+// with them only, under every rule.
+TEST(WaypointList, RemovedRowsLeaveTheRestAndTheirMarksAndAreNoLongerMatched) {
+    const struct {
+        QList<int> remove;
+        QString names;  // what stays
+    } cases[] = {
+        {{1}, "GC1|gc1x|net"},
+        {{3, 0, 3, 99, -1}, "abc|gc1x"},
+        {{}, "GC1|abc|gc1x|net"},
+        {{0, 1, 2, 3}, ""},
+    };
+    for (const auto& c : cases) {
+        WaypointList list;
+        list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName);
+        list.appendUnlessDuplicate(named("abc"), DuplicateRule::ExactName);
+        list.appendUnlessDuplicate(named("gc1x"), DuplicateRule::ExactName);
+        list.appendUnlessDuplicate(named("net", "00:11:22:33:44:55"), DuplicateRule::ExactName);
+        list.appendUnlessDuplicate(named("GC1X"), DuplicateRule::NameIgnoringCase);  // marks gc1x
+        list.removeRows(c.remove);
+        QStringList names;
+        for (const WaypointRow& row : list.rows()) {
+            names.append(row.cell(column::kName));
+            EXPECT_EQ(row.isMarkedDuplicate(), row.cell(column::kName) == "gc1x");
+        }
+        EXPECT_EQ(names.join('|'), c.names);
+        // A record is a duplicate exactly when a row that stays has its name or address.
+        for (const auto& [draft, rule, address] :
+             {std::tuple{named("GC1"), DuplicateRule::ExactName, QString()},
+              std::tuple{named("ABC"), DuplicateRule::NameIgnoringCase, QString()},
+              std::tuple{named("other"), DuplicateRule::AddressIgnoringCase, QString("00:11:22:33:44:55")}}) {
+            const bool held = names.contains(draft.cells[column::kName], Qt::CaseInsensitive) ||
+                              (!address.isEmpty() && names.contains("net"));
+            const int before = list.rowCount();
+            EXPECT_EQ(list.appendUnlessDuplicate(draft, rule, address) < 0, held)
+                << draft.cells[column::kName].toStdString() << " after removing " << c.names.toStdString();
+            list.removeRows({before});  // what was just added goes again
+        }
+    }
+}
+
 TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
     WaypointDraft draft;
     for (int c = 1; c < kColumnCount; ++c) {

@@ -64,14 +64,20 @@ void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog&
         return;
     }
     QString line;
+    bool stopped = false;
     while (reader.next(line)) {
+        if (handler.stopWanted()) {
+            log.stoppedEarly(reader.lineNumber(), QStringLiteral("the import was cancelled"));
+            stopped = true;
+            break;
+        }
         handler.setLineNumber(reader.lineNumber());
         if (!handler.onLine(line)) {
             break;
         }
     }
     handler.onEnd();
-    if (handler.gaveNothing()) {
+    if (!stopped && handler.gaveNothing()) {
         log.note(QStringLiteral("the file holds no records."));
     }
 }

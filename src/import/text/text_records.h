@@ -20,6 +20,8 @@ class TextRecordHandler {
     virtual void onEnd() = 0;
 
     void setLineNumber(long line) { line_ = line; }
+    // Whether the reading was asked to stop: checked before every line.
+    bool stopWanted() const { return context_.progress != nullptr && context_.progress->cancelled(); }
     // Whether the file gave no row, no duplicate and no problem: nothing in it looked like a record.
     bool gaveNothing() const {
         return result_.appended == 0 && duplicates_ == 0 && result_.problems.isEmpty() && !result_.alert;

@@ -779,6 +779,12 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
     s.parser = s.createParser();
     std::size_t skip = form.skip;
     while (n >= 0) {
+        if (s.handler.stopWanted()) {
+            s.outcome.ok = false;
+            s.outcome.line = s.currentLine();
+            s.outcome.message = QStringLiteral("the import was cancelled");
+            break;
+        }
         const bool last = n == 0;
         char* const start = block + skip;
         const std::size_t size = static_cast<std::size_t>(n) - skip;

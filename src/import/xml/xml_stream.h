@@ -48,6 +48,8 @@ class XmlHandler {
     // no end tag for the element here; it was closed because an enclosing element ended, another of
     // its name began, or the file ended.
     virtual void endElement(const XmlName& name, std::string_view text, bool endTagMissing) = 0;
+    // Asked between blocks of the file: true ends the reading there, what was reported staying.
+    virtual bool stopWanted() const { return false; }
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause

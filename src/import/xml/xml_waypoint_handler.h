@@ -27,6 +27,9 @@ class WaypointXmlHandler : public XmlHandler {
         }
     }
     void setStream(const XmlStream* stream) { stream_ = stream; }
+    bool stopWanted() const override {
+        return context_.progress != nullptr && context_.progress->cancelled();
+    }
 
   protected:
     long currentLine() const { return stream_->currentLine(); }

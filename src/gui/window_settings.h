@@ -1,0 +1,31 @@
+// What the window remembers between runs: its size and place, the column widths the user chose,
+// the folders last read from and written to, the two check boxes and the recent files. Kept in
+// QSettings (on Linux ~/.config/Vintrel/vintrel.conf); a value missing or of the wrong kind falls
+// back to the window's start-up state.
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class QSettings;
+
+namespace vintrel {
+
+struct WindowSettings {
+    QByteArray geometry;
+    QMap<int, int> columnWidths;  // pixels of the columns the user resized, by column
+    QString inputFolder;
+    QString outputFolder;
+    bool decimal = false;
+    bool includeDescription = true;
+    QStringList recentFiles;  // newest first, at most kRecentFiles
+
+    void load(QSettings& settings);
+    void save(QSettings& settings) const;
+    // Puts `paths` first in the recent files, in their order, without repeating one.
+    void addRecent(const QStringList& paths);
+};
+
+}  // namespace vintrel
