@@ -83,19 +83,21 @@ for fmt in ${TEXT_FORMATS-csv txt mxf}; do
 done
 
 # MapSource files as inputs: --list of the same 100,000 waypoints as a GDB file of each version this
-# program reads (version 1 written by it; 2 and 3 by gpsbabel, when it is installed) against the .loc.
+# program reads (version 1 written by it, 2 and 3 added to an empty file of that version) and as an
+# MPS file, against the .loc.
 if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" mapsource "* ]]; then
     loc="$data/bench_100000.loc"
     [ -f "$loc" ] || "$build/bench/generate" loc 100000 "$loc"
     "$build/src/vintrel-convert" "$loc" -o "$data/bench_100000_v1.gdb" >/dev/null
     "$build/src/vintrel-convert" "$loc" -o "$data/bench_100000.mps" >/dev/null
-    inputs=("$data/bench_100000_v1.gdb" "$data/bench_100000.mps")
-    if command -v gpsbabel >/dev/null; then
-        for v in 2 3; do
-            gpsbabel -i gdb -f "$data/bench_100000_v1.gdb" -o "gdb,ver=$v" -F "$data/bench_100000_v$v.gdb"
-            inputs+=("$data/bench_100000_v$v.gdb")
-        done
-    fi
+    inputs=("$data/bench_100000_v1.gdb")
+    for v in 2 3; do
+        letter=$([ "$v" = 2 ] && echo l || echo m)
+        printf 'MsRcf\0\2\0\0\0D%s\0\3\0\0\0Ad\2\0BaseCamp\0\2\0\0\0V\0\1' "$letter" >"$data/bench_100000_v$v.gdb"
+        "$build/src/vintrel-convert" "$loc" --add "$data/bench_100000_v$v.gdb" >/dev/null
+        inputs+=("$data/bench_100000_v$v.gdb")
+    done
+    inputs+=("$data/bench_100000.mps")
     l=$(best "$build/src/vintrel-convert" --list "$loc")
     for f in "${inputs[@]}"; do
         v=$(best "$build/src/vintrel-convert" --list "$f")
