@@ -94,7 +94,8 @@ TEST(ConvertList, UsageHelpAndVersion) {
     }
     const CliRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(version.out.startsWith("vintrel-convert 1."));
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("vintrel-convert " VINTREL_VERSION "\n")));
+    EXPECT_TRUE(version.out.contains(QStringLiteral("GPL-3.0-or-later")));
 }
 
 TEST(ConvertToGdb, WritesAndReports) {
