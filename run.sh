@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs the main job on the sample files in examples/: lists their
 # waypoints, writes each sample as a MapSource .gdb and .mps, a PCX5 .wpt, a Google Earth .kml and
-# a GPX file into out/, then adds every sample to one MapSource file, out/all.gdb.
+# a GPX file into out/, then adds every sample to one MapSource file, out/all.gdb. The set-up and
+# the build show their progress: a first build takes some minutes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+echo "== Checking the Debian packages the build needs"
 "$here/scripts/setup.sh"
-cmake --build "$here/build" -j2 >/dev/null
+echo "== Building vintrel and vintrel-convert in build/"
+cmake --build "$here/build" -j2 --target vintrel vintrel-convert
 
 convert="$here/build/src/vintrel-convert"
 shopt -s nullglob
