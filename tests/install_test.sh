@@ -98,11 +98,9 @@ for type in $mime_types; do
     grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "metainfo: $type of the desktop entry missing"
 done
 
-for program in vintrel-convert; do
-    "$root/bin/$program" --version >"$scratch/version"
-    grep -qx "$program $version" "$scratch/version" || fail "$program --version: $(cat "$scratch/version")"
-    grep -q 'GPL-3.0-or-later' "$scratch/version" || fail "$program --version names no licence"
-done
+"$root/bin/vintrel-convert" --version >"$scratch/version"
+grep -qx "vintrel-convert $version" "$scratch/version" || fail "vintrel-convert --version: $(cat "$scratch/version")"
+grep -q 'GPL-3.0-or-later' "$scratch/version" || fail "vintrel-convert --version names no licence"
 test -x "$root/bin/vintrel"
 
 # An install into a live prefix refreshes its caches; the uninstall removes every file again and
