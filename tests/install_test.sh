@@ -98,10 +98,12 @@ for type in $mime_types; do
     grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "metainfo: $type of the desktop entry missing"
 done
 
-"$root/bin/vintrel-convert" --version >"$scratch/version"
-grep -qx "vintrel-convert $version" "$scratch/version" || fail "vintrel-convert --version: $(cat "$scratch/version")"
-grep -q 'GPL-3.0-or-later' "$scratch/version" || fail "vintrel-convert --version names no licence"
-test -x "$root/bin/vintrel"
+# Both programs name the version of the build and their licence (the window answers without one).
+for program in vintrel vintrel-convert; do
+    env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --version >"$scratch/version"
+    grep -qx "$program $version" "$scratch/version" || fail "$program --version: $(cat "$scratch/version")"
+    grep -q 'GPL-3.0-or-later' "$scratch/version" || fail "$program --version names no licence"
+done
 
 # An install into a live prefix refreshes its caches; the uninstall removes every file again and
 # refreshes them once more, so no type is left pointing at a program that is gone.

@@ -179,10 +179,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             return 0;
         }
         if (a == QLatin1String("--version")) {
-            out << kProgram << " " << VINTREL_VERSION << "\n"
-                << "Licence " << kLicense << ": GNU GPL version 3 or later.\n"
-                << "This is free software: you are free to change and redistribute it.\n"
-                << "There is NO WARRANTY, to the extent permitted by law.\n";
+            out << kProgram << " " << VINTREL_VERSION << "\n" << kLicenceNotice;
             return 0;
         }
         if (a == QLatin1String("--list")) {

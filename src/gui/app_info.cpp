@@ -47,7 +47,8 @@ std::optional<InfoAnswer> infoAnswer(const QStringList& args) {
                 0};
         }
         if (a == QLatin1String("--version")) {
-            return InfoAnswer{QStringLiteral("vintrel %1\n").arg(versionText()), 0};
+            return InfoAnswer{QStringLiteral("vintrel " VINTREL_VERSION "\n") + QLatin1String(kLicenceNotice),
+                              0};
         }
     }
     return std::nullopt;
