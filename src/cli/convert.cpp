@@ -113,8 +113,10 @@ void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
         if (f.result.alert) {
             err << f.path << ": " << f.result.alert->text << "\n";
         }
-        for (const QString& p : f.result.problems) {
-            err << p << "\n";
+        for (const QStringList* lines : {&f.result.problems, &f.result.skips}) {
+            for (const QString& p : *lines) {
+                err << p << "\n";
+            }
         }
     }
 }

@@ -24,23 +24,32 @@ IconRole cameraIcon(const QString& name) {
     return IconRole::None;
 }
 
+// Whether the first line of a list is a camera already: lists written for POI loaders have no
+// line of column names, and start with a longitude and a latitude.
+bool isRecordLine(const TextLine& line) {
+    const std::optional<double> lon = numberField(fieldAt(line.fields, 0));
+    const std::optional<double> lat = numberField(fieldAt(line.fields, 1));
+    return lon && lat && *lon >= -180 && *lon <= 180 && *lat >= -90 && *lat <= 90;
+}
+
 class CameraHandler : public TextRecordHandler {
   public:
     using TextRecordHandler::TextRecordHandler;
 
-    bool onLine(QStringView line) override {
-        if (lineNumber() == 1) {
+    FieldSeparator separator() const override { return FieldSeparator::Comma; }
+    std::size_t keptFields() const override { return 4; }
+
+    bool onLine(const TextLine& line) override {
+        if (lineNumber() == 1 && !isRecordLine(line)) {
             return true;  // the column names
         }
-        const std::vector<QStringView>* fields = commaRecord(line);
+        const std::vector<QString>* fields = commaRecord(line);
         if (fields == nullptr) {
             return true;
         }
+        // A camera without a name is kept: its position is what matters on the road.
         const QString name = cellText((*fields)[2]);
-        if (name.isEmpty()) {
-            skip(name, QStringLiteral("it has no name"));
-            return true;
-        }
+        reportCut(line, name, {"longitude", "latitude", "name", "description"});
         const std::optional<Position> pos = positionOrSkip((*fields)[1], (*fields)[0], name);
         if (!pos) {
             return true;

@@ -14,27 +14,36 @@ QString withoutQuotes(QStringView field) {
     return cellText(field).remove(u'"');
 }
 
+// A number field as marks files hold it: read up to the first character that cannot continue the
+// number; a field that does not begin with one is quoted whole when the record is skipped.
+QStringView numberText(QStringView field) {
+    const QStringView number = leadingNumber(field);
+    return number.isEmpty() ? field : number;
+}
+
 class MxfHandler : public TextRecordHandler {
   public:
     using TextRecordHandler::TextRecordHandler;
 
-    bool onLine(QStringView line) override {
-        const std::vector<QStringView>* fields = commaRecord(line);
+    FieldSeparator separator() const override { return FieldSeparator::Comma; }
+    std::size_t keptFields() const override { return 7; }
+
+    bool onLine(const TextLine& line) override {
+        const std::vector<QString>* fields = commaRecord(line);
         if (fields == nullptr) {
             return true;
         }
         const QString name = withoutQuotes((*fields)[2]);
-        if (name.isEmpty()) {
-            skip(name, QStringLiteral("it has no name"));
-            return true;
-        }
-        const std::optional<Position> pos = positionOrSkip((*fields)[0], (*fields)[1], name);
+        reportCut(line, name,
+                  {"latitude", "longitude", "name", "short name", "description", "colour", "symbol"});
+        const std::optional<Position> pos =
+            positionOrSkip(numberText((*fields)[0]), numberText((*fields)[1]), name);
         if (!pos) {
             return true;
         }
         WaypointDraft row;
-        row.icon =
-            numberField(fieldAt(*fields, 6)) == kGeocacheSymbol ? IconRole::Geocache : IconRole::Waypoint;
+        row.icon = numberField(leadingNumber(fieldAt(*fields, 6))) == kGeocacheSymbol ? IconRole::Geocache
+                                                                                      : IconRole::Waypoint;
         row.cell(column::kName) = name;
         row.cell(column::kDescription) = withoutQuotes(fieldAt(*fields, 4));
         setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 5);

@@ -77,10 +77,14 @@ class NetStumblerHandler : public TextRecordHandler {
   public:
     using TextRecordHandler::TextRecordHandler;
 
-    bool onLine(QStringView line) override {
+    FieldSeparator separator() const override { return FieldSeparator::Tab; }
+    std::size_t keptFields() const override { return field::kChannel + 1; }
+
+    bool onLine(const TextLine& line) override {
         lines_ = lineNumber();
+        const QStringView first = fieldAt(line.fields, 0);
         if (lineNumber() == 1) {
-            if (!line.startsWith(u"# $Creator: Network Stumbler")) {
+            if (!first.startsWith(u"# $Creator: Network Stumbler")) {
                 result_.alert = notAnExportAlert();
                 result_.readToEnd = false;
                 notAnExport_ = true;
@@ -88,10 +92,12 @@ class NetStumblerHandler : public TextRecordHandler {
             }
             return true;
         }
-        if (lineNumber() <= kHeaderLines || trimBlanks(line).isEmpty()) {
+        // Comments, such as the date line the export writes again when a scan runs past midnight, may
+        // stand anywhere.
+        if (lineNumber() <= kHeaderLines || line.blank || first.startsWith(u'#')) {
             return true;
         }
-        record(splitter_.splitTabs(line));
+        record(line);
         return true;
     }
 
@@ -99,18 +105,19 @@ class NetStumblerHandler : public TextRecordHandler {
         if (notAnExport_) {
             return;
         }
-        if (lines_ < kHeaderLines) {
+        if (lines_ < kHeaderLines && !fileEmpty()) {
             log_.stoppedEarly(0, QStringLiteral("ends before its fourth line, inside the header, so it "
                                                 "holds no networks"));
         }
         if (withoutFix_ > 0) {
-            result_.skipped += withoutFix_;
-            log_.note(withoutFix_ == 1
-                          ? QStringLiteral("1 network seen without a GPS fix (latitude or longitude 0) "
-                                           "was skipped.")
-                          : QStringLiteral("%1 networks seen without a GPS fix (latitude or longitude 0) "
-                                           "were skipped.")
-                                .arg(withoutFix_));
+            log_.skippedTogether(
+                withoutFix_,
+                withoutFix_ == 1
+                    ? QStringLiteral("1 network seen without a GPS fix (latitude or longitude 0) "
+                                     "was skipped.")
+                    : QStringLiteral("%1 networks seen without a GPS fix (latitude or longitude 0) "
+                                     "were skipped.")
+                          .arg(withoutFix_));
         }
         finishFile(context_, result_, QString());
         context_.list.setColumnWidth(column::kName, kNetworkNameWidth);
@@ -118,8 +125,12 @@ class NetStumblerHandler : public TextRecordHandler {
     }
 
   private:
-    void record(const std::vector<QStringView>& fields) {
-        const QString ssid = insideBrackets(fieldAt(fields, field::kSsid)).toString();
+    void record(const TextLine& line) {
+        const std::vector<QString>& fields = line.fields;
+        const QString ssid = cellText(insideBrackets(fieldAt(fields, field::kSsid)));
+        reportCut(line, ssid,
+                  {"latitude", "longitude", "name", "kind", "hardware address", "time", "signal", "name",
+                   "flags", "channel bits", "beacon interval", "data rate", "channel"});
         const Coordinate lat = splitCoordinate(fieldAt(fields, field::kLatitude), u'N', u'S');
         const Coordinate lon = splitCoordinate(fieldAt(fields, field::kLongitude), u'E', u'W');
         if (numberField(lat.number) == 0.0 || numberField(lon.number) == 0.0) {
@@ -128,9 +139,9 @@ class NetStumblerHandler : public TextRecordHandler {
         }
         if (!lat.letterKnown || !lon.letterKnown) {
             skip(ssid, lat.letterKnown ? QStringLiteral("longitude \"%1\" does not begin with E or W")
-                                             .arg(fieldAt(fields, field::kLongitude))
+                                             .arg(shortQuote(cellText(fieldAt(fields, field::kLongitude))))
                                        : QStringLiteral("latitude \"%1\" does not begin with N or S")
-                                             .arg(fieldAt(fields, field::kLatitude)));
+                                             .arg(shortQuote(cellText(fieldAt(fields, field::kLatitude)))));
             return;
         }
         std::optional<Position> pos = positionOrSkip(lat.number, lon.number, ssid);
@@ -150,9 +161,8 @@ class NetStumblerHandler : public TextRecordHandler {
         // Networks are numbered by their row in the list, so that equal SSIDs stay apart.
         row.cell(column::kName) = QString::number(context_.list.rowCount() + 1).rightJustified(4, u'0') +
                                   u':' + (ssid.isEmpty() ? QStringLiteral("??") : ssid);
-        row.cell(column::kDescription) = address.toString() + u' ' +
-                                         kindLabel(fieldAt(fields, field::kKind)) + QStringLiteral(" Ch") +
-                                         fieldAt(fields, field::kChannel).toString();
+        row.cell(column::kDescription) = cellText(address) + u' ' + kindLabel(fieldAt(fields, field::kKind)) +
+                                         QStringLiteral(" Ch") + cellText(fieldAt(fields, field::kChannel));
         setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 5);
         row.cell(column::kEncryption) =
             encrypted ? QStringLiteral("Encrypted") : QStringLiteral("UnEncrypted");

@@ -28,12 +28,17 @@ struct ReadAlert {
 struct ReadResult {
     int appended = 0;
     int skipped = 0;        // records dropped for want of a usable name or position
-    bool readToEnd = true;  // false when an error stopped the file early
+    bool readToEnd = true;  // false when an error stopped the file early or it changed meanwhile
     // The file held a document of its format (an XML root element), waypoints or not; a file that
     // could not be opened, or is empty or garbage from its first byte, held none.
     bool documentFound = false;
-    QStringList problems;  // one sentence each, naming the file and the line
-    QString advice;        // shown in place of the grid when the list is empty after the file
+    // What went wrong with the file as a whole (it could not be read whole, is not of its kind,
+    // holds nothing readable, needed repairs): one sentence each, naming the file and the line.
+    QStringList problems;
+    // The records skipped and the fields cut, one sentence each with the file and the line, and the
+    // count of those not listed: the import report, never a box of its own.
+    QStringList skips;
+    QString advice;  // shown in place of the grid when the list is empty after the file
     std::optional<ReadAlert> alert;
 };
 

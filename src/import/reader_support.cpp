@@ -143,11 +143,14 @@ QString ProblemLog::record(const QString& name) {
 void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
     ++result_.skipped;
     if (roomForOneMore()) {
-        result_.problems.append(QStringLiteral("%1, line %2: %3 was skipped: %4.")
-                                    .arg(fileName_)
-                                    .arg(line)
-                                    .arg(record(name), reason));
+        result_.skips.append(QStringLiteral("%1, line %2: %3 was skipped: %4.")
+                                 .arg(fileName_, QString::number(line), record(name), reason));
     }
+}
+
+void ProblemLog::skippedTogether(int count, const QString& sentence) {
+    result_.skipped += count;
+    result_.skips.append(fileName_ + QStringLiteral(": ") + sentence);
 }
 
 void ProblemLog::repaired(long line, const QString& what) {
@@ -159,7 +162,7 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
     result_.readToEnd = false;
     if (line > 0) {
         result_.problems.append(
-            QStringLiteral("%1, line %2: %3; reading stopped there.").arg(fileName_).arg(line).arg(why));
+            QStringLiteral("%1, line %2: %3.").arg(fileName_, QString::number(line), why));
     } else {
         result_.problems.append(QStringLiteral("%1: the file %2.").arg(fileName_, why));
     }
@@ -167,25 +170,22 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
 
 void ProblemLog::cut(long line, const QString& name, const QString& field) {
     if (roomForOneMore()) {
-        result_.problems.append(
+        result_.skips.append(
             QStringLiteral(
                 "%1, line %2: the %3 of %4 is longer than a megabyte; only its first megabyte was kept.")
-                .arg(fileName_)
-                .arg(line)
-                .arg(field, record(name)));
+                .arg(fileName_, QString::number(line), field, record(name)));
     }
 }
 
 void ProblemLog::note(const QString& sentence) {
-    result_.problems.append(QStringLiteral("%1: %2").arg(fileName_, sentence));
+    result_.problems.append(fileName_ + QStringLiteral(": ") + sentence);
 }
 
 void ProblemLog::finish() {
     if (unlisted_ > 0) {
-        result_.problems.append(
+        result_.skips.append(
             QStringLiteral("%1: %2 more waypoints were skipped for the same kinds of reasons.")
-                .arg(fileName_)
-                .arg(unlisted_));
+                .arg(fileName_, QString::number(unlisted_)));
     }
 }
 

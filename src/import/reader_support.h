@@ -41,25 +41,31 @@ void setPositionCells(WaypointDraft& row, const Position& pos, MinutesRule rule,
 // The row icon of a geocache type text (compared in lower case; compound types get Empty).
 IconRole iconForCacheType(const QString& type);
 
-// Keeps the record-level problems of one file short: the first ones are listed, the rest counted.
+// Keeps the report of one file: the problems of the file as a whole, and the records skipped, of
+// which the first ones are listed and the rest counted.
 class ProblemLog {
   public:
     ProblemLog(ReadResult& result, const QString& path);
     void skipped(long line, const QString& name, const QString& reason);
-    // A repair made to the file while reading it, said once per kind: listed before the skipped
-    // records and never counted against their limit.
+    // A sentence about records skipped together (NetStumbler's networks without a fix), listed with
+    // the skipped records; `count` of them.
+    void skippedTogether(int count, const QString& sentence);
+    // A repair made to the file while reading it, said once per kind: listed before the other
+    // problems.
     void repaired(long line, const QString& what);
-    // The file could not be read to its end: `line` where it stopped (0: not known), `why` in words.
+    // The file could not be read to its end: `line` where it stopped (0: not known), `why` a clause
+    // that says what happened there.
     void stoppedEarly(long line, const QString& why);
     // A sentence about the file as a whole, always listed.
     void note(const QString& sentence);
     // A field of a record too long to keep whole: its first megabyte was kept.
     void cut(long line, const QString& name, const QString& field);
-    // Adds the count of unlisted problems; call once when the file is done.
+    // Adds the count of unlisted skips; call once when the file is done.
     void finish();
+    const QString& fileName() const { return fileName_; }
 
   private:
-    bool roomForOneMore();  // false once twenty record problems are listed: the rest are counted
+    bool roomForOneMore();  // false once twenty records are listed: the rest are counted
     static QString record(const QString& name);
 
     ReadResult& result_;

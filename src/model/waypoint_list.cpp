@@ -205,6 +205,12 @@ QAnyStringView addressOf(const WaypointRow& row) {
     return firstChars(row.cellView(column::kDescription), kAddressLength);
 }
 
+// Only a wireless network's row holds an address: another row whose description happens to begin
+// with one is no network.
+bool isNetworkRow(const WaypointRow& row) {
+    return row.icon == IconRole::EncryptYes || row.icon == IconRole::EncryptNo;
+}
+
 }  // namespace
 
 WaypointList::WaypointList() {
@@ -328,7 +334,7 @@ int WaypointList::addRow(WaypointRow&& row, int known, const RowIndex::Chain* ch
     for (int key = 0; key < kKeyCount; ++key) {
         if (key == known) {
             indexes_[key].rows.add(*chain, index);
-        } else if (indexes_[key].built) {
+        } else if (indexes_[key].built && (key != kAddress || isNetworkRow(added))) {
             indexes_[key].rows.add(keyHash(static_cast<Key>(key), added), index);
         }
     }
@@ -350,7 +356,9 @@ RowIndex& WaypointList::index(Key key) const {
     KeyIndex& keyIndex = indexes_[key];
     if (!keyIndex.built) {
         for (int r = 0; r < rowCount(); ++r) {
-            keyIndex.rows.add(keyHash(key, row(r)), r);
+            if (key != kAddress || isNetworkRow(row(r))) {
+                keyIndex.rows.add(keyHash(key, row(r)), r);
+            }
         }
         keyIndex.built = true;
     }

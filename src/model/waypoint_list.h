@@ -201,8 +201,9 @@ enum class DuplicateRule {
     ExactName,
     // A name equal to listed ones ignoring letter case; every such listed row is marked.
     NameIgnoringCase,
-    // The record's address equal, ignoring letter case, to the first 17 characters of listed rows'
-    // descriptions (where wireless-network rows keep theirs); every such row is marked.
+    // The record's address equal, ignoring letter case, to the first 17 characters of the
+    // descriptions of listed wireless-network rows (those with an encryption icon), where they keep
+    // their addresses; every such row is marked.
     AddressIgnoringCase,
 };
 

@@ -2,6 +2,8 @@
 
 #include "test_support.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -68,10 +70,14 @@ TEST(CameraCsvReader, EveryLineEndAndBothEncodings) {
 TEST(CameraCsvReader, BadRecordsAreSkippedAndNamedNeverPlacedAtZero) {
     WaypointList list;
     const ReadResult r = readFixture(&readCameraCsvFile, list, "cameras_bad.csv");
-    ASSERT_EQ(columnTexts(list, column::kName), (QStringList{"Quoted position", "Good last"}));
+    // A camera without a name is kept.
+    ASSERT_EQ(columnTexts(list, column::kName), (QStringList{"Quoted position", "", "Good last"}));
     EXPECT_EQ(rowText(list, 0).section(u'|', 4, 5), "51.50000|-0.12500");  // quoted numbers are numbers
-    EXPECT_EQ(r.skipped, 7);  // blank lines are passed over silently
-    EXPECT_EQ(r.problems,
+    EXPECT_EQ(rowText(list, 1).section(u'|', 1, 5),
+              "no name|N51°36.000  N5136.00000|W000°36.000  W00036.00000|51.60000|-0.60000");
+    EXPECT_EQ(r.skipped, 6);  // blank lines are passed over silently
+    EXPECT_TRUE(r.problems.isEmpty());
+    EXPECT_EQ(r.skips,
               (QStringList{
                   "cameras_bad.csv, line 5: waypoint \"Empty latitude\" was skipped: empty latitude.",
                   "cameras_bad.csv, line 6: waypoint \"Empty longitude\" was skipped: empty longitude.",
@@ -83,7 +89,6 @@ TEST(CameraCsvReader, BadRecordsAreSkippedAndNamedNeverPlacedAtZero) {
                   "fewer than the three a record needs.",
                   "cameras_bad.csv, line 10: a waypoint without a name was skipped: the line has one field, "
                   "fewer than the three a record needs.",
-                  "cameras_bad.csv, line 11: a waypoint without a name was skipped: it has no name.",
               }));
     EXPECT_TRUE(r.readToEnd);
 }
@@ -107,4 +112,77 @@ TEST(CameraCsvReader, MissingOrHeaderOnlyFilesSaySo) {
     r = readCameraCsvFile(dataPath("cameras_header_only.csv"), context);
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_EQ(r.problems, QStringList{"cameras_header_only.csv: the file holds no records."});
+    QTemporaryDir dir;
+    for (const QByteArray& bytes : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+        ASSERT_TRUE(writeFile(dir.filePath("empty.csv"), bytes));
+        r = readCameraCsvFile(dir.filePath("empty.csv"), context);
+        EXPECT_EQ(r.problems, QStringList{"empty.csv: the file is empty."});
+        EXPECT_TRUE(r.readToEnd);
+    }
+}
+
+TEST(CameraCsvReader, FirstLineIsACameraWhenItBeginsWithAPositionElseTheColumnNames) {
+    struct Case {
+        const char* firstLine;
+        QStringList names;
+    };
+    const Case cases[] = {
+        // POI-Loader lists: no line of column names.
+        {"2.41901,48.76239,\"max@30\",\"VERS VILLENEUVE, 76 AVENUE\"", {"max@30", "Next"}},
+        {" -180 , -90 ,Corner,", {"Corner", "Next"}},
+        {"-0.125,51.5,", {"", "Next"}},
+        {"\"-0.125\",\"51.5\",Quoted numbers", {"Quoted numbers", "Next"}},
+        // Column names, or numbers that are no position.
+        {"Longitude,Latitude,Name,Description", {"Next"}},
+        {"X,Y,Name", {"Next"}},
+        {"180.5,51.5,Too far east", {"Next"}},
+        {"-0.125,90.01,Too far north", {"Next"}},
+        {"", {"Next"}},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeFile(dir.filePath("cams.csv"), QByteArray(c.firstLine) + "\r\n1.5,50.5,Next\r\n"));
+        WaypointList list;
+        ImportContext context{list, u'.'};
+        const ReadResult r = readCameraCsvFile(dir.filePath("cams.csv"), context);
+        EXPECT_EQ(columnTexts(list, column::kName), c.names) << c.firstLine;
+        EXPECT_TRUE(r.problems.isEmpty() && r.skips.isEmpty()) << c.firstLine;
+    }
+
+    // A real list: every camera of it bears the type's name, so the first one stays and is marked.
+    const QString real = realFile("csv/GATSO_30.csv");
+    if (real.isEmpty()) {
+        GTEST_SKIP() << "the collection of real files is not there";
+    }
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ReadResult r = readCameraCsvFile(real, context);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(rowText(list, 0).section(u'|', 0, 1),
+              "max@30|CHOISY LE ROI VERS VILLENEUVE ST GEORGES 76, AVENUE VILLENEUVE SAINT GEORGES");
+    EXPECT_EQ(list.row(0).cell(5), "48.76239");
+    EXPECT_EQ(list.duplicateCount(), 1);
+    EXPECT_TRUE(r.problems.isEmpty());
+}
+
+TEST(CameraCsvReader, AFieldOverAMegabyteIsCutAndNamedAndMessagesQuoteLittle) {
+    QTemporaryDir dir;
+    const QByteArray huge(3 * 1024 * 1024, 'N');
+    ASSERT_TRUE(writeFile(dir.filePath("huge.csv"),
+                          "Lon,Lat,Name\r\n1,2," + huge + ",desc\r\n1," + huge + ",Far out\r\n"));
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ReadResult r = readCameraCsvFile(dir.filePath("huge.csv"), context);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.row(0).cell(1).size(), 1024 * 1024);
+    EXPECT_EQ(list.row(0).cell(2), "desc");
+    ASSERT_EQ(r.skips.size(), 3);
+    const QString name40 = QString(40, u'N') + QStringLiteral("…");
+    EXPECT_EQ(r.skips[0], "huge.csv, line 2: the name of waypoint \"" + name40 +
+                              "\" is longer than a megabyte; only its first megabyte was kept.");
+    EXPECT_EQ(r.skips[1],
+              "huge.csv, line 3: the latitude of waypoint \"Far out\" is longer than a megabyte; "
+              "only its first megabyte was kept.");
+    EXPECT_EQ(r.skips[2], "huge.csv, line 3: waypoint \"Far out\" was skipped: latitude \"" + name40 +
+                              "\" is not a number.");
 }

@@ -2,6 +2,8 @@
 
 #include "test_support.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -49,8 +51,37 @@ TEST(MxfReader, SpacedFormReadsLikeTheCompactOne) {
     EXPECT_EQ(list.row(2).icon, IconRole::Geocache);
     // The blank line is passed over; the short line and the bad longitude are reported.
     EXPECT_EQ(r.skipped, 2);
-    EXPECT_EQ(r.problems, (QStringList{"marks_spaced.mxf, line 4: a waypoint without a name was skipped: the "
-                                       "line has two fields, fewer than the three a record needs.",
-                                       "marks_spaced.mxf, line 5: waypoint \"Bad Latitude\" was skipped: "
-                                       "longitude \"north\" is not a number."}));
+    EXPECT_EQ(r.skips, (QStringList{"marks_spaced.mxf, line 4: a waypoint without a name was skipped: the "
+                                    "line has two fields, fewer than the three a record needs.",
+                                    "marks_spaced.mxf, line 5: waypoint \"Bad Latitude\" was skipped: "
+                                    "longitude \"north\" is not a number."}));
+}
+
+TEST(MxfReader, NumbersEndAtTheFirstCharacterThatCannotContinueThemAndNamelessMarksStay) {
+    struct Case {
+        const char* line;
+        IconRole icon;
+        const char* latitude;  // column 5
+    };
+    const Case cases[] = {
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37", IconRole::Geocache, "42.50000"},
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37;", IconRole::Geocache, "42.50000"},
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37 (cache)", IconRole::Geocache, "42.50000"},
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37.0e0x", IconRole::Geocache, "42.50000"},
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,370", IconRole::Waypoint, "42.50000"},
+        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,cache 37", IconRole::Waypoint, "42.50000"},
+        {"42.25 N,-71.0 W,\"A\",\"\",\"\",ff0000,37", IconRole::Geocache, "42.25000"},
+        {"42.25;,-71.0,,,,,37", IconRole::Geocache, "42.25000"},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeFile(dir.filePath("m.mxf"), QByteArray(c.line) + "\r\n"));
+        WaypointList list;
+        ImportContext context{list, u'.'};
+        const ReadResult r = readMxfFile(dir.filePath("m.mxf"), context);
+        ASSERT_EQ(list.rowCount(), 1) << c.line << r.skips.join(u'\n').toStdString();
+        EXPECT_EQ(list.row(0).icon, c.icon) << c.line;
+        EXPECT_EQ(list.row(0).cell(5), c.latitude) << c.line;
+    }
+    EXPECT_EQ(readAll(dir.filePath("m.mxf")), "42.25;,-71.0,,,,,37\r\n");  // the last case: no name
 }

@@ -3,6 +3,8 @@
 #include "import/camera_csv_reader.h"
 #include "test_support.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -41,8 +43,9 @@ TEST(NetStumblerReader, ExportWithFourHeaderLinesGivesOneRowPerNetwork) {
     EXPECT_EQ(list.columnWidth(column::kDescription), 4200);
     EXPECT_EQ(list.columnAlignment(column::kDescription), ColumnAlignment::Left);
     EXPECT_EQ(r.skipped, 3);
+    EXPECT_TRUE(r.problems.isEmpty());
     EXPECT_EQ(
-        r.problems,
+        r.skips,
         (QStringList{"netstumbler.txt, line 14: waypoint \"NoAddress\" was skipped: it has no hardware "
                      "address.",
                      "netstumbler.txt: 2 networks seen without a GPS fix (latitude or longitude 0) were "
@@ -91,7 +94,7 @@ TEST(NetStumblerReader, BadPositionsAreSkippedAndNamed) {
     EXPECT_EQ(list.row(0).cell(6), "-45.25000");
     EXPECT_EQ(r.skipped, 5);
     EXPECT_EQ(
-        r.problems,
+        r.skips,
         (QStringList{
             "netstumbler_bad.txt, line 5: waypoint \"NoLetter\" was skipped: latitude \"51.6854000\" does "
             "not begin with N or S.",
@@ -105,4 +108,57 @@ TEST(NetStumblerReader, BadPositionsAreSkippedAndNamed) {
             "netstumbler_bad.txt, line 10: a waypoint without a name was skipped: it has no hardware "
             "address.",
         }));
+}
+
+TEST(NetStumblerReader, CommentsAnywhereArePassedOverAndOnlyNetworkRowsHoldAddresses) {
+    QTemporaryDir dir;
+    const QByteArray header =
+        "# $Creator: Network Stumbler Version 0.4.0\r\n# $Format: wi-scan summary with extensions\r\n"
+        "# Latitude\tLongitude\t( SSID )\r\n# $DateGMT: 2004-06-05\r\n";
+    const QByteArray net = "N 51.5\tW 0.5\t( Net )\tBSS\t( 00:0f:66:12:34:56 )\t\t\t\t0001\t\t\t\t6\r\n";
+    ASSERT_TRUE(
+        writeFile(dir.filePath("scan.txt"), header + net + "# $DateGMT: 2004-06-06\r\n  # indented\r\n" +
+                                                QByteArray(net).replace("Net", "Later").replace("56", "57")));
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    // A camera whose description begins with the network's address is no network.
+    ASSERT_TRUE(writeFile(dir.filePath("cams.csv"), "1,2,Cam,00:0F:66:12:34:56 is painted on it\r\n"));
+    readCameraCsvFile(dir.filePath("cams.csv"), context);
+    ReadResult r = readNetStumblerFile(dir.filePath("scan.txt"), context);
+    EXPECT_TRUE(r.problems.isEmpty() && r.skips.isEmpty()) << r.skips.join(u'\n').toStdString();
+    EXPECT_EQ(columnTexts(list, column::kName), (QStringList{"Cam", "0002:Net", "0003:Later"}));
+    EXPECT_EQ(list.duplicateCount(), 0);
+    EXPECT_FALSE(list.row(0).redName);
+    // Read again, the networks are duplicates of their rows.
+    list.resetDuplicateCount();
+    readNetStumblerFile(dir.filePath("scan.txt"), context);
+    EXPECT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(list.duplicateCount(), 2);
+    EXPECT_FALSE(list.row(0).redName);
+
+    // An empty file says so; a huge field is quoted in part only.
+    ASSERT_TRUE(writeFile(dir.filePath("empty.txt"), QByteArray()));
+    r = readNetStumblerFile(dir.filePath("empty.txt"), context);
+    EXPECT_EQ(r.problems, QStringList{"empty.txt: the file is empty."});
+    ASSERT_TRUE(writeFile(dir.filePath("huge.txt"),
+                          header + "N 1\t" + QByteArray(1024 * 1024, '7') + "\t( Big )\r\n"));
+    r = readNetStumblerFile(dir.filePath("huge.txt"), context);
+    EXPECT_EQ(r.skips,
+              QStringList{"huge.txt, line 5: waypoint \"Big\" was skipped: longitude \"" + QString(40, u'7') +
+                          QStringLiteral("…") + "\" does not begin with E or W."});
+}
+
+TEST(NetStumblerReader, RealExportWithASecondDateLineIsReadWhole) {
+    const QString real = realFile("txt/netstumbler.txt");
+    if (real.isEmpty()) {
+        GTEST_SKIP() << "the collection of real files is not there";
+    }
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    const ReadResult r = readNetStumblerFile(real, context);
+    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join(u'\n').toStdString();
+    EXPECT_TRUE(r.skips.isEmpty()) << r.skips.join(u'\n').toStdString();
+    EXPECT_TRUE(r.readToEnd);
+    EXPECT_GT(r.appended, 30);
+    EXPECT_EQ(list.row(0).cell(1), "0001:linksys");
 }

@@ -16,6 +16,13 @@ WaypointDraft named(const QString& name, const QString& description = QString())
     return draft;
 }
 
+// A wireless network's row, which keeps its address at the start of its description.
+WaypointDraft network(const QString& name, const QString& description) {
+    WaypointDraft draft = named(name, description);
+    draft.icon = IconRole::EncryptNo;
+    return draft;
+}
+
 QList<int> markedRows(const WaypointList& list) {
     QList<int> marked;
     for (int r = 0; r < list.rowCount(); ++r) {
@@ -72,12 +79,14 @@ TEST(DuplicateRules, NameIgnoringCaseMarksEveryEarlierRowOnceAndCountsRecords) {
     EXPECT_EQ(list.duplicateCount(), 0);
 }
 
-TEST(DuplicateRules, AddressComparesWithTheStartOfEveryDescription) {
+TEST(DuplicateRules, AddressComparesWithTheStartOfEveryNetworkDescription) {
     WaypointList list;
-    // Rows listed before any record asked by address are found as well as later ones.
-    list.appendUnlessDuplicate(named("0001:Net", "00:0F:66:12:34:56 (AP) Ch6"), DuplicateRule::ExactName);
-    list.appendUnlessDuplicate(named("Cache", "a description"), DuplicateRule::ExactName);
-    EXPECT_EQ(list.appendUnlessDuplicate(named("0003:Other", "00:0f:66:aa:bb:cc (AP) Ch1"),
+    // Rows listed before any record asked by address are found as well as later ones; a row of
+    // another kind whose description begins alike is no network.
+    list.appendUnlessDuplicate(network("0001:Net", "00:0F:66:12:34:56 (AP) Ch6"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("Cache", "00:0F:66:AA:BB:CC is painted on it"),
+                               DuplicateRule::ExactName);
+    EXPECT_EQ(list.appendUnlessDuplicate(network("0003:Other", "00:0f:66:aa:bb:cc (AP) Ch1"),
                                          DuplicateRule::AddressIgnoringCase, u"00:0f:66:aa:bb:cc"),
               2);
     EXPECT_EQ(list.appendUnlessDuplicate(named("0004:Net", "x"), DuplicateRule::AddressIgnoringCase,
@@ -87,7 +96,7 @@ TEST(DuplicateRules, AddressComparesWithTheStartOfEveryDescription) {
                                          u"00:0F:66:AA:BB:CC"),
               -1);
     EXPECT_EQ(markedRows(list), (QList<int>{0, 2}));
-    EXPECT_EQ(list.appendUnlessDuplicate(named("0004:Short", "00:11 (AP) Ch1"),
+    EXPECT_EQ(list.appendUnlessDuplicate(network("0004:Short", "00:11 (AP) Ch1"),
                                          DuplicateRule::AddressIgnoringCase, u"00:11"),
               3);
     EXPECT_EQ(list.duplicateCount(), 2);
@@ -129,7 +138,7 @@ TEST(DuplicateRules, AnExpectedNameCountsOnlyForThatNameUnderThatRule) {
 
 TEST(WaypointList, ClearEmptiesRowsAndIndexesButKeepsTheLayout) {
     WaypointList list;
-    list.appendUnlessDuplicate(named("GC1", "00:11:22:33:44:55"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(network("GC1", "00:11:22:33:44:55"), DuplicateRule::ExactName);
     list.appendUnlessDuplicate(named("x"), DuplicateRule::AddressIgnoringCase, u"00:11:22:33:44:55");
     list.setColumnWidth(column::kDescription, 5718);
     const WaypointRow copied = list.row(0);  // a copy owns its text: it outlives the list's storage

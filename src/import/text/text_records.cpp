@@ -1,7 +1,5 @@
 #include "import/text/text_records.h"
 
-#include "import/text/line_reader.h"
-
 #include <string>
 
 namespace vintrel {
@@ -24,18 +22,17 @@ std::string utf8Of(QStringView text) {
 
 }  // namespace
 
-const std::vector<QStringView>* TextRecordHandler::commaRecord(QStringView line) {
-    if (trimBlanks(line).isEmpty()) {
+const std::vector<QString>* TextRecordHandler::commaRecord(const TextLine& line) {
+    if (line.blank) {
         return nullptr;
     }
-    const std::vector<QStringView>& fields = splitter_.splitCommas(line);
-    if (fields.size() < kFewestRecordFields) {
+    if (line.fieldCount < kFewestRecordFields) {
         skip(QString(),
              QStringLiteral("the line has %1, fewer than the three a record needs")
-                 .arg(fields.size() == 1 ? QStringLiteral("one field") : QStringLiteral("two fields")));
+                 .arg(line.fieldCount == 1 ? QStringLiteral("one field") : QStringLiteral("two fields")));
         return nullptr;
     }
-    return &fields;
+    return &line.fields;
 }
 
 std::optional<Position> TextRecordHandler::positionOrSkip(QStringView lat, QStringView lon,
@@ -48,6 +45,13 @@ std::optional<Position> TextRecordHandler::positionOrSkip(QStringView lat, QStri
     return pos;
 }
 
+void TextRecordHandler::reportCut(const TextLine& line, const QString& name,
+                                  std::initializer_list<const char*> fieldNames) {
+    if (line.cutField >= 0 && static_cast<size_t>(line.cutField) < fieldNames.size()) {
+        log_.cut(line_, name, QLatin1String(fieldNames.begin()[line.cutField]));
+    }
+}
+
 void TextRecordHandler::addRecord(const WaypointDraft& row, DuplicateRule rule, QStringView address) {
     if (context_.list.appendUnlessDuplicate(row, rule, address) >= 0) {
         ++result_.appended;
@@ -57,28 +61,33 @@ void TextRecordHandler::addRecord(const WaypointDraft& row, DuplicateRule rule, 
 }
 
 void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog& log) {
-    LineReader reader;
+    LineReader reader(handler.separator(), handler.keptFields());
     QString error;
     if (!reader.open(path, error)) {
         log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(error));
         return;
     }
-    QString line;
-    bool stopped = false;
-    while (reader.next(line)) {
+    TextLine line;
+    bool stopped = false;  // by the handler, or by the user
+    bool cancelled = false;
+    while (!stopped && reader.next(line)) {
         if (handler.stopWanted()) {
             log.stoppedEarly(reader.lineNumber(), QStringLiteral("the import was cancelled"));
-            stopped = true;
+            stopped = cancelled = true;
             break;
         }
         handler.setLineNumber(reader.lineNumber());
-        if (!handler.onLine(line)) {
-            break;
-        }
+        stopped = !handler.onLine(line);
     }
+    if (!stopped && !reader.failure().isEmpty()) {
+        log.stoppedEarly(reader.lineNumber() + 1,
+                         reader.failure() + QStringLiteral("; the lines before this one were kept"));
+    }
+    handler.setFileEmpty(reader.wasEmpty());
     handler.onEnd();
-    if (!stopped && handler.gaveNothing()) {
-        log.note(QStringLiteral("the file holds no records."));
+    if (!cancelled && handler.gaveNothing()) {
+        log.note(reader.wasEmpty() ? QStringLiteral("the file is empty.")
+                                   : QStringLiteral("the file holds no records."));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "import/reader_support.h"
 #include "import/text/fields.h"
+#include "import/text/line_reader.h"
 
 namespace vintrel {
 
@@ -14,25 +15,31 @@ class TextRecordHandler {
         : context_(context), result_(result), log_(log) {}
     virtual ~TextRecordHandler() = default;
 
-    // One line without its end; false ends the reading there.
-    virtual bool onLine(QStringView line) = 0;
+    // How the reader's lines are split, and how many of their fields it uses.
+    virtual FieldSeparator separator() const = 0;
+    virtual std::size_t keptFields() const = 0;
+    // One line; false ends the reading there.
+    virtual bool onLine(const TextLine& line) = 0;
     // After the last line handed over, when the file could be opened.
     virtual void onEnd() = 0;
 
     void setLineNumber(long line) { line_ = line; }
     // Whether the reading was asked to stop: checked before every line.
     bool stopWanted() const { return context_.progress != nullptr && context_.progress->cancelled(); }
+    void setFileEmpty(bool empty) { fileEmpty_ = empty; }
     // Whether the file gave no row, no duplicate and no problem: nothing in it looked like a record.
     bool gaveNothing() const {
-        return result_.appended == 0 && duplicates_ == 0 && result_.problems.isEmpty() && !result_.alert;
+        return result_.appended == 0 && duplicates_ == 0 && result_.problems.isEmpty() &&
+               result_.skips.isEmpty() && !result_.alert;
     }
 
   protected:
     long lineNumber() const { return line_; }
+    bool fileEmpty() const { return fileEmpty_; }
 
-    // The comma-separated fields of a record line, or nullptr for a line that holds no record: a
+    // The fields of a comma-separated record line, or nullptr for a line that holds no record: a
     // blank one, passed over silently, or one with fewer than three fields, reported as skipped.
-    const std::vector<QStringView>* commaRecord(QStringView line);
+    const std::vector<QString>* commaRecord(const TextLine& line);
 
     // The position from a record's latitude and longitude fields, or nullopt after reporting the
     // record (by `name`) as skipped with the reason.
@@ -40,6 +47,8 @@ class TextRecordHandler {
 
     // Reports the record of the current line as skipped.
     void skip(const QString& name, const QString& reason) { log_.skipped(line_, name, reason); }
+    // Reports a field of the line that was cut; `fieldNames` names the kept fields in order.
+    void reportCut(const TextLine& line, const QString& name, std::initializer_list<const char*> fieldNames);
 
     // Appends a finished record unless the list holds it already under `rule`.
     void addRecord(const WaypointDraft& row, DuplicateRule rule, QStringView address = {});
@@ -47,15 +56,15 @@ class TextRecordHandler {
     ImportContext& context_;
     ReadResult& result_;
     ProblemLog& log_;
-    FieldSplitter splitter_;
 
   private:
     long line_ = 0;
     int duplicates_ = 0;
+    bool fileEmpty_ = false;
 };
 
-// Hands the lines of `path` to `handler`, then ends the file; a file that cannot be opened is
-// reported through `log`.
+// Hands the lines of `path` to `handler`, then ends the file; a file that cannot be opened or read
+// to its end is reported through `log`.
 void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog& log);
 
 // Reads one text file through a handler derived from TextRecordHandler.
