@@ -2,6 +2,8 @@
 
 #include "import/xml/xml_waypoint_handler.h"
 
+#include <QLocale>
+
 namespace vintrel {
 
 namespace {
@@ -24,7 +26,11 @@ class GpxHandler : public WaypointXmlHandler {
     void startElement(const XmlName& name, const char** attributes) override {
         ++depth_;
         if (waypointDepth_ == 0) {
+            if (isGpxNamespace(name.uri)) {
+                countOther(name.local);
+            }
             if (isGpxNamespace(name.uri) && (name.local == "wpt" || name.local == "rtept")) {
+                ++waypoints_;
                 waypointDepth_ = depth_;
                 current_.clear();
                 current_.position =
@@ -57,7 +63,40 @@ class GpxHandler : public WaypointXmlHandler {
         --depth_;
     }
 
+    // A file of tracks without a waypoint gets no advice about EasyGPS, which is not its trouble,
+    // but is told what it holds.
+    void afterParse() override {
+        if (waypoints_ > 0 || (tracks_ == 0 && routes_ == 0)) {
+            return;
+        }
+        QStringList held;
+        if (tracks_ > 0) {
+            held.append(counted(tracks_, "track", "tracks") +
+                        QStringLiteral(" (%1)").arg(counted(trackPoints_, "point", "points")));
+        }
+        if (routes_ > 0) {
+            held.append(counted(routes_, "route", "routes") + QStringLiteral(" (0 points)"));
+        }
+        result_.problems.append(QStringLiteral("%1 holds %2 and no waypoints; only waypoints are read.")
+                                    .arg(log_.fileName(), held.join(QStringLiteral(", "))));
+    }
+    bool givesAdvice() const override { return waypoints_ > 0 || (tracks_ == 0 && routes_ == 0); }
+
   private:
+    static QString counted(long long n, const char* one, const char* many) {
+        return QLocale(QLocale::English).toString(n) + u' ' + QLatin1String(n == 1 ? one : many);
+    }
+
+    void countOther(std::string_view local) {
+        if (local == "trk") {
+            ++tracks_;
+        } else if (local == "trkpt") {
+            ++trackPoints_;
+        } else if (local == "rte") {
+            ++routes_;
+        }
+    }
+
     struct Waypoint {
         CheckedPosition position;
         QString name, desc, url, linkHref, sym, type, category;
@@ -141,6 +180,10 @@ class GpxHandler : public WaypointXmlHandler {
     }
 
     Waypoint current_;
+    long long waypoints_ = 0;  // waypoints and route points
+    long long tracks_ = 0;
+    long long trackPoints_ = 0;
+    long long routes_ = 0;
 };
 
 }  // namespace
@@ -151,9 +194,7 @@ QString gpxAdviceText() {
 }
 
 ReadResult readGpxFile(const QString& path, ImportContext& context) {
-    ReadResult result = readXmlWaypoints<GpxHandler>(path, context);
-    finishFile(context, result, gpxAdviceText());
-    return result;
+    return readXmlWaypoints<GpxHandler>(path, context, gpxAdviceText());
 }
 
 }  // namespace vintrel

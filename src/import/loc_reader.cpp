@@ -2,6 +2,8 @@
 
 #include "import/xml/xml_waypoint_handler.h"
 
+#include <QFileInfo>
+
 namespace vintrel {
 
 namespace {
@@ -96,13 +98,31 @@ QString locAdviceText() {
         "If you must save a file in EasyGPS, save it as a .gpx file, then load it into here."));
 }
 
+// EasyGPS also saves a list in a binary form of its own under the .loc name; it begins with these
+// bytes. Only a regular file is looked at first: a pipe would lose what is read.
+bool isEasyGpsBinary(const QString& path) {
+    static const QByteArray kSignature = QByteArrayLiteral("TerraByte Location File");
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) &&
+           file.read(kSignature.size()) == kSignature;
+}
+
 ReadResult readLocFile(const QString& path, ImportContext& context) {
-    ReadResult result = readXmlWaypoints<LocHandler>(path, context);
+    if (isEasyGpsBinary(path)) {
+        ReadResult result;
+        ProblemLog log(result, path);
+        log.stoppedEarly(0,
+                         QStringLiteral("is saved in EasyGPS's own binary form, not as the XML of a geocache "
+                                        ".loc file; nothing was read"));
+        result.documentFound = true;  // the advice is written for this very file
+        finishFile(context, result, locAdviceText());
+        return result;
+    }
+    ReadResult result = readXmlWaypoints<LocHandler>(path, context, locAdviceText());
     if (result.appended > 0) {
         context.list.setColumnAlignment(column::kLatDecimal, ColumnAlignment::Right);
         context.list.setColumnAlignment(column::kLonDecimal, ColumnAlignment::Right);
     }
-    finishFile(context, result, locAdviceText());
     return result;
 }
 

@@ -59,7 +59,7 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("nothing.loc: the file cannot be opened"));
     EXPECT_FALSE(r.err.contains("EasyGPS"));
-    r = run({"--list", dataPath("track_only.gpx")});
+    r = run({"--list", dataPath("no_waypoints.gpx")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
 }

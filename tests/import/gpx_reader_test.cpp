@@ -75,9 +75,10 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
     EXPECT_FALSE(list.row(0).redName);
     EXPECT_EQ(list.row(4).cell(2), QString::fromUtf8("Ünïcödé"));
     EXPECT_EQ(r.skipped, 2);
-    EXPECT_TRUE(r.problems.join('\n').contains(
+    EXPECT_TRUE(r.problems.isEmpty());
+    EXPECT_TRUE(r.skips.join('\n').contains(
         "line 8: waypoint \"BADLAT\" was skipped: latitude \"north\" is not a number"));
-    EXPECT_TRUE(r.problems.join('\n').contains("line 9: waypoint \"NOLAT\" was skipped: no latitude"));
+    EXPECT_TRUE(r.skips.join('\n').contains("line 9: waypoint \"NOLAT\" was skipped: no latitude"));
 
     // Read again: every named row is an exact duplicate; no row is overwritten.
     readFixture(&readGpxFile, list, "dups_and_bad.gpx");
@@ -93,27 +94,73 @@ TEST(GpxReader, TruncatedFileKeepsRowsBeforeTheError) {
     ASSERT_EQ(columnTexts(list, column::kName), (QStringList{"T1", "T2"}));
     EXPECT_EQ(list.row(1).cell(2), "cut off");
     EXPECT_FALSE(r.readToEnd);
-    ASSERT_FALSE(r.problems.isEmpty());
-    EXPECT_TRUE(r.problems.last().startsWith("truncated.gpx, line 4:")) << r.problems.last().toStdString();
+    EXPECT_EQ(r.problems, QStringList{"truncated.gpx, line 4: the file breaks off inside <desc>."});
 }
 
-TEST(GpxReader, EmptyListGetsTheGpxAdvice) {
+TEST(GpxReader, EmptyListGetsTheGpxAdviceAFileOfTracksSaysWhatItHolds) {
     WaypointList list;
-    ReadResult r = readFixture(&readGpxFile, list, "track_only.gpx");
-    EXPECT_TRUE(r.problems.isEmpty());
-    EXPECT_EQ(r.advice, gpxAdviceText());  // its text: ImportDriver.AdviceOnlyWhenTheListStaysEmpty
-    r = readFixture(&readGpxFile, list, "zeros.gpx");
+    ReadResult r = readFixture(&readGpxFile, list, "zeros.gpx");
     EXPECT_TRUE(r.advice.isEmpty());
-    EXPECT_EQ(r.problems.size(), 1);
+    EXPECT_EQ(r.problems,
+              QStringList{"zeros.gpx, line 1: the file is not XML: it does not begin with a tag."});
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.filePath("bad.gpx"), "<gpx><wpt lon=\"1\"><name>A</name></wpt><trk/></gpx>"));
+    ImportContext context{list, u'.'};
+    r = readGpxFile(dir.filePath("bad.gpx"), context);
+    EXPECT_EQ(r.advice, gpxAdviceText());  // its text: ImportDriver.AdviceOnlyWhenTheListStaysEmpty
+    EXPECT_EQ(r.skips, QStringList{"bad.gpx, line 1: waypoint \"A\" was skipped: no latitude."});
+    r = readFixture(&readGpxFile, list, "track_only.gpx");
+    EXPECT_TRUE(r.advice.isEmpty());
+    EXPECT_EQ(
+        r.problems,
+        QStringList{"track_only.gpx holds 1 track (1 point) and no waypoints; only waypoints are read."});
+    QByteArray ride = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>";
+    for (int i = 0; i < 2345; ++i) {
+        ride += "<trkpt lat=\"45.1\" lon=\"13.9\"/>";
+    }
+    ASSERT_TRUE(writeFile(dir.filePath("ride.gpx"), ride + "</trkseg></trk><trk/><rte/></gpx>"));
+    r = readGpxFile(dir.filePath("ride.gpx"), context);
+    EXPECT_EQ(r.problems, QStringList{"ride.gpx holds 2 tracks (2,345 points), 1 route (0 points) and no "
+                                      "waypoints; only waypoints are read."});
+    const QString real = realFile("gpx/around-visnjan-with-car.gpx");
+    if (!real.isEmpty()) {
+        r = readGpxFile(real, context);
+        EXPECT_EQ(r.problems, QStringList{"around-visnjan-with-car.gpx holds 1 track (104 points) and no "
+                                          "waypoints; only waypoints are read."});
+        EXPECT_TRUE(r.advice.isEmpty());
+    }
+    // An empty file says so, with no advice either.
+    ASSERT_TRUE(writeFile(dir.filePath("empty.gpx"), "\xEF\xBB\xBF"));
+    r = readGpxFile(dir.filePath("empty.gpx"), context);
+    EXPECT_EQ(r.problems, QStringList{"empty.gpx: the file is empty."});
+    EXPECT_TRUE(r.advice.isEmpty());
 }
 
-TEST(GpxReader, Utf16FileWithByteOrderMark) {
+TEST(GpxReader, Utf16FileWithByteOrderMarkOrWithNeitherMarkNorDeclaration) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "utf16.gpx");
     EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
     ASSERT_EQ(columnTexts(list, column::kName), (QStringList{"Zürich HB", "漢字"}));
     EXPECT_EQ(list.row(0).cell(2), QString::fromUtf8("Bahnhof – Halle"));
     EXPECT_EQ(list.row(1).cell(4).right(12), "E15112.91800");
+
+    QTemporaryDir dir;
+    const QString text =
+        QString::fromUtf8("<gpx><wpt lat=\"47.5\" lon=\"8.5\"><name>Zürich</name></wpt></gpx>");
+    for (const bool bigEndian : {false, true}) {
+        QByteArray bytes;
+        for (const QChar c : text) {
+            const char low = static_cast<char>(c.unicode() & 0xFF);
+            const char high = static_cast<char>(c.unicode() >> 8);
+            bytes += bigEndian ? QByteArray(1, high) + low : QByteArray(1, low) + high;
+        }
+        ASSERT_TRUE(writeFile(dir.filePath("bare.gpx"), bytes));
+        WaypointList bare;
+        ImportContext context{bare, u'.'};
+        const ReadResult b = readGpxFile(dir.filePath("bare.gpx"), context);
+        EXPECT_TRUE(b.problems.isEmpty()) << b.problems.join('\n').toStdString();
+        EXPECT_EQ(columnTexts(bare, column::kName), QStringList{"Zürich"}) << bigEndian;
+    }
 }
 
 TEST(GpxReader, LineBreaksWithTheirIndentBecomeOneSpace) {
@@ -129,8 +176,9 @@ TEST(GpxReaderRepairs, UndeclaredPrefixesAreReadByTheirLocalNames) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "undeclared_prefix.gpx");
     ASSERT_EQ(list.rowCount(), 5);
-    EXPECT_EQ(r.problems, QStringList({"undeclared_prefix.gpx, line 20: 6 elements with an undeclared prefix "
-                                       "(gpxx:, groundspeak:) read without a namespace."}));
+    EXPECT_EQ(r.problems, QStringList({"undeclared_prefix.gpx, line 20: an element with an undeclared prefix "
+                                       "(gpxx:, groundspeak:) was read without a namespace (6 places in the "
+                                       "file)."}));
     EXPECT_EQ(columnTexts(list, column::kName),
               (QStringList{"Bern Bärengraben", "Zytglogge", "Münster", "Rosengarten", "Gurten"}));
     EXPECT_EQ(
@@ -173,17 +221,17 @@ TEST(GpxReaderRepairs, SeveralKindsOfDamageAtOnceLoseNoWaypoint) {
         QStringList({
             "mixed_damage.gpx, line 4: no encoding is declared and the text is not UTF-8; read as "
             "windows-1252.",
-            "mixed_damage.gpx, line 3: 1 bare '&' read as text.",
-            "mixed_damage.gpx, line 4: 1 bare '<' read as text.",
-            "mixed_damage.gpx, line 6: 2 elements with an undeclared prefix (gpxx:) read without a "
-            "namespace.",
-            "mixed_damage.gpx, line 5: 2 missing end tags supplied.",
-            "mixed_damage.gpx, line 6: 1 end tag without a start tag ignored.",
+            "mixed_damage.gpx, line 3: an '&' that starts no entity was read as text.",
+            "mixed_damage.gpx, line 4: a '<' that starts no tag was read as text.",
+            "mixed_damage.gpx, line 6: an element with an undeclared prefix (gpxx:) was read without a "
+            "namespace (2 places in the file).",
+            "mixed_damage.gpx, line 5: the end tag of <wpt> is missing; the element was closed there (2 "
+            "places in the file).",
+            "mixed_damage.gpx, line 6: the end tag </foo> closes no open element and was ignored.",
             "mixed_damage.gpx, line 8: the file goes on after the end of the document; the rest was read "
             "too.",
-            "mixed_damage.gpx, line 4: 1 damaged place skipped (not well-formed (invalid token)).",
-            "mixed_damage.gpx, line 10: the file ends inside an element (it looks cut off); reading stopped "
-            "there.",
+            "mixed_damage.gpx, line 4: a control character that XML does not allow was skipped.",
+            "mixed_damage.gpx, line 10: the file breaks off inside <desc>.",
         }));
 }
 
@@ -194,9 +242,10 @@ TEST(GpxReaderRepairs, AWaypointThatLostItsEndTagIsKeptOnlyWithANameAndAPosition
     EXPECT_EQ(cell(list, 0, 1), "Named");
     EXPECT_EQ(cell(list, 1, 1), "");  // closed by its own end tag: an unnamed waypoint is kept as always
     EXPECT_EQ(r.skipped, 2);
-    EXPECT_EQ(r.problems,
-              QStringList({"unclosed_waypoints.gpx, line 4: 3 missing end tags supplied.",
-                           "unclosed_waypoints.gpx, line 5: a waypoint without a name was skipped: its "
+    EXPECT_EQ(r.problems, QStringList({"unclosed_waypoints.gpx, line 4: the end tag of <wpt> is missing; the "
+                                       "element was closed there (3 places in the file)."}));
+    EXPECT_EQ(r.skips,
+              QStringList({"unclosed_waypoints.gpx, line 5: a waypoint without a name was skipped: its "
                            "end tag is missing and it has no name.",
                            "unclosed_waypoints.gpx, line 6: waypoint \"NoPosition\" was skipped: no "
                            "latitude."}));
@@ -226,7 +275,7 @@ TEST(GpxReader, AFieldLongerThanAMegabyteIsCutAndTheWaypointNamed) {
     const ReadResult r = readGpxFile(path, context);
     ASSERT_EQ(list.rowCount(), 1);
     EXPECT_EQ(list.row(0).cellView(column::kDescription).size(), 1024 * 1024);
-    EXPECT_EQ(r.problems,
+    EXPECT_EQ(r.skips,
               QStringList{"long.gpx, line 2: the desc of waypoint \"Long\" is longer than a megabyte; "
                           "only its first megabyte was kept."});
 }

@@ -84,7 +84,7 @@ TEST(ImportDriver, AdviceOnlyWhenTheListStaysEmpty) {
     EXPECT_TRUE(outcome.advice.isEmpty());
     outcome = importFiles({missingPath("no_such.gpx")}, context);
     EXPECT_TRUE(outcome.advice.isEmpty());  // a missing file has its reason, not this advice
-    outcome = importFiles({dataPath("track_only.gpx")}, context);
+    outcome = importFiles({dataPath("no_waypoints.gpx")}, context);
     EXPECT_EQ(outcome.advice,
               "This file could not be read.\r\n\r\nMaybe because it has been saved in EasyGPS.\r\n\r\n"
               "It is best to use .loc files that have been downloaded from www.geocaching.com and "

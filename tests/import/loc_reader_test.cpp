@@ -80,12 +80,9 @@ TEST(LocReader, TruncatedFileKeepsEarlierRowsAndSaysWhere) {
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_FALSE(r.readToEnd);
     // The cut waypoint has a name but its coord tag is cut off: without a position it is dropped.
-    ASSERT_EQ(r.problems.size(), 2);
-    EXPECT_EQ(r.problems[0],
-              "truncated.loc, line 5: waypoint \"GCT3\" was skipped: it has no coord element.");
-    EXPECT_EQ(
-        r.problems[1],
-        "truncated.loc, line 5: the file ends inside an element (it looks cut off); reading stopped there.");
+    EXPECT_EQ(r.skips,
+              QStringList{"truncated.loc, line 5: waypoint \"GCT3\" was skipped: it has no coord element."});
+    EXPECT_EQ(r.problems, QStringList{"truncated.loc, line 5: the file breaks off inside <waypoint>."});
     EXPECT_TRUE(r.advice.isEmpty());
 }
 
@@ -97,7 +94,8 @@ TEST(LocReader, WaypointsWithoutUsablePositionAreSkippedAndCounted) {
     EXPECT_EQ(cell(list, 1, 1), "GOOD2");
     EXPECT_EQ(cell(list, 1, 4).right(12), "E18000.00000");
     EXPECT_EQ(r.skipped, 6);
-    const QString all = r.problems.join('\n');
+    EXPECT_TRUE(r.problems.isEmpty());
+    const QString all = r.skips.join('\n');
     EXPECT_TRUE(all.contains("bad_coords.loc, line 4: waypoint \"NOLAT\" was skipped: no latitude."));
     EXPECT_TRUE(all.contains("\"EMPTYLON\" was skipped: empty longitude"));
     EXPECT_TRUE(all.contains("\"TEXT\" was skipped: latitude \"abc\" is not a number"));
@@ -126,12 +124,32 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
         "downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
 
     // What is no document at all gets its reason, not advice about other programs.
-    for (const char* name : {"unknown.doc", "empty.loc"}) {
+    const std::pair<const char*, QString> notDocuments[] = {
+        {"unknown.doc", "unknown.doc, line 1: the file is not XML: it does not begin with a tag."},
+        {"empty.loc", "empty.loc: the file is empty."},
+    };
+    for (const auto& [name, problem] : notDocuments) {
         r = readFixture(&readLocFile, list, name);
-        EXPECT_FALSE(r.readToEnd) << name;
+        EXPECT_EQ(r.readToEnd, QByteArray(name) == "empty.loc") << name;
         EXPECT_TRUE(r.advice.isEmpty()) << name;
-        EXPECT_TRUE(r.problems.join("").contains("not valid XML")) << name;
+        EXPECT_EQ(r.problems, QStringList{problem});
     }
+
+    // The file EasyGPS saves in its own binary form gets the advice, and no word about XML.
+    QTemporaryDir dir;
+    const QString real = realFile("loc/easygps.loc");
+    const QString easyGps = real.isEmpty() ? dir.filePath("easygps.loc") : real;
+    if (real.isEmpty()) {
+        ASSERT_TRUE(
+            writeFile(easyGps, "TerraByte Location File Copyright 2002 TopoGrafix\n\x0eW\x01\x05GCEBB"));
+    }
+    ImportContext context{list, u'.'};
+    r = readLocFile(easyGps, context);
+    EXPECT_EQ(r.advice, locAdviceText());
+    EXPECT_EQ(r.problems,
+              QStringList{"easygps.loc: the file is saved in EasyGPS's own binary form, not as the XML "
+                          "of a geocache .loc file; nothing was read."});
+    EXPECT_FALSE(r.readToEnd);
 
     // With rows already listed, a file without waypoints gets no advice.
     readFixture(&readLocFile, list, "crlf_multi.loc");
@@ -151,12 +169,12 @@ TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
     WaypointList list;
     ImportContext context{list, u'.'};
     const ReadResult r = readLocFile(path, context);
-    ASSERT_EQ(r.problems.size(), 2);
-    EXPECT_LT(r.problems[0].size(), 200);
-    EXPECT_TRUE(r.problems[0].contains("waypoint \"" + QString(40, 'N') + QString::fromUtf8("…\"")));
-    EXPECT_LT(r.problems[1].size(), 200);
+    ASSERT_EQ(r.skips.size(), 2);
+    EXPECT_LT(r.skips[0].size(), 200);
+    EXPECT_TRUE(r.skips[0].contains("waypoint \"" + QString(40, 'N') + QString::fromUtf8("…\"")));
+    EXPECT_LT(r.skips[1].size(), 200);
     EXPECT_TRUE(
-        r.problems[1].contains("latitude \"x" + QString(39, '7') + QString::fromUtf8("…\" is not a number")));
+        r.skips[1].contains("latitude \"x" + QString(39, '7') + QString::fromUtf8("…\" is not a number")));
 }
 
 TEST(LocReaderRepairs, BareAmpersandsAreReadAsText) {
@@ -164,7 +182,9 @@ TEST(LocReaderRepairs, BareAmpersandsAreReadAsText) {
     const ReadResult r = readFixture(&readLocFile, list, "bare_ampersand.loc");
     ASSERT_EQ(list.rowCount(), 5);
     EXPECT_TRUE(r.readToEnd);
-    EXPECT_EQ(r.problems, QStringList({"bare_ampersand.loc, line 19: 4 bare '&' read as text."}));
+    EXPECT_EQ(r.problems,
+              QStringList({"bare_ampersand.loc, line 19: an '&' that starts no entity was read as text (4 "
+                           "places in the file)."}));
     const QString site = QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=");
     // A CDATA section holds no references: its "&amp;" stays.
     EXPECT_EQ(columnTexts(list, column::kDescription),
@@ -203,12 +223,13 @@ TEST(LocReaderRepairs, RepairNotesComeFirstAndLeaveTheTwentyProblemLimitAlone) {
     const ReadResult r = readFixture(&readLocFile, list, "many_bad_repaired.loc");
     EXPECT_EQ(list.rowCount(), 1);
     EXPECT_EQ(r.skipped, 25);
-    ASSERT_EQ(r.problems.size(), 22);
-    EXPECT_EQ(r.problems[0], "many_bad_repaired.loc, line 3: 1 bare '&' read as text.");
-    EXPECT_EQ(r.problems[1],
+    EXPECT_EQ(r.problems,
+              QStringList{"many_bad_repaired.loc, line 3: an '&' that starts no entity was read as text."});
+    ASSERT_EQ(r.skips.size(), 21);
+    EXPECT_EQ(r.skips[0],
               "many_bad_repaired.loc, line 3: waypoint \"AMP\" was skipped: latitude \"north\" is "
               "not a number.");
-    EXPECT_TRUE(r.problems[20].contains("\"BAD18\""));
-    EXPECT_EQ(r.problems[21],
+    EXPECT_TRUE(r.skips[19].contains("\"BAD18\""));
+    EXPECT_EQ(r.skips[20],
               "many_bad_repaired.loc: 5 more waypoints were skipped for the same kinds of reasons.");
 }

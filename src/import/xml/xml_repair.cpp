@@ -209,6 +209,16 @@ InputForm sniffInputForm(std::string_view head) {
         form.skip = head.starts_with("\xFE\xFF") ? 2 : 0;
         return form;
     }
+    // Without a mark or a declaration, UTF-16 shows in the zero byte of every ASCII character: no
+    // 8-bit file has one there.
+    if (head.size() >= 4 && head[0] != '\0' && head[1] == '\0' && head[2] != '\0' && head[3] == '\0') {
+        form.kind = InputForm::Kind::Utf16LE;
+        return form;
+    }
+    if (head.size() >= 4 && head[0] == '\0' && head[1] != '\0' && head[2] == '\0' && head[3] != '\0') {
+        form.kind = InputForm::Kind::Utf16BE;
+        return form;
+    }
     const bool utf8Mark = head.starts_with("\xEF\xBB\xBF");
     std::size_t start = utf8Mark ? 3 : 0;
     std::size_t text = start;

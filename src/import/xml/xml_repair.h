@@ -19,7 +19,7 @@ namespace vintrel {
 struct InputForm {
     enum class Kind {
         Utf8,     // UTF-8, whether declared so, declared US-ASCII or declared nothing
-        Utf16LE,  // by byte-order mark or by the zero bytes of "<?"
+        Utf16LE,  // by byte-order mark or by the zero bytes of the first two characters
         Utf16BE,
         SingleByte,  // any other declared name: the parser decodes it by a byte table
     };

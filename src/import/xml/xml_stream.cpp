@@ -1,6 +1,7 @@
 #include "import/xml/xml_stream.h"
 
 #include "base/cp1252.h"
+#include "import/reader_support.h"
 #include "import/xml/xml_repair.h"
 
 #include <QFile>
@@ -68,8 +69,52 @@ struct Binding {
     std::string uri;     // empty where xmlns="" takes the default namespace away
 };
 
-QString counted(long n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+// A name or text of the file as a message quotes it.
+QString shownText(std::string_view utf8) {
+    return shortQuote(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+// What the parser found, in words of the file.
+QString describeError(XML_Error code) {
+    switch (code) {
+        case XML_ERROR_INVALID_TOKEN:
+            return QStringLiteral("a character that may not stand there");
+        case XML_ERROR_SYNTAX:
+            return QStringLiteral("markup that cannot be read");
+        case XML_ERROR_UNCLOSED_TOKEN:
+            return QStringLiteral("a tag that breaks off");
+        case XML_ERROR_PARTIAL_CHAR:
+            return QStringLiteral("a character that breaks off");
+        case XML_ERROR_TAG_MISMATCH:
+            return QStringLiteral("an end tag that closes no open element");
+        case XML_ERROR_DUPLICATE_ATTRIBUTE:
+            return QStringLiteral("an attribute given twice in one tag");
+        case XML_ERROR_JUNK_AFTER_DOC_ELEMENT:
+            return QStringLiteral("more after the end of the document");
+        case XML_ERROR_UNDEFINED_ENTITY:
+            return QStringLiteral("an entity that is not defined");
+        case XML_ERROR_BAD_CHAR_REF:
+            return QStringLiteral("a reference to a character that XML does not allow");
+        case XML_ERROR_MISPLACED_XML_PI:
+            return QStringLiteral("an XML declaration that is not at the start of the file");
+        case XML_ERROR_UNCLOSED_CDATA_SECTION:
+            return QStringLiteral("a CDATA section that never ends");
+        case XML_ERROR_INCORRECT_ENCODING:
+        case XML_ERROR_UNKNOWN_ENCODING:
+            return QStringLiteral("bytes that do not fit the declared encoding");
+        case XML_ERROR_XML_DECL:
+        case XML_ERROR_TEXT_DECL:
+            return QStringLiteral("an XML declaration that cannot be read");
+        case XML_ERROR_NO_ELEMENTS:
+            return QStringLiteral("no element at all");
+        default:
+            return QStringLiteral("a declaration it cannot use");
+    }
+}
+
+// " (12 places in the file)" after a repair needed more than once.
+QString places(long count) {
+    return count > 1 ? QStringLiteral(" (%1 places in the file)").arg(count) : QString();
 }
 
 bool isBlank(std::string_view text) {
@@ -175,8 +220,26 @@ struct XmlStream::Impl {
     }
 
     void failAsNotXml() {
-        stop(currentLine(), QStringLiteral("the file is not valid XML (%1)")
-                                .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)))));
+        const XML_Error code = XML_GetErrorCode(parser);
+        const bool noMarkup =
+            code == XML_ERROR_SYNTAX || code == XML_ERROR_INVALID_TOKEN || code == XML_ERROR_PARTIAL_CHAR;
+        stop(std::max(1L, currentLine()),
+             noMarkup ? QStringLiteral("the file is not XML: it does not begin with a tag")
+             : code == XML_ERROR_NO_ELEMENTS
+                 ? QStringLiteral("the file holds no XML element")
+                 : QStringLiteral("the file is not XML: %1 stands before any element")
+                       .arg(describeError(code)));
+    }
+
+    // Notes damage the parser could not read, described by the first place that needed it.
+    void noteDamage(XML_Error code, long line, std::string_view at) {
+        RepairTally& t = tallies[static_cast<std::size_t>(Repair::Damage)];
+        if (t.detail.isEmpty()) {
+            t.detail = !at.empty() && isStrayControl(static_cast<unsigned char>(at[0]))
+                           ? QStringLiteral("a control character that XML does not allow")
+                           : describeError(code);
+        }
+        note(Repair::Damage, line);
     }
 
     // Elements as the handler sees them.
@@ -229,8 +292,7 @@ struct XmlStream::Impl {
                                                        prefix) == undeclaredPrefixes.end()) {
             undeclaredPrefixes.emplace_back(prefix);
             QString& shown = tallies[static_cast<std::size_t>(Repair::UndeclaredPrefix)].detail;
-            shown += (shown.isEmpty() ? QString() : QStringLiteral(", ")) +
-                     QString::fromUtf8(prefix.data(), static_cast<qsizetype>(prefix.size())) + u':';
+            shown += (shown.isEmpty() ? QString() : QStringLiteral(", ")) + shownText(prefix) + u':';
         }
     }
 
@@ -273,6 +335,14 @@ struct XmlStream::Impl {
 
     // Closes for the handler the elements from `first` inward, whose end tags are missing.
     void closeFrom(std::size_t first, long line) {
+        RepairTally& t = tallies[static_cast<std::size_t>(Repair::MissingEndTag)];
+        if (t.count == 0) {
+            std::size_t i = first;
+            while (i < depth && stack[i].closed) {
+                ++i;
+            }
+            t.detail = i < depth ? shownText(stack[i].qname) : QString();
+        }
         note(Repair::MissingEndTag, line, static_cast<long>(open) - static_cast<long>(liveBefore(first)));
         for (std::size_t i = depth; i-- > first;) {
             if (!stack[i].closed) {
@@ -319,7 +389,8 @@ struct XmlStream::Impl {
                 XML_StopParser(parser, XML_FALSE);
                 return;
             }
-            stop(currentLine(), QStringLiteral("elements are nested more than %1 deep").arg(kMaxDepth));
+            stop(currentLine(), QStringLiteral("elements are nested more than %1 deep; reading stopped there")
+                                    .arg(kMaxDepth));
             return;
         }
         text.clear();
@@ -332,6 +403,10 @@ struct XmlStream::Impl {
     void closeByEndTag(std::string_view qname, long line) {
         const int named = findOpen(qname);
         if (named < 0) {
+            RepairTally& t = tallies[static_cast<std::size_t>(Repair::StrayEndTag)];
+            if (t.count == 0) {
+                t.detail = shownText(qname);
+            }
             note(Repair::StrayEndTag, line);
             return;
         }
@@ -471,7 +546,8 @@ struct XmlStream::Impl {
             const char* buffer = XML_GetInputContext(parser, &off, &size);
             const long long at = streamOffset();
             if (buffer == nullptr || ++recoveries > kFreeRecoveries + at / kRecoveryBytes) {
-                stop(currentLine(), QStringLiteral("the file is too damaged to read on"));
+                stop(currentLine(),
+                     QStringLiteral("the file is too damaged to read on; reading stopped there"));
                 return false;
             }
             chunk = kDamagedChunk;
@@ -499,11 +575,7 @@ struct XmlStream::Impl {
                 note(Repair::BareLessThan, line);
                 insert = "&lt;";
             } else {
-                RepairTally& t = tallies[static_cast<std::size_t>(Repair::Damage)];
-                if (t.detail.isEmpty()) {
-                    t.detail = QString::fromUtf8(XML_ErrorString(code));
-                }
-                note(Repair::Damage, line);
+                noteDamage(code, line, std::string_view(buffer + off, static_cast<std::size_t>(size - off)));
             }
             if (stopped) {
                 return false;
@@ -604,7 +676,7 @@ struct XmlStream::Impl {
                 if (!feed(bytes.data() + fed, mark - fed)) {
                     return false;
                 }
-                encodingRepairLine = currentLine();
+                encodingRepairLine = std::max(1L, currentLine());
                 fed = mark;
                 mark = std::string_view::npos;
             }
@@ -658,6 +730,11 @@ struct XmlStream::Impl {
                 failAsNotXml();
             } else if (open > 0) {
                 const long line = currentLine();
+                std::size_t innermost = depth;
+                while (innermost > 0 && stack[innermost - 1].closed) {
+                    --innermost;
+                }
+                const QString inside = shownText(stack[innermost - 1].qname);
                 for (std::size_t i = depth; i-- > 0;) {
                     if (!stack[i].closed) {
                         close(stack[i], true);
@@ -665,16 +742,12 @@ struct XmlStream::Impl {
                 }
                 outcome.ok = false;
                 outcome.line = line;
-                outcome.message = QStringLiteral("the file ends inside an element (it looks cut off)");
+                outcome.message = QStringLiteral("the file breaks off inside <%1>").arg(inside);
             } else if (code == XML_ERROR_JUNK_AFTER_DOC_ELEMENT) {
                 note(Repair::AfterDocument, currentLine());
             } else if (code != XML_ERROR_NO_ELEMENTS) {
                 // Damage after the end of the document, such as a comment that never ends.
-                RepairTally& t = tallies[static_cast<std::size_t>(Repair::Damage)];
-                if (t.detail.isEmpty()) {
-                    t.detail = QString::fromUtf8(XML_ErrorString(code));
-                }
-                note(Repair::Damage, currentLine());
+                noteDamage(code, currentLine(), std::string_view());
             }
             return;
         }
@@ -706,22 +779,26 @@ struct XmlStream::Impl {
             case Repair::UnknownEncoding:
                 return QStringLiteral(
                            "the declared encoding \"%1\" cannot be read here; read as windows-1252")
-                    .arg(t.detail);
+                    .arg(shortQuote(t.detail));
             case Repair::SpaceBeforeDeclaration:
                 return QStringLiteral("blank space before the XML declaration ignored");
             case Repair::BareAmpersand:
-                return QStringLiteral("%1 bare '&' read as text").arg(t.count);
+                return QStringLiteral("an '&' that starts no entity was read as text") + places(t.count);
             case Repair::BareLessThan:
-                return QStringLiteral("%1 bare '<' read as text").arg(t.count);
+                return QStringLiteral("a '<' that starts no tag was read as text") + places(t.count);
             case Repair::UndeclaredPrefix:
-                return counted(t.count, "element", "elements") +
-                       QStringLiteral(" with an undeclared prefix (%1) read without a namespace")
-                           .arg(t.detail);
+                return QStringLiteral(
+                           "an element with an undeclared prefix (%1) was read without a namespace")
+                           .arg(t.detail) +
+                       places(t.count);
             case Repair::MissingEndTag:
-                return counted(t.count, "missing end tag", "missing end tags") + QStringLiteral(" supplied");
+                return QStringLiteral("the end tag of <%1> is missing; the element was closed there")
+                           .arg(t.detail) +
+                       places(t.count);
             case Repair::StrayEndTag:
-                return counted(t.count, "end tag", "end tags") +
-                       QStringLiteral(" without a start tag ignored");
+                return QStringLiteral("the end tag </%1> closes no open element and was ignored")
+                           .arg(t.detail) +
+                       places(t.count);
             case Repair::AfterDocument:
                 return QStringLiteral(
                     "the file goes on after the end of the document; the rest was read too");
@@ -729,8 +806,7 @@ struct XmlStream::Impl {
             case Repair::Count:
                 break;
         }
-        return counted(t.count, "damaged place", "damaged places") +
-               QStringLiteral(" skipped (%1)").arg(t.detail);
+        return t.detail + QStringLiteral(" was skipped") + places(t.count);
     }
 };
 
@@ -765,6 +841,10 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
     qint64 n = file.read(block, kBlockSize);
     const InputForm form =
         sniffInputForm(std::string_view(block, static_cast<std::size_t>(std::max<qint64>(n, 0))));
+    if (n >= 0 && static_cast<std::size_t>(n) <= form.skip) {
+        s.outcome.empty = true;  // not a byte, or a byte-order mark alone
+        return s.outcome;
+    }
     s.utf8 = form.kind != InputForm::Kind::SingleByte;
     s.encoding = s.utf8 ? std::string("UTF-8") : form.declared;
     s.lineBase = form.linesSkipped;
@@ -802,7 +882,8 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
     if (n < 0) {
         s.outcome.ok = false;
         s.outcome.line = s.currentLine();
-        s.outcome.message = QStringLiteral("read error: %1").arg(file.errorString());
+        s.outcome.message =
+            QStringLiteral("the file could not be read to its end (%1)").arg(file.errorString());
     }
     s.reportRepairs(input ? &*input : nullptr);
     return s.outcome;

@@ -53,16 +53,17 @@ class XmlHandler {
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause
-// ("3 bare '&' read as text").
+// ("an '&' that starts no entity was read as text (3 places in the file)").
 struct XmlRepair {
     long line = 0;
     QString what;
 };
 
 struct XmlParseOutcome {
-    bool ok = true;   // false when reading stopped before the end of the file
-    long line = 0;    // where it stopped
-    QString message;  // why, as a clause ("the file is not valid XML (...)")
+    bool ok = true;      // false when reading stopped before the end of the file
+    bool empty = false;  // the file holds no byte (a byte-order mark aside)
+    long line = 0;       // where it stopped
+    QString message;     // why, as a clause ("the file breaks off inside <wpt>")
     QList<XmlRepair> repairs;
 };
 

@@ -30,6 +30,10 @@ class WaypointXmlHandler : public XmlHandler {
     bool stopWanted() const override {
         return context_.progress != nullptr && context_.progress->cancelled();
     }
+    // After the whole file: a last word about what it held.
+    virtual void afterParse() {}
+    // Whether an empty list after this file gets the reader's advice.
+    virtual bool givesAdvice() const { return true; }
 
   protected:
     long currentLine() const { return stream_->currentLine(); }
@@ -70,9 +74,9 @@ class WaypointXmlHandler : public XmlHandler {
 };
 
 // Streams one XML file through a handler derived from WaypointXmlHandler, recording the repairs
-// made and an error that stops the file.
+// made and an error that stops the file, and ends it with `advice` for an empty list.
 template <class Handler>
-ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
+ReadResult readXmlWaypoints(const QString& path, ImportContext& context, const QString& advice) {
     ReadResult result;
     ProblemLog log(result, path);
     Handler handler(context, result, log);
@@ -83,9 +87,13 @@ ReadResult readXmlWaypoints(const QString& path, ImportContext& context) {
     for (const XmlRepair& repair : outcome.repairs) {
         log.repaired(repair.line, repair.what);
     }
-    if (!outcome.ok) {
+    if (outcome.empty) {
+        log.note(QStringLiteral("the file is empty."));
+    } else if (!outcome.ok) {
         log.stoppedEarly(outcome.line, outcome.message);
     }
+    handler.afterParse();
+    finishFile(context, result, handler.givesAdvice() ? advice : QString());
     log.finish();
     return result;
 }

@@ -69,6 +69,11 @@ TEST(SniffInputForm, ByteOrderMarksAndTheZeroBytesOfUtf16) {
     EXPECT_EQ(noMark.kind, InputForm::Kind::Utf16LE);
     EXPECT_EQ(noMark.skip, 0u);
     EXPECT_EQ(sniffInputForm(std::string_view("\0<\0?\0x", 6)).kind, InputForm::Kind::Utf16BE);
+    // No mark and no declaration: the zero bytes of the first characters, blank ones too.
+    EXPECT_EQ(sniffInputForm(std::string_view("<\0g\0p\0x\0", 8)).kind, InputForm::Kind::Utf16LE);
+    EXPECT_EQ(sniffInputForm(std::string_view("\n\0<\0", 4)).kind, InputForm::Kind::Utf16LE);
+    EXPECT_EQ(sniffInputForm(std::string_view("\0<\0g", 4)).kind, InputForm::Kind::Utf16BE);
+    EXPECT_EQ(sniffInputForm(std::string_view("<g\0\0", 4)).kind, InputForm::Kind::Utf8);
 
     const InputForm utf8 = sniffInputForm("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a/>");
     EXPECT_EQ(utf8.kind, InputForm::Kind::Utf8);  // the mark outweighs the declaration

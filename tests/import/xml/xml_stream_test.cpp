@@ -84,42 +84,46 @@ TEST(XmlStream, EventsAndRepairsOfSmallDocuments) {
                           const QStringList& repairs, const QString& stop = QString(), int stopLine = 0) {
         const Parsed p = parse(input);
         EXPECT_EQ(p.events, events) << what;
-        EXPECT_EQ(p.repairs, repairs) << what;
+        EXPECT_EQ(p.repairs, repairs) << what << "\n" << p.repairs.join(u'\n').toStdString();
         EXPECT_EQ(p.outcome.ok, stop.isEmpty()) << what;
         if (!stop.isEmpty()) {
-            EXPECT_EQ(p.outcome.message, stop) << what;
+            EXPECT_EQ(p.outcome.message, stop) << what << "\n" << p.outcome.message.toStdString();
             EXPECT_EQ(p.outcome.line, stopLine) << what;
         }
     };
     check("bare ampersands are text wherever the parser would take them for references",
           "<a x=\"1&2\" y=\"&amp;\">t&u &nbsp; &#65;<![CDATA[c&d]]><!-- e&f --><?pi g&h?></a>",
-          {"<a@1 x=1&2 y=&", "</a=t&u &nbsp; Ac&d"}, {"1: 3 bare '&' read as text"});
+          {"<a@1 x=1&2 y=&", "</a=t&u &nbsp; Ac&d"},
+          {"1: an '&' that starts no entity was read as text (3 places in the file)"});
     check("UTF-16 files get the same repairs", utf16, {"<a@2", QString::fromUtf8("</a=Tom & Jérôme")},
-          {"2: 1 bare '&' read as text"});
+          {"2: an '&' that starts no entity was read as text"});
     check("undeclared prefixes are read without a namespace",
           "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><p:a/><b xmlns=\"\"><c/></b>\n"
           "<q:d><q:e xmlns:q=\"urn:q\"/><z:f/></q:d><xml:g/></r>",
           {"<{urn:d}r@1 xmlns=urn:d xmlns:p=urn:p", "<{urn:p}a@1", "</{urn:p}a", "<b@1 xmlns=", "<c@1", "</c",
            "</b", "<d@2", "<{urn:q}e@2 xmlns:q=urn:q", "</{urn:q}e", "<f@2", "</f", "</d", "<" + xmlNs + "@2",
            "</" + xmlNs, "</{urn:d}r"},
-          {"2: 2 elements with an undeclared prefix (q:, z:) read without a namespace"});
+          {"2: an element with an undeclared prefix (q:, z:) was read without a namespace (2 places in "
+           "the file)"});
     check("an end tag closes the elements inside the one it names", "<r>\n<a><b>t</a>\n<c/></x>\n</r>",
           {"<r@1", "<a@2", "<b@2", "</b=t!", "</a", "<c@3", "</c", "</r=\n"},
-          {"2: 1 missing end tag supplied", "3: 1 end tag without a start tag ignored"});
+          {"2: the end tag of <b> is missing; the element was closed there",
+           "3: the end tag </x> closes no open element and was ignored"});
     check("an element inside its namesake closes it",
           "<r>\n<w><n>1</n>\n<w><n>2</n></w>\n<w><n>3</n><d>x\n<w/></r>",
           {"<r@1", "<w@2", "<n@2", "</n=1", "</w=\n!", "<w@3", "<n@3", "</n=2", "</w", "<w@4", "<n@4",
            "</n=3", "<d@4", "</d=x\n!", "</w!", "<w@5", "</w", "</r"},
-          {"3: 3 missing end tags supplied"});
+          {"3: the end tag of <w> is missing; the element was closed there (3 places in the file)"});
     check("what follows the document is read on",
           "<r><a/></r>\njunk <a/>\n<?xml version=\"1.0\"?><r><b/></r>",
           {"<r@1", "<a@1", "</a", "</r", "<a@2", "</a", "<r@3", "<b@3", "</b", "</r"},
           {"2: the file goes on after the end of the document; the rest was read too",
-           "3: 1 damaged place skipped (XML or text declaration not at start of entity)"});
+           "3: an XML declaration that is not at the start of the file was skipped"});
     check("other damage is skipped and CDATA stays CDATA",
           "<r><a>x\x01y</a>\n<b><![CDATA[p\x02<q>]]></b>\n<c>Tom <3 Jerry</c>\n<d/></r>",
           {"<r@1", "<a@1", "</a=xy", "<b@2", "</b=p<q>", "<c@3", "</c=Tom <3 Jerry", "<d@4", "</d", "</r"},
-          {"3: 1 bare '<' read as text", "1: 2 damaged places skipped (not well-formed (invalid token))"});
+          {"3: a '<' that starts no tag was read as text",
+           "1: a control character that XML does not allow was skipped (2 places in the file)"});
     check("a clean file needs no repair",
           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- a & b < c -->\r\n<r xmlns:p=\"urn:p\">"
           "<p:a>\xE6\xBC\xA2 &amp; &#x20AC;</p:a><b><![CDATA[x & <y> ]] ]]></b></r>\r\n",
@@ -127,12 +131,11 @@ TEST(XmlStream, EventsAndRepairsOfSmallDocuments) {
            "</b=x & <y> ]] ", "</r"},
           {});
     check("a cut-off file closes what is open", "<r>\n<a>one</a>\n<a>cut",
-          {"<r@1", "<a@2", "</a=one", "<a@3", "</a=cut!", "</r!"}, {},
-          "the file ends inside an element (it looks cut off)", 3);
+          {"<r@1", "<a@2", "</a=one", "<a@3", "</a=cut!", "</r!"}, {}, "the file breaks off inside <a>", 3);
     check("cut inside a tag", "<r><a>one</a><b x=\"1", {"<r@1", "<a@1", "</a=one", "</r!"}, {},
-          "the file ends inside an element (it looks cut off)", 1);
+          "the file breaks off inside <r>", 1);
     check("not XML at all stops at once", "not a waypoint file\n", {}, {},
-          "the file is not valid XML (syntax error)", 1);
+          "the file is not XML: it does not begin with a tag", 1);
     check("stray bytes in declared UTF-8 are windows-1252",
           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\xC3\xA9\n\x93q\x94</a>", {"<a@2", "</a=é\n“q”"},
           {"3: 2 bytes that are not UTF-8 read as windows-1252"});
@@ -155,7 +158,7 @@ TEST(XmlStreamAmpersands, ReferencesCutByTheEndOfABlockAreJudgedWhole) {
     EXPECT_TRUE(p.events[1].endsWith("xx&")) << p.events[1].right(10).toStdString();
 
     p = parse(head + "&lang=en</a>");
-    EXPECT_EQ(p.repairs, QStringList({"1: 1 bare '&' read as text"}));
+    EXPECT_EQ(p.repairs, QStringList({"1: an '&' that starts no entity was read as text"}));
     ASSERT_EQ(p.events.size(), 2);
     EXPECT_TRUE(p.events[1].endsWith("xx&lang=en"));
     EXPECT_EQ(p.events[1].size(), QStringLiteral("</a=").size() + kBlock - 5 + 8);
@@ -168,7 +171,10 @@ TEST(XmlStreamStructure, ElementsThatLostTheirEndTagsDoNotCountAsNesting) {
     }
     const Parsed p = parse(many + "</r>");
     EXPECT_TRUE(p.outcome.ok) << p.outcome.message.toStdString();
-    EXPECT_EQ(p.repairs, QStringList({"2: 600 missing end tags supplied"}));
+    EXPECT_EQ(
+        p.repairs,
+        QStringList(
+            {"2: the end tag of <w> is missing; the element was closed there (600 places in the file)"}));
     ASSERT_EQ(p.events.size(), 2 + 2 * 600);
     EXPECT_EQ(p.events.filter(QRegularExpression("^</w=\\d+\n!$")).size(), 600);
     EXPECT_EQ(p.events[1 + 2 * 580], "<w@581");  // lines stay right where the parser was started again
@@ -182,7 +188,7 @@ TEST(XmlStreamLimits, DeepNestingStopsTheFile) {
     }
     const Parsed p = parse(deep);
     EXPECT_FALSE(p.outcome.ok);
-    EXPECT_EQ(p.outcome.message, "elements are nested more than 256 deep");
+    EXPECT_EQ(p.outcome.message, "elements are nested more than 256 deep; reading stopped there");
     EXPECT_EQ(p.events.size(), 3 + 255);
 }
 
@@ -193,7 +199,7 @@ TEST(XmlStreamLimits, AFileMoreDamageThanDataStops) {
     }
     const Parsed p = parse(junk + "<b/></r>");
     EXPECT_FALSE(p.outcome.ok);
-    EXPECT_EQ(p.outcome.message, "the file is too damaged to read on");
+    EXPECT_EQ(p.outcome.message, "the file is too damaged to read on; reading stopped there");
     EXPECT_EQ(p.events.mid(0, 3), QStringList({"<r@1", "<a@1", "</a=ok"}));
 }
 
