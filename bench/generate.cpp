@@ -1,8 +1,15 @@
 // Writes a large invented input file: generate loc|gpx|csv|txt|mxf COUNT FILE. COUNT is the number
 // of waypoints (one line each in the text formats, after their header lines).
+//
+// Hostile GPX files for the repair bench: generate KIND COUNT FILE, KIND one of comment-control,
+// comment-lt, name-control, name-lt, each with COUNT places of damage (a stray control byte, or a
+// bare '<'), and each also with -clean appended: the same file with a blank in every such place.
+// comment-*: a 10 MB comment, then the damage in one description; name-*: an element with a 4 MB
+// name that holds the damage.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -67,9 +74,53 @@ void record(std::FILE* f, const char* format, long i, double lat, double lon) {
     }
 }
 
+int hostile(const char* kind, long count, const char* path) {
+    const std::string k = kind;
+    const bool clean = k.size() > 6 && k.compare(k.size() - 6, 6, "-clean") == 0;
+    const std::string base = clean ? k.substr(0, k.size() - 6) : k;
+    if (base != "comment-control" && base != "comment-lt" && base != "name-control" && base != "name-lt") {
+        return 2;
+    }
+    const bool control = base.ends_with("control");
+    const std::string damage = clean ? " a" : control ? "\x01a" : "< a";
+    std::FILE* f = std::fopen(path, "wb");
+    if (f == nullptr) {
+        std::perror(path);
+        return 1;
+    }
+    std::fputs(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt>\n",
+        f);
+    if (base.starts_with("comment")) {
+        std::fputs(("<!--" + std::string(10 * 1024 * 1024, 'c') + "-->\n").c_str(), f);
+        std::fputs("<wpt lat=\"1\" lon=\"2\"><name>B</name><desc>", f);
+        for (long i = 0; i < count; ++i) {
+            std::fputs(damage.c_str(), f);
+        }
+        std::fputs("</desc></wpt>\n", f);
+    } else {
+        const std::string name(4 * 1024 * 1024, 'n');
+        std::fputs(("<" + name + ">").c_str(), f);
+        for (long i = 0; i < count; ++i) {
+            std::fputs(("text" + damage + "\n").c_str(), f);
+        }
+        std::fputs(("</" + name + ">\n").c_str(), f);
+    }
+    std::fputs("<wpt lat=\"3\" lon=\"4\"><name>C</name></wpt>\n</gpx>\n", f);
+    std::fclose(f);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && (std::strncmp(argv[1], "comment-", 8) == 0 || std::strncmp(argv[1], "name-", 5) == 0)) {
+        const int status = hostile(argv[1], std::atol(argv[2]), argv[3]);
+        if (status != 2) {
+            return status;
+        }
+    }
     const char* const formats[] = {"loc", "gpx", "csv", "txt", "mxf"};
     bool known = false;
     for (const char* f : formats) {

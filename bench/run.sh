@@ -4,7 +4,8 @@
 # against a bare expat pass over the same files, and reports peak memory (FORMATS="gpx add" picks
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
-# copies read with their repairs. Run by hand; never part of the tests.
+# copies read with their repairs and hostile damage (a long comment or a long element name before
+# many damaged places). Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -124,6 +125,19 @@ if [ -n "${REPAIRS:-}" ]; then
     damaged cp1252.gpx "$data/bench_100000.gpx" -e 's/ encoding="UTF-8"//' -e 's/Bench cache/Caf\xe9 cache/'
     damaged prefix.gpx "$data/bench_100000.gpx" -e 's/ xmlns:groundspeak="[^"]*"//'
     damaged no_end_tag.gpx "$data/bench_100000.gpx" -e '/^  <\/wpt>\r$/d'
+
+    # Hostile damage: a 10 MB comment before 80,000 damaged places, and 500 inside an element of
+    # a 4 MB name, against the same files with a blank in every damaged place (target: 3x at most).
+    for kind in comment-control:80000 comment-lt:80000 name-control:500 name-lt:500; do
+        k=${kind%%:*} n=${kind##*:}
+        f="$data/hostile_$k.gpx" c="$data/hostile_$k-clean.gpx"
+        [ -f "$f" ] || "$build/bench/generate" "$k" "$n" "$f"
+        [ -f "$c" ] || "$build/bench/generate" "$k-clean" "$n" "$c"
+        t=$(best "$build/src/vintrel-convert" --list "$c")
+        v=$(best "$build/src/vintrel-convert" --list "$f")
+        printf '%-15s %6d damages (%2d MB): clean %5ss  damaged %5ss  ratio %5s\n' "$k" "$n" \
+            $(( $(stat -c %s "$f") / 1000000 )) "$t" "$v" "$(awk -v a="$v" -v b="$t" 'BEGIN{printf "%.2f", a/b}')"
+    done
 fi
 
 # Instruction counts (callgrind): the same on every run, whatever else the machine is doing.

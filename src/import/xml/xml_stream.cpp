@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <random>
 #include <vector>
 
 namespace vintrel {
@@ -27,9 +28,16 @@ constexpr std::size_t kMaxText = 1024 * 1024;
 // many, and one more for every kRecoveryBytes read, else it is more damage than data.
 constexpr long long kFreeRecoveries = 1000;
 constexpr long long kRecoveryBytes = 64;
-// Once a file has needed a repair the parser gets small pieces, so that starting it again copies
-// little of what it was given.
-constexpr std::size_t kDamagedChunk = 4096;
+// After a repair the parser gets a small piece, and twice as much after each piece it reads
+// cleanly: starting it again copies no more than it read since the last start, so damage packed
+// close costs little and sparse damage leaves the pieces large.
+constexpr std::size_t kRestartChunk = 256;
+// The parser, started again, opens the elements still open with their names, so that their end
+// tags close them; a name longer than this (or more than kMostReopened bytes of names in all) is
+// opened under a short stand-in instead, and its end tag is matched by name in a repair, so that a
+// start does not cost the length of the names it reopens.
+constexpr std::size_t kLongestReopened = 64;
+constexpr std::size_t kMostReopened = 2048;
 // The parser, started again inside a file, reads the rest inside this element, so that whatever
 // follows can be read (even after the end of the document); it is never reported.
 constexpr std::string_view kResumeRoot = "<vintrel-resume>";
@@ -46,6 +54,7 @@ enum class Repair {
     MissingEndTag,
     StrayEndTag,
     AfterDocument,
+    StrayControl,
     Damage,
     Count
 };
@@ -130,6 +139,7 @@ bool isStrayControl(unsigned char c) {
 struct XmlStream::Impl {
     XmlHandler& handler;
     XML_Parser parser = nullptr;
+    unsigned long hashSalt = std::random_device()();
     std::string encoding;  // what the parser is told the bytes are
     bool utf8 = true;      // else a single-byte encoding decoded by a byte table
     long declarationLine = 1;
@@ -161,7 +171,11 @@ struct XmlStream::Impl {
     bool textCut = false;            // `text` lost what came after kMaxText
     std::string held;                // bytes of a long token, held back (see feed())
     std::size_t holdFor = 0;
-    std::string restartBytes;  // what a restarted parser reads first
+    // What follows the damage a parser stopped at, from stream offset pendingAt on; a parser
+    // started again reads it from pendingPos.
+    std::string pending;
+    long long pendingAt = 0;
+    std::size_t pendingPos = 0;
     bool stopped = false;
     XmlParseOutcome outcome;
     std::array<RepairTally, static_cast<std::size_t>(Repair::Count)> tallies;
@@ -181,6 +195,7 @@ struct XmlStream::Impl {
     XML_Parser createParser() {
         XML_Parser p = XML_ParserCreate(encoding.c_str());
         setHandlers(p);
+        XML_SetHashSalt(p, hashSalt);
         return p;
     }
     void setHandlers(XML_Parser p) {
@@ -505,20 +520,25 @@ struct XmlStream::Impl {
             }
             return feedHeld();
         }
-        return feedNow(data, size, chunk);
+        return feedNow(data, size, false);
     }
     bool feedHeld() {
         const std::string bytes = std::move(held);
         held.clear();
         holdFor = 0;
-        return feedNow(bytes.data(), bytes.size(), std::max(chunk, bytes.size()));
+        return feedNow(bytes.data(), bytes.size(), true);
     }
-    bool feedNow(const char* data, std::size_t size, std::size_t most) {
+    // `whole`: the bytes go to the parser in one piece, however small the pieces are.
+    bool feedNow(const char* data, std::size_t size, bool whole) {
         do {
-            const std::size_t n = std::min(size, most);
+            const std::size_t n = whole ? size : std::min(size, chunk);
             const long long before = events;
-            if (stopped ||
-                (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) != XML_STATUS_OK && !recover())) {
+            if (stopped) {
+                return false;
+            }
+            if (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) == XML_STATUS_OK) {
+                chunk = std::min(2 * chunk, static_cast<std::size_t>(kBlockSize));
+            } else if (!recover()) {
                 return false;
             }
             data += n;
@@ -531,8 +551,12 @@ struct XmlStream::Impl {
     }
 
     // The parser stopped at damage (or at a start tag whose namesake was just closed): starts a
-    // new one past it, until one reads to the end of what it was given.
+    // new one past it, until one reads to the end of what it was given. What follows the damage is
+    // copied once, when the parser that read it stopped; a parser started again reads that copy
+    // in pieces, and the next one starts where it stopped in the same copy, so that no byte is
+    // copied or read again however many starts a stretch of damage needs.
     bool recover() {
+        bool inPending = false;  // the parser that stopped was reading `pending`
         for (;;) {
             if (stopped) {
                 return false;
@@ -545,51 +569,84 @@ struct XmlStream::Impl {
             int size = 0;
             const char* buffer = XML_GetInputContext(parser, &off, &size);
             const long long at = streamOffset();
-            if (buffer == nullptr || ++recoveries > kFreeRecoveries + at / kRecoveryBytes) {
+            if (buffer == nullptr || ++recoveries > kFreeRecoveries + at / kRecoveryBytes ||
+                (inPending && at < pendingAt)) {
                 stop(currentLine(),
                      QStringLiteral("the file is too damaged to read on; reading stopped there"));
                 return false;
             }
-            chunk = kDamagedChunk;
+            chunk = kRestartChunk;
+            const std::string_view rest =
+                inPending ? std::string_view(pending).substr(static_cast<std::size_t>(at - pendingAt))
+                          : std::string_view(buffer + off, static_cast<std::size_t>(size - off));
             const XML_Error code = XML_GetErrorCode(parser);
             // A start tag read again stands where its line was taken already.
             const long line = code == XML_ERROR_ABORTED ? restartLine : currentLine();
-            std::size_t resume = static_cast<std::size_t>(off);
+            long long resumeAt = at;
             long resumeLine = line;
             std::string_view insert;
             if (code == XML_ERROR_ABORTED) {
-                resume = static_cast<std::size_t>(off - (at - restartAt));
+                resumeAt = restartAt;
                 resumeLine = restartLine;
             } else if (code == XML_ERROR_TAG_MISMATCH) {
                 // The parser stands at the name after "</".
-                const std::string_view rest(buffer + off, static_cast<std::size_t>(size - off));
                 const std::size_t gt = rest.find('>');
                 closeByEndTag(rest.substr(0, rest.find_first_of(" \t\r\n>")), line);
-                resume += gt == std::string_view::npos ? rest.size() : gt + 1;
+                resumeAt += static_cast<long long>(gt == std::string_view::npos ? rest.size() : gt + 1);
             } else if (code == XML_ERROR_JUNK_AFTER_DOC_ELEMENT) {
                 note(Repair::AfterDocument, line);
             } else if (at == lastResume) {
                 // Started again right here and failed at once: step over what is in the way.
-                resume += skipLength(std::string_view(buffer + off, static_cast<std::size_t>(size - off)));
+                resumeAt += static_cast<long long>(skipLength(rest));
             } else if (code == XML_ERROR_INVALID_TOKEN && off > 0 && buffer[off - 1] == '<') {
                 note(Repair::BareLessThan, line);
                 insert = "&lt;";
             } else {
-                noteDamage(code, line, std::string_view(buffer + off, static_cast<std::size_t>(size - off)));
+                noteDamage(code, line, rest);
             }
             if (stopped) {
                 return false;
             }
-            if (resume > static_cast<std::size_t>(off)) {
-                resumeLine +=
-                    countLineBreaks(std::string_view(buffer + off, resume - static_cast<std::size_t>(off)));
+            if (resumeAt > at) {
+                resumeLine += countLineBreaks(rest.substr(0, static_cast<std::size_t>(resumeAt - at)));
             }
-            const long long resumeAt = at + static_cast<long long>(resume) - off;
-            if (restart(std::string_view(buffer + resume, static_cast<std::size_t>(size) - resume), resumeAt,
-                        resumeLine, insert)) {
+            if (inPending) {
+                if (resumeAt < pendingAt) {
+                    stop(line, QStringLiteral("the file is too damaged to read on; reading stopped there"));
+                    return false;
+                }
+                pendingPos = static_cast<std::size_t>(resumeAt - pendingAt);
+            } else {
+                // The parser's buffer holds what it was given; a start tag read again lies before
+                // where it stopped.
+                const char* from = buffer + off + (resumeAt - at);
+                pending.assign(from, static_cast<std::size_t>(buffer + size - from));
+                pendingAt = resumeAt;
+                pendingPos = 0;
+            }
+            restart(resumeAt, resumeLine, insert);
+            if (drainPending()) {
                 return true;
             }
+            inPending = true;
         }
+    }
+
+    // Feeds the rest of `pending` in pieces that grow as they are read cleanly; false when the
+    // parser stopped in it.
+    bool drainPending() {
+        while (pendingPos < pending.size()) {
+            const std::size_t n = std::min(chunk, pending.size() - pendingPos);
+            if (XML_Parse(parser, pending.data() + pendingPos, static_cast<int>(n), XML_FALSE) !=
+                XML_STATUS_OK) {
+                return false;
+            }
+            pendingPos += n;
+            chunk = std::min(2 * chunk, static_cast<std::size_t>(kBlockSize));
+        }
+        pending.clear();
+        pendingPos = 0;
+        return true;
     }
 
     // How much of `rest` to drop when it stops the parser even at the start of a new one.
@@ -614,16 +671,27 @@ struct XmlStream::Impl {
     }
 
     // Starts the parser again, reopening the open elements (and a CDATA section the damage stood
-    // in), to read `rest` (which lies in the parser's own buffer, so it is copied first), beginning
-    // at stream offset `at` on line `line`, after `insert`.
-    bool restart(std::string_view rest, long long at, long line, std::string_view insert) {
-        restartBytes.assign(insert).append(rest);
+    // in), to read on from stream offset `at` on line `line`, after `insert`; what lies there is
+    // fed from `pending`.
+    void restart(long long at, long line, std::string_view insert) {
         XML_ParserReset(parser, encoding.c_str());
         setHandlers(parser);
+        // The salt of the file's first parser: a new one would cost the system's random source a
+        // call at every start.
+        XML_SetHashSalt(parser, hashSalt);
         dropClosed();
         std::string opening(kResumeRoot);
+        std::size_t names = 0;
         for (std::size_t i = 0; i < depth; ++i) {
-            opening.append(1, '<').append(stack[i].qname).append(1, '>');
+            names += stack[i].qname.size();
+        }
+        for (std::size_t i = 0; i < depth; ++i) {
+            const std::string& qname = stack[i].qname;
+            if (qname.size() <= kLongestReopened && names <= kMostReopened) {
+                opening.append(1, '<').append(qname).append(1, '>');
+            } else {
+                opening.append("<vintrel-open-").append(std::to_string(i)).append(1, '>');
+            }
         }
         if (inCdata) {
             opening += "<![CDATA[";
@@ -636,8 +704,7 @@ struct XmlStream::Impl {
         streamBase = at - static_cast<long long>(opening.size() + insert.size());
         lastResume = at;
         restartAt = -1;
-        return XML_Parse(parser, restartBytes.data(), static_cast<int>(restartBytes.size()), XML_FALSE) ==
-               XML_STATUS_OK;
+        XML_Parse(parser, insert.data(), static_cast<int>(insert.size()), XML_FALSE);
     }
 
     // Whether an '&' that starts no reference, about to be fed, stands where the parser would
@@ -654,9 +721,66 @@ struct XmlStream::Impl {
         return off + 1 < size && buffer[off + 1] != '!' && buffer[off + 1] != '?';
     }
 
-    // Feeds one block of decoded bytes, reading bare '&' as text; `mark` is where the decoding made
-    // its first repair of the file (npos when not in this block), whose line is noted.
+    // Feeds one block of decoded bytes, dropping the control characters XML allows nowhere, which
+    // would stop the parser once each: a file full of them is read as fast as a clean one.
     bool feedBlock(std::string_view bytes, std::size_t mark, bool last) {
+        const auto stray = [](char c) { return isStrayControl(static_cast<unsigned char>(c)); };
+        const std::size_t firstStray =
+            static_cast<std::size_t>(std::find_if(bytes.begin(), bytes.end(), stray) - bytes.begin());
+        if (firstStray == bytes.size()) {
+            return feedClean(bytes, mark, last);
+        }
+        if (!rootStarted) {
+            // Before the document begins they are what tells a file that is no XML at all.
+            const bool markBefore = mark != std::string_view::npos && mark < firstStray;
+            if (!feedClean(bytes.substr(0, firstStray), markBefore ? mark : std::string_view::npos, false)) {
+                return false;
+            }
+            const std::size_t markAfter =
+                markBefore || mark == std::string_view::npos ? std::string_view::npos : mark - firstStray;
+            if (!rootStarted) {
+                return feedClean(bytes.substr(firstStray), markAfter, last);
+            }
+            bytes = bytes.substr(firstStray);
+            mark = markAfter;
+        }
+        std::string kept;
+        kept.reserve(bytes.size());
+        std::size_t first = std::string_view::npos;  // where the file's first one stood, in `kept`
+        std::size_t keptMark = mark;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (!stray(bytes[i])) {
+                kept.push_back(bytes[i]);
+                continue;
+            }
+            if (first == std::string_view::npos &&
+                tallies[static_cast<std::size_t>(Repair::StrayControl)].count == 0) {
+                first = kept.size();
+            }
+            ++tallies[static_cast<std::size_t>(Repair::StrayControl)].count;
+            if (mark != std::string_view::npos && i < mark) {
+                --keptMark;
+            }
+        }
+        const std::string_view all(kept);
+        if (first == std::string_view::npos) {
+            return feedClean(all, keptMark, last);
+        }
+        // Fed up to the first one, so that the parser can tell its line.
+        const bool markBefore = keptMark != std::string_view::npos && keptMark < first;
+        if (!feedClean(all.substr(0, first), markBefore ? keptMark : std::string_view::npos, false)) {
+            return false;
+        }
+        tallies[static_cast<std::size_t>(Repair::StrayControl)].line = std::max(1L, currentLine());
+        return feedClean(
+            all.substr(first),
+            markBefore || keptMark == std::string_view::npos ? std::string_view::npos : keptMark - first,
+            last);
+    }
+
+    // Feeds bytes, reading bare '&' as text; `mark` is where the decoding made its first repair of
+    // the file (npos when not in these bytes), whose line is noted.
+    bool feedClean(std::string_view bytes, std::size_t mark, bool last) {
         std::string joined;
         if (!ampersandKept.empty()) {
             joined = ampersandKept;
@@ -802,6 +926,9 @@ struct XmlStream::Impl {
             case Repair::AfterDocument:
                 return QStringLiteral(
                     "the file goes on after the end of the document; the rest was read too");
+            case Repair::StrayControl:
+                return QStringLiteral("a control character that XML does not allow was skipped") +
+                       places(t.count);
             case Repair::Damage:
             case Repair::Count:
                 break;

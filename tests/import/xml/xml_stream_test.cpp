@@ -181,6 +181,38 @@ TEST(XmlStreamStructure, ElementsThatLostTheirEndTagsDoNotCountAsNesting) {
     EXPECT_EQ(p.events.last(), "</r");
 }
 
+TEST(XmlStreamLimits, DamageCostsNoRereadingOfLongNamesAndControlCharactersNoRestart) {
+    // An element of a long name, open across many repairs, is closed by its own end tag.
+    const QByteArray name(100 * 1024, 'n');
+    QByteArray damaged = "<r><" + name + ">";
+    for (int i = 0; i < 300; ++i) {
+        damaged += "a < b\n";
+    }
+    Parsed p = parse(damaged + "<c/></" + name + "><d/></r>");
+    EXPECT_TRUE(p.outcome.ok) << p.outcome.message.toStdString();
+    EXPECT_EQ(p.repairs, QStringList{"1: a '<' that starts no tag was read as text (300 places in the file)"})
+        << p.repairs.join(u'\n').toStdString();
+    ASSERT_EQ(p.events.size(), 8);
+    EXPECT_EQ(p.events.mid(4), (QStringList{"</" + QString(name), "<d@301", "</d", "</r"}));
+
+    // More control characters than repairs a file may need, from its first block on: each is
+    // dropped, none stops the file, and they are counted from where the first stood.
+    QByteArray controls = "<r>\n<a>";
+    for (int i = 0; i < 5000; ++i) {
+        controls += "\x01x";
+    }
+    p = parse(controls + "</a>\n<b>\x02\x1F</b></r>");
+    EXPECT_TRUE(p.outcome.ok) << p.outcome.message.toStdString();
+    EXPECT_EQ(p.events, (QStringList{"<r@1", "<a@2", "</a=" + QString(5000, u'x'), "<b@3", "</b", "</r"}))
+        << p.events.join(u'|').right(100).toStdString();
+    EXPECT_EQ(
+        p.repairs,
+        QStringList{"2: a control character that XML does not allow was skipped (5002 places in the file)"});
+    // Before any element they are no XML at all.
+    p = parse("\x01\x02<r/>");
+    EXPECT_EQ(p.outcome.message, "the file is not XML: it does not begin with a tag");
+}
+
 TEST(XmlStreamLimits, DeepNestingStopsTheFile) {
     QByteArray deep = "<r><a/>";
     for (int i = 0; i < 300; ++i) {
