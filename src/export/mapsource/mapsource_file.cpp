@@ -91,8 +91,10 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
     // Names can only meet in their bytes when one of them is changed by the code page, which most
     // files never are: the names are gathered for the check only then.
     bool namesChanged = false;
+    int nameless = 0;
     for (const WaypointRow& row : list.rows()) {
         if (!written(row)) {
+            ++nameless;
             continue;
         }
         if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
@@ -116,6 +118,14 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
             }
         }
         report.warnings = cp1252NameCollisions(names);
+    }
+    if (nameless > 0) {
+        report.warnings.append(nameless == 1
+                                   ? QStringLiteral("1 waypoint without a name was not written: MapSource "
+                                                    "needs a name for every waypoint.")
+                                   : QStringLiteral("%1 waypoints without a name were not written: "
+                                                    "MapSource needs a name for every waypoint.")
+                                         .arg(nameless));
     }
     return report;
 }

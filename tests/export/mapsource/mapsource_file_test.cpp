@@ -59,6 +59,9 @@ TEST_F(GdbWriter, MarkedRowsAreWrittenNamelessRowsLeftOut) {
     const WriteReport report = write(list, path("x.gdb"));
     ASSERT_TRUE(report.written) << report.error.toStdString();
     EXPECT_EQ(report.recordCount, 3);
+    EXPECT_EQ(
+        report.warnings,
+        QStringList{"1 waypoint without a name was not written: MapSource needs a name for every waypoint."});
     const QByteArray bytes = readAll(path("x.gdb"));
     EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 3 + 1) + (77 + 4 + 1));
     EXPECT_TRUE(bytes.startsWith(gdbKind().header));
