@@ -129,8 +129,8 @@ class NetStumblerHandler : public TextRecordHandler {
         const std::vector<QString>& fields = line.fields;
         const QString ssid = cellText(insideBrackets(fieldAt(fields, field::kSsid)));
         reportCut(line, ssid,
-                  {"latitude", "longitude", "name", "kind", "hardware address", "time", "signal", "name",
-                   "flags", "channel bits", "beacon interval", "data rate", "channel"});
+                  {"latitude", "longitude", "network name", "kind", "hardware address", "time", "signal",
+                   "station name", "flags", "channel bits", "beacon interval", "data rate", "channel"});
         const Coordinate lat = splitCoordinate(fieldAt(fields, field::kLatitude), u'N', u'S');
         const Coordinate lon = splitCoordinate(fieldAt(fields, field::kLongitude), u'E', u'W');
         if (numberField(lat.number) == 0.0 || numberField(lon.number) == 0.0) {
