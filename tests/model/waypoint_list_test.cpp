@@ -171,7 +171,7 @@ TEST(WaypointList, RemovedRowsLeaveTheRestAndTheirMarksAndAreNoLongerMatched) {
         list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName);
         list.appendUnlessDuplicate(named("abc"), DuplicateRule::ExactName);
         list.appendUnlessDuplicate(named("gc1x"), DuplicateRule::ExactName);
-        list.appendUnlessDuplicate(named("net", "00:11:22:33:44:55"), DuplicateRule::ExactName);
+        list.appendUnlessDuplicate(network("net", "00:11:22:33:44:55"), DuplicateRule::ExactName);
         list.appendUnlessDuplicate(named("GC1X"), DuplicateRule::NameIgnoringCase);  // marks gc1x
         list.removeRows(c.remove);
         QStringList names;

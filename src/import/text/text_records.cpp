@@ -72,7 +72,8 @@ void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog&
     bool cancelled = false;
     while (!stopped && reader.next(line)) {
         if (handler.stopWanted()) {
-            log.stoppedEarly(reader.lineNumber(), QStringLiteral("the import was cancelled"));
+            log.stoppedEarly(reader.lineNumber(),
+                             QStringLiteral("the import was cancelled; reading stopped there"));
             stopped = cancelled = true;
             break;
         }

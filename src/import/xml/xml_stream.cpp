@@ -989,7 +989,7 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
         if (s.handler.stopWanted()) {
             s.outcome.ok = false;
             s.outcome.line = s.currentLine();
-            s.outcome.message = QStringLiteral("the import was cancelled");
+            s.outcome.message = QStringLiteral("the import was cancelled; reading stopped there");
             break;
         }
         const bool last = n == 0;
