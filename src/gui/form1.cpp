@@ -467,7 +467,7 @@ void Form1::importPaths(const QStringList& paths) {
     cmdAdd_->setEnabled(false);
     cmdMapsource_->hide();
 
-    status_->showImport(importReportLines(outcome));
+    status_->showImport(importReportLines(outcome), importSkipLines(outcome));
     showListState();
     QStringList opened;
     for (const FileImport& f : outcome.files) {

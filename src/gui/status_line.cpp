@@ -38,9 +38,9 @@ void StatusLine::showRows(int total, int shown) {
     lblRows_->setText(rowsStatusText(total, shown));
 }
 
-void StatusLine::showImport(const QStringList& lines) {
+void StatusLine::showImport(const QStringList& lines, const QStringList& skips) {
     lblImport_->setText(importStatusText(lines));
-    lblImport_->setToolTip(lines.join(u'\n'));
+    lblImport_->setToolTip((lines + skips).join(u'\n'));
 }
 
 }  // namespace vintrel

@@ -17,8 +17,9 @@ class StatusLine : public QStatusBar {
 
     // `shown` < 0: no find is on.
     void showRows(int total, int shown);
-    // One line per file of the last import; empty clears it.
-    void showImport(const QStringList& lines);
+    // One line per file of the last import, and under them in the details what the readers said
+    // of the records they skipped or passed over; empty clears it.
+    void showImport(const QStringList& lines, const QStringList& skips = {});
 
   private:
     QLabel* lblRows_;

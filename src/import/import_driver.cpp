@@ -97,4 +97,12 @@ QStringList importReportLines(const ImportOutcome& outcome) {
     return lines;
 }
 
+QStringList importSkipLines(const ImportOutcome& outcome) {
+    QStringList lines;
+    for (const FileImport& f : outcome.files) {
+        lines += f.result.skips;
+    }
+    return lines;
+}
+
 }  // namespace vintrel

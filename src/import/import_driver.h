@@ -41,6 +41,8 @@ QString fileReportLine(const FileImport& file);
 
 // A line per file of the outcome, then one for the files not reached.
 QStringList importReportLines(const ImportOutcome& outcome);
+// What every file's reader said about the records it skipped or passed over, in file order.
+QStringList importSkipLines(const ImportOutcome& outcome);
 
 // The sentence for a file of a type no reader takes.
 QString unreadTypeText(const QString& path);

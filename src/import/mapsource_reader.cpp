@@ -78,24 +78,27 @@ class MapSourceRows {
         }
     }
 
-    // The sentences about the whole file, after it was walked.
+    // What was skipped and passed over, after the file was walked: the import report's, not the
+    // file's problems.
     void report(ProblemLog& log) const {
         if (unreadable_ > 0) {
-            log.note(QStringLiteral("%1 could not be read and %2 left out (the first at byte %3).")
-                         .arg(counted(unreadable_, "waypoint record", "waypoint records"),
-                              unreadable_ == 1 ? QStringLiteral("was") : QStringLiteral("were"))
-                         .arg(firstUnreadable_));
+            log.skippedTogether(unreadable_,
+                                QStringLiteral("%1 could not be read and %2 left out (the first at byte %3).")
+                                    .arg(counted(unreadable_, "waypoint record", "waypoint records"),
+                                         unreadable_ == 1 ? QStringLiteral("was") : QStringLiteral("were"),
+                                         QString::number(firstUnreadable_)));
         }
         for (const QString& s : outside_) {
-            log.note(s);
+            log.skippedTogether(1, s);
         }
         if (outsideCount_ > outside_.size()) {
-            log.note(QStringLiteral("%1 more waypoints were skipped for a position off the map.")
-                         .arg(outsideCount_ - outside_.size()));
+            const int more = outsideCount_ - static_cast<int>(outside_.size());
+            log.skippedTogether(
+                more, QStringLiteral("%1 more waypoints were skipped for a position off the map.").arg(more));
         }
         const QString passed = passedOverSentence(routes_, tracks_, others_);
         if (!passed.isEmpty()) {
-            log.note(passed);
+            log.skippedTogether(0, passed);
         }
     }
 
@@ -114,7 +117,6 @@ class MapSourceRows {
             if (unreadable_++ == 0) {
                 firstUnreadable_ = record.offset;
             }
-            ++result_.skipped;
             return;
         }
         WaypointDraft row;
@@ -122,7 +124,6 @@ class MapSourceRows {
         const double lat = degreesOf(fields->lat);
         const double lon = degreesOf(fields->lon);
         if (lat < -90 || lat > 90) {
-            ++result_.skipped;
             if (outsideCount_++ < kListedSkips) {
                 outside_.append(
                     QStringLiteral("waypoint \"%1\" at byte %2 was skipped: latitude %3 is outside ±90.")

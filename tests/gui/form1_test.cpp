@@ -243,6 +243,13 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) 
                     ->toolTip()
                     .startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
     EXPECT_EQ(text("lblRows"), "4 waypoints");
+    // The records a reader skipped are named in the details, in no box of their own.
+    messages_.texts.clear();
+    open({data("bad_coords.loc")});
+    EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
+    const QString details = get<QLabel>("lblImportReport")->toolTip();
+    EXPECT_TRUE(details.startsWith("bad_coords.loc: 2 rows read, 6 records skipped\nbad_coords.loc, line "))
+        << details.toStdString();
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
