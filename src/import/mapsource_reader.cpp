@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vintrel {
 
 namespace {
@@ -48,7 +51,7 @@ QString cellOf(QByteArrayView bytes, const Format& format) {
     }
     QString text = decodeText(bytes, format);
     const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20; }) &&
-                       !text.startsWith(u' ') && !text.endsWith(u' ');
+                       (text.isEmpty() || (!text.front().isSpace() && !text.back().isSpace()));
     return plain ? text : fieldText(text.toStdString());
 }
 
@@ -121,8 +124,10 @@ class MapSourceRows {
         }
         WaypointDraft row;
         row.cell(column::kName) = cellOf(fields->name, format);
-        const double lat = degreesOf(fields->lat);
-        const double lon = degreesOf(fields->lon);
+        // To seven decimals, finer than a semicircle (8.4e-8 degrees): a position written from
+        // 2.0 degrees, which the 32-bit field holds as 1.99999998, reads as 2 again.
+        const double lat = std::round(degreesOf(fields->lat) * 1e7) / 1e7;
+        const double lon = std::round(degreesOf(fields->lon) * 1e7) / 1e7;
         if (lat < -90 || lat > 90) {
             if (outsideCount_++ < kListedSkips) {
                 outside_.append(
@@ -188,7 +193,7 @@ ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
         const Walk walk = walkRecords(
             bytes, [&rows](const Record& record, const Format& format) { rows.onRecord(record, format); });
         result.documentFound = walk.kind.has_value();
-        if (walk.format.letter != 0 && !walk.format.readable) {
+        if (walk.formatFound && !walk.format.readable) {
             log.stoppedEarly(
                 0, QStringLiteral("is %1, which Vintrel does not read").arg(walk.format.description()));
         } else {

@@ -144,12 +144,23 @@ Format formatOf(FileKind kind, char letter) {
     return f;
 }
 
+namespace {
+
+// A format letter as a message shows it: the letter, or its value when it is not printable.
+QString letterText(char letter) {
+    const auto byte = static_cast<unsigned char>(letter);
+    return byte > 0x20 && byte < 0x7F ? QStringLiteral("'%1'").arg(QLatin1Char(letter))
+                                      : QStringLiteral("0x%1").arg(byte, 2, 16, QLatin1Char('0'));
+}
+
+}  // namespace
+
 QString Format::description() const {
     if (kind == FileKind::Gdb) {
         if (gdbVersion > 0) {
             return QStringLiteral("a MapSource GDB file of format version %1").arg(gdbVersion);
         }
-        return QStringLiteral("a MapSource GDB file of an unknown format ('%1')").arg(QLatin1Char(letter));
+        return QStringLiteral("a MapSource GDB file of an unknown format (%1)").arg(letterText(letter));
     }
     switch (letter) {
         case 'g':
@@ -160,8 +171,7 @@ QString Format::description() const {
             if (letter >= 'a' && letter < 'g') {
                 return QStringLiteral("a MapSource MPS file written by MapSource 3 or older");
             }
-            return QStringLiteral("a MapSource MPS file of an unknown format ('%1')")
-                .arg(QLatin1Char(letter));
+            return QStringLiteral("a MapSource MPS file of an unknown format (%1)").arg(letterText(letter));
     }
 }
 
@@ -201,6 +211,7 @@ Walk walkRecords(QByteArrayView file, const std::function<void(const Record&, co
                 return fail(pos, "an empty format record");
             }
             walk.format = formatOf(*walk.kind, record.body[0]);
+            walk.formatFound = true;
             first = false;
             pos = data + length;
             continue;

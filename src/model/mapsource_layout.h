@@ -74,6 +74,7 @@ struct Record {
 // The outcome of a walk over a file's records.
 struct Walk {
     std::optional<FileKind> kind;
+    bool formatFound = false;  // a format record was read: `format` is the file's
     Format format;
     QString error;  // why the file is not whole, in words for the user; empty when it is
     qsizetype errorOffset = -1;

@@ -145,7 +145,7 @@ TEST(MapSourceReader, TheFilesMapSourceWrote) {
         EXPECT_EQ(cell(list, 1, column::kDescription),
                   QString::fromUtf8("Fahren Sie auf die Luis-Ferdinand-Schönherr-Strasse nach Norden"));
         EXPECT_EQ(cell(list, 1, column::kLatDecimal), "50.4926062");
-        EXPECT_EQ(cell(list, 1, column::kLonDM), QString::fromUtf8("E012°06.325  E01206.32589"));
+        EXPECT_EQ(cell(list, 1, column::kLonDM), QString::fromUtf8("E012°06.325  E01206.32590"));
     }
 }
 
@@ -160,6 +160,11 @@ void fillRoundTripRows(WaypointList& rows) {
     snow.cell(column::kDescription) = QStringLiteral("on the hill");
     snow.setPosition(-89.9999999, 179.9999999, PositionForm{});
     rows.appendWaypointRow(WaypointRow(snow));
+    // Whole degrees, which the 32-bit fields hold a hair short of.
+    WaypointDraft whole;
+    whole.cell(column::kName) = QStringLiteral("Whole");
+    whole.setPosition(2, -3, PositionForm{});
+    rows.appendWaypointRow(WaypointRow(whole));
 }
 
 }  // namespace
@@ -208,10 +213,55 @@ TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
             EXPECT_NEAR(is.lat, was.lat, 1e-7);
             EXPECT_NEAR(is.lon, was.lon, 1e-7);
         }
+        const int last = rows.rowCount() - 1;
+        EXPECT_EQ(cell(back, last, column::kLatDM), QString::fromUtf8("N02°00.000  N0200.00000"));
+        EXPECT_EQ(cell(back, last, column::kLonDecimal), "-3.0000000");
         if (gdb) {
             EXPECT_EQ(cell(back, 0, column::kSymbol), "Geocache");
             EXPECT_EQ(cell(back, 0, column::kUrl), cell(rows, 0, column::kUrl));
         }
+    }
+}
+
+// Names another program wrote in ways this program would not: decomposed, with blanks at the end,
+// with a tab. Read and added back, or added composed, they are the file's own.
+TEST(MapSourceReader, AFileReadAndAddedBackAddsNothing) {
+    QTemporaryDir dir;
+    for (char version : {'l', 'm'}) {
+        SCOPED_TRACE(version);
+        const QString path = dir.filePath("other.gdb");
+        ASSERT_TRUE(writeFile(path, mapSourceFile('f', version, {})));
+        WaypointList written;
+        for (const char* name : {"CafeXY", "Trail ", "Tab\tX"}) {
+            WaypointDraft d;
+            d.cell(column::kName) = QString::fromLatin1(name);
+            d.setPosition(1, 2, PositionForm{});
+            written.appendWaypointRow(WaypointRow(d));
+        }
+        ASSERT_TRUE(addToGdbFile(written, path, {}).written);
+        QByteArray bytes = readAll(path);
+        if (version == 'm') {  // "Cafe" and a combining acute accent, as the file's bytes
+            bytes.replace("CafeXY", "Cafe\xCC\x81");
+        } else {
+            bytes.replace("CafeXY", "Caf\xE9XY");
+        }
+        ASSERT_TRUE(writeFile(path, bytes));
+
+        WaypointList list;
+        readFile(path, list);
+        ASSERT_EQ(list.rowCount(), 3);
+        EXPECT_EQ(cell(list, 1, column::kName), "Trail");
+        EXPECT_EQ(cell(list, 2, column::kName), "Tab X");
+        WaypointDraft composed;
+        composed.cell(column::kName) =
+            version == 'm' ? QString::fromUtf8("Café") : QString::fromUtf8("CaféXY");
+        composed.setPosition(1, 2, PositionForm{});
+        list.appendWaypointRow(WaypointRow(composed));
+        const WriteReport report = addToGdbFile(list, path, {});
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, 0);
+        EXPECT_EQ(report.leftOutCount, 4);
+        EXPECT_EQ(readAll(path), bytes);
     }
 }
 
@@ -236,6 +286,8 @@ TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
          true, "1 waypoint record could not be read and was left out (the first at byte 35)."},
         {"version 4", mapSourceFile('f', 'n', w), 0, false,
          "the file is a MapSource GDB file of format version 4, which Vintrel does not read."},
+        {"no format letter", mapSourceFile('f', '\0', w), 0, false,
+         "the file is a MapSource GDB file of an unknown format (0x00), which Vintrel does not read."},
         {"MapSource 3", mapSourceFile('d', 'd', record('W', kMps)), 0, false,
          "the file is a MapSource MPS file written by MapSource 3 or older, which Vintrel does not read."},
         {"empty", QByteArray(), 0, false, "the file is empty."},

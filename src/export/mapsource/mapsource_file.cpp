@@ -6,7 +6,12 @@
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
 
-#include <QSet>
+#include "model/field_text.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
 
 namespace vintrel {
 
@@ -31,6 +36,60 @@ RecordInputs recordInputsFor(const MapSourceKind& kind, const ExportContext& con
         wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
     return inputs;
 }
+
+constexpr int kListedNotAdded = 20;
+
+// A name as a message quotes it: its first 40 characters, "…" marking a cut.
+QString quotedName(const QString& name) {
+    constexpr qsizetype kLongest = 40;
+    return name.size() <= kLongest ? name : name.first(kLongest) + QChar(0x2026);
+}
+
+// Whether two names are the same text, written alike or not.
+bool sameName(const QString& a, const QString& b) {
+    return a == b || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+}
+
+// The names an existing file holds, in every form a row's name may be written to match them: their
+// bytes; composed, in a UTF-8 file; and as a reader reads them (blanks at the ends dropped, tabs
+// and line breaks made spaces), so that a file's own waypoints, read and added back, are found.
+class HeldNames {
+  public:
+    HeldNames(const QList<QByteArray>& names, const mapsource::Format& format) : format_(format) {
+        forms_.reserve(names.size());
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QByteArray& raw = names[i];
+            forms_.insert(raw, i);
+            if (plain(raw)) {
+                continue;  // every other form is the same bytes
+            }
+            const QString text = mapsource::decodeText(raw, format);
+            forms_.insert(nameBytes(text, format), i);
+            forms_.insert(nameBytes(fieldText(text.toStdString()), format), i);
+        }
+        names_ = &names;
+    }
+
+    // The text of the file's name that `written` matches, if any.
+    std::optional<QString> textOf(const QByteArray& written) const {
+        const auto it = forms_.constFind(written);
+        if (it == forms_.constEnd()) {
+            return std::nullopt;
+        }
+        return mapsource::decodeText((*names_)[*it], format_);
+    }
+
+  private:
+    // Printable ASCII without blanks at its ends: the same in every encoding and every form.
+    static bool plain(QByteArrayView raw) {
+        return !raw.isEmpty() && raw.front() != ' ' && raw.back() != ' ' &&
+               std::all_of(raw.begin(), raw.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    }
+
+    mapsource::Format format_;
+    QHash<QByteArray, qsizetype> forms_;
+    const QList<QByteArray>* names_ = nullptr;
+};
 
 }  // namespace
 
@@ -142,7 +201,8 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         report.error = scan.error;
         return report;
     }
-    QSet<QByteArray> held(scan.waypointNames.cbegin(), scan.waypointNames.cend());
+    const HeldNames held(scan.waypointNames, scan.format);
+    QHash<QByteArray, int> addedNow;  // names written by this add, to the row that wrote them
 
     RecordInputs inputs = recordInputsFor(kind, context);
     inputs.gdbVersion = scan.format.gdbVersion;
@@ -152,8 +212,15 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
         return report;
     }
     QList<int> heldRows;
-    QList<QAnyStringView> names;
     int added = 0;
+    int unlisted = 0;
+    const auto explain = [&report, &unlisted](const QString& sentence) {
+        if (report.warnings.size() < kListedNotAdded) {
+            report.warnings.append(sentence);
+        } else {
+            ++unlisted;
+        }
+    };
     for (int r = 0; r < list.rowCount(); ++r) {
         const WaypointRow& row = list.row(r);
         const QAnyStringView name = row.cellView(column::kName);
@@ -161,32 +228,46 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
             ++report.leftOutCount;
             continue;
         }
-        names.append(name);
         // A name the file holds, or will once an earlier row is in: two rows whose names the file's
         // encoding writes alike would be one name twice.
         QByteArray bytes = nameBytes(name, scan.format);
-        if (held.contains(bytes)) {
+        const std::optional<QString> inFile = held.textOf(bytes);
+        const auto earlier = inFile ? addedNow.constEnd() : addedNow.constFind(bytes);
+        if (inFile || earlier != addedNow.constEnd()) {
             heldRows.append(r);
             ++report.leftOutCount;
+            const QString text = name.toString();
+            if (inFile && !sameName(text, *inFile)) {
+                explain(QStringLiteral("\"%1\" was not added: the file holds it as \"%2\".")
+                            .arg(quotedName(text), quotedName(*inFile)));
+            } else if (!inFile && !sameName(text, list.row(*earlier).cell(column::kName))) {
+                explain(
+                    QStringLiteral("\"%1\" was not added: \"%2\", added before it, is written as the same "
+                                   "name, \"%3\".")
+                        .arg(quotedName(text), quotedName(list.row(*earlier).cell(column::kName)),
+                             quotedName(mapsource::decodeText(bytes, scan.format))));
+            }
             continue;
         }
         if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
             report.leftOutCount = 0;
+            report.warnings.clear();
             return report;
         }
-        held.insert(std::move(bytes));
+        addedNow.insert(std::move(bytes), r);
         ++added;
     }
     out.buffer().append(QByteArrayView(old).sliced(scan.endRecordOffset));
     if (!out.commit(report.error)) {
         report.leftOutCount = 0;
+        report.warnings.clear();
         return report;
     }
-    // The names are views of the rows' texts, which marking a row moves: they are read first.
-    if (!scan.format.utf8Text) {
-        report.warnings = cp1252NameCollisions(names, scan.waypointNames);
+    if (unlisted > 0) {
+        report.warnings.append(
+            QStringLiteral("%1 more rows were not added for a name the file holds written otherwise.")
+                .arg(unlisted));
     }
-    names.clear();
     for (int r : heldRows) {
         list.markDuplicate(r);
     }

@@ -35,7 +35,7 @@ MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) 
             }
         });
     scan.format = walk.format;
-    if (!walk.ok() && walk.format.letter == 0) {
+    if (!walk.formatFound) {
         scan.error = walk.error;
     } else if (!walk.format.readable) {
         scan.error = QStringLiteral("it is %1, which Vintrel cannot add to").arg(walk.format.description());
