@@ -53,17 +53,22 @@ bool sameContents(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-// The inode marks (chattr) that forbid replacing a file or changing a folder's entries.
-unsigned long unchangeableMarks(int fd) {
+// The inode mark (chattr) that forbids replacing a file or changing a folder's entries, if any.
+QString unchangeableMark(int fd) {
 #ifdef __linux__
     int flags = 0;
     if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        return static_cast<unsigned long>(flags) & (FS_IMMUTABLE_FL | FS_APPEND_FL);
+        if ((flags & FS_IMMUTABLE_FL) != 0) {
+            return QStringLiteral("immutable (chattr +i)");
+        }
+        if ((flags & FS_APPEND_FL) != 0) {
+            return QStringLiteral("append-only (chattr +a)");
+        }
     }
 #else
     (void)fd;
 #endif
-    return 0;
+    return QString();
 }
 
 // The temporary files being written, removed by the signal handler: a fixed table, since the
@@ -276,16 +281,15 @@ bool AtomicFile::lockTarget(bool mustExist, QString& error) {
 }
 
 bool AtomicFile::checkReplaceable(QString& error) const {
+    if (const QString mark = unchangeableMark(lockFd_); !mark.isEmpty()) {
+        error = QStringLiteral("it is marked ") + mark;
+        return false;
+    }
     // A rename needs only the folder to be writable; the file's own protection is honoured as a
     // plain write to it would be.
     if (::faccessat(AT_FDCWD, target_.constData(), W_OK, AT_EACCESS) != 0) {
         error = errno == EACCES ? QStringLiteral("it is write-protected: you may not change it")
                                 : QStringLiteral("you may not change it (") + systemReason(errno) + u')';
-        return false;
-    }
-    if (const unsigned long marks = unchangeableMarks(lockFd_); marks != 0) {
-        error = (marks & FS_IMMUTABLE_FL) != 0 ? QStringLiteral("it is marked immutable (chattr +i)")
-                                               : QStringLiteral("it is marked append-only (chattr +a)");
         return false;
     }
     return true;
@@ -356,12 +360,11 @@ bool AtomicFile::open(QString& error) {
     const QByteArray folder = folderOf(target_);
     const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
-        const unsigned long marks = unchangeableMarks(folderFd);
+        const QString mark = unchangeableMark(folderFd);
         ::close(folderFd);
-        if (marks != 0) {
-            error = QStringLiteral(
-                "its folder is marked append-only or immutable (chattr), so no file in it "
-                "can be replaced");
+        if (!mark.isEmpty()) {
+            error = QStringLiteral("its folder is marked ") + mark +
+                    QStringLiteral(", so no file in it can be replaced");
             return false;
         }
     }
