@@ -1,0 +1,114 @@
+// The whole add path, as the window and the command line take it, on any bytes as the file added
+// to, for every format that can be added to. A refused file stays byte for byte as it was and
+// nothing is left beside it; an accepted one keeps its old bytes, and a second add of the same rows
+// adds nothing and finds every record the first one counted.
+#include "export/export_driver.h"
+#include "export/mapsource/mapsource_file.h"
+#include "export/mapsource/record_frames.h"
+#include "export/wpt_writer.h"
+#include "model/waypoint_list.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace vintrel;
+
+[[noreturn]] void fault(const char* what, const ExportFormat& format) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(format.key), what);
+    std::abort();
+}
+
+// A few rows that meet what files hold: names a file of this program holds, one without a name,
+// one twice, one beyond windows-1252, one longer than a WPT name field.
+void fill(WaypointList& list) {
+    const char16_t* const names[] = {u"GC1A2B3", u"Old Mill", u"", u"NEW1", u"NEW1", u"Zürich €", u"\u4E1C\u4EAC",
+                                     u"A name longer than any field"};
+    double lat = -80;
+    for (const char16_t* name : names) {
+        WaypointDraft d;
+        d.cell(column::kName) = QString::fromUtf16(name);
+        d.cell(column::kDescription) = QStringLiteral("d");
+        d.setPosition(lat, -lat / 2, PositionForm{});
+        lat += 20.25;
+        list.appendWaypointRow(WaypointRow(d));
+    }
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const QString dir = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        const QString path =
+            QStringLiteral("%1/vintrel-add-fuzz-%2").arg(QString::fromLocal8Bit(tmp != nullptr ? tmp : "/tmp")).arg(getpid());
+        QDir().mkpath(path);
+        return path;
+    }();
+    const QByteArray old(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const ExportFormat& format : exportFormats()) {
+        if (format.add == nullptr) {
+            continue;
+        }
+        const QString path = dir + QStringLiteral("/target.") + format.extension;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(old) != old.size()) {
+            std::abort();
+        }
+        file.close();
+
+        WaypointList list;
+        fill(list);
+        const WriteReport first = addToFile(format, list, path, ExportContext{});
+        const QByteArray after = contents(path);
+        if (QDir(dir).entryList(QDir::Files | QDir::Hidden).size() != 1) {
+            fault("a file was left beside the target", format);
+        }
+        if (!first.written) {
+            if (after != old) {
+                fault("a refused file was changed", format);
+            }
+            continue;
+        }
+        if (first.namelessCount != 1) {
+            fault("the row without a name was not counted apart", format);
+        }
+        // The old bytes stay: a WPT file's lines before the new ones, a MapSource file's records
+        // before the new ones and its end record after them.
+        if (format.key == QLatin1String("WPT")) {
+            if (!after.startsWith(old.isEmpty() && first.recordCount > 0 ? wptHeaderLines() : old)) {
+                fault("the old lines were not kept", format);
+            }
+        } else {
+            const MapSourceKind& kind = format.key == QLatin1String("GDB") ? gdbKind() : mpsKind();
+            const qsizetype end = scanMapSourceFile(old, kind).endRecordOffset;
+            if (end < 0 || !after.startsWith(QByteArrayView(old).first(end)) ||
+                !after.endsWith(QByteArrayView(old).sliced(end))) {
+                fault("the old records were not kept", format);
+            }
+        }
+        WaypointList again;
+        fill(again);
+        const WriteReport second = addToFile(format, again, path, ExportContext{});
+        if (!second.written || second.recordCount != 0 ||
+            second.existingCount != first.existingCount + first.recordCount) {
+            fault("a second add of the same rows found other counts", format);
+        }
+        if (contents(path) != after) {
+            fault("a second add of the same rows changed the file", format);
+        }
+    }
+    return 0;
+}
