@@ -1,5 +1,11 @@
 #include "model/file_names.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vintrel {
 
 namespace {
@@ -109,6 +115,20 @@ QString displayFileName(QStringView name) {
         }
     }
     return shown;
+}
+
+bool openForReading(QFile& file, const QString& path, QString& error, QIODevice::OpenMode mode) {
+    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        error = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vintrel

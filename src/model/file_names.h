@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <QStringView>
 
@@ -21,5 +22,10 @@ QByteArray fileNameBytes(QStringView name);
 // The name as messages show it: a byte that is not UTF-8 as "\xE9", a control character as "\n",
 // "\r", "\t" or "\x01", so that a message stays one readable line.
 QString displayFileName(QStringView name);
+
+// Opens `file` for reading by the name's own bytes (QFile would open the name Qt makes of them);
+// false with the system's reason in `error`.
+bool openForReading(QFile& file, const QString& path, QString& error,
+                    QIODevice::OpenMode mode = QIODevice::ReadOnly);
 
 }  // namespace vintrel
