@@ -255,14 +255,12 @@ bool AtomicFile::lockTarget(bool mustExist, QString& error) {
                std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (!locked) {
-            const int reason = errno;
+        // A file system without locks (some network ones) still gets the check before the
+        // replace; only a lock another program holds is waited for.
+        if (!locked && (errno == EWOULDBLOCK || errno == EINTR)) {
             ::close(fd);
-            error = reason == EWOULDBLOCK
-                        ? QStringLiteral(
-                              "another program kept it locked for %1 seconds; try again when it is done")
-                              .arg(gLockWaitMs.load() / 1000.0)
-                        : QStringLiteral("it cannot be locked (") + systemReason(reason) + u')';
+            error = QStringLiteral("another program kept it locked for %1 seconds; try again when it is done")
+                        .arg(gLockWaitMs.load() / 1000.0);
             return false;
         }
         // The run that held the lock may have put a new file in its place: that one is the target.
