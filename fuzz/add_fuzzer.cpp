@@ -29,7 +29,13 @@ using namespace vintrel;
 // A few rows that meet what files hold: names a file of this program holds, one without a name,
 // one twice, one beyond windows-1252, one longer than a WPT name field.
 void fill(WaypointList& list) {
-    const char16_t* const names[] = {u"GC1A2B3", u"Old Mill", u"", u"NEW1", u"NEW1", u"Zürich €", u"\u4E1C\u4EAC",
+    const char16_t* const names[] = {u"GC1A2B3",
+                                     u"Old Mill",
+                                     u"",
+                                     u"NEW1",
+                                     u"NEW1",
+                                     u"Zürich €",
+                                     u"\u4E1C\u4EAC",
                                      u"A name longer than any field"};
     double lat = -80;
     for (const char16_t* name : names) {
@@ -52,8 +58,9 @@ QByteArray contents(const QString& path) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QString dir = [] {
         const char* tmp = std::getenv("TMPDIR");
-        const QString path =
-            QStringLiteral("%1/vintrel-add-fuzz-%2").arg(QString::fromLocal8Bit(tmp != nullptr ? tmp : "/tmp")).arg(getpid());
+        const QString path = QStringLiteral("%1/vintrel-add-fuzz-%2")
+                                 .arg(QString::fromLocal8Bit(tmp != nullptr ? tmp : "/tmp"))
+                                 .arg(getpid());
         QDir().mkpath(path);
         return path;
     }();

@@ -49,7 +49,6 @@ QStringList entries(const QString& dir) {
     return names;
 }
 
-
 // Empties a folder, whatever its names, so that QTemporaryDir can remove it.
 void empty(const QString& dir) {
     for (const QString& name : entries(dir)) {
