@@ -338,8 +338,9 @@ bool AtomicFile::takeOwnership(QString& error) {
             return false;
         }
         if (mine.st_gid != locked_.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), locked_.st_gid) != 0) {
+            const int reason = errno;  // before the group's name is looked up
             error = QStringLiteral("its group ") + groupName(locked_.st_gid) +
-                    QStringLiteral(" cannot be kept (") + systemReason(errno) + u')';
+                    QStringLiteral(" cannot be kept (") + systemReason(reason) + u')';
             return false;
         }
     }
