@@ -58,9 +58,8 @@ QByteArray contents(const QString& path) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QString dir = [] {
         const char* tmp = std::getenv("TMPDIR");
-        const QString path = QStringLiteral("%1/vintrel-add-fuzz-%2")
-                                 .arg(QString::fromLocal8Bit(tmp != nullptr ? tmp : "/tmp"))
-                                 .arg(getpid());
+        const QString path = QString::fromLocal8Bit(tmp != nullptr ? tmp : "/tmp") +
+                             QStringLiteral("/vintrel-add-fuzz-") + QString::number(getpid());
         QDir().mkpath(path);
         return path;
     }();
@@ -69,7 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (format.add == nullptr) {
             continue;
         }
-        const QString path = dir + QStringLiteral("/target.") + format.extension;
+        const QString name = QStringLiteral("target.") + format.extension;
+        const QString path = dir + u'/' + name;
+        for (const ExportFormat& other : exportFormats()) {  // one target at a time in the folder
+            QFile::remove(dir + QStringLiteral("/target.") + other.extension);
+        }
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(old) != old.size()) {
             std::abort();
@@ -80,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fill(list);
         const WriteReport first = addToFile(format, list, path, ExportContext{});
         const QByteArray after = contents(path);
-        if (QDir(dir).entryList(QDir::Files | QDir::Hidden).size() != 1) {
+        if (QDir(dir).entryList(QDir::Files | QDir::Hidden) != QStringList{name}) {
             fault("a file was left beside the target", format);
         }
         if (!first.written) {
