@@ -1,11 +1,11 @@
 // The whole add path, as the window and the command line take it, on any bytes as the file added
-// to, for every format that can be added to. A refused file stays byte for byte as it was and
+// to, for every format that can be added to (GPX files also have a fuzzer of their own, which reads
+// the result back). A refused file stays byte for byte as it was and
 // nothing is left beside it; an accepted one keeps its old bytes, and a second add of the same rows
 // adds nothing and finds every record the first one counted.
 #include "export/export_driver.h"
 #include "export/mapsource/mapsource_file.h"
 #include "export/mapsource/record_frames.h"
-#include "export/wpt_writer.h"
 #include "model/waypoint_list.h"
 
 #include <QByteArray>
@@ -95,13 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (first.namelessCount != 1) {
             fault("the row without a name was not counted apart", format);
         }
-        // The old bytes stay: a WPT file's lines before the new ones, a MapSource file's records
-        // before the new ones and its end record after them.
-        if (format.key == QLatin1String("WPT")) {
-            if (!after.startsWith(old.isEmpty() && first.recordCount > 0 ? wptHeaderLines() : old)) {
-                fault("the old lines were not kept", format);
-            }
-        } else {
+        // The old bytes stay, around the new ones: a WPT file's lines before them, a MapSource
+        // file's records before them and its end record after them, a GPX file's waypoints before
+        // them and the rest after them.
+        qsizetype same = 0;
+        while (same < old.size() && same < after.size() && old[same] == after[same]) {
+            ++same;
+        }
+        if (!after.endsWith(QByteArrayView(old).sliced(same))) {
+            fault("the old bytes were not kept", format);
+        }
+        if (format.key == QLatin1String("GDB") || format.key == QLatin1String("MPS")) {
             const MapSourceKind& kind = format.key == QLatin1String("GDB") ? gdbKind() : mpsKind();
             const qsizetype end = scanMapSourceFile(old, kind).endRecordOffset;
             if (end < 0 || !after.startsWith(QByteArrayView(old).first(end)) ||

@@ -94,6 +94,9 @@ int waypointCount(const QByteArray& bytes) {
     if (bytes.startsWith("H  ")) {
         return static_cast<int>(bytes.count("\r\nW  "));
     }
+    if (bytes.contains("<gpx")) {
+        return static_cast<int>(bytes.count("<wpt "));
+    }
     const MapSourceScan scan = scanMapSourceFile(bytes, gdbKind());
     return scan.ok() ? static_cast<int>(scan.waypointNames.size()) : -1;
 }
@@ -220,7 +223,7 @@ TEST(AtomicSave, TargetsThatAreNotRegularFilesAreRefused) {
     EXPECT_EQ(entries(dir.path()), QStringList{"pipe.gdb"});
 }
 
-// Every way a target can be wrong or in use, for a create and an add of a GDB and a WPT file: a
+// Every way a target can be wrong or in use, for a create and an add of a GDB, a WPT and a GPX file: a
 // refusal names the reason, changes no byte and leaves nothing behind; what may be done is done.
 TEST(AtomicSave, CreateAndAddCheckLockAndKeepTheTarget) {
     struct Case {
@@ -279,7 +282,7 @@ TEST(AtomicSave, CreateAndAddCheckLockAndKeepTheTarget) {
          nullptr},
     };
     for (const Case& c : cases) {
-        for (const char* extension : {".gdb", ".wpt"}) {
+        for (const char* extension : {".gdb", ".wpt", ".gpx"}) {
             for (const bool add : {false, true}) {
                 const std::string what = std::string(c.what) + extension + (add ? " add" : " create");
                 QTemporaryDir dir;
@@ -371,7 +374,7 @@ TEST(AtomicSave, AWaitingRunAddsToWhatTheOtherRunWrote) {
 // Two processes adding to one file at once: every waypoint of both is there.
 TEST(AtomicSave, TwoProcessesAddingAtOnceLoseNothing) {
     QTemporaryDir dir;
-    for (const char* name : {"t.gdb", "t.wpt"}) {
+    for (const char* name : {"t.gdb", "t.wpt", "t.gpx"}) {
         const QString target = dir.filePath(name);
         ASSERT_TRUE(run(false, target, {"OLD1"}).written);
         constexpr int kAdds = 15;
