@@ -28,6 +28,7 @@ export TMPDIR=$work
 mkdir -p "$work/seeds"
 "$build/src/vintrel-convert" "$here"/tests/data/pocket_query.gpx -o "$work/seeds/seed.gdb" >/dev/null
 "$build/src/vintrel-convert" "$here"/tests/data/wifi.gpx -o "$work/seeds/seed.mps" >/dev/null
+"$build/src/vintrel-convert" "$here"/tests/data/pocket_query.gpx -o "$work/seeds/seed.wpt" >/dev/null
 for real in "$here"/../shared/real/gdb/*.gdb "$here"/../shared/real/mps/*.mps; do
     [ -f "$real" ] && cp "$real" "$work/seeds/"
 done
@@ -57,4 +58,5 @@ fuzz registry_export_fuzzer registry.dict '*.reg'
 fuzz mapsource_scan_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gpx_add_fuzzer xml.dict '*.gpx'
+fuzz add_fuzzer mapsource.dict '*.gdb' '*.mps' '*.wpt' '*.gpx'
 echo "== sanitizers and fuzzers: no report"

@@ -3,6 +3,7 @@
 #include "base/version.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
+#include "model/file_names.h"
 #include "model/garmin_tables.h"
 
 #include <QFileInfo>
@@ -65,9 +66,15 @@ void printHelp(QTextStream& out) {
                                     : "")
             << "\n";
     }
-    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, 2 usage error,\n"
-        << "3 written (or listed), but an input could not be read whole (missing, unknown type, or broken\n"
-        << "off early); waypoints skipped for a bad position are warnings only.\n";
+    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written or standard\n"
+        << "output failed, 2 usage error, 3 written (or listed), but an input could not be read whole\n"
+        << "(missing, unknown type, or broken off early); waypoints skipped for a bad position are\n"
+        << "warnings only.\n";
+}
+
+// Whether everything written to `out` so far reached it; each write to standard output counts.
+bool written(QTextStream& out) {
+    return out.status() == QTextStream::Ok;
 }
 
 // The position of a colour in the window's list, by its name in any letter case, with or without
@@ -108,10 +115,10 @@ void printListLine(QTextStream& out, const WaypointRow& row) {
 void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
     for (const FileImport& f : outcome.files) {
         if (!f.recognised) {
-            err << f.path << ": not a supported file type; it was not read.\n";
+            err << displayFileName(f.path) << ": not a supported file type; it was not read.\n";
         }
         if (f.result.alert) {
-            err << f.path << ": " << f.result.alert->text << "\n";
+            err << displayFileName(f.path) << ": " << f.result.alert->text << "\n";
         }
         for (const QStringList* lines : {&f.result.problems, &f.result.skips}) {
             for (const QString& p : *lines) {
@@ -123,7 +130,7 @@ void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
 
 struct Options {
     bool list = false;
-    QString output;
+    std::optional<QString> output;
     bool add = false;  // the output is an existing file to add to
     QString format;
     ExportOptions exportOptions;
@@ -133,7 +140,7 @@ struct Options {
 
 void printWarnings(const WriteReport& report, const QString& path, QTextStream& err) {
     for (const QString& w : report.warnings) {
-        err << path << ": " << w << "\n";
+        err << displayFileName(path) << ": " << w << "\n";
     }
 }
 
@@ -158,13 +165,29 @@ void withProgress(const ConvertEnvironment& env, const WorkProgress& progress,
 // Whether two paths name one file, however they are spelled (links, "./", hard links).
 bool sameFile(const QString& a, const QString& b) {
     std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a.toStdString()),
-                                       std::filesystem::path(b.toStdString()), ec);
+    return std::filesystem::equivalent(std::filesystem::path(fileNameBytes(a).toStdString()),
+                                       std::filesystem::path(fileNameBytes(b).toStdString()), ec);
 }
 
 int usage(QTextStream& err, const QString& message) {
     err << kProgram << ": " << message << "\nTry '" << kProgram << " --help'.\n";
     return 2;
+}
+
+// Everything for standard output is written; when some of it could not be (a full disk, a reader
+// that went away), that is said and the status is 1, whatever else went well.
+int finish(QTextStream& out, QTextStream& err, int status, const QString& written) {
+    out.flush();
+    if (vintrel::written(out)) {
+        return status;
+    }
+    const QString reason = out.device() != nullptr ? out.device()->errorString() : QString();
+    err << kProgram << ": standard output could not be written"
+        << (reason.isEmpty() ? QString() : " (" + reason + ")")
+        << (written.isEmpty() ? QString(".\n")
+                              : "; " + displayFileName(written) + " was written all the same.\n");
+    err.flush();
+    return 1;
 }
 
 }  // namespace
@@ -210,8 +233,11 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
                     return usage(err, QStringLiteral("unknown display mode ") + *value);
                 }
             } else {
-                if (!opt.output.isEmpty()) {
+                if (opt.output) {
                     return usage(err, QStringLiteral("give one output: -o OUTPUT or --add EXISTING"));
+                }
+                if (value->isEmpty()) {
+                    return usage(err, a + QStringLiteral(" was given an empty file name"));
                 }
                 opt.output = *value;
                 opt.add = a == QLatin1String("--add");
@@ -222,16 +248,17 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             opt.inputs.append(a);
         }
     }
-    if (opt.inputs.isEmpty() || (!opt.list && opt.output.isEmpty())) {
+    if (opt.inputs.isEmpty() || (!opt.list && !opt.output)) {
         return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, or --list"));
     }
     const ExportFormat* format = nullptr;
-    if (!opt.output.isEmpty()) {
-        const QString name = opt.format.isEmpty() ? opt.output.section(u'.', -1) : opt.format;
+    const QString output = opt.output.value_or(QString());
+    if (opt.output) {
+        const QString name = opt.format.isEmpty() ? output.section(u'.', -1) : opt.format;
         format = exportFormatForName(name);
         if (format == nullptr) {
-            return usage(err,
-                         QStringLiteral("cannot tell the output format of %1; use --format").arg(opt.output));
+            return usage(err, QStringLiteral("cannot tell the output format of ") + displayFileName(output) +
+                                  QStringLiteral("; use --format"));
         }
         if (opt.colourGiven && !format->hasColour) {
             return usage(err, QStringLiteral("--colour is for %1 files only").arg(colourFormats()));
@@ -240,10 +267,9 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));
         }
         for (const QString& input : opt.inputs) {
-            if (sameFile(input, opt.output)) {
-                return usage(
-                    err,
-                    QStringLiteral("%1 is the input %2 itself; nothing was written").arg(opt.output, input));
+            if (sameFile(input, output)) {
+                return usage(err, QStringLiteral("%1 is the input %2 itself; nothing was written")
+                                      .arg(displayFileName(output), displayFileName(input)));
             }
         }
     }
@@ -258,6 +284,9 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     if (opt.list) {
         for (const WaypointRow& row : waypoints.rows()) {
             printListLine(out, row);
+            if (!written(out)) {
+                break;  // the rest would fail the same way
+            }
         }
     }
     const QString duplicates = duplicateReportText(waypoints.duplicateCount());
@@ -271,7 +300,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         }
         err << kProgram << ": no waypoint was read"
             << (format != nullptr ? "; nothing was written.\n" : ".\n");
-        return 1;
+        return finish(out, err, 1, QString());
     }
     // Written, but not all of what the inputs hold: say so in the status too.
     const bool incomplete = std::any_of(outcome.files.begin(), outcome.files.end(), [](const FileImport& f) {
@@ -283,37 +312,37 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             << (format == nullptr ? "listed" : "written") << ".\n";
     }
     if (format == nullptr) {
-        return done;
+        return finish(out, err, done, QString());
     }
     const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system()};
     if (opt.add) {
         WriteReport report;
-        progress.setFile(QFileInfo(opt.output).fileName());
+        progress.setFile(QFileInfo(output).fileName());
         withProgress(
             env, progress, [] { return -1; },
-            [&] { report = addToFile(*format, waypoints, opt.output, exportContext); });
+            [&] { report = addToFile(*format, waypoints, output, exportContext); });
         if (!report.written) {
-            err << notChangedText(opt.output, report.error) << "\n";
-            return 1;
+            err << notChangedText(output, report.error) << "\n";
+            return finish(out, err, 1, QString());
         }
-        printWarnings(report, opt.output, err);
+        printWarnings(report, output, err);
         out << existingCountText(report.existingCount) << "\n"
-            << addedText(report.recordCount, opt.output, report.leftOutCount) << "\n"
+            << addedText(report.recordCount, output, report.leftOutCount, report.namelessCount) << "\n"
             << nowCountText(report.existingCount, report.recordCount) << "\n";
-        return done;
+        return finish(out, err, done, output);
     }
     WriteReport report;
-    progress.setFile(QFileInfo(opt.output).fileName());
+    progress.setFile(QFileInfo(output).fileName());
     withProgress(
         env, progress, [] { return -1; },
-        [&] { report = createFile(*format, waypoints, opt.output, exportContext); });
+        [&] { report = createFile(*format, waypoints, output, exportContext); });
     if (!report.written) {
-        err << notWrittenText(opt.output, report.error) << "\n";
-        return 1;
+        err << notWrittenText(output, report.error) << "\n";
+        return finish(out, err, 1, QString());
     }
-    printWarnings(report, opt.output, err);
-    out << createdText(opt.output) << "\n" << newFileCountText(report.recordCount) << "\n";
-    return done;
+    printWarnings(report, output, err);
+    out << createdText(output) << "\n" << newFileCountText(report.recordCount) << "\n";
+    return finish(out, err, done, output);
 }
 
 }  // namespace vintrel

@@ -1,9 +1,12 @@
 #include "cli/convert.h"
 #include "model/coordinates.h"
+#include "model/file_names.h"
 #include "registry/system_registry.h"
 
 #include <QCoreApplication>
 #include <QLocale>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -11,8 +14,13 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // A reader that goes away makes writes fail, which is reported, instead of ending the program
+    // without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+    QStringList args;  // as their bytes are: any name that exists can be read, any name given written
+    for (int i = 1; i < argc; ++i) {
+        args.append(vintrel::fileNameFromBytes(argv[i]));
+    }
     const std::unique_ptr<vintrel::registry::RegistryApi> registry = vintrel::registry::makeSystemRegistry();
     const vintrel::SystemClock clock;
     // A progress line only where someone watches: never into a file or a pipe.

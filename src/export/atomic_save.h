@@ -1,9 +1,19 @@
 // Replacing a file in one step: the new contents go to a temporary file beside the target, which
 // takes the target's place only when complete and flushed to disk. A failure at any point leaves
 // the old file as it was and no temporary file behind, and says why in the system's words ("No
-// space left on device"). A target that is a symbolic link to a regular file is replaced where the
-// link points; a target that exists and is not a regular file (a folder, a FIFO, a device) is
-// refused.
+// space left on device"); so does SIGINT, SIGTERM or SIGHUP while the file is written.
+//
+// A target that is a symbolic link to a regular file is replaced where the link points; a target
+// that exists and is not a regular file (a folder, a FIFO, a device, a link to one) is refused
+// before it is opened. An existing target is locked (an advisory lock, flock) from the moment it is
+// read until the new file is in place, so that two runs on one file wait for each other instead of
+// one losing the other's work; a run that cannot get the lock within a few seconds changes nothing.
+// Before the new file takes the target's place, the target must still be the very file that was
+// locked and read. The new file keeps the old one's permissions and group (and its owner when the
+// program runs as root); a file the user may not write (its mode, an immutable or append-only mark,
+// a read-only file system), a folder marked append-only, and a group the new file cannot be given
+// are refused before anything is written. Replacing makes a new file: other hard links to the old
+// one keep the old contents.
 #pragma once
 
 #include <QByteArray>
@@ -11,42 +21,57 @@
 
 #include <optional>
 
+#include <sys/stat.h>
+
 namespace vintrel {
 
 class AtomicFile {
   public:
+    // `path` as model/file_names.h holds names.
     explicit AtomicFile(const QString& path);
-    ~AtomicFile();  // a file not committed is removed
+    ~AtomicFile();  // a file not committed is removed; the lock is released
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Each returns false with the reason in `error`; after a failure only the destructor counts.
+
+    // Adding: locks the existing target and reads it whole. Call before open().
+    bool readExisting(QByteArray& bytes, QString& error);
+    // Locks the target when it exists (unless readExisting() did) and starts the temporary file.
     bool open(QString& error);
     bool write(QByteArrayView bytes, QString& error);
     bool commit(QString& error);
 
-    // Makes writes fail with the system error `error` (an errno value) once `failAfter` bytes of a
-    // file have been written: the disk filling up, for tests. nullopt restores real writes.
+    // Faults for tests: once `failAfter` bytes of a file have been written, writes fail with the
+    // system error `error` (an errno value: the disk filling up), or stall until a signal ends
+    // the process; or the final rename fails with `error`. nullopt restores the real thing.
     struct Fault {
         qint64 failAfter;
         int error;
+        enum Kind { WriteFails, WriteStalls, RenameFails } kind = WriteFails;
     };
     static void injectFaultForTesting(std::optional<Fault> fault);
+    // How long a run waits for another run's lock on the target (5 seconds unless set).
+    static void setLockWaitForTesting(int milliseconds);
 
   private:
-    QString path_;
-    QString target_;     // the file that is replaced: path_, or where its link points
-    QString temporary_;  // the file being written
+    bool lockTarget(bool mustExist, QString& error);
+    bool checkReplaceable(QString& error) const;
+    bool takeOwnership(QString& error);
     void startWriteback();
+
+    QByteArray path_;        // as given
+    QByteArray target_;      // the file that is replaced: path_, or where its link points
+    QByteArray temporary_;   // the file being written
+    int lockFd_ = -1;        // the target, open and locked; -1 when it did not exist
+    struct stat locked_ {};  // the target as it was locked and read
+    int slot_ = -1;          // the temporary file's place in the list removed on a signal
 
     int fd_ = -1;
     qint64 written_ = 0;
     qint64 writebackFrom_ = 0;  // where the part not yet handed to the disk starts
     bool committed_ = false;
 };
-
-// Reads a whole existing file; false with "it cannot be read (reason)" in `error`.
-bool readWholeFile(const QString& path, QByteArray& bytes, QString& error);
 
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
@@ -57,6 +82,8 @@ bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error
 class ChunkedOutput {
   public:
     explicit ChunkedOutput(const QString& path);
+    // Adding: locks and reads the existing file (AtomicFile::readExisting), before open().
+    bool readExisting(QByteArray& bytes, QString& error) { return file_.readExisting(bytes, error); }
     bool open(QString& error);
     // Where the next bytes go.
     QByteArray& buffer() { return buffer_; }

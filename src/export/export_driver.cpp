@@ -1,5 +1,7 @@
 #include "export/export_driver.h"
 
+#include "model/file_names.h"
+
 namespace vintrel {
 
 WriteReport createFile(const ExportFormat& format, const WaypointList& list, const QString& path,
@@ -19,7 +21,16 @@ WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QStr
         report.error = QStringLiteral("%1 files cannot be added to").arg(format.key);
         return report;
     }
-    return format.add(list, path, context);
+    WriteReport report = format.add(list, path, context);
+    if (report.written) {
+        // The writers leave out the rows without a name together with those the file holds; they
+        // are no duplicates and are counted apart.
+        for (const WaypointRow& row : list.rows()) {
+            report.namelessCount += row.cellView(column::kName).isEmpty() ? 1 : 0;
+        }
+        report.leftOutCount -= report.namelessCount;
+    }
+    return report;
 }
 
 QString proposedOutputName(const QString& lastDialogName, const QString& extension) {
@@ -30,11 +41,11 @@ QString proposedOutputName(const QString& lastDialogName, const QString& extensi
 }
 
 QString createdText(const QString& path) {
-    return path + QStringLiteral(" created");
+    return displayFileName(path) + QStringLiteral(" created");
 }
 
 QString notWrittenText(const QString& path, const QString& reason) {
-    return path + QStringLiteral(" was not written: ") + reason;
+    return displayFileName(path) + QStringLiteral(" was not written: ") + reason;
 }
 
 QString newFileCountText(int recordCount) {
@@ -51,13 +62,20 @@ QString existingCountText(int existingCount) {
     return QStringLiteral("There were %1 records in the existing file.").arg(existingCount);
 }
 
-QString addedText(int addedCount, const QString& path, int leftOutCount) {
-    QString text = addedCount == 1 ? QStringLiteral("1 record added to ") + path
-                                   : QStringLiteral("%1 records added to ").arg(addedCount) + path;
+QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount) {
+    QString text = (addedCount == 1 ? QStringLiteral("1 record added to ")
+                                    : QString::number(addedCount) + QStringLiteral(" records added to ")) +
+                   displayFileName(path);
     if (leftOutCount > 0) {
-        text += QStringLiteral("\n%1 duplicate record%2 were not added.")
-                    .arg(leftOutCount)
-                    .arg(leftOutCount > 1 ? QStringLiteral("s") : QString());
+        text +=
+            u'\n' + QString::number(leftOutCount) +
+            (leftOutCount > 1 ? QStringLiteral(" duplicate records") : QStringLiteral(" duplicate record")) +
+            QStringLiteral(" were not added.");
+    }
+    if (namelessCount > 0) {
+        text += u'\n' + QString::number(namelessCount) +
+                (namelessCount > 1 ? QStringLiteral(" records without a name were not added.")
+                                   : QStringLiteral(" record without a name was not added."));
     }
     return text;
 }
@@ -72,7 +90,7 @@ QString nowCountText(int existingCount, int addedCount) {
 }
 
 QString notChangedText(const QString& path, const QString& reason) {
-    return path + QStringLiteral(" was not changed: ") + reason;
+    return displayFileName(path) + QStringLiteral(" was not changed: ") + reason;
 }
 
 }  // namespace vintrel

@@ -20,14 +20,15 @@ WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QStr
 // characters, or "new.", followed by the extension ("C:\data\caches.gpx" -> "C:\data\caches.gdb").
 QString proposedOutputName(const QString& lastDialogName, const QString& extension);
 
+// The texts name the file as displayFileName() shows it.
 QString createdText(const QString& path);
 QString notWrittenText(const QString& path, const QString& reason);
 QString newFileCountText(int recordCount);
 
-// The three lines after an add: what the file held, what was added (and, on a second line, how many
-// rows were left out), and what it holds now.
+// The three lines after an add: what the file held, what was added (and, on lines of their own, how
+// many rows were left out as duplicates and for want of a name), and what it holds now.
 QString existingCountText(int existingCount);
-QString addedText(int addedCount, const QString& path, int leftOutCount);
+QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount = 0);
 QString nowCountText(int existingCount, int addedCount);
 // The file was refused or could not be written: it was not changed.
 QString notChangedText(const QString& path, const QString& reason);

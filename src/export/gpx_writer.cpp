@@ -529,8 +529,9 @@ WriteReport writeGpxFile(const WaypointList& list, const QString& path, const Ex
 
 WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportContext& context) {
     WriteReport report;
+    ChunkedOutput out(path);
     QByteArray old;
-    if (!readWholeFile(path, old, report.error)) {
+    if (!out.readExisting(old, report.error)) {
         return report;
     }
     TargetScan scan;
@@ -568,7 +569,6 @@ WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportCo
         }
     }
     if (added > 0) {
-        ChunkedOutput out(path);
         if (!out.open(report.error) || !out.write(QByteArrayView(old).first(target.insertAt), report.error)) {
             report.leftOutCount = 0;
             return report;

@@ -194,8 +194,9 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
 
 WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
     WriteReport report;
+    ChunkedOutput out(path);
     QByteArray old;
-    if (!readWholeFile(path, old, report.error)) {
+    if (!out.readExisting(old, report.error)) {
         return report;
     }
     const QByteArray header = wptHeaderLines();
@@ -222,7 +223,6 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
 
     const QByteArray dateTime =
         wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    ChunkedOutput out(path);
     if (!out.open(report.error) || !out.write(old.isEmpty() ? header : old, report.error)) {
         report.existingCount = 0;
         return report;

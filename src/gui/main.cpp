@@ -1,6 +1,7 @@
 #include "gui/app_info.h"
 #include "gui/form1.h"
 #include "model/coordinates.h"
+#include "model/file_names.h"
 #include "registry/system_registry.h"
 
 #include <QApplication>
@@ -36,8 +37,10 @@ int main(int argc, char** argv) {
                                           &settings};
     vintrel::Form1 window(services);
     window.show();
-    QStringList files = QApplication::arguments();
-    files.removeFirst();
+    QStringList files;  // as their bytes are: any name that exists can be read
+    for (int i = 1; i < argc; ++i) {
+        files.append(vintrel::fileNameFromBytes(argv[i]));
+    }
     files.removeOne(QStringLiteral("--"));
     // Files named on the command line are read as if dropped, once the event loop runs: Exit
     // during that reading then ends the program like any other.

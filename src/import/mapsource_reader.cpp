@@ -1,6 +1,7 @@
 #include "import/mapsource_reader.h"
 
 #include "import/reader_support.h"
+#include "model/file_names.h"
 #include "model/garmin_tables.h"
 #include "model/mapsource_layout.h"
 
@@ -178,10 +179,11 @@ QString withoutSubject(const QString& error) {
 ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
     ReadResult result;
     ProblemLog log(result, path);
-    QFile file(path);
+    QFile file;
     QByteArray bytes;
-    if (!file.open(QIODevice::ReadOnly)) {
-        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    QString reason;
+    if (!openForReading(file, path, reason)) {
+        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(reason));
     } else {
         bytes = file.readAll();
         if (bytes.isEmpty()) {

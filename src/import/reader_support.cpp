@@ -1,5 +1,7 @@
 #include "import/reader_support.h"
 
+#include "model/file_names.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -124,7 +126,7 @@ IconRole iconForCacheType(const QString& type) {
 }
 
 ProblemLog::ProblemLog(ReadResult& result, const QString& path)
-    : result_(result), fileName_(QFileInfo(path).fileName()) {}
+    : result_(result), fileName_(displayFileName(QFileInfo(path).fileName())) {}
 
 bool ProblemLog::roomForOneMore() {
     if (listed_ >= kListedProblems) {

@@ -1,5 +1,6 @@
 #include "cli/convert.h"
 #include "export/export_formats.h"
+#include "model/file_names.h"
 
 #include "interop_support.h"
 #include "test_support.h"
@@ -10,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vintrel;
 using namespace vintrel::test;
@@ -279,4 +283,113 @@ TEST(ConvertToMps, ColourByName) {
         EXPECT_FALSE(r.err.isEmpty());
     }
     EXPECT_TRUE(run({"--help"}).out.contains("--colour NAME"));
+}
+
+// File names are bytes: any name that exists is read, any name given is written as it is, and
+// messages show it readably, whatever characters and "%2"s it holds.
+TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
+    QTemporaryDir dir;
+    const auto named = [&](const char* bytes) { return dir.path() + u'/' + fileNameFromBytes(bytes); };
+    const auto exists = [](const QString& path) {
+        struct stat st {};
+        return ::stat(fileNameBytes(path).constData(), &st) == 0;
+    };
+    const QString latin1 = named("caf\xE9.gpx");
+    ASSERT_TRUE(QFile::copy(dataPath("route.gpx"), dir.filePath("plain.gpx")));
+    ASSERT_EQ(
+        ::rename(fileNameBytes(dir.filePath("plain.gpx")).constData(), fileNameBytes(latin1).constData()), 0);
+    const QString percent = named("cams%2.csv");
+    ASSERT_TRUE(writeFile(percent, "X,Y,Name,Desc\nabc,51,\"bad %1\",x\n1,51,\"good\",x\n"));
+
+    struct Case {
+        QStringList args;
+        int status;
+        const char* out;  // what standard output holds, names shown as messages show them
+        const char* err;
+    };
+    const QString shownDir = dir.path() + u'/';
+    const QList<Case> cases = {
+        {{latin1, "-o", named("out\xE9.gdb")},
+         0,
+         "out\\xE9.gdb created\nThere are 2 records in the new file.\n",
+         ""},
+        {{latin1, "-o", named("out\xE8.gdb")},
+         0,
+         "out\\xE8.gdb created\nThere are 2 records in the new file.\n",
+         ""},
+        {{latin1, "-o", named("a\nb.wpt")},
+         0,
+         "a\\nb.wpt created\nThere are 2 records in the new file.\n",
+         ""},
+        {{percent, "-o", named("c%1.kml")},
+         0,
+         "c%1.kml created\nThere is 1 record in the new file.\n",
+         "cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a number.\n"},
+        {{latin1, "-o", ""}, 2, "", "vintrel-convert: -o was given an empty file name\n"},
+        {{latin1, "--add", ""}, 2, "", "vintrel-convert: --add was given an empty file name\n"},
+        {{latin1, "-o", named("x\xFF")}, 2, "", "vintrel-convert: cannot tell the output format of "},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = run(c.args);
+        const std::string what = displayFileName(c.args.join(u' ')).toStdString();
+        EXPECT_EQ(r.status, c.status) << what << r.err.toStdString();
+        EXPECT_EQ(QString(r.out).replace(shownDir, QString()), QString::fromUtf8(c.out)) << what;
+        const QString err = QString(r.err).replace(shownDir, QString());
+        EXPECT_TRUE(*c.err == '\0' ? err.isEmpty() : err.startsWith(QString::fromUtf8(c.err)))
+            << what << r.err.toStdString();
+    }
+    for (const char* out : {"out\xE9.gdb", "out\xE8.gdb", "a\nb.wpt", "c%1.kml"}) {
+        EXPECT_TRUE(exists(named(out))) << displayFileName(named(out)).toStdString();
+    }
+    for (const char* lossy : {"out\xEF\xBF\xBD.gdb", "a?b.wpt"}) {
+        EXPECT_FALSE(exists(named(lossy)));
+    }
+    for (const char* made : {"caf\xE9.gpx", "out\xE9.gdb", "out\xE8.gdb"}) {
+        ::unlink(fileNameBytes(named(made)).constData());  // QTemporaryDir cannot see them
+    }
+}
+
+// A row without a name is no duplicate: the add says apart why rows were left out.
+TEST(ConvertAdd, RowsWithoutANameAreCountedApart) {
+    QTemporaryDir dir;
+    const QString gdb = dir.filePath("caches.gdb");
+    ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
+    const QString nameless = dir.filePath("nameless.gpx");
+    ASSERT_TRUE(writeFile(nameless,
+                          "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"3\" lon=\"4\"><name>N</name></wpt>"
+                          "<wpt lat=\"5\" lon=\"6\"/></gpx>"));
+    const CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n1 record added to " + gdb +
+                         "\n2 duplicate records were not added.\n2 records without a name were not added.\n"
+                         "There are now 3 records in the file.\n");
+}
+
+// Every write to standard output counts: a full disk or a reader that went away is a failure,
+// said on standard error.
+TEST(ConvertList, AnOutputThatCannotBeWrittenIsAFailure) {
+    const auto runInto = [](QFile& device) {
+        QString err;
+        QTextStream o(&device), e(&err);
+        const int status = runConvert({"--list", dataPath("pocket_query.gpx")}, o, e, ConvertEnvironment{});
+        e.flush();
+        return std::make_pair(status, err);
+    };
+    QFile full("/dev/full");
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    auto [status, err] = runInto(full);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "vintrel-convert: standard output could not be written (No space left on device).\n");
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);  // as vintrel-convert's main() does
+    QFile pipe;
+    ASSERT_TRUE(pipe.open(fds[1], QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    std::tie(status, err) = runInto(pipe);
+    pipe.close();  // what it still holds fails here, not after the signal counts again
+    std::signal(SIGPIPE, oldPipe);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "vintrel-convert: standard output could not be written (Broken pipe).\n");
 }

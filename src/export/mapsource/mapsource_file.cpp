@@ -192,8 +192,9 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
 WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
                                const ExportContext& context) {
     WriteReport report;
+    ChunkedOutput out(path);
     QByteArray old;
-    if (!readWholeFile(path, old, report.error)) {
+    if (!out.readExisting(old, report.error)) {
         return report;
     }
     const MapSourceScan scan = scanMapSourceFile(old, kind);
@@ -206,7 +207,6 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
 
     RecordInputs inputs = recordInputsFor(kind, context);
     inputs.gdbVersion = scan.format.gdbVersion;
-    ChunkedOutput out(path);
     if (!out.open(report.error) ||
         !out.write(QByteArrayView(old).first(scan.endRecordOffset), report.error)) {
         return report;

@@ -1,6 +1,7 @@
 #include "import/text/line_reader.h"
 
 #include "base/cp1252.h"
+#include "model/file_names.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,9 +87,7 @@ LineReader::LineReader(FieldSeparator separator, std::size_t keptFields)
     : separator_(separator), kept_(keptFields), raw_(keptFields) {}
 
 bool LineReader::open(const QString& path, QString& error) {
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = file_.errorString();
+    if (!openForReading(file_, path, error, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     // A pipe or a FIFO has no size to hold it to; it is read until it ends.

@@ -3,6 +3,7 @@
 #include "base/cp1252.h"
 #include "import/reader_support.h"
 #include "import/xml/xml_repair.h"
+#include "model/file_names.h"
 
 #include <QFile>
 
@@ -957,10 +958,11 @@ bool XmlStream::sawElement() const {
 
 XmlParseOutcome XmlStream::parseFile(const QString& path) {
     Impl& s = *impl_;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason)) {
         s.outcome.ok = false;
-        s.outcome.message = QStringLiteral("cannot be opened: %1").arg(file.errorString());
+        s.outcome.message = QStringLiteral("cannot be opened: %1").arg(reason);
         return s.outcome;
     }
     std::vector<char> buffer(Utf8Input::kHeadroom + kBlockSize);
