@@ -47,8 +47,12 @@ char* putLiteral(char* p, std::string_view text) {
     return std::copy(text.begin(), text.end(), p);
 }
 
-// A waypoint line as this program writes it, without its CR LF.
+// A waypoint line as this program writes it, without its CR LF. Its fields never hold a line
+// break or a NUL, which the pattern's '.' and '$' would let through.
 bool isWaypointLine(QByteArrayView line) {
+    if (line.contains('\r') || line.contains('\n') || line.contains('\0')) {
+        return false;
+    }
     static const QRegularExpression kLine(QStringLiteral(
         "^W  .{6} .{11} .{12} [1-9][0-9]?-(JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC)-[0-9]{2} "
         "[0-9]{2}:[0-9]{2}:[0-9]{2} -9999 .{40} 0\\.00000e\\+00 (08255|00018)$"));

@@ -231,6 +231,14 @@ TEST_F(WptWriter, AddingRefusesFilesThisProgramDoesNotWrite) {
               "its line 4 is not a waypoint line of the layout this program writes");
     EXPECT_EQ(refused(QByteArray(good).replace("-9999", "-1234")),
               "its line 3 is not a waypoint line of the layout this program writes");
+    // A line ending in a lone LF before its CR LF, a CR or a NUL inside a field.
+    for (const QByteArray& inside :
+         {QByteArray("08255\n"), QByteArray("GC1A2\r"), QByteArray("GC1A2\0", 6)}) {
+        QByteArray damaged = good;
+        damaged.replace(inside.startsWith("08255") ? QByteArray("08255") : QByteArray("GC1A2B"), inside);
+        EXPECT_EQ(refused(damaged), "its line 3 is not a waypoint line of the layout this program writes")
+            << inside.toHex(' ').toStdString();
+    }
     EXPECT_EQ(refused("<?xml version=\"1.0\"?>\r\n"),
               "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
 }
