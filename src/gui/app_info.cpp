@@ -12,8 +12,9 @@ namespace vintrel {
 
 namespace {
 
+// The full version, as --version says it.
 QString versionText() {
-    return QStringLiteral("%1.%2").arg(kVersionMajor).arg(kVersionMinor);
+    return QStringLiteral(VINTREL_VERSION);
 }
 
 }  // namespace
