@@ -24,7 +24,7 @@ using namespace vintrel::test;
 
 namespace {
 
-struct RowSpec {
+struct RowFields {
     const char* name;
     const char* description;
     double lat, lon;
@@ -35,7 +35,7 @@ struct RowSpec {
     IconRole icon = IconRole::None;
 };
 
-WaypointRow row(const RowSpec& s) {
+WaypointRow row(const RowFields& s) {
     WaypointDraft d;
     d.cell(column::kName) = QString::fromUtf8(s.name);
     d.cell(column::kDescription) = QString::fromUtf8(s.description);
@@ -49,8 +49,8 @@ WaypointRow row(const RowSpec& s) {
     return WaypointRow(d);
 }
 
-void fill(WaypointList& list, std::initializer_list<RowSpec> specs) {
-    for (const RowSpec& s : specs) {
+void fill(WaypointList& list, std::initializer_list<RowFields> rows) {
+    for (const RowFields& s : rows) {
         list.appendWaypointRow(row(s));
     }
 }
@@ -122,7 +122,7 @@ class GpxWriter : public ::testing::Test {
 TEST_F(GpxWriter, EveryRowIsOneWaypointLineInListOrder) {
     const struct {
         const char* what;
-        RowSpec spec;
+        RowFields fields;
         bool descriptions;
         const char* line;
     } cases[] = {
@@ -175,7 +175,7 @@ TEST_F(GpxWriter, EveryRowIsOneWaypointLineInListOrder) {
     };
     for (const auto& c : cases) {
         WaypointList list;
-        list.appendWaypointRow(row(c.spec));
+        list.appendWaypointRow(row(c.fields));
         EXPECT_EQ(write(list, "caches.gpx", c.descriptions),
                   kHead + metadata("caches") + c.line + "\r\n</gpx>\r\n")
             << c.what;
