@@ -127,16 +127,13 @@ QString moreWrittenAlikeSentence(int unlisted) {
     return QStringLiteral("%1 more names are written as the same bytes as another.").arg(unlisted);
 }
 
-QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing) {
+QStringList cp1252NameCollisions(const QList<QAnyStringView>& names) {
     // Only a name whose bytes stand for other characters can meet another name in its bytes; most
     // files have none, and cost one look at each name.
     if (std::none_of(names.begin(), names.end(), [](QAnyStringView n) { return cp1252Changes(n); })) {
         return {};
     }
     QHash<QByteArray, QString> first;
-    for (const QByteArray& e : existing) {
-        first.insert(e, fromCp1252(e));
-    }
     QStringList found;
     int unlisted = 0;
     for (QAnyStringView view : names) {

@@ -31,8 +31,8 @@ inline constexpr int kListedWrittenAlike = 20;
 QString writtenAlikeSentence(const QString& first, const QString& second, const QString& written);
 QString moreWrittenAlikeSentence(int unlisted);
 
-// Distinct names that one file holds as the same bytes ("漢字" and "字漢" both as "??"), one
-// sentence each for the user; `existing` are the name bytes the file holds already.
-QStringList cp1252NameCollisions(const QList<QAnyStringView>& names, const QList<QByteArray>& existing = {});
+// Distinct names that one new file holds as the same bytes ("漢字" and "字漢" both as "??"), one
+// sentence each for the user. (An add leaves such a row out and says so itself.)
+QStringList cp1252NameCollisions(const QList<QAnyStringView>& names);
 
 }  // namespace vintrel

@@ -35,9 +35,9 @@ TEST(Cp1252, DecomposedLettersAreComposedAndNamesWrittenAlikeAreFound) {
     EXPECT_FALSE(cp1252Changes(QString::fromUtf8("Café €")));
 
     const QString a = QString::fromUtf8("漢字"), b = QString::fromUtf8("字漢"), c = QString::fromUtf8("Café");
-    EXPECT_EQ(cp1252NameCollisions({a, u"Plain", b, decomposed, c}),
-              (QStringList{QString::fromUtf8("\"漢字\" and \"字漢\" are both written as \"??\"."),
-                           QStringLiteral("\"%1\" and \"%2\" are both written as \"%2\".").arg(decomposed, c)}));
+    EXPECT_EQ(
+        cp1252NameCollisions({a, u"Plain", b, decomposed, c}),
+        (QStringList{QString::fromUtf8("\"漢字\" and \"字漢\" are both written as \"??\"."),
+                     QStringLiteral("\"%1\" and \"%2\" are both written as \"%2\".").arg(decomposed, c)}));
     EXPECT_TRUE(cp1252NameCollisions({c, u"Plain", u"??"}).isEmpty());  // nothing lossy: nothing to compare
-    EXPECT_EQ(cp1252NameCollisions({a}, {"??"}).size(), 1);              // against what a file holds
 }

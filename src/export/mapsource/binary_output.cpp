@@ -20,12 +20,6 @@ std::optional<qint32> toInt32(double value) {
     return static_cast<qint32>(rounded);
 }
 
-qint32 readInt32Le(const char* bytes) {
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
-    return static_cast<qint32>(static_cast<quint32>(b[0]) | static_cast<quint32>(b[1]) << 8 |
-                               static_cast<quint32>(b[2]) << 16 | static_cast<quint32>(b[3]) << 24);
-}
-
 RecordWriter::RecordWriter(QByteArray& out, char type, qsizetype fixedBytes, qsizetype textUnits)
     : out_(out), start_(out.size()) {
     constexpr qsizetype kLengthAndType = 5;

@@ -12,8 +12,6 @@ namespace vintrel {
 // when that lies outside the signed 32-bit range.
 std::optional<qint32> toInt32(double value);
 
-qint32 readInt32Le(const char* bytes);
-
 // Writes one record in place at the end of a byte array: room for the most it can take is made
 // once, the fields are written straight into it, and finish() gives back the rest and fills in the
 // length field (the bytes after the type letter) that starts the record. A 32-bit field is
