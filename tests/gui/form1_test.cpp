@@ -461,7 +461,7 @@ TEST_F(Window, CreateNewKmlAndWptEndToEnd) {
                                       QByteArray(40, ' ') + " 0.00000e+00 08255\r\n"));
 }
 
-TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
+TEST_F(Window, AddToAnExistingGdbLeavesOutItsNamesAndARefusalLeavesNoStaleResult) {
     QTemporaryDir dir;
     open({data("site_one_line.loc")});
     choose("cboOutput", "GDB (Mapsource v6.1+)");
@@ -478,6 +478,7 @@ TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
 
     dialogs_.openOneAnswers.append(out);
     click("cmdAdd");
+    EXPECT_EQ(dialogs_.openOneFolder, dir.path());  // where the last file was written
     EXPECT_EQ(text("lblExistingCount"), "There were 2 records in the existing file.");
     EXPECT_EQ(text("lblOutFile"), "0 records added to " + out + "\n2 duplicate records were not added.");
     EXPECT_EQ(colour("lblOutFile"), kBlue);
@@ -487,13 +488,23 @@ TEST_F(Window, AddToAnExistingGdbLeavesOutTheNamesItHolds) {
     EXPECT_TRUE(visible("cmdMapsource"));
     EXPECT_EQ(form_.outputFileName(), out);
 
-    // A file of another kind is refused in red and stays as it was.
+    // A file of another kind is refused in red and stays as it was; nothing of the earlier result
+    // stays on screen, and MapSource only ever opens the file last written.
     dialogs_.openOneAnswers.append(data("site_one_line.loc"));
     click("cmdAdd");
     EXPECT_EQ(text("lblOutFile"),
               data("site_one_line.loc") + " was not changed: it is not a MapSource GDB file");
     EXPECT_EQ(colour("lblOutFile"), kRed);
     EXPECT_EQ(readAll(out), created);
+    EXPECT_EQ(text("lblExistingCount"), "");
+    EXPECT_EQ(text("lblNowCount"), "");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    EXPECT_EQ(form_.outputFileName(), out);
+    // A failed create as well.
+    dialogs_.saveAnswers.append(data("unknown.doc") + "/cannot.gdb");
+    click("cmdCreateNew");
+    EXPECT_FALSE(visible("cmdMapsource"));
+    EXPECT_EQ(form_.outputFileName(), out);
 }
 
 TEST_F(Window, AddToMpsWptAndGpxFilesToo) {
@@ -784,33 +795,6 @@ TEST_F(Window, TextColoursFollowThePalette) {
         EXPECT_GE(contrastRatio(toneColour(tone, dark), dark.color(QPalette::Window)), 4.5);
     }
     EXPECT_EQ(toneColour(Tone::Advice, light), QColor(0, 0, 192));
-}
-
-// A refused add leaves nothing of the earlier result on screen, and MapSource only ever opens the
-// file last written.
-TEST_F(Window, ARefusedAddLeavesNoStaleResult) {
-    QTemporaryDir dir;
-    open({data("site_one_line.loc")});
-    choose("cboOutput", "GDB (Mapsource v6.1+)");
-    const QString out = dir.filePath("caches.gdb");
-    dialogs_.saveAnswers.append(out);
-    click("cmdCreateNew");
-    dialogs_.openOneAnswers.append(out);
-    click("cmdAdd");
-    EXPECT_EQ(text("lblExistingCount"), "There were 2 records in the existing file.");
-    EXPECT_EQ(dialogs_.openOneFolder, dir.path());  // where the last file was written
-    dialogs_.openOneAnswers.append(data("site_one_line.loc"));
-    click("cmdAdd");
-    EXPECT_TRUE(text("lblOutFile").contains("was not changed"));
-    EXPECT_EQ(text("lblExistingCount"), "");
-    EXPECT_EQ(text("lblNowCount"), "");
-    EXPECT_FALSE(visible("cmdMapsource"));
-    EXPECT_EQ(form_.outputFileName(), out);
-    // A failed create as well.
-    dialogs_.saveAnswers.append(data("unknown.doc") + "/cannot.gdb");
-    click("cmdCreateNew");
-    EXPECT_FALSE(visible("cmdMapsource"));
-    EXPECT_EQ(form_.outputFileName(), out);
 }
 
 TEST_F(Window, NamesWrittenAlikeInAWptFileAreReported) {
