@@ -1,7 +1,7 @@
 // Adding to a GPX file on any bytes: a refused file stays byte-identical; an accepted one keeps
 // every old byte around the new ones, and the GPX reader then reads the new waypoint from it
 // without a repair (which it would report as a problem the old file did not have).
-#include "export/gpx_writer.h"
+#include "export/gpx/gpx_writer.h"
 #include "fuzz_support.h"
 #include "import/gpx_reader.h"
 

@@ -4,7 +4,7 @@
 #include "export/export_driver.h"
 #include "import/import_driver.h"
 #include "model/file_names.h"
-#include "model/garmin_tables.h"
+#include "formats/garmin/garmin_tables.h"
 
 #include <QFileInfo>
 

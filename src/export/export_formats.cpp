@@ -1,6 +1,6 @@
 #include "export/export_formats.h"
 
-#include "export/gpx_writer.h"
+#include "export/gpx/gpx_writer.h"
 #include "export/kml_writer.h"
 #include "export/mapsource/mapsource_file.h"
 #include "export/wpt_writer.h"

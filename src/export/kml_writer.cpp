@@ -1,7 +1,7 @@
 #include "export/kml_writer.h"
 
 #include "export/atomic_save.h"
-#include "export/xml_text.h"
+#include "formats/xml/xml_text.h"
 
 namespace vintrel {
 

@@ -1,7 +1,7 @@
 #include "export/wpt_writer.h"
 
 #include "export/atomic_save.h"
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 
 #include <QRegularExpression>
 #include <QSet>

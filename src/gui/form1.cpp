@@ -11,7 +11,7 @@
 #include "gui/work_panel.h"
 #include "import/import_driver.h"
 #include "model/coordinates.h"
-#include "model/garmin_tables.h"
+#include "formats/garmin/garmin_tables.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,6 @@
 #include "import/gpx_reader.h"
 
+#include "formats/gpx/gpx_names.h"
 #include "import/xml/xml_waypoint_handler.h"
 
 #include <QLocale>
@@ -8,16 +9,8 @@ namespace vintrel {
 
 namespace {
 
-// Elements of the waypoint itself count in GPX 1.0, GPX 1.1 or no namespace; a same-named element
-// of an extension (a geocaching block's own name or type) does not.
-bool isGpxNamespace(std::string_view uri) {
-    return uri.empty() || uri == "http://www.topografix.com/GPX/1/0" ||
-           uri == "http://www.topografix.com/GPX/1/1";
-}
-
-bool isGarminNamespace(std::string_view uri) {
-    return uri.starts_with("http://www.garmin.com/xmlschemas/");
-}
+using gpx::isGarminNamespace;
+using gpx::isGpxNamespace;
 
 class GpxHandler : public WaypointXmlHandler {
   public:

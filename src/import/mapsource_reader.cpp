@@ -2,8 +2,8 @@
 
 #include "import/reader_support.h"
 #include "model/file_names.h"
-#include "model/garmin_tables.h"
-#include "model/mapsource_layout.h"
+#include "formats/garmin/garmin_tables.h"
+#include "formats/mapsource/mapsource_layout.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "base/cp1252.h"
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 
 #include <gtest/gtest.h>
 

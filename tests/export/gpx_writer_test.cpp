@@ -2,7 +2,7 @@
 // reader, checked against the GPX 1.1 schema with xmllint and read by gpsbabel as a black box.
 // Adding is checked byte for byte on small files of every shape, on damaged ones (refused, left as
 // they were) and on the real files of other programs in ../shared/real/gpx when they are there.
-#include "export/gpx_writer.h"
+#include "export/gpx/gpx_writer.h"
 
 #include "export/atomic_save.h"
 #include "import/gpx_reader.h"

@@ -5,7 +5,7 @@
 #include "export/mapsource/mapsource_file.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
-#include "model/mapsource_layout.h"
+#include "formats/mapsource/mapsource_layout.h"
 
 #include "test_support.h"
 

@@ -1,6 +1,6 @@
 #include "export/mapsource/binary_output.h"
 
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "export/mapsource/gdb_encoder.h"
 
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 #include "export/mapsource/binary_output.h"
-#include "model/garmin_tables.h"
+#include "formats/garmin/garmin_tables.h"
 #include "registry/c_registry.h"
 
 namespace vintrel {

@@ -26,7 +26,7 @@
 //
 // The 12 zero bytes at 56+n1+n2 are the absent city, state and facility (three empty texts), a
 // zero byte, no depth, an empty address, a zero byte, a zero 32-bit field and empty notes: the
-// fields of the record that this program has nothing for (see model/mapsource_layout.h).
+// fields of the record that this program has nothing for (see formats/mapsource/mapsource_layout.h).
 //
 // Format version 3 (MapSource 6.11 and later, BaseCamp) is added to with the same fields, but its
 // texts are the UTF-8 bytes of the composed (NFC) text, and its end differs:

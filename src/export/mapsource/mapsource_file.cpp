@@ -1,7 +1,7 @@
 #include "export/mapsource/mapsource_file.h"
 
 #include "export/atomic_save.h"
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"

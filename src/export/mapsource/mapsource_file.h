@@ -23,7 +23,7 @@
 
 #include "export/export_context.h"
 #include "export/mapsource/mapsource_record.h"
-#include "model/mapsource_layout.h"
+#include "formats/mapsource/mapsource_layout.h"
 #include "model/waypoint_list.h"
 
 #include <QByteArray>

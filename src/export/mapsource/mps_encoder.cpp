@@ -1,6 +1,6 @@
 #include "export/mapsource/mps_encoder.h"
 
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 #include "export/mapsource/binary_output.h"
 
 namespace vintrel {

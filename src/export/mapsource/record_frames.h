@@ -1,10 +1,10 @@
 // Reading an existing MapSource file's frame before anything is added to it: every record is
-// walked (model/mapsource_layout.h), so a damaged, cut-short or foreign file is refused before a
+// walked (formats/mapsource/mapsource_layout.h), so a damaged, cut-short or foreign file is refused before a
 // byte is written, and files whose header differs from the one this program writes (other programs
 // write their own name and date there) read the same.
 #pragma once
 
-#include "model/mapsource_layout.h"
+#include "formats/mapsource/mapsource_layout.h"
 
 #include <QByteArray>
 #include <QList>

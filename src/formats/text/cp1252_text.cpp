@@ -1,4 +1,4 @@
-#include "export/cp1252_text.h"
+#include "formats/text/cp1252_text.h"
 
 #include "base/cp1252.h"
 

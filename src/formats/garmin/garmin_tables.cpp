@@ -1,4 +1,4 @@
-#include "model/garmin_tables.h"
+#include "formats/garmin/garmin_tables.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "export/xml_text.h"
+#include "formats/xml/xml_text.h"
 
 #include <QFileInfo>
 #include <QStringView>

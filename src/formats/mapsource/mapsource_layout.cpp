@@ -1,4 +1,4 @@
-#include "model/mapsource_layout.h"
+#include "formats/mapsource/mapsource_layout.h"
 
 #include "base/cp1252.h"
 

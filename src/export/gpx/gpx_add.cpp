@@ -1,172 +1,21 @@
-#include "export/gpx_writer.h"
+#include "export/gpx/gpx_writer.h"
 
 #include "base/cp1252.h"
 #include "export/atomic_save.h"
-#include "export/mapsource/gdb_encoder.h"
-#include "export/xml_text.h"
+#include "export/gpx/gpx_waypoint.h"
+#include "formats/gpx/gpx_names.h"
 #include "model/field_text.h"
-#include "model/garmin_tables.h"
 
 #include <QSet>
 
 #include <expat.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 namespace vintrel {
 
 namespace {
-
-using xml::kDegreesRoom;
-using xml::kMostBytesPerUnit;
-using xml::putLiteral;
-
-enum class GpxVersion { V10, V11 };
-
-constexpr std::string_view kGpx10 = "http://www.topografix.com/GPX/1/0";
-constexpr std::string_view kGpx11 = "http://www.topografix.com/GPX/1/1";
-
-// Degrees with at most seven decimals, trailing zeros dropped ("51.68541", "-0.5", "3").
-char* putCoordinate(char* p, double degrees) {
-    char* const start = p;
-    p = xml::putDegrees(p, degrees);
-    while (p[-1] == '0') {
-        --p;
-    }
-    if (p[-1] == '.') {
-        --p;
-    }
-    if (p - start == 2 && start[0] == '-' && start[1] == '0') {
-        start[0] = '0';
-        p = start + 1;
-    }
-    return p;
-}
-
-// The symbol names as written, escaped, by their number.
-const std::vector<QByteArray>& symbolTexts() {
-    static const std::vector<QByteArray> texts = [] {
-        std::vector<QByteArray> out;
-        for (const QString& name : symbolNames()) {
-            QByteArray text;
-            xml::appendText(text, name);
-            out.push_back(text);
-        }
-        return out;
-    }();
-    return texts;
-}
-
-// The geocache type of a row, from the icon its reader chose by the type, in the words the readers
-// know the type by: reading the file back gives the same icon.
-QLatin1StringView cacheTypeText(IconRole icon) {
-    switch (icon) {
-        case IconRole::Geocache:
-            return QLatin1StringView("Geocache");
-        case IconRole::Traditional:
-            return QLatin1StringView("Traditional Cache");
-        case IconRole::Webcam:
-            return QLatin1StringView("Webcam Cache");
-        case IconRole::Multi:
-            return QLatin1StringView("Multi Cache");
-        case IconRole::Mystery:
-            return QLatin1StringView("Mystery Cache");
-        case IconRole::Event:
-            return QLatin1StringView("Event Cache");
-        case IconRole::Virtual:
-            return QLatin1StringView("Virtual Hybrid");
-        case IconRole::Locationless:
-            return QLatin1StringView("Locationless Cache");
-        default:
-            break;
-    }
-    return {};
-}
-
-bool isNetwork(QAnyStringView encryption) {
-    return encryption == QLatin1StringView("Encrypted") || encryption == QLatin1StringView("UnEncrypted");
-}
-
-// The symbol names as written, by name; the last one is kept, since a list mostly holds runs of
-// rows with one symbol.
-class SymbolTexts {
-  public:
-    const QByteArray& textOf(const QString& name) {
-        if (name != lastName_) {
-            lastName_ = name;
-            last_ = &symbolTexts()[static_cast<std::size_t>(symbolNumber(name))];
-        }
-        return *last_;
-    }
-
-  private:
-    QString lastName_ = symbolNames()[kDefaultSymbol];
-    const QByteArray* last_ = &symbolTexts()[kDefaultSymbol];
-};
-
-// One <wpt> element, without a line end, written straight into room made for the most it can take.
-void appendWaypoint(QByteArray& out, const WaypointRow& row, GpxVersion version, bool includeDescription,
-                    SymbolTexts& symbols) {
-    const QAnyStringView name = row.cellView(column::kName);
-    const QAnyStringView encryption = row.cellView(column::kEncryption);
-    const QAnyStringView url = row.cellView(column::kUrl);
-    QAnyStringView description = includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
-    QString networkDescription;
-    if (isNetwork(encryption)) {
-        networkDescription = description.isEmpty()
-                                 ? encryption.toString()
-                                 : description.toString() + QStringLiteral(", ") + encryption.toString();
-        description = networkDescription;
-    }
-    const QAnyStringView category = row.cellView(column::kCategory);
-    const QAnyStringView type = category.isEmpty() ? QAnyStringView(cacheTypeText(row.icon)) : category;
-    const QByteArray& symbol = symbols.textOf(gdbSymbolName(name, encryption, row.cellView(column::kSymbol)));
-
-    constexpr qsizetype kFixedRoom = 160;  // the tags, with room to spare
-    const qsizetype start = out.size();
-    out.resize(start + kFixedRoom + 2 * kDegreesRoom + symbol.size() +
-               kMostBytesPerUnit * (name.size() + description.size() + url.size() + type.size()));
-    char* p = out.data() + start;
-    p = putLiteral(p, "<wpt lat=\"");
-    p = putCoordinate(p, row.lat);
-    p = putLiteral(p, "\" lon=\"");
-    // +180 rounds to the same meridian as -180, which is the one GPX 1.1 allows.
-    p = putCoordinate(p, row.lon >= 179.99999995 ? row.lon - 360.0 : row.lon);
-    p = putLiteral(p, "\">");
-    if (!name.isEmpty()) {
-        p = putLiteral(p, "<name>");
-        p = xml::putText(p, name);
-        p = putLiteral(p, "</name>");
-    }
-    if (!description.isEmpty()) {
-        p = putLiteral(p, "<desc>");
-        p = xml::putText(p, description);
-        p = putLiteral(p, "</desc>");
-    }
-    if (!url.isEmpty()) {
-        if (version == GpxVersion::V11) {
-            p = putLiteral(p, "<link href=\"");
-            p = xml::putAttribute(p, url);
-            p = putLiteral(p, "\"/>");
-        } else {
-            p = putLiteral(p, "<url>");
-            p = xml::putText(p, url);
-            p = putLiteral(p, "</url>");
-        }
-    }
-    p = putLiteral(p, "<sym>");
-    p = std::copy(symbol.begin(), symbol.end(), p);
-    p = putLiteral(p, "</sym>");
-    if (!type.isEmpty()) {
-        p = putLiteral(p, "<type>");
-        p = xml::putText(p, type);
-        p = putLiteral(p, "</type>");
-    }
-    p = putLiteral(p, "</wpt>");
-    out.truncate(p - out.constData());
-}
 
 // What adding needs to know of an existing file.
 struct GpxTarget {
@@ -257,7 +106,6 @@ class TargetScan {
         return {all.substr(0, a), all.substr(a + 1, b == std::string_view::npos ? b : b - a - 1),
                 b == std::string_view::npos ? std::string_view() : all.substr(b + 1)};
     }
-    static bool isGpxNamespace(std::string_view uri) { return uri.empty() || uri == kGpx10 || uri == kGpx11; }
 
     QString damaged(const QString& what) const {
         return QStringLiteral("it is damaged (line %1: %2)").arg(XML_GetCurrentLineNumber(parser_)).arg(what);
@@ -319,7 +167,7 @@ class TargetScan {
         const qsizetype at = XML_GetCurrentByteIndex(parser_);
         startTagEnd_ = at + XML_GetCurrentByteCount(parser_);
         if (depth == 1) {
-            if (n.local != "gpx" || !isGpxNamespace(n.uri)) {
+            if (n.local != "gpx" || !gpx::isGpxNamespace(n.uri)) {
                 refuse(QStringLiteral("it is not a GPX file (its document is <%1>)")
                            .arg(QString::fromUtf8(n.local.data(), static_cast<qsizetype>(n.local.size()))));
                 return;
@@ -331,8 +179,9 @@ class TargetScan {
                     version = a[1];
                 }
             }
-            target_.version =
-                n.uri == kGpx10 || (n.uri.empty() && version == "1.0") ? GpxVersion::V10 : GpxVersion::V11;
+            target_.version = n.uri == gpx::kGpx10Namespace || (n.uri.empty() && version == "1.0")
+                                  ? GpxVersion::V10
+                                  : GpxVersion::V11;
             return;
         }
         if (depth == 2) {
@@ -346,11 +195,11 @@ class TargetScan {
             }
         }
         if (waypointDepth_ == 0) {
-            if (isGpxNamespace(n.uri) && (n.local == "wpt" || n.local == "rtept")) {
+            if (gpx::isGpxNamespace(n.uri) && (n.local == "wpt" || n.local == "rtept")) {
                 waypointDepth_ = depth;
                 waypointName_.clear();
             }
-        } else if (depth == waypointDepth_ + 1 && isGpxNamespace(n.uri) && n.local == "name") {
+        } else if (depth == waypointDepth_ + 1 && gpx::isGpxNamespace(n.uri) && n.local == "name") {
             nameDepth_ = depth;
             nameText_.clear();
         }
@@ -490,43 +339,6 @@ void appendEncoded(QByteArray& out, QByteArrayView text, TargetEncoding encoding
 
 }  // namespace
 
-WriteReport writeGpxFile(const WaypointList& list, const QString& path, const ExportContext& context) {
-    WriteReport report;
-    const QDateTime now = context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime();
-    ChunkedOutput out(path);
-    if (!out.open(report.error)) {
-        return report;
-    }
-    QByteArray& bytes = out.buffer();
-    bytes.append(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-        "<gpx version=\"1.1\" creator=\"Vintrel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
-        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-        "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
-        "http://www.topografix.com/GPX/1/1/gpx.xsd\">\r\n"
-        "<metadata><name>");
-    xml::appendText(bytes, xml::documentTitle(path));
-    bytes.append("</name><time>");
-    bytes.append(now.toUTC().toString(Qt::ISODate).toLatin1());
-    bytes.append("</time></metadata>\r\n");
-    const bool descriptions = context.options.includeDescription;
-    SymbolTexts symbols;
-    for (const WaypointRow& row : list.rows()) {
-        appendWaypoint(bytes, row, GpxVersion::V11, descriptions, symbols);
-        bytes.append("\r\n");
-        if (!out.flushIfFull(report.error)) {
-            return report;
-        }
-    }
-    bytes.append("</gpx>\r\n");
-    if (!out.commit(report.error)) {
-        return report;
-    }
-    report.written = true;
-    report.recordCount = list.rowCount();
-    return report;
-}
-
 WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportContext& context) {
     WriteReport report;
     ChunkedOutput out(path);
@@ -583,7 +395,8 @@ WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportCo
             if (target.afterWaypoint) {
                 piece.append(lineEnd).append(indent);
             }
-            appendWaypoint(piece, list.row(r), target.version, context.options.includeDescription, symbols);
+            appendGpxWaypoint(piece, list.row(r), target.version, context.options.includeDescription,
+                              symbols);
             if (!target.afterWaypoint) {
                 piece.append(lineEnd).append(indent);
             }
