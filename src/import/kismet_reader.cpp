@@ -88,6 +88,9 @@ class KismetHandler : public WaypointXmlHandler {
         }
     }
     bool givesAdvice() const override { return false; }
+    // Kismet describes a capture source in <card-source>, whose first child is its <card-source>
+    // text.
+    bool nestsInItself(std::string_view qname) const override { return qname == "card-source"; }
 
   private:
     enum class Part { Other, Ssid, Gps };
@@ -141,18 +144,19 @@ class KismetHandler : public WaypointXmlHandler {
 
     void finishNetwork() {
         NetworkRecord& r = current_.record;
-        reportCut(r.ssid);
+        const QString shown = r.ssid.isEmpty() ? r.address : r.ssid;  // names it in the report
+        reportCut(shown);
         if (!current_.hasGps) {
             ++withoutGps_;
             return;
         }
         if (current_.peakCut) {
-            log_.skipped(currentLine(), r.ssid, QStringLiteral("the file breaks off inside its position"));
+            log_.skipped(currentLine(), shown, QStringLiteral("the file breaks off inside its position"));
             return;
         }
         const CheckedPosition checked = checkPositionHere(current_.peakLat, current_.peakLon);
         if (!checked.position) {
-            log_.skipped(checked.line, r.ssid, checked.reason);
+            log_.skipped(checked.line, shown, checked.reason);
             return;
         }
         if (checked.position->lat == 0 && checked.position->lon == 0) {
@@ -160,7 +164,7 @@ class KismetHandler : public WaypointXmlHandler {
             return;
         }
         if (r.address.isEmpty()) {
-            log_.skipped(currentLine(), r.ssid, QStringLiteral("it has no hardware address"));
+            log_.skipped(currentLine(), shown, QStringLiteral("it has no hardware address"));
             return;
         }
         r.position = *checked.position;

@@ -201,8 +201,8 @@ class WigleHandler : public TextRecordHandler {
 
     bool columnLine(const TextLine& line) {
         QStringList names;
-        for (std::size_t i = 0; i < line.fields.size(); ++i) {
-            names.append(line.fields[i]);
+        for (std::size_t i = 0; i < std::min(line.fieldCount, line.fields.size()); ++i) {
+            names.append(line.fields[i]);  // the kept fields beyond the line's own are empty
         }
         columnCount_ = line.fieldCount;
         columnNames_ = names;
@@ -266,6 +266,12 @@ class WigleHandler : public TextRecordHandler {
         return fieldAt(line.fields, static_cast<std::size_t>(columns_[static_cast<std::size_t>(c)]));
     }
 
+    // How the report names the network of a line: by its SSID, else by its address.
+    QString shownName(const TextLine& line) const {
+        const QStringView ssid = field(line, kSsid);
+        return cellText(ssid.isEmpty() ? field(line, kMac) : ssid);
+    }
+
     // Whether the line holds the columns read, where the column line says: a line cut short lacks
     // the last of them (the type), and one with more fields than columns had a comma in a text
     // that was not quoted, which shifts every column after it. Empty fields at the end are
@@ -274,9 +280,9 @@ class WigleHandler : public TextRecordHandler {
         const std::size_t last =
             static_cast<std::size_t>(*std::max_element(columns_.begin(), columns_.end()));
         if (line.fieldCount <= last) {
-            skip(cellText(field(line, kSsid)), QStringLiteral("the line ends after %1 of the %2 columns")
-                                                   .arg(line.fieldCount)
-                                                   .arg(columnCount_));
+            skip(shownName(line), QStringLiteral("the line ends after %1 of the %2 columns")
+                                      .arg(line.fieldCount)
+                                      .arg(columnCount_));
             return false;
         }
         bool blankTail = line.fieldCount <= kKeptColumns;
@@ -321,11 +327,10 @@ class WigleHandler : public TextRecordHandler {
         if (numberField(lat) == 0.0 && numberField(lon) == 0.0) {
             return;  // no fix: the app writes 0,0
         }
-        const QString ssid = cellText(field(line, kSsid));
         if (line.cutField >= 0) {
-            log_.cut(lineNumber(), ssid, columnNames_.value(line.cutField));
+            log_.cut(lineNumber(), shownName(line), columnNames_.value(line.cutField));
         }
-        const std::optional<Position> pos = positionOrSkip(lat, lon, ssid);
+        const std::optional<Position> pos = positionOrSkip(lat, lon, shownName(line));
         if (!pos) {
             return;
         }
@@ -334,7 +339,7 @@ class WigleHandler : public TextRecordHandler {
             r.address = cellText(mac);
         }
         const QStringView auth = field(line, kAuthMode);
-        r.ssid = ssid;
+        r.ssid = cellText(field(line, kSsid));
         r.kind = kindOf(auth);
         r.channel = cellText(field(line, kChannel));
         r.encrypted = wigleAuthEncrypted(auth);

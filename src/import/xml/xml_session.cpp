@@ -155,7 +155,7 @@ void XmlStream::Impl::start(const char* name, const char** attributes) {
         }
         rootStarted = true;
     }
-    if (const int namesake = findOpen(qname); namesake >= 0) {
+    if (const int namesake = findOpen(qname); namesake >= 0 && !handler.nestsInItself(qname)) {
         // It and the elements inside it are closed for the handler; the parser keeps them open
         // until their parent's end tag, or a restart, drops them.
         closeFrom(static_cast<std::size_t>(namesake), currentLine());

@@ -16,7 +16,8 @@
 // - an end tag that does not close the innermost element closes the elements inside the one it
 //   names (their end tags are missing), or is ignored when no open element has its name; an
 //   element that starts inside one of the same name closes that one first (waypoint files never
-//   nest an element in its namesake, so its end tag was lost);
+//   nest an element in its namesake, so its end tag was lost), unless the handler says the format
+//   nests that element so;
 // - what follows the end of the document is read on as if the document went on;
 // - any other damage (a stray control character, a broken tag) is skipped;
 // - at the end of a cut-off file the elements still open are closed.
@@ -50,6 +51,9 @@ class XmlHandler {
     virtual void endElement(const XmlName& name, std::string_view text, bool endTagMissing) = 0;
     // Asked between blocks of the file: true ends the reading there, what was reported staying.
     virtual bool stopWanted() const { return false; }
+    // Whether the format nests an element of this name (as the file writes it) in one of the same
+    // name: then a start tag inside its namesake is no sign of a lost end tag.
+    virtual bool nestsInItself(std::string_view /*qname*/) const { return false; }
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause
