@@ -54,9 +54,10 @@ void printHelp(QTextStream& out) {
         << "  --list              print every row of the list, its columns separated by tabs\n"
         << "  --help              show this help and exit\n"
         << "  --version           show the version and exit\n\n"
-        << "Input formats (chosen by the file's extension):\n";
+        << "Input formats (chosen by the file's extension, or by its first line where said):\n";
     for (const ImportFormat& f : importFormats()) {
-        out << "  ." << f.extension << "  " << f.filter.description << "\n";
+        out << "  ." << f.extension << "  " << f.filter.description
+            << (f.sniff != nullptr ? ", by its first line whatever the name" : "") << "\n";
     }
     out << "Output formats:\n";
     for (const ExportFormat& f : exportFormats()) {
