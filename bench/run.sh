@@ -5,7 +5,8 @@
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
 # copies read with their repairs and hostile damage (a long comment or a long element name before
-# many damaged places). Run by hand; never part of the tests.
+# many damaged places). WiGLE exports are timed against NetStumbler exports of as many lines
+# (FORMATS=wigle for that alone, WIGLE_SIZES for other sizes). Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -33,7 +34,7 @@ peak() {  # peak resident memory in kB
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
-    case $fmt in add | mapsource) continue ;; esac  # their own benches below
+    case $fmt in add | mapsource | wigle) continue ;; esac  # their own benches below
     for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
@@ -82,6 +83,28 @@ for fmt in ${TEXT_FORMATS-csv txt mxf}; do
             "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     done
 done
+
+# WiGLE exports: the import alone (no output) of as many sightings as a NetStumbler export has
+# lines, heard four times each ("wigle": 1/4 as many networks, and a phone-cell row in 20) or once
+# each ("wigle-distinct", the most rows and the largest index); target: no slower than NetStumbler.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" wigle "* ]]; then
+    for n in ${WIGLE_SIZES:-100000 1000000}; do
+        txt="$data/bench_$n.txt"
+        [ -f "$txt" ] || "$build/bench/generate" txt "$n" "$txt"
+        t=$(best "$build/bench/import_only" "$txt")
+        m=$(peak "$build/bench/import_only" "$txt")
+        printf 'txt   %7d lines (%3d MB): import %6ss  peak %4d MB\n' "$n" $(( $(stat -c %s "$txt") / 1000000 )) "$t" $(( m / 1024 ))
+        for kind in wigle wigle-distinct; do
+            f="$data/bench_${n}_$kind.csv"
+            [ -f "$f" ] || "$build/bench/generate" "$kind" "$n" "$f"
+            v=$(best "$build/bench/import_only" "$f")
+            m=$(peak "$build/bench/import_only" "$f")
+            printf '%-14s %7d sightings (%3d MB): import %6ss  ratio to txt %5s  peak %4d MB  (%s)\n' "$kind" "$n" \
+                $(( $(stat -c %s "$f") / 1000000 )) "$v" "$(awk -v a="$v" -v b="$t" 'BEGIN{printf "%.2f", a/b}')" \
+                $(( m / 1024 )) "$("$build/bench/import_only" "$f")"
+        done
+    done
+fi
 
 # MapSource files as inputs: --list of the same 100,000 waypoints as a GDB file of each version this
 # program reads (version 1 written by it, 2 and 3 added to an empty file of that version) and as an
@@ -144,7 +167,7 @@ fi
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
     for fmt in ${FORMATS:-loc gpx}; do
-        case $fmt in add | mapsource) continue ;; esac
+        case $fmt in add | mapsource | wigle) continue ;; esac
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"

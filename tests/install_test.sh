@@ -49,6 +49,8 @@ samples=(
     "all $source_dir/examples/waypoints.gpx application/gpx+xml"
     "all $source_dir/examples/speed_cameras.csv text/csv"
     "all $source_dir/examples/wardrive.txt text/x-netstumbler"
+    "all $source_dir/examples/wardrive_wigle.csv text/x-wigle-csv"
+    "all $source_dir/examples/wardrive_kismet.netxml application/x-kismet-netxml"
     "all $source_dir/examples/harbour_marks.mxf text/x-maptech-mxf"
     "all $source_dir/tests/data/marks.mxf text/x-maptech-mxf"
     "all $source_dir/tests/data/netstumbler_wrong.txt text/plain"
