@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <limits>
-#include <vector>
 
 namespace vintrel {
 
@@ -121,9 +121,69 @@ std::optional<quint64> macNumber(QStringView text) {
     return value;
 }
 
-// A scan result is an access point unless the capabilities say ad-hoc.
-NetworkKind kindOf(QStringView authMode) {
-    return authMode.contains(u"[IBSS]", Qt::CaseInsensitive) ? NetworkKind::AdHoc : NetworkKind::AccessPoint;
+// What an AuthMode text says of a network. A scan result is an access point unless it says ad-hoc.
+struct Capabilities {
+    bool encrypted = false;
+    bool adHoc = false;
+};
+
+// An ASCII letter in upper case; anything else as itself, beyond ASCII as 0.
+char upperAscii(QChar c) {
+    const char16_t u = c.unicode();
+    return u >= u'a' && u <= u'z' ? static_cast<char>(u - u'a' + 'A')
+           : u < 0x80             ? static_cast<char>(u)
+                                  : '\0';
+}
+
+bool hasWord(QStringView token, QLatin1StringView word) {
+    for (qsizetype i = 0; i + word.size() <= token.size(); ++i) {
+        qsizetype j = 0;
+        while (j < word.size() && upperAscii(token[i + j]) == word[j]) {
+            ++j;
+        }
+        if (j == word.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a capability names an encryption scheme or a key scheme; read for every sighting, so
+// each place of the token is looked at once.
+bool namesScheme(QStringView token) {
+    constexpr auto key = [](char a, char b, char c) { return a << 16 | b << 8 | c; };
+    constexpr int kSchemes[] = {key('W', 'E', 'P'), key('W', 'P', 'A'), key('R', 'S', 'N'),
+                                key('S', 'A', 'E'), key('O', 'W', 'E'), key('P', 'S', 'K'),
+                                key('E', 'A', 'P')};
+    for (qsizetype i = 0; i + 3 <= token.size(); ++i) {
+        const int k = key(upperAscii(token[i]), upperAscii(token[i + 1]), upperAscii(token[i + 2]));
+        if (std::find(std::begin(kSchemes), std::end(kSchemes), k) != std::end(kSchemes)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Capabilities capabilitiesOf(QStringView authMode) {
+    Capabilities c;
+    qsizetype start = 0;
+    while (start < authMode.size()) {
+        qsizetype end = start;
+        while (end < authMode.size() && authMode[end] != u'[' && authMode[end] != u']' &&
+               authMode[end] != u' ') {
+            ++end;
+        }
+        const QStringView token = authMode.sliced(start, end - start);
+        // The open network of an OWE transition pair says so, and is open itself.
+        if (!c.encrypted && namesScheme(token) && !hasWord(token, QLatin1StringView("TRANSITION"))) {
+            c.encrypted = true;
+        }
+        if (token.size() == 4 && hasWord(token, QLatin1StringView("IBSS"))) {
+            c.adHoc = true;
+        }
+        start = end + 1;
+    }
+    return c;
 }
 
 class WigleHandler : public TextRecordHandler {
@@ -156,14 +216,20 @@ class WigleHandler : public TextRecordHandler {
                                                 "holds no networks"));
         }
         int withoutFix = 0;
-        for (Network& n : networks_) {
+        NetworkRecord r;
+        for (const Network& n : networks_) {
             if (!n.hasFix) {
                 ++withoutFix;
                 continue;
             }
-            const WaypointDraft row = networkRow(n.record, context_.list, context_.decimalSeparator);
-            addRecord(row, DuplicateRule::AddressIgnoringCase, n.record.address);
-            n.record = NetworkRecord{};  // the list holds it now
+            r.address = text(n.address, n.addressLength).toString();
+            r.ssid = text(n.named, n.ssidLength).toString();
+            r.channel = text(n.named + n.ssidLength, n.channelLength).toString();
+            r.kind = n.adHoc ? NetworkKind::AdHoc : NetworkKind::AccessPoint;
+            r.encrypted = n.encrypted;
+            r.position = n.position;
+            addRecord(networkRow(r, context_.list, context_.decimalSeparator),
+                      DuplicateRule::AddressIgnoringCase, r.address);
         }
         if (withoutFix > 0) {
             log_.skippedTogether(withoutFix, withoutFixSentence(withoutFix, QStringLiteral("only at 0,0")));
@@ -177,11 +243,30 @@ class WigleHandler : public TextRecordHandler {
     }
 
   private:
+    // A network while its sightings are read: what its strongest sighting with a fix said. Its
+    // texts stand in texts_, so that a file of a million networks costs no allocation each.
     struct Network {
-        NetworkRecord record;  // of the strongest sighting with a fix
+        Position position{0, 0};
         double rssi = -std::numeric_limits<double>::infinity();
+        qsizetype address = 0;  // in texts_, written once
+        qsizetype named = 0;    // in texts_: the SSID, then the channel, written again when they change
+        quint32 addressLength = 0;
+        quint32 ssidLength = 0;
+        quint32 channelLength = 0;
+        bool encrypted = false;
+        bool adHoc = false;
         bool hasFix = false;
     };
+
+    QStringView text(qsizetype at, quint32 length) const { return QStringView(texts_).sliced(at, length); }
+
+    // Keeps `a` and then `b` in texts_; returns where `a` begins.
+    qsizetype keep(QStringView a, QStringView b = {}) {
+        const qsizetype at = texts_.size();
+        texts_.append(a);
+        texts_.append(b);
+        return at;
+    }
 
     bool formatLine(const TextLine& line) {
         const QStringView first = fieldAt(line.fields, 0);
@@ -322,28 +407,30 @@ class WigleHandler : public TextRecordHandler {
         if (network.hasFix && !(rssi > network.rssi)) {
             return;
         }
-        const QStringView lat = field(line, kLatitude);
-        const QStringView lon = field(line, kLongitude);
-        if (numberField(lat) == 0.0 && numberField(lon) == 0.0) {
-            return;  // no fix: the app writes 0,0
-        }
         if (line.cutField >= 0) {
             log_.cut(lineNumber(), shownName(line), columnNames_.value(line.cutField));
         }
-        const std::optional<Position> pos = positionOrSkip(lat, lon, shownName(line));
-        if (!pos) {
-            return;
+        const std::optional<Position> pos =
+            positionOrSkip(field(line, kLatitude), field(line, kLongitude), shownName(line));
+        if (!pos || (pos->lat == 0 && pos->lon == 0)) {
+            return;  // a bad position was reported; 0,0 is where the app writes no fix
         }
-        NetworkRecord& r = network.record;
+        const QStringView ssid = field(line, kSsid);
+        const QStringView channel = field(line, kChannel);
         if (!network.hasFix) {
-            r.address = cellText(mac);
+            network.address = keep(mac);
+            network.addressLength = static_cast<quint32>(mac.size());
         }
-        const QStringView auth = field(line, kAuthMode);
-        r.ssid = cellText(field(line, kSsid));
-        r.kind = kindOf(auth);
-        r.channel = cellText(field(line, kChannel));
-        r.encrypted = wigleAuthEncrypted(auth);
-        r.position = *pos;
+        if (!network.hasFix || text(network.named, network.ssidLength) != ssid ||
+            text(network.named + network.ssidLength, network.channelLength) != channel) {
+            network.named = keep(ssid, channel);
+            network.ssidLength = static_cast<quint32>(ssid.size());
+            network.channelLength = static_cast<quint32>(channel.size());
+        }
+        const Capabilities capabilities = capabilitiesOf(field(line, kAuthMode));
+        network.encrypted = capabilities.encrypted;
+        network.adHoc = capabilities.adHoc;
+        network.position = *pos;
         network.rssi = rssi;
         network.hasFix = true;
     }
@@ -373,7 +460,8 @@ class WigleHandler : public TextRecordHandler {
     std::size_t columnCount_ = 0;
     QStringList columnNames_;
     std::array<qsizetype, kColumnsRead> columns_{};
-    std::vector<Network> networks_;
+    std::deque<Network> networks_;  // grows without moving what it holds
+    QString texts_;
     QHash<quint64, qsizetype> byNumber_;
     QHash<QString, qsizetype> byText_;
     std::array<int, 3> otherRows_{};
@@ -390,26 +478,7 @@ bool isWigleStart(QByteArrayView head) {
 }
 
 bool wigleAuthEncrypted(QStringView authMode) {
-    static const char* const kSchemes[] = {"WEP", "WPA", "RSN", "SAE", "OWE", "PSK", "EAP"};
-    qsizetype start = 0;
-    while (start < authMode.size()) {
-        qsizetype end = start;
-        while (end < authMode.size() && authMode[end] != u'[' && authMode[end] != u']' &&
-               authMode[end] != u' ') {
-            ++end;
-        }
-        const QStringView token = authMode.sliced(start, end - start);
-        // The open network of an OWE transition pair says so, and is open itself.
-        if (!token.contains(u"TRANSITION", Qt::CaseInsensitive)) {
-            for (const char* scheme : kSchemes) {
-                if (token.contains(QLatin1StringView(scheme), Qt::CaseInsensitive)) {
-                    return true;
-                }
-            }
-        }
-        start = end + 1;
-    }
-    return false;
+    return capabilitiesOf(authMode).encrypted;
 }
 
 ReadResult readWigleFile(const QString& path, ImportContext& context) {
