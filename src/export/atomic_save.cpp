@@ -333,6 +333,9 @@ bool AtomicFile::open(QString& error) {
 }
 
 bool AtomicFile::write(QByteArrayView bytes, QString& error) {
+    while (gFault && gFault->kind == Fault::CreationStalls) {
+        ::pause();
+    }
     const char* p = bytes.data();
     qint64 left = bytes.size();
     while (left > 0) {

@@ -48,8 +48,8 @@ class AtomicFile {
     // Faults for tests: once `failAfter` bytes of a file have been written, writes fail with the
     // system error `error` (an errno value: the disk filling up), or stall until a signal ends
     // the process; or the final rename fails with `error`; or the temporary file, once made, waits
-    // `failAfter` milliseconds before it is registered for removal on a signal. nullopt restores
-    // the real thing.
+    // `failAfter` milliseconds before it is registered for removal on a signal, and the writes then
+    // stall. nullopt restores the real thing.
     struct Fault {
         qint64 failAfter;
         int error;
