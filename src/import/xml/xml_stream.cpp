@@ -1,11 +1,13 @@
 #include "import/xml/xml_stream.h"
 
 #include "base/cp1252.h"
+#include "formats/xml/xml_limits.h"
 #include "import/reader_support.h"
 #include "import/xml/xml_repair.h"
 #include "model/file_names.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <expat.h>
 
@@ -275,6 +277,32 @@ struct XmlStream::Impl {
         return -1;
     }
 
+    static bool isDeclaration(const char* name) {
+        return name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+    }
+
+    static QString tooMany(const QString& what) {
+        return what.arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(xml::kMostAttributes))) +
+               QStringLiteral(", more than any waypoint file has; reading stopped there");
+    }
+
+    // The name an element starting here has, its own declarations included.
+    XmlName nameBeforePush(std::string_view qname, const char** attributes) const {
+        const std::size_t colon = qname.find(':');
+        const std::string_view prefix =
+            colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
+        const std::string_view local = colon == std::string_view::npos ? qname : qname.substr(colon + 1);
+        for (const char** a = attributes; a[0] != nullptr; a += 2) {
+            if (isDeclaration(a[0]) && std::string_view(a[0][5] == '\0' ? a[0] + 5 : a[0] + 6) == prefix) {
+                return {a[1], local};
+            }
+        }
+        const int binding = findBinding(prefix);
+        return {binding >= 0 ? std::string_view(bindings[static_cast<std::size_t>(binding)].uri)
+                             : std::string_view(),
+                local};
+    }
+
     void push(std::string_view qname, const char** attributes) {
         if (depth == stack.size()) {
             stack.emplace_back();
@@ -286,8 +314,7 @@ struct XmlStream::Impl {
         e.bindingsBefore = bindings.size();
         for (const char** a = attributes; a[0] != nullptr; a += 2) {
             const char* name = a[0];
-            if (name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 &&
-                (name[5] == '\0' || name[5] == ':')) {
+            if (isDeclaration(name)) {
                 bindings.push_back({std::string(name[5] == '\0' ? name + 5 : name + 6), a[1]});
             }
         }
@@ -391,7 +418,24 @@ struct XmlStream::Impl {
             }
             rootStarted = true;
         }
-        if (const int namesake = findOpen(qname); namesake >= 0) {
+        std::size_t count = 0;
+        std::size_t declared = 0;
+        for (const char** a = attributes; a[0] != nullptr; a += 2) {
+            ++count;
+            declared += isDeclaration(a[0]) ? 1 : 0;
+        }
+        if (count > xml::kMostAttributes) {
+            stop(currentLine(), tooMany(QStringLiteral("an element has more than %1 attributes or namespace "
+                                                       "declarations")));
+            return;
+        }
+        if (bindings.size() - 1 + declared > xml::kMostAttributes) {
+            stop(currentLine(),
+                 tooMany(QStringLiteral("more than %1 namespace declarations are in force at once")));
+            return;
+        }
+        if (const int namesake = findOpen(qname);
+            namesake >= 0 && !handler.nestsInItself(nameBeforePush(qname, attributes))) {
             // It and the elements inside it are closed for the handler; the parser keeps them open
             // until their parent's end tag, or a restart, drops them.
             closeFrom(static_cast<std::size_t>(namesake), currentLine());
@@ -511,8 +555,10 @@ struct XmlStream::Impl {
 
     // Feeds bytes the parser has not seen, repairing whatever stops it; false when reading must
     // stop. A token longer than what was fed (an attribute of megabytes) gives the parser nothing
-    // to report, and it would scan the token again with every block: such bytes are held back until
-    // twice as many as last time are there, so a token costs a few scans of itself, not one a block.
+    // to report, and it would scan the token again with every block: the bytes after it are held
+    // back until twice as many as last time are there, so a token costs a few scans of itself, not
+    // one a block. The parser then gets the rest of the token in one piece, a start tag's
+    // attributes counted first (xml_limits.h), and what follows in pieces again.
     bool feed(const char* data, std::size_t size) {
         if (holdFor > 0) {
             held.append(data, size);
@@ -527,7 +573,31 @@ struct XmlStream::Impl {
         const std::string bytes = std::move(held);
         held.clear();
         holdFor = 0;
-        return feedNow(bytes.data(), bytes.size(), true);
+        int off = 0;
+        int size = 0;
+        const char* buffer = XML_GetInputContext(parser, &off, &size);
+        const std::string_view begun =
+            buffer != nullptr && off < size
+                ? std::string_view(buffer + off, static_cast<std::size_t>(size - off))
+                : std::string_view();
+        if (begun.empty()) {
+            return feedNow(bytes.data(), bytes.size(), false);
+        }
+        const auto unit = [&](std::size_t i) {
+            return static_cast<char32_t>(
+                static_cast<unsigned char>(i < begun.size() ? begun[i] : bytes[i - begun.size()]));
+        };
+        const xml::MarkupEnd markup = xml::findMarkupEnd(unit, begun.size() + bytes.size());
+        if (markup.attributes > xml::kMostAttributes) {
+            stop(currentLine(), tooMany(QStringLiteral("an element has more than %1 attributes or namespace "
+                                                       "declarations")));
+            return false;
+        }
+        const std::size_t through = markup.end != xml::MarkupEnd::npos && markup.end > begun.size()
+                                        ? markup.end - begun.size()
+                                        : bytes.size();
+        return feedNow(bytes.data(), through, true) &&
+               (through == bytes.size() || feedNow(bytes.data() + through, bytes.size() - through, false));
     }
     // `whole`: the bytes go to the parser in one piece, however small the pieces are.
     bool feedNow(const char* data, std::size_t size, bool whole) {
@@ -544,8 +614,10 @@ struct XmlStream::Impl {
             }
             data += n;
             size -= n;
-            if (events == before && size == 0) {
-                holdFor = 2 * n;
+            holdFor = events == before ? 2 * n : 0;
+            if (holdFor > 0 && size > 0) {
+                held.assign(data, size);
+                return true;
             }
         } while (size > 0);
         return true;
@@ -834,8 +906,10 @@ struct XmlStream::Impl {
 
     // The end of the file: elements still open are closed, as a cut-off file leaves them.
     void finish() {
-        if (!held.empty() && !feedHeld()) {
-            return;
+        while (!held.empty()) {
+            if (!feedHeld()) {
+                return;
+            }
         }
         for (;;) {
             if (stopped) {
