@@ -178,7 +178,7 @@ class TargetScan {
     // once its attributes are counted (xml_limits.h).
     qsizetype nextPiece(QByteArrayView file, qsizetype done, TargetEncoding form) {
         constexpr qsizetype kPiece = 256 * 1024;
-        const qsizetype rest = file.size() - done;
+        const qsizetype rest = std::min(file.size() - done, qsizetype(1) << 30);  // what an int holds
         int off = 0;
         int size = 0;
         const char* buffer = done > 0 ? XML_GetInputContext(parser_, &off, &size) : nullptr;
@@ -201,8 +201,8 @@ class TargetScan {
         }
         return markup.end == xml::MarkupEnd::npos
                    ? rest
-                   : std::max<qsizetype>(1,
-                                         begun + static_cast<qsizetype>(markup.end) * chars.width() - done);
+                   : std::clamp<qsizetype>(begun + static_cast<qsizetype>(markup.end) * chars.width() - done,
+                                           1, rest);
     }
 
     QString tooManyAttributes() const {

@@ -54,7 +54,7 @@ bool XmlStream::Impl::feedHeld() {
 // `whole`: the bytes go to the parser in one piece, however small the pieces are.
 bool XmlStream::Impl::feedNow(const char* data, std::size_t size, bool whole) {
     do {
-        const std::size_t n = whole ? size : std::min(size, chunk);
+        const std::size_t n = std::min(size, whole ? std::size_t(1) << 30 : chunk);  // an int holds it
         const long long before = events;
         if (stopped) {
             return false;
