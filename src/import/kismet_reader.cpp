@@ -90,7 +90,7 @@ class KismetHandler : public WaypointXmlHandler {
     bool givesAdvice() const override { return false; }
     // Kismet describes a capture source in <card-source>, whose first child is its <card-source>
     // text.
-    bool nestsInItself(std::string_view qname) const override { return qname == "card-source"; }
+    bool nestsInItself(const XmlName& name) const override { return name.local == "card-source"; }
 
   private:
     enum class Part { Other, Ssid, Gps };
