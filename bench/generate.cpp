@@ -43,11 +43,12 @@ void header(std::FILE* f, const char* format) {
             "# $DateGMT: 2005-06-14\r\n",
             f);
     } else if (std::strncmp(format, "wigle", 5) == 0) {
-        std::fputs("WigleWifi-1.4,appRelease=2.26,model=bench,release=14,device=bench,display=bench,board=bench,"
-                   "brand=bench\n"
-                   "MAC,SSID,AuthMode,FirstSeen,Channel,RSSI,CurrentLatitude,CurrentLongitude,AltitudeMeters,"
-                   "AccuracyMeters,Type\n",
-                   f);
+        std::fputs(
+            "WigleWifi-1.4,appRelease=2.26,model=bench,release=14,device=bench,display=bench,board=bench,"
+            "brand=bench\n"
+            "MAC,SSID,AuthMode,FirstSeen,Channel,RSSI,CurrentLatitude,CurrentLongitude,AltitudeMeters,"
+            "AccuracyMeters,Type\n",
+            f);
     }
 }
 
@@ -85,16 +86,17 @@ void record(std::FILE* f, const char* format, long i, double lat, double lon) {
     } else if (std::strncmp(format, "wigle", 5) == 0) {
         const long n = i % wigleNetworks;
         if (i % 10 == 9) {
-            std::fprintf(f, "234_10_%ld_12,O2 UK,GSM;gb,2024-05-01 10:00:00,0,-81,%.8f,%.8f,152,36,GSM\n", n, lat,
-                         lon);
+            std::fprintf(f, "234_10_%ld_12,O2 UK,GSM;gb,2024-05-01 10:00:00,0,-81,%.8f,%.8f,152,36,GSM\n", n,
+                         lat, lon);
             return;
         }
-        std::fprintf(f,
-                     "02:%02lx:%02lx:%02lx:%02lx:%02lx,Network %ld,%s,2024-05-01 10:00:00,%ld,%d,%.8f,%.8f,152,36,"
-                     "WIFI\n",
-                     (n >> 32) & 0xff, (n >> 24) & 0xff, (n >> 16) & 0xff, (n >> 8) & 0xff, n & 0xff, n,
-                     n % 2 ? "[WPA2-PSK-CCMP][ESS]" : "[ESS]", 1 + n % 11, -90 + static_cast<int>(i * 7919 % 60),
-                     lat, lon);
+        std::fprintf(
+            f,
+            "02:%02lx:%02lx:%02lx:%02lx:%02lx,Network %ld,%s,2024-05-01 10:00:00,%ld,%d,%.8f,%.8f,152,36,"
+            "WIFI\n",
+            (n >> 32) & 0xff, (n >> 24) & 0xff, (n >> 16) & 0xff, (n >> 8) & 0xff, n & 0xff, n,
+            n % 2 ? "[WPA2-PSK-CCMP][ESS]" : "[ESS]", 1 + n % 11, -90 + static_cast<int>(i * 7919 % 60), lat,
+            lon);
     } else {
         std::fprintf(f,
                      "%.6f, %.6f, \"Bench mark %ld\", \"BM%ld\", \"Mark %ld by the harbour\", ff0000, %d\r\n",
