@@ -1,0 +1,259 @@
+#include "map/map_renderer.h"
+
+#include "map/clip.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace vintrel {
+
+namespace {
+
+// How far beyond the view shapes are kept: wider than any line drawn, so no cut edge shows.
+constexpr double kClipMargin = 8;
+// The marks of cells just outside the view still show their edge in it.
+constexpr double kMarkMargin = 20;
+
+QPolygonF toScreen(const BaseMap::Level& level, const BaseMap::Shape& shape, const MapCamera& camera) {
+    QPolygonF points;
+    points.reserve(shape.count);
+    const float* p = level.points.data() + 2 * static_cast<std::size_t>(shape.first);
+    for (std::uint32_t i = 0; i < shape.count; ++i, p += 2) {
+        points.append(camera.toScreen(p[0], p[1]));
+    }
+    return points;
+}
+
+void drawBaseMap(QPainter& painter, const MapCamera& camera, const BaseMap& base, const MapColours& colours) {
+    const BaseMap::Level* level = base.levelFor(camera.zoom);
+    if (level == nullptr) {
+        return;
+    }
+    const WorldBox view = camera.viewBox(kClipMargin);
+    const QRectF box(-kClipMargin, -kClipMargin, camera.size.width() + 2 * kClipMargin,
+                     camera.size.height() + 2 * kClipMargin);
+    QPainterPath land;
+    land.setFillRule(Qt::OddEvenFill);  // a lake is a ring inside a ring
+    for (const BaseMap::Shape& shape : level->land) {
+        if (shape.box.intersects(view)) {
+            QPolygonF ring = clipRing(toScreen(*level, shape, camera), box);
+            thin(ring, 0.5);
+            if (ring.size() >= 3) {
+                land.addPolygon(ring);
+                land.closeSubpath();
+            }
+        }
+    }
+    QPainterPath borders;
+    for (const BaseMap::Shape& shape : level->borders) {
+        if (shape.box.intersects(view)) {
+            clipLine(toScreen(*level, shape, camera), box, [&](const QPolygonF& part) {
+                QPolygonF line = part;
+                thin(line, 0.5);
+                borders.addPolygon(line);
+            });
+        }
+    }
+    QPen coast(colours.coast, 1);
+    coast.setCosmetic(true);
+    painter.setPen(coast);
+    painter.setBrush(colours.land);
+    painter.drawPath(land);
+    QPen border(colours.border, 1);
+    border.setCosmetic(true);
+    painter.setPen(border);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(borders);
+}
+
+void drawTiles(QPainter& painter, const MapCamera& camera, TileSource& tiles) {
+    tiles.beginFrame();
+    const int zoom = std::clamp(static_cast<int>(std::lround(camera.zoom)), 0, tiles.maxZoom());
+    const int n = 1 << zoom;
+    const WorldBox view = camera.viewBox();
+    const double tilePixels = camera.worldPixels() / n;
+    const auto first = [n](double world) {
+        return std::clamp(static_cast<int>(std::floor(world * n)), 0, n - 1);
+    };
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(tilePixels - 256) > 0.5);
+    for (int y = first(view.top); y <= first(view.bottom); ++y) {
+        for (int x = first(view.left); x <= first(view.right); ++x) {
+            const QImage image = tiles.tile(zoom, x, y);
+            if (!image.isNull()) {
+                const QPointF corner = camera.toScreen(double(x) / n, double(y) / n);
+                painter.drawImage(QRectF(corner, QSizeF(tilePixels, tilePixels)), image);
+            }
+        }
+    }
+}
+
+void drawAttribution(QPainter& painter, const MapCamera& camera, const QString& text,
+                     const MapColours& colours) {
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const QSizeF size(metrics.horizontalAdvance(text) + 8, metrics.height() + 2);
+    const QRectF rect(QPointF(camera.size.width() - size.width(), camera.size.height() - size.height()),
+                      size);
+    QColor back = colours.background;
+    back.setAlpha(200);
+    painter.fillRect(rect, back);
+    painter.setPen(colours.label);
+    painter.drawText(rect, Qt::AlignCenter, text);
+}
+
+// Dark text on light marks, white on dark ones.
+QColor textOn(const QColor& fill) {
+    return 0.299 * fill.redF() + 0.587 * fill.greenF() + 0.114 * fill.blueF() > 0.6 ? QColor(20, 20, 20)
+                                                                                    : QColor(255, 255, 255);
+}
+
+void drawMark(QPainter& painter, const MapCamera& camera, const PointIndex::Cell& cell,
+              const MapColours& colours, const QFontMetricsF& metrics) {
+    const QPointF at = camera.toScreen(cell.x, cell.y);
+    const double r = markRadius(cell.count);
+    painter.setBrush(Qt::NoBrush);
+    if (cell.selected) {
+        painter.setPen(QPen(colours.selection, 3));
+        painter.drawEllipse(at, r + 4.5, r + 4.5);
+    }
+    if (cell.duplicate) {
+        painter.setPen(QPen(colours.duplicate, 2));
+        painter.drawEllipse(at, r + 2, r + 2);
+    }
+    const QColor fill = cell.kind == IconRole::None && cell.count > 1 ? colours.mixed : kindColour(cell.kind);
+    painter.setPen(QPen(colours.outline, 1));
+    painter.setBrush(fill);
+    painter.drawEllipse(at, r, r);
+    if (cell.count > 1) {
+        const QString text = countText(cell.count);
+        painter.setPen(textOn(fill));
+        painter.drawText(at + QPointF(-metrics.horizontalAdvance(text) / 2, metrics.ascent() / 2 - 1), text);
+    }
+}
+
+void drawMarks(QPainter& painter, const MapCamera& camera, const PointIndex& points,
+               const MapColours& colours) {
+    QFont font = painter.font();
+    font.setPixelSize(9);
+    font.setBold(true);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    std::vector<PointIndex::Cell> selected;  // drawn last, over their neighbours
+    points.forEachCell(camera.viewBox(kMarkMargin), cellLevelFor(camera.zoom),
+                       [&](const PointIndex::Cell& cell) {
+                           if (cell.selected) {
+                               selected.push_back(cell);
+                           } else {
+                               drawMark(painter, camera, cell, colours, metrics);
+                           }
+                       });
+    for (const PointIndex::Cell& cell : selected) {
+        drawMark(painter, camera, cell, colours, metrics);
+    }
+}
+
+}  // namespace
+
+MapColours MapColours::light() {
+    return {QColor(214, 214, 214), QColor(170, 211, 223), QColor(242, 239, 233), QColor(120, 160, 180),
+            QColor(160, 140, 170), QColor(30, 30, 30),    QColor(255, 0, 0),     QColor(0, 110, 230),
+            QColor(100, 100, 100), QColor(30, 30, 30)};
+}
+
+MapColours MapColours::dark() {
+    return {QColor(18, 18, 18),    QColor(27, 42, 56),    QColor(58, 61, 66),    QColor(90, 122, 140),
+            QColor(125, 112, 135), QColor(235, 235, 235), QColor(255, 110, 110), QColor(90, 170, 255),
+            QColor(160, 160, 160), QColor(235, 235, 235)};
+}
+
+QColor kindColour(IconRole role) {
+    switch (role) {
+        case IconRole::Geocache:
+        case IconRole::Traditional:
+        case IconRole::EncryptNo:
+            return {40, 150, 60};
+        case IconRole::Waypoint:
+        case IconRole::Mystery:
+        case IconRole::Virtual:
+        case IconRole::Specs:
+            return {40, 90, 200};
+        case IconRole::Multi:
+            return {240, 140, 20};
+        case IconRole::Event:
+        case IconRole::RedLight:
+        case IconRole::EncryptYes:
+            return {210, 40, 40};
+        case IconRole::Locationless:
+        case IconRole::Gatso:
+            return {245, 210, 30};
+        case IconRole::Mobile:
+            return {130, 60, 170};
+        case IconRole::Webcam:
+        case IconRole::Empty:
+        case IconRole::None:
+            return {130, 130, 130};
+    }
+    return {130, 130, 130};
+}
+
+QString countText(int count) {
+    if (count < 1000) {
+        return QString::number(count);
+    }
+    const auto shortened = [](double value, const char* unit) {
+        return (value < 10 ? QString::number(std::floor(value * 10) / 10, 'f', 1)
+                           : QString::number(std::floor(value))) +
+               QLatin1String(unit);
+    };
+    return count < 1000000 ? shortened(count / 1e3, "k") : shortened(count / 1e6, "M");
+}
+
+double markRadius(int count) {
+    return count <= 1 ? 4.0 : std::min(6.0 + 1.5 * std::log10(count), 12.0);
+}
+
+void drawMap(QPainter& painter, const MapCamera& camera, const MapScene& scene) {
+    const MapColours& colours = scene.colours;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF view(QPointF(0, 0), QSizeF(camera.size));
+    painter.fillRect(view, colours.background);
+    const QPointF worldTop = camera.toScreen(0, 0);
+    const QPointF worldBottom = camera.toScreen(1, 1);
+    painter.fillRect(QRectF(worldTop, worldBottom).intersected(view), colours.sea);
+    if (scene.base != nullptr) {
+        drawBaseMap(painter, camera, *scene.base, colours);
+    }
+    if (scene.tiles != nullptr) {
+        drawTiles(painter, camera, *scene.tiles);
+    }
+    if (scene.points != nullptr) {
+        drawMarks(painter, camera, *scene.points, colours);
+    }
+    if (scene.tiles != nullptr) {
+        drawAttribution(painter, camera, scene.tiles->attribution(), colours);
+    }
+    painter.restore();
+}
+
+QImage listPicture(const WaypointList& list, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull()) {
+        return image;
+    }
+    PointIndex points;
+    points.build(list);
+    const MapCamera camera = fitCamera(points.box(false), size);
+    QPainter painter(&image);
+    drawMap(painter, camera, MapScene{&BaseMap::bundled(), &points, MapColours::light(), nullptr});
+    return image;
+}
+
+}  // namespace vintrel
