@@ -91,18 +91,40 @@ void clipLine(const QPolygonF& line, const QRectF& box, const std::function<void
     }
 }
 
-void thin(QPolygonF& points, double distance) {
-    if (points.size() < 3) {
-        return;
-    }
-    qsizetype kept = 1;
-    for (qsizetype i = 1; i < points.size(); ++i) {
-        const QPointF& p = points[i];
-        const QPointF& last = points[kept - 1];
-        if (std::abs(p.x() - last.x()) >= distance || std::abs(p.y() - last.y()) >= distance ||
-            i == points.size() - 1) {
-            points[kept++] = p;
+void reduce(QPolygonF& points, const QRectF& box, double distance) {
+    const auto sides = [&box](QPointF p) {
+        return (p.x() < box.left() ? 1 : 0) | (p.x() > box.right() ? 2 : 0) | (p.y() < box.top() ? 4 : 0) |
+               (p.y() > box.bottom() ? 8 : 0);
+    };
+    qsizetype kept = 0;
+    int run = 0;             // the sides every point of the current run lies beyond; 0: no run
+    bool runHasEnd = false;  // points[kept] holds the run's last point so far
+    int lastSides = -1;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const QPointF p = points[i];
+        const int s = sides(p);
+        if (run != 0 && (run & s) != 0) {
+            run &= s;
+            points[kept] = p;  // the run's end, for now
+            runHasEnd = true;
+            continue;
         }
+        if (runHasEnd) {
+            ++kept;
+            runHasEnd = false;
+        }
+        if (s == 0 && lastSides == 0 && i + 1 < points.size()) {
+            const QPointF& last = points[kept - 1];
+            if (std::abs(p.x() - last.x()) < distance && std::abs(p.y() - last.y()) < distance) {
+                continue;
+            }
+        }
+        points[kept++] = p;
+        run = s;
+        lastSides = s;
+    }
+    if (runHasEnd) {
+        ++kept;
     }
     points.resize(kept);
 }

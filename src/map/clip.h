@@ -18,8 +18,10 @@ QPolygonF clipRing(const QPolygonF& ring, const QRectF& box);
 // The parts of an open line inside `box`, each passed to `part` as a line of two points or more.
 void clipLine(const QPolygonF& line, const QRectF& box, const std::function<void(const QPolygonF&)>& part);
 
-// Drops points closer than `distance` (in both directions) to the one kept before them: detail
-// the screen cannot show.
-void thin(QPolygonF& points, double distance);
+// Drops what the screen cannot show, before cutting: of a run of points that all lie beyond one
+// side of `box`, all but its first and last (the straight line between them stays beyond that
+// side too, so neither a fill nor a line in `box` changes); and points inside `box` closer than
+// `distance` in both directions to the one kept before them.
+void reduce(QPolygonF& points, const QRectF& box, double distance);
 
 }  // namespace vintrel

@@ -1,6 +1,7 @@
 #include "map/map_renderer.h"
 
 #include "map/clip.h"
+#include "map/mark_sprites.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -19,13 +20,15 @@ constexpr double kClipMargin = 8;
 // The marks of cells just outside the view still show their edge in it.
 constexpr double kMarkMargin = 20;
 
-QPolygonF toScreen(const BaseMap::Level& level, const BaseMap::Shape& shape, const MapCamera& camera) {
-    QPolygonF points;
-    points.reserve(shape.count);
+// The shape's points on the screen, with what the screen cannot show dropped (see reduce()).
+const QPolygonF& onScreen(const BaseMap::Level& level, const BaseMap::Shape& shape, const MapCamera& camera,
+                          const QRectF& box, QPolygonF& points) {
+    points.resize(shape.count);
     const float* p = level.points.data() + 2 * static_cast<std::size_t>(shape.first);
     for (std::uint32_t i = 0; i < shape.count; ++i, p += 2) {
-        points.append(camera.toScreen(p[0], p[1]));
+        points[i] = camera.toScreen(p[0], p[1]);
     }
+    reduce(points, box, 0.5);
     return points;
 }
 
@@ -37,12 +40,12 @@ void drawBaseMap(QPainter& painter, const MapCamera& camera, const BaseMap& base
     const WorldBox view = camera.viewBox(kClipMargin);
     const QRectF box(-kClipMargin, -kClipMargin, camera.size.width() + 2 * kClipMargin,
                      camera.size.height() + 2 * kClipMargin);
+    QPolygonF points;
     QPainterPath land;
     land.setFillRule(Qt::OddEvenFill);  // a lake is a ring inside a ring
     for (const BaseMap::Shape& shape : level->land) {
         if (shape.box.intersects(view)) {
-            QPolygonF ring = clipRing(toScreen(*level, shape, camera), box);
-            thin(ring, 0.5);
+            const QPolygonF ring = clipRing(onScreen(*level, shape, camera, box, points), box);
             if (ring.size() >= 3) {
                 land.addPolygon(ring);
                 land.closeSubpath();
@@ -52,22 +55,25 @@ void drawBaseMap(QPainter& painter, const MapCamera& camera, const BaseMap& base
     QPainterPath borders;
     for (const BaseMap::Shape& shape : level->borders) {
         if (shape.box.intersects(view)) {
-            clipLine(toScreen(*level, shape, camera), box, [&](const QPolygonF& part) {
-                QPolygonF line = part;
-                thin(line, 0.5);
-                borders.addPolygon(line);
-            });
+            clipLine(onScreen(*level, shape, camera, box, points), box,
+                     [&](const QPolygonF& part) { borders.addPolygon(part); });
         }
     }
+    // The land is filled without antialiasing, many times faster over a continent's outline; the
+    // antialiased coastline drawn over its edge hides the steps.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colours.land);
+    painter.drawPath(land);
+    painter.setRenderHint(QPainter::Antialiasing, true);
     QPen coast(colours.coast, 1);
     coast.setCosmetic(true);
     painter.setPen(coast);
-    painter.setBrush(colours.land);
+    painter.setBrush(Qt::NoBrush);
     painter.drawPath(land);
     QPen border(colours.border, 1);
     border.setCosmetic(true);
     painter.setPen(border);
-    painter.setBrush(Qt::NoBrush);
     painter.drawPath(borders);
 }
 
@@ -108,54 +114,18 @@ void drawAttribution(QPainter& painter, const MapCamera& camera, const QString& 
     painter.drawText(rect, Qt::AlignCenter, text);
 }
 
-// Dark text on light marks, white on dark ones.
-QColor textOn(const QColor& fill) {
-    return 0.299 * fill.redF() + 0.587 * fill.greenF() + 0.114 * fill.blueF() > 0.6 ? QColor(20, 20, 20)
-                                                                                    : QColor(255, 255, 255);
-}
-
-void drawMark(QPainter& painter, const MapCamera& camera, const PointIndex::Cell& cell,
-              const MapColours& colours, const QFontMetricsF& metrics) {
-    const QPointF at = camera.toScreen(cell.x, cell.y);
-    const double r = markRadius(cell.count);
-    painter.setBrush(Qt::NoBrush);
-    if (cell.selected) {
-        painter.setPen(QPen(colours.selection, 3));
-        painter.drawEllipse(at, r + 4.5, r + 4.5);
-    }
-    if (cell.duplicate) {
-        painter.setPen(QPen(colours.duplicate, 2));
-        painter.drawEllipse(at, r + 2, r + 2);
-    }
-    const QColor fill = cell.kind == IconRole::None && cell.count > 1 ? colours.mixed : kindColour(cell.kind);
-    painter.setPen(QPen(colours.outline, 1));
-    painter.setBrush(fill);
-    painter.drawEllipse(at, r, r);
-    if (cell.count > 1) {
-        const QString text = countText(cell.count);
-        painter.setPen(textOn(fill));
-        painter.drawText(at + QPointF(-metrics.horizontalAdvance(text) / 2, metrics.ascent() / 2 - 1), text);
-    }
-}
-
-void drawMarks(QPainter& painter, const MapCamera& camera, const PointIndex& points,
-               const MapColours& colours) {
-    QFont font = painter.font();
-    font.setPixelSize(9);
-    font.setBold(true);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
+void drawMarks(QPainter& painter, const MapCamera& camera, const PointIndex& points, MarkSprites& sprites) {
     std::vector<PointIndex::Cell> selected;  // drawn last, over their neighbours
     points.forEachCell(camera.viewBox(kMarkMargin), cellLevelFor(camera.zoom),
                        [&](const PointIndex::Cell& cell) {
                            if (cell.selected) {
                                selected.push_back(cell);
                            } else {
-                               drawMark(painter, camera, cell, colours, metrics);
+                               sprites.draw(painter, camera.toScreen(cell.x, cell.y), cell);
                            }
                        });
     for (const PointIndex::Cell& cell : selected) {
-        drawMark(painter, camera, cell, colours, metrics);
+        sprites.draw(painter, camera.toScreen(cell.x, cell.y), cell);
     }
 }
 
@@ -235,7 +205,13 @@ void drawMap(QPainter& painter, const MapCamera& camera, const MapScene& scene) 
         drawTiles(painter, camera, *scene.tiles);
     }
     if (scene.points != nullptr) {
-        drawMarks(painter, camera, *scene.points, colours);
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        if (scene.sprites != nullptr && scene.sprites->suits(colours, ratio)) {
+            drawMarks(painter, camera, *scene.points, *scene.sprites);
+        } else {
+            MarkSprites sprites(colours, ratio);
+            drawMarks(painter, camera, *scene.points, sprites);
+        }
     }
     if (scene.tiles != nullptr) {
         drawAttribution(painter, camera, scene.tiles->attribution(), colours);

@@ -16,6 +16,7 @@ class QPainter;
 
 namespace vintrel {
 
+class MarkSprites;
 class WaypointList;
 
 struct MapColours {
@@ -55,6 +56,8 @@ struct MapScene {
     const PointIndex* points = nullptr;
     MapColours colours = MapColours::light();
     TileSource* tiles = nullptr;
+    // The marks' pictures kept from frame to frame; nullptr, or ones of other colours: drawn anew.
+    MarkSprites* sprites = nullptr;
 };
 
 // Radius in pixels of the mark of a cell of `count` rows.

@@ -1,6 +1,7 @@
 #include "map/point_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
@@ -44,14 +45,6 @@ std::uint32_t gather(std::uint64_t x) {
 // x in the even bits, y in the odd ones.
 std::uint64_t keyOf(double x, double y) {
     return spread(steps(x)) | (spread(steps(y)) << 1);
-}
-
-double keyX(std::uint64_t key) {
-    return (gather(key) + 0.5) / kUnits;
-}
-
-double keyY(std::uint64_t key) {
-    return (gather(key >> 1) + 0.5) / kUnits;
 }
 
 std::uint8_t markOf(const WaypointRow& row) {
@@ -99,6 +92,12 @@ void PointIndex::build(const WaypointList& list) {
         rowOf_[i] = static_cast<int>(i);
     }
     radixSort(keys_, rowOf_);
+    xs_.resize(n);
+    ys_.resize(n);
+    for (std::size_t e = 0; e < n; ++e) {
+        xs_[e] = gather(keys_[e]);
+        ys_[e] = gather(keys_[e] >> 1);
+    }
     entryOf_.resize(n);
     for (std::size_t e = 0; e < n; ++e) {
         entryOf_[static_cast<std::size_t>(rowOf_[e])] = static_cast<int>(e);
@@ -117,8 +116,8 @@ void PointIndex::refreshMarks(const WaypointList& list) {
 }
 
 WorldPoint PointIndex::position(int row) const {
-    const std::uint64_t key = keys_[static_cast<std::size_t>(entryOf_[static_cast<std::size_t>(row)])];
-    return {keyX(key), keyY(key)};
+    const std::size_t e = static_cast<std::size_t>(entryOf_[static_cast<std::size_t>(row)]);
+    return {(xs_[e] + 0.5) / kUnits, (ys_[e] + 0.5) / kUnits};
 }
 
 void PointIndex::showAll() {
@@ -168,7 +167,7 @@ WorldBox PointIndex::box(bool shownOnly) const {
     WorldBox box;
     for (std::size_t e = 0; e < keys_.size(); ++e) {
         if (!shownOnly || (marks_[e] & kHidden) == 0) {
-            box.add(keyX(keys_[e]), keyY(keys_[e]));
+            box.add((xs_[e] + 0.5) / kUnits, (ys_[e] + 0.5) / kUnits);
         }
     }
     return box;
@@ -221,30 +220,30 @@ void PointIndex::forEachRun(const WorldBox& area, int level, bool whole,
 }
 
 PointIndex::Cell PointIndex::cellOf(std::size_t lo, std::size_t hi) const {
+    // A frame passes over every row in view: no branch and no division in the loop.
     Cell cell;
-    double sumX = 0;
-    double sumY = 0;
-    int kind = -1;
+    std::uint64_t sumX = 0;
+    std::uint64_t sumY = 0;
+    std::uint32_t kinds = 0;
+    std::uint8_t flags = 0;
+    int count = 0;
     for (std::size_t e = lo; e < hi; ++e) {
         const std::uint8_t m = marks_[e];
-        if ((m & kHidden) != 0) {
-            continue;
-        }
-        const int rowKind = m & kKindBits;
-        if (cell.count == 0 || rowOf_[e] < cell.firstRow) {
-            cell.firstRow = rowOf_[e];
-        }
-        kind = cell.count == 0 ? rowKind : (kind == rowKind ? kind : 0);
-        cell.duplicate = cell.duplicate || (m & kDuplicate) != 0;
-        cell.selected = cell.selected || (m & kSelected) != 0;
-        sumX += keyX(keys_[e]);
-        sumY += keyY(keys_[e]);
-        ++cell.count;
+        const std::uint32_t shown = (m & kHidden) == 0 ? 1 : 0;
+        count += static_cast<int>(shown);
+        kinds |= shown << (m & kKindBits);
+        flags |= static_cast<std::uint8_t>(m & static_cast<std::uint8_t>(-static_cast<int>(shown)));
+        sumX += xs_[e] * std::uint64_t{shown};
+        sumY += ys_[e] * std::uint64_t{shown};
     }
-    if (cell.count > 0) {
-        cell.x = sumX / cell.count;
-        cell.y = sumY / cell.count;
-        cell.kind = static_cast<IconRole>(kind);
+    cell.count = count;
+    if (count > 0) {
+        cell.x = (static_cast<double>(sumX) / count + 0.5) / kUnits;
+        cell.y = (static_cast<double>(sumY) / count + 0.5) / kUnits;
+        cell.kind =
+            (kinds & (kinds - 1)) == 0 ? static_cast<IconRole>(std::countr_zero(kinds)) : IconRole::None;
+        cell.duplicate = (flags & kDuplicate) != 0;
+        cell.selected = (flags & kSelected) != 0;
     }
     return cell;
 }
@@ -270,8 +269,8 @@ int PointIndex::nearestRow(double x, double y, double radius) const {
             if ((marks_[e] & kHidden) != 0) {
                 continue;
             }
-            const double dx = keyX(keys_[e]) - x;
-            const double dy = keyY(keys_[e]) - y;
+            const double dx = (xs_[e] + 0.5) / kUnits - x;
+            const double dy = (ys_[e] + 0.5) / kUnits - y;
             const double d = dx * dx + dy * dy;
             if (d < bestDistance || (d == bestDistance && best >= 0 && rowOf_[e] < best)) {
                 best = rowOf_[e];

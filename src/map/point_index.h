@@ -25,7 +25,6 @@ class PointIndex {
         double x = 0;  // the middle of its rows, in world coordinates
         double y = 0;
         int count = 0;
-        int firstRow = 0;                // the first of them in the list's order
         IconRole kind = IconRole::None;  // shared by all of them; None when they differ
         bool duplicate = false;          // one of them is marked as a duplicate
         bool selected = false;           // one of them is selected
@@ -66,6 +65,8 @@ class PointIndex {
     Cell cellOf(std::size_t lo, std::size_t hi) const;
 
     std::vector<std::uint64_t> keys_;  // sorted
+    std::vector<std::uint32_t> xs_;    // each key's x and y, taken apart once
+    std::vector<std::uint32_t> ys_;
     std::vector<int> rowOf_;           // the list's row of each key
     std::vector<int> entryOf_;         // the sorted place of each list row
     std::vector<std::uint8_t> marks_;  // of each sorted place: see point_index.cpp
