@@ -182,7 +182,7 @@ std::optional<BaseMap> BaseMap::parse(QByteArrayView bytes, QString* error) {
         Level level;
         level.scale = in.byte();
         const Transform t{in.float64(), in.float64(), in.float64(), in.float64()};
-        if (level.scale == 0 || !(t.scaleX > 0 && t.scaleX < 1) || !(t.scaleY > 0 && t.scaleY < 1) ||
+        if (level.scale == 0 || !(t.scaleX > 0 && t.scaleX <= 1) || !(t.scaleY > 0 && t.scaleY <= 1) ||
             !(std::abs(t.lonOrigin) <= 180) || !(std::abs(t.latOrigin) <= 90)) {
             in.fail(QStringLiteral("a level's scale or origin is wrong"));
             return failed();
