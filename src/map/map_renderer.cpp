@@ -83,12 +83,16 @@ void drawTiles(QPainter& painter, const MapCamera& camera, TileSource& tiles) {
     const int n = 1 << zoom;
     const WorldBox view = camera.viewBox();
     const double tilePixels = camera.worldPixels() / n;
+    // The tiles that show a part of the view, not those that only touch its edge.
     const auto first = [n](double world) {
         return std::clamp(static_cast<int>(std::floor(world * n)), 0, n - 1);
     };
+    const auto last = [n](double world) {
+        return std::clamp(static_cast<int>(std::ceil(world * n)) - 1, 0, n - 1);
+    };
     painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(tilePixels - 256) > 0.5);
-    for (int y = first(view.top); y <= first(view.bottom); ++y) {
-        for (int x = first(view.left); x <= first(view.right); ++x) {
+    for (int y = first(view.top); y <= last(view.bottom); ++y) {
+        for (int x = first(view.left); x <= last(view.right); ++x) {
             const QImage image = tiles.tile(zoom, x, y);
             if (!image.isNull()) {
                 const QPointF corner = camera.toScreen(double(x) / n, double(y) / n);

@@ -1,0 +1,144 @@
+// Street tiles from a tile server this test runs on 127.0.0.1.
+#include "map/tile_layer.h"
+
+#include <QBuffer>
+#include <QNetworkAccessManager>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+const QColor kTileColour(200, 0, 200);
+
+// Answers GET /Z/X/Y.png with a plain tile that may be kept a week; zoom 2 is not there (404).
+class FakeTileServer : public QObject {
+  public:
+    FakeTileServer() {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(kTileColour);
+        QBuffer buffer(&png_);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+            }
+        });
+    }
+    QString urlTemplate() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    void stop() { server_.close(); }
+
+    QStringList paths;
+    QStringList agents;
+
+  private:
+    void answer(QTcpSocket* socket) {
+        QByteArray& request = pending_[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n")) {
+            return;
+        }
+        const QList<QByteArray> lines = request.split('\n');
+        const QByteArray path = lines[0].split(' ').value(1);
+        paths.append(QString::fromLatin1(path));
+        for (const QByteArray& line : lines) {
+            if (line.toLower().startsWith("user-agent:")) {
+                agents.append(QString::fromLatin1(line.mid(11).trimmed()));
+            }
+        }
+        if (path.startsWith("/2/")) {
+            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        } else {
+            socket->write(
+                "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nCache-Control: max-age=604800\r\n"
+                "Connection: close\r\nContent-Length: " +
+                QByteArray::number(png_.size()) + "\r\n\r\n" + png_);
+        }
+        pending_.remove(socket);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    QByteArray png_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+};
+
+QImage frame(TileLayer& tiles, double zoom) {
+    MapCamera camera;
+    camera.size = QSize(512, 512);
+    camera.zoom = zoom;
+    QImage image(camera.size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawMap(painter, camera, MapScene{&BaseMap::bundled(), nullptr, MapColours::light(), &tiles});
+    return image;
+}
+
+}  // namespace
+
+TEST(TileLayer, NothingIsFetchedUntilSwitchedOnThenTilesComeWithTheProgramsName) {
+    FakeTileServer server;
+    QTemporaryDir cache;
+    TileLayer tiles(TileServer{server.urlTemplate(), 19, QStringLiteral("test tiles"), cache.path()});
+    int arrived = 0;
+    QObject::connect(&tiles, &TileLayer::tileArrived, [&] { ++arrived; });
+
+    // Off: the base map only, and not even a network object exists to ask anything.
+    EXPECT_NE(frame(tiles, 1).pixelColor(256, 256), kTileColour);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tiles.findChild<QNetworkAccessManager*>(), nullptr);
+    EXPECT_TRUE(server.paths.isEmpty());
+
+    tiles.setEnabled(true);
+    frame(tiles, 1);  // zoom 1: the world in four tiles
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrived == 4; }, 20000)) << arrived;
+    server.paths.sort();
+    EXPECT_EQ(server.paths, QStringList({"/1/0/0.png", "/1/0/1.png", "/1/1/0.png", "/1/1/1.png"}));
+    EXPECT_EQ(server.agents, QStringList(4, "Vintrel/" VINTREL_VERSION " (GPS waypoint converter)"));
+    const QImage drawn = frame(tiles, 1);
+    EXPECT_EQ(drawn.pixelColor(100, 100), kTileColour);
+    EXPECT_NE(drawn.pixelColor(511, 511), kTileColour);  // the attribution in the corner
+
+    // Tiles the server does not have: the base map shows, and they are not asked for again (had
+    // they been, it would be before the zoom 3 tiles asked for after them).
+    server.paths.clear();
+    frame(tiles, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.paths.size() == 4; }, 20000));
+    EXPECT_EQ(frame(tiles, 2).pixelColor(256, 256), MapColours::light().sea);  // 0° 0°, in the sea
+    frame(tiles, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrived == 8; }, 20000)) << arrived;
+    EXPECT_EQ(server.paths.filter(QRegularExpression("^/2/")).size(), 4);
+
+    // Off again: no tile drawn, none fetched.
+    tiles.setEnabled(false);
+    EXPECT_NE(frame(tiles, 1).pixelColor(100, 100), kTileColour);
+}
+
+TEST(TileLayer, TilesFetchedOnceComeFromTheDiskCacheWithoutTheNetwork) {
+    QTemporaryDir cache;
+    FakeTileServer server;
+    const TileServer settings{server.urlTemplate(), 19, QString(), cache.path()};
+    for (bool online : {true, false}) {
+        if (!online) {
+            server.stop();  // nothing answers at its address any more
+        }
+        TileLayer tiles(settings);
+        tiles.setEnabled(true);
+        int arrived = 0;
+        QObject::connect(&tiles, &TileLayer::tileArrived, [&] { ++arrived; });
+        frame(tiles, 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return arrived == 1; }, 20000)) << online;
+        EXPECT_EQ(frame(tiles, 0).pixelColor(256, 256), kTileColour);
+    }
+    EXPECT_EQ(server.paths, QStringList{"/0/0/0.png"});
+}
