@@ -15,6 +15,8 @@ const QString kOutputFolder = QStringLiteral("folders/output");
 const QString kDecimal = QStringLiteral("options/decimalCoordinates");
 const QString kDescription = QStringLiteral("options/includeDescription");
 const QString kRecent = QStringLiteral("recentFiles");
+const QString kMapShare = QStringLiteral("window/mapShare");
+const QString kStreetMap = QStringLiteral("options/streetMap");
 
 // Column widths as "column:pixels" pairs, which every settings format keeps as text.
 QStringList widthTexts(const QMap<int, int>& widths) {
@@ -50,6 +52,10 @@ void WindowSettings::load(QSettings& settings) {
     includeDescription = settings.value(kDescription, true).toBool();
     recentFiles.clear();
     addRecent(settings.value(kRecent).toStringList());
+    bool shareOk = false;
+    const double share = settings.value(kMapShare).toDouble(&shareOk);
+    mapShare = shareOk && share > 0.05 && share < 0.95 ? share : 0.4;
+    streetMap = settings.value(kStreetMap, false).toBool();
 }
 
 void WindowSettings::save(QSettings& settings) const {
@@ -60,6 +66,8 @@ void WindowSettings::save(QSettings& settings) const {
     settings.setValue(kDecimal, decimal);
     settings.setValue(kDescription, includeDescription);
     settings.setValue(kRecent, recentFiles);
+    settings.setValue(kMapShare, mapShare);
+    settings.setValue(kStreetMap, streetMap);
     settings.sync();
 }
 
