@@ -18,7 +18,7 @@ namespace vintrel {
 namespace {
 
 constexpr double kKeyPan = 64;      // pixels an arrow key moves the map
-constexpr double kPickRadius = 10;  // pixels around a click or the mouse that find a row
+constexpr double kPickRadius = 12;  // pixels around a click or the mouse that find a row
 constexpr int kClickSlack = 4;      // pixels a click may move and still be a click
 
 QToolButton* mapButton(QWidget* parent, const char* name, const QString& text, const QString& tip) {

@@ -18,7 +18,7 @@ namespace {
 // How far beyond the view shapes are kept: wider than any line drawn, so no cut edge shows.
 constexpr double kClipMargin = 8;
 // The marks of cells just outside the view still show their edge in it.
-constexpr double kMarkMargin = 20;
+constexpr double kMarkMargin = 24;
 
 // The shape's points on the screen, with what the screen cannot show dropped (see reduce()).
 const QPolygonF& onScreen(const BaseMap::Level& level, const BaseMap::Shape& shape, const MapCamera& camera,
@@ -190,7 +190,7 @@ QString countText(int count) {
 }
 
 double markRadius(int count) {
-    return count <= 1 ? 4.0 : std::min(6.0 + 1.5 * std::log10(count), 12.0);
+    return count <= 1 ? 5.0 : std::min(8.0 + 2.0 * std::log10(count), 15.0);
 }
 
 void drawMap(QPainter& painter, const MapCamera& camera, const MapScene& scene) {

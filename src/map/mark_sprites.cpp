@@ -13,7 +13,7 @@ namespace {
 
 QFont countFont() {
     QFont font;
-    font.setPixelSize(9);
+    font.setPixelSize(10);
     font.setBold(true);
     return font;
 }

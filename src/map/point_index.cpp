@@ -79,7 +79,7 @@ void radixSort(std::vector<std::uint64_t>& keys, std::vector<int>& rows) {
 }  // namespace
 
 int cellLevelFor(double zoom) {
-    return std::clamp(static_cast<int>(std::floor(zoom)) + 4, 0, 32);
+    return std::clamp(static_cast<int>(std::floor(zoom)) + 3, 0, 32);
 }
 
 void PointIndex::build(const WaypointList& list) {

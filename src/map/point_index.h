@@ -74,7 +74,8 @@ class PointIndex {
     int shownCount_ = 0;
 };
 
-// The level whose cells are 16 to 32 pixels wide at a zoom: one mark per cell of it.
+// The level whose cells are 32 to 64 pixels wide at a zoom: one mark per cell of it, room for
+// a disc with its count.
 int cellLevelFor(double zoom);
 
 }  // namespace vintrel
