@@ -119,17 +119,23 @@ void drawAttribution(QPainter& painter, const MapCamera& camera, const QString& 
 }
 
 void drawMarks(QPainter& painter, const MapCamera& camera, const PointIndex& points, MarkSprites& sprites) {
-    std::vector<PointIndex::Cell> selected;  // drawn last, over their neighbours
+    // Single rows first, then the counts over them, then what is selected over everything.
+    std::vector<PointIndex::Cell> groups;
+    std::vector<PointIndex::Cell> selected;
     points.forEachCell(camera.viewBox(kMarkMargin), cellLevelFor(camera.zoom),
                        [&](const PointIndex::Cell& cell) {
                            if (cell.selected) {
                                selected.push_back(cell);
+                           } else if (cell.count > 1) {
+                               groups.push_back(cell);
                            } else {
                                sprites.draw(painter, camera.toScreen(cell.x, cell.y), cell);
                            }
                        });
-    for (const PointIndex::Cell& cell : selected) {
-        sprites.draw(painter, camera.toScreen(cell.x, cell.y), cell);
+    for (const auto* cells : {&groups, &selected}) {
+        for (const PointIndex::Cell& cell : *cells) {
+            sprites.draw(painter, camera.toScreen(cell.x, cell.y), cell);
+        }
     }
 }
 
