@@ -75,10 +75,10 @@ void printHelp(QTextStream& out) {
                                     : "")
             << "\n";
     }
-    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written or standard\n"
-        << "output failed, 2 usage error, 3 written (or listed), but an input could not be read whole\n"
-        << "(missing, unknown type, or broken off early); waypoints skipped for a bad position are\n"
-        << "warnings only.\n";
+    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, the picture\n"
+        << "not drawn or standard output failed, 2 usage error, 3 written (or listed), but an input could\n"
+        << "not be read whole (missing, unknown type, or broken off early); waypoints skipped for a bad\n"
+        << "position are warnings only.\n";
 }
 
 // Whether everything written to `out` so far reached it; each write to standard output counts.

@@ -265,3 +265,17 @@ TEST(MapSettings, TheWindowKeepsTheStreetMapChoice) {
     EXPECT_TRUE(form.findChild<QAction*>("actStreetMap")->isChecked());
     form.findChild<QAction*>("actStreetMap")->trigger();
 }
+
+TEST_F(MapWindow, ARowMarkedAsADuplicateLaterIsMarkedOnTheMapToo) {
+    form_.importPaths({vintrel::test::dataPath("site_one_line.loc")});
+    const auto duplicates = [this] {
+        int marked = 0;
+        map()->points().forEachCell({0, 0, 1, 1}, 20,
+                                    [&](const PointIndex::Cell& c) { marked += c.duplicate; });
+        return marked;
+    };
+    EXPECT_EQ(duplicates(), 0);
+    form_.importPaths({vintrel::test::dataPath("case_names.loc")});  // both repeat GC1A2B3's name
+    EXPECT_EQ(map()->points().rowCount(), 2);  // no row came: the marks were refreshed
+    EXPECT_EQ(duplicates(), 1);
+}
