@@ -98,6 +98,9 @@ void MapPane::restore(const WindowSettings& settings) {
     if (settings.mapShare > 0.05 && settings.mapShare < 0.95) {
         share_ = settings.mapShare;
     }
+    if (!settings.tileUrl.isEmpty()) {
+        tiles_->setServer(settings.tileUrl, settings.tileAttribution);
+    }
     if (streetMap_ != nullptr) {
         streetMap_->setChecked(settings.streetMap);
     }

@@ -17,6 +17,8 @@ const QString kDescription = QStringLiteral("options/includeDescription");
 const QString kRecent = QStringLiteral("recentFiles");
 const QString kMapShare = QStringLiteral("window/mapShare");
 const QString kStreetMap = QStringLiteral("options/streetMap");
+const QString kTileUrl = QStringLiteral("map/tileUrl");
+const QString kTileAttribution = QStringLiteral("map/tileAttribution");
 
 // Column widths as "column:pixels" pairs, which every settings format keeps as text.
 QStringList widthTexts(const QMap<int, int>& widths) {
@@ -56,6 +58,8 @@ void WindowSettings::load(QSettings& settings) {
     const double share = settings.value(kMapShare).toDouble(&shareOk);
     mapShare = shareOk && share > 0.05 && share < 0.95 ? share : 0.4;
     streetMap = settings.value(kStreetMap, false).toBool();
+    tileUrl = settings.value(kTileUrl).toString();
+    tileAttribution = settings.value(kTileAttribution).toString();
 }
 
 void WindowSettings::save(QSettings& settings) const {
@@ -68,6 +72,10 @@ void WindowSettings::save(QSettings& settings) const {
     settings.setValue(kRecent, recentFiles);
     settings.setValue(kMapShare, mapShare);
     settings.setValue(kStreetMap, streetMap);
+    if (!tileUrl.isEmpty()) {  // set by hand: kept as it was, and never written when not
+        settings.setValue(kTileUrl, tileUrl);
+        settings.setValue(kTileAttribution, tileAttribution);
+    }
     settings.sync();
 }
 

@@ -24,6 +24,10 @@ struct WindowSettings {
     QStringList recentFiles;  // newest first, at most kRecentFiles
     double mapShare = 0.4;    // of the width beside the grid the map takes
     bool streetMap = false;   // online street tiles under the map
+    // Another street-map server, set by hand in the file: its address with {z}, {x} and {y}, and
+    // its attribution; empty: OpenStreetMap's.
+    QString tileUrl;
+    QString tileAttribution;
 
     void load(QSettings& settings);
     void save(QSettings& settings) const;

@@ -54,6 +54,26 @@ void TileLayer::setEnabled(bool enabled) {
     network_->setCache(cache);
 }
 
+bool TileLayer::setServer(const QString& urlTemplate, const QString& attribution) {
+    const QUrl url(QString(urlTemplate)
+                       .replace(QLatin1Char('{'), QLatin1Char('_'))
+                       .replace(QLatin1Char('}'), QLatin1Char('_')));
+    const bool usable =
+        url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")) &&
+        !url.host().isEmpty() && urlTemplate.contains(QLatin1String("{z}")) &&
+        urlTemplate.contains(QLatin1String("{x}")) && urlTemplate.contains(QLatin1String("{y}"));
+    if (!usable || attribution.trimmed().isEmpty()) {
+        return false;
+    }
+    server_.urlTemplate = urlTemplate;
+    server_.attribution = attribution;
+    tiles_.clear();
+    queue_.clear();
+    loading_.clear();
+    failed_.clear();
+    return true;
+}
+
 void TileLayer::beginFrame() {
     wanted_.clear();
 }

@@ -41,6 +41,11 @@ class TileLayer : public QObject, public TileSource {
 
     void setEnabled(bool enabled);
     bool isEnabled() const { return enabled_; }
+    // Another tile server, for when the first may not be used any more: an http or https address
+    // with {z}, {x} and {y} in it, and what the map must say about the tiles' source. False, and
+    // nothing changes, for an address of another form.
+    bool setServer(const QString& urlTemplate, const QString& attribution);
+    const TileServer& server() const { return server_; }
 
     void beginFrame() override;
     QImage tile(int zoom, int x, int y) override;

@@ -208,10 +208,18 @@ TEST(MapPane, TheStreetMapIsFetchedOnlyOnceChosenAndBothChoicesAreKept) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(server.paths.isEmpty());
 
+    // A server set by hand in the settings file takes the place of the first.
+    vintrel::test::FakeTileServer other;
+    WindowSettings byHand;
+    byHand.tileUrl = other.urlTemplate();
+    byHand.tileAttribution = QStringLiteral("Other tiles");
+    pane.restore(byHand);
+
     street->trigger();
     pane.view()->grab();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.paths.isEmpty(); }, 20000));
-    EXPECT_EQ(server.agents.value(0), TileLayer::userAgent());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !other.paths.isEmpty(); }, 20000));
+    EXPECT_EQ(other.agents.value(0), TileLayer::userAgent());
+    EXPECT_TRUE(server.paths.isEmpty());
 
     WindowSettings kept;
     pane.keep(kept);
@@ -276,6 +284,6 @@ TEST_F(MapWindow, ARowMarkedAsADuplicateLaterIsMarkedOnTheMapToo) {
     };
     EXPECT_EQ(duplicates(), 0);
     form_.importPaths({vintrel::test::dataPath("case_names.loc")});  // both repeat GC1A2B3's name
-    EXPECT_EQ(map()->points().rowCount(), 2);  // no row came: the marks were refreshed
+    EXPECT_EQ(map()->points().rowCount(), 2);                        // no row came: the marks were refreshed
     EXPECT_EQ(duplicates(), 1);
 }

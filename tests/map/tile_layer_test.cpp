@@ -85,3 +85,25 @@ TEST(TileLayer, TilesFetchedOnceComeFromTheDiskCacheWithoutTheNetwork) {
     }
     EXPECT_EQ(server.paths, QStringList{"/0/0/0.png"});
 }
+
+TEST(TileLayer, AnotherServerIsTakenOnlyWhenItsAddressCanServeTiles) {
+    TileLayer tiles;
+    const struct {
+        const char* url;
+        const char* attribution;
+        bool taken;
+    } cases[] = {
+        {"https://tiles.example.org/{z}/{x}/{y}.png", "Example", true},
+        {"http://127.0.0.1:8080/osm/{z}/{x}/{y}.png?key=1", "Mine", true},
+        {"https://tiles.example.org/{z}/{x}.png", "Example", false},  // no row
+        {"ftp://tiles.example.org/{z}/{x}/{y}.png", "Example", false},
+        {"tiles.example.org/{z}/{x}/{y}.png", "Example", false},    // no scheme, no host
+        {"https://tiles.example.org/{z}/{x}/{y}.png", " ", false},  // no attribution
+    };
+    for (const auto& c : cases) {
+        const QString before = tiles.server().urlTemplate;
+        EXPECT_EQ(tiles.setServer(c.url, c.attribution), c.taken) << c.url;
+        EXPECT_EQ(tiles.server().urlTemplate, c.taken ? QString(c.url) : before) << c.url;
+    }
+    EXPECT_EQ(tiles.attribution(), "Mine");
+}
