@@ -1,5 +1,5 @@
 // Times the map: building the point index of a list of COUNT invented rows (a million unless
-// given), and drawing a frame of WIDTHxHEIGHT pixels (1000x700) at every whole zoom from 0 to 19,
+// given), and drawing a frame of WIDTHxHEIGHT pixels (1000x700) at every whole zoom from 0 to 21,
 // over the rows' busiest place and over a quiet one, as the window draws them (the marks'
 // pictures kept from frame to frame). Times are the best of five, in milliseconds of the
 // thread's processor time, which other work on a shared machine does not inflate, and of the
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     const MapScene baseOnly{&base, nullptr, MapColours::light(), nullptr, nullptr};
     Times worst{0, 0};
     std::printf("zoom  busy: all / base map (clock)   quiet: all / base map (clock)\n");
-    for (int zoom = 0; zoom <= 19; ++zoom) {
+    for (int zoom = 0; zoom <= static_cast<int>(kMaxZoom); ++zoom) {
         MapCamera camera;
         camera.size = size;
         camera.zoom = zoom;
