@@ -3,10 +3,10 @@
 #include "base/version.h"
 #include "export/atomic_save.h"
 #include "export/export_driver.h"
-#include "formats/garmin/garmin_tables.h"
 #include "import/import_driver.h"
 #include "map/map_renderer.h"
 #include "model/file_names.h"
+#include "formats/garmin/garmin_tables.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -58,8 +58,7 @@ void printHelp(QTextStream& out) {
     out << "\n"
         << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, its columns separated by tabs\n"
-        << "  --map FILE          draw the list on a map (offline) as a PNG picture, fitted to its "
-           "waypoints\n"
+        << "  --map FILE          draw the list on a map as a PNG picture (offline), fitted to it\n"
         << "  --map-size WxH      the picture's size in pixels: 800x600 unless given, 10000x10000 at most\n"
         << "  --help              show this help and exit\n"
         << "  --version           show the version and exit\n\n"
@@ -309,7 +308,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         }
     }
     if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map)) {
-        return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, or --list"));
+        return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map"));
     }
     if (opt.mapSize && !opt.map) {
         return usage(err, QStringLiteral("--map-size is for --map only"));
