@@ -308,7 +308,8 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         }
     }
     if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map)) {
-        return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map"));
+        return usage(err,
+                     QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map"));
     }
     if (opt.mapSize && !opt.map) {
         return usage(err, QStringLiteral("--map-size is for --map only"));
