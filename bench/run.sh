@@ -5,8 +5,9 @@
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
 # copies read with their repairs and hostile damage (a long comment or a long element name before
-# many damaged places). WiGLE exports are timed against NetStumbler exports of as many lines
-# (FORMATS=wigle for that alone, WIGLE_SIZES for other sizes). Run by hand; never part of the tests.
+# many damaged places); MAP_SIZES="1000000" times the map (--map, and a frame at every zoom).
+# WiGLE exports are timed against NetStumbler exports of as many lines (FORMATS=wigle for that
+# alone, WIGLE_SIZES for other sizes). Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -212,4 +213,18 @@ for n in ${WINDOW_SIZES-100000}; do
     else
         QT_QPA_PLATFORM=offscreen "$build/bench/window_import" "$f"
     fi
+done
+
+# The map: MAP_SIZES="1000000" (a million unless given) times --map, a picture of the whole list,
+# against writing the same list as a GDB file, and draws frames of that many rows at every zoom
+# (bench/map_frame.cpp).
+for n in ${MAP_SIZES-}; do
+    f="$data/bench_$n.gpx"
+    [ -f "$f" ] || "$build/bench/generate" gpx "$n" "$f"
+    g=$(best "$build/src/vintrel-convert" "$f" -o "$data/out.gdb")
+    p=$(best "$build/src/vintrel-convert" "$f" --map "$data/out.png")
+    m=$(peak "$build/src/vintrel-convert" "$f" --map "$data/out.png")
+    printf 'map %7d waypoints: gdb %6ss  --map %6ss  ratio %5s  peak %4d MB\n' "$n" "$g" "$p" \
+        "$(awk -v a="$p" -v b="$g" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+    "$build/bench/map_frame" "$n"
 done

@@ -656,7 +656,7 @@ TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
         QApplication::sendEvent(focus, &tab);
     }
     EXPECT_EQ(order.join(' '),
-              "cmdFileOpen MSFlexGrid1 chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
+              "cmdFileOpen MSFlexGrid1 mapView chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
               "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
     // The choices have labels with mnemonics that lead to them.
     for (const auto& [label, combo] :
