@@ -39,17 +39,10 @@ void WorkPanel::cancel() {
     }
 }
 
-void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work, const std::function<int()>& rows,
-                    const QList<QWidget*>& waiting) {
+void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work,
+                    const std::function<int()>& rows) {
     WorkProgress progress;
     progress_ = &progress;
-    QList<QWidget*> disabled;
-    for (QWidget* w : waiting) {
-        if (w->isEnabled()) {
-            disabled.append(w);
-            w->setEnabled(false);
-        }
-    }
     cmdCancel_->setVisible(rows != nullptr);
     cmdCancel_->setEnabled(true);
     ProgressThrottle throttle(clock_, kProgressDelayMs, kProgressIntervalMs);
@@ -71,9 +64,6 @@ void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work, con
     delete worker;
     timer.stop();
     hide();
-    for (QWidget* w : disabled) {
-        w->setEnabled(true);
-    }
     progress_ = nullptr;
 }
 

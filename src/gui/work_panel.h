@@ -6,7 +6,6 @@
 #include "model/clock.h"
 #include "model/progress.h"
 
-#include <QList>
 #include <QWidget>
 
 #include <functional>
@@ -23,11 +22,10 @@ class WorkPanel : public QWidget {
   public:
     WorkPanel(const Clock& clock, QWidget* parent = nullptr);
 
-    // Runs `work` on another thread and returns when it is done. Meanwhile the `waiting` controls
-    // are disabled (those that were enabled get enabled again), and the progress line says what
-    // `progress` names, with the rows `rows` counts (nullptr: a write, which has no Cancel either).
-    void run(const std::function<void(WorkProgress& progress)>& work, const std::function<int()>& rows,
-             const QList<QWidget*>& waiting);
+    // Runs `work` on another thread and returns when it is done, the window answering meanwhile.
+    // The progress line says what `progress` names, with the rows `rows` counts (nullptr: a
+    // write, which has no Cancel either).
+    void run(const std::function<void(WorkProgress& progress)>& work, const std::function<int()>& rows);
 
     bool busy() const { return progress_ != nullptr; }
     // Asks the running work to stop at its next record; reading stops, a write is finished.
