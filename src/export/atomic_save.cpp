@@ -484,7 +484,26 @@ bool ChunkedOutput::open(QString& error) {
     return file_.open(error);
 }
 
+namespace {
+thread_local WorkProgress* tWriteProgress = nullptr;
+}  // namespace
+
+WriteProgressScope::WriteProgressScope(WorkProgress* progress) : outer_(tWriteProgress) {
+    tWriteProgress = progress;
+}
+
+WriteProgressScope::~WriteProgressScope() {
+    tWriteProgress = outer_;
+}
+
 bool ChunkedOutput::flushIfFull(QString& error) {
+    if (tWriteProgress != nullptr) {
+        tWriteProgress->addDone(1);
+        if (tWriteProgress->cancelled()) {
+            error = QLatin1String(kWriteCancelled);
+            return false;
+        }
+    }
     if (buffer_.size() < kPiece) {
         return true;
     }

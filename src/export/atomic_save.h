@@ -16,6 +16,8 @@
 // one keep the old contents.
 #pragma once
 
+#include "model/progress.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -73,6 +75,22 @@ class AtomicFile {
     bool committed_ = false;
 };
 
+// Why a write was given up when the user asked for it.
+inline constexpr char kWriteCancelled[] = "the write was cancelled";
+
+// Lends `progress` to the writers on this thread for as long as it lives (see flushIfFull()), so
+// that every writer counts its rows and can be stopped without carrying it along.
+class WriteProgressScope {
+  public:
+    explicit WriteProgressScope(WorkProgress* progress);
+    ~WriteProgressScope();
+    WriteProgressScope(const WriteProgressScope&) = delete;
+    WriteProgressScope& operator=(const WriteProgressScope&) = delete;
+
+  private:
+    WorkProgress* outer_;
+};
+
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 
@@ -87,7 +105,9 @@ class ChunkedOutput {
     bool open(QString& error);
     // Where the next bytes go.
     QByteArray& buffer() { return buffer_; }
-    // Writes the buffer out once it holds a piece's worth.
+    // Called after every row: writes the buffer out once it holds a piece's worth. While a
+    // WriteProgressScope lives on this thread, the row counts there, and a cancel there ends the
+    // write with kWriteCancelled.
     bool flushIfFull(QString& error);
     // Writes what the buffer holds, then `bytes` as they are.
     bool write(QByteArrayView bytes, QString& error);

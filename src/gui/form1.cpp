@@ -4,6 +4,7 @@
 #include "gui/app_info.h"
 #include "gui/find_box.h"
 #include "gui/main_menu.h"
+#include "gui/plain_text.h"
 #include "gui/status_line.h"
 #include "gui/text_tones.h"
 #include "gui/waypoint_table_model.h"
@@ -35,7 +36,7 @@ void Form1::restoreSettings() {
     }
     remembered_.load(*services_.settings);
     if (!remembered_.geometry.isEmpty()) {
-        restoreGeometry(remembered_.geometry);
+        restoreWindowGeometry(this, remembered_.geometry);
     }
     chkIncludeDesc_->setChecked(remembered_.includeDescription);
     if (remembered_.decimal) {
@@ -68,6 +69,7 @@ void Form1::showListState() {
 
 void Form1::applyState() {
     state_.hasRows = work_.list().rowCount() > 0;
+    state_.hasAdvice = !txtRecordlist_->toPlainText().isEmpty();
     for (std::size_t i = 0; i < kControlCount; ++i) {
         const ControlState s = controlState(static_cast<Control>(i), state_);
         if (s.visible) {
@@ -77,6 +79,14 @@ void Form1::applyState() {
     }
     cmdFileOpen_->setText(state_.hasRows ? kAddCaption : kSelectCaption);
     lblStart_->raise();
+    if (!state_.busy && focusBefore_ != nullptr) {
+        // Back where the user was, not on the one control that stayed enabled meanwhile.
+        QWidget* back = focusBefore_->isVisible() && focusBefore_->isEnabled() ? focusBefore_.data() : grid_;
+        focusBefore_ = nullptr;
+        if (back->isVisible()) {
+            back->setFocus(Qt::OtherFocusReason);
+        }
+    }
 }
 
 void Form1::onFileOpen() {
@@ -89,6 +99,7 @@ void Form1::onFileOpen() {
 }
 
 bool Form1::runWork(const std::function<void(WorkProgress&)>& work, const std::function<int()>& rows) {
+    focusBefore_ = focusWidget();
     state_.busy = true;
     applyState();
     panel_->run(work, rows);
@@ -103,8 +114,8 @@ bool Form1::runWork(const std::function<void(WorkProgress&)>& work, const std::f
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (panel_->busy()) {
-        // The window goes at once. Reading stops within a block of the file; a write is let
-        // finish, so that the file asked for is whole; then the program ends.
+        // The window goes at once. Reading stops within a block of the file, a write within a row,
+        // leaving the file as it was; then the program ends.
         panel_->cancel();
         closeWhenDone_ = true;
         hide();
@@ -142,9 +153,7 @@ void Form1::importPaths(const QStringList& paths) {
         return;  // the window is closing: nothing more to show
     }
     lblFile1_->setText(shown.fileLabel);
-    if (!shown.advice.isEmpty()) {
-        txtRecordlist_->setPlainText(shown.advice);
-    }
+    txtRecordlist_->setPlainText(shown.advice);
     if (shown.duplicates.isNull()) {
         setTone(lblCount_, Tone::Result);
     } else {
@@ -164,7 +173,7 @@ void Form1::importPaths(const QStringList& paths) {
     cboColor_->setCurrentIndex(0);
     onOutputChosen();  // as a user's choice does, even when the choice did not change
 
-    status_->showImport(shown.statusLines, shown.skipLines);
+    status_->showImport(shown.statusLines, shown.skipLines, shown.cancelled);
     showListState();
     if (!shown.opened.isEmpty()) {
         remembered_.inputFolder = QFileInfo(shown.opened.last()).absolutePath();
@@ -201,6 +210,9 @@ void Form1::onClearGrid() {
     model_->endChange();
     lblCount_->clear();
     lblFile1_->setText(kNoFiles);
+    lblOutFile_->clear();
+    lblNowCount_->clear();
+    lblExistingCount_->clear();
     state_.phase = Phase::Cleared;
     cboOutput_->setCurrentIndex(0);
     cboColor_->setCurrentIndex(0);
@@ -233,6 +245,12 @@ void Form1::onFind(const QString& text) {
     showListState();
 }
 
+void Form1::onDetails() {
+    if (!status_->details().isEmpty()) {
+        services_.messages->showText(this, QStringLiteral("Import details"), status_->details());
+    }
+}
+
 ExportOptions Form1::exportOptions() const {
     ExportOptions options;
     options.includeDescription = chkIncludeDesc_->isChecked();
@@ -255,7 +273,7 @@ void Form1::showWritten(const WriteShown& shown) {
     lblNowCount_->setText(shown.nowCount);
     lblExistingCount_->setText(shown.existingCount);
     if (!shown.warnings.isEmpty()) {
-        services_.messages->warn(this, QLatin1String(kWriteWarningsTitle), shown.warnings.join(u'\n'));
+        services_.messages->warn(this, QLatin1String(kWriteWarningsTitle), shown.warnings);
     }
 }
 
@@ -269,16 +287,21 @@ void Form1::onCreateNew() {
     if (chosen.isEmpty()) {
         return;  // cancelled: the proposal stays, nothing else changes
     }
+    const SaveName name = saveNameFor(chosen, *format);
+    if (!name.question.isEmpty() &&
+        !services_.messages->ask(this, QStringLiteral("Write the file?"), shownText(name.question))) {
+        return;
+    }
     showBusy();
     WriteShown shown;
     const ExportOptions options = exportOptions();
     if (!runWork(
-            [&](WorkProgress& progress) { shown = work_.createFile(*format, chosen, options, &progress); },
+            [&](WorkProgress& progress) { shown = work_.createFile(*format, name.path, options, &progress); },
             nullptr)) {
         return;
     }
     if (shown.written) {
-        remembered_.outputFolder = QFileInfo(chosen).absolutePath();
+        remembered_.outputFolder = QFileInfo(name.path).absolutePath();
     }
     state_.mapSourceOffered = shown.written && format->opensInMapSource;
     applyState();
@@ -317,7 +340,7 @@ void Form1::onAdd() {
 void Form1::onMapsource() {
     const QString problem = services_.launcher->openInMapSource(work_.lastWritten());
     if (!problem.isEmpty()) {
-        services_.messages->warn(this, QStringLiteral("MapSource could not be started"), problem);
+        services_.messages->warn(this, QStringLiteral("MapSource could not be started"), shownText(problem));
     }
 }
 

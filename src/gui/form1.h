@@ -11,6 +11,7 @@
 #include "model/clock.h"
 
 #include <QMap>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -74,6 +75,7 @@ class Form1 : public QWidget {
     void onMapsource();
     void onRemoveRows();
     void onFind(const QString& text);
+    void onDetails();
     void showListWidths();
     void showListState();  // the row counts and the menu after the list changed
     // Shows and enables the controls as the table says for the window's state.
@@ -81,7 +83,8 @@ class Form1 : public QWidget {
     ExportOptions exportOptions() const;
     void showBusy();  // "Processing ...." while a file is written
     void showWritten(const WriteShown& shown);
-    // Runs work beside the window (see WorkPanel); false when the window is closing meanwhile.
+    // Runs work beside the window (see WorkPanel); false when the window is closing meanwhile. The
+    // focus goes back where it was when the work is done (applyState()).
     bool runWork(const std::function<void(WorkProgress&)>& work, const std::function<int()>& rows);
     void reportReaderProblems(const ImportShown& shown);
     void remember(const QStringList& opened);
@@ -90,7 +93,8 @@ class Form1 : public QWidget {
     WindowWork work_;
     WindowState state_;
     WaypointTableModel* model_ = nullptr;
-    bool closeWhenDone_ = false;  // Exit was pressed while work ran
+    bool closeWhenDone_ = false;     // Exit was pressed while work ran
+    QPointer<QWidget> focusBefore_;  // where the focus was when work began
     WindowSettings remembered_;
     QMap<IconRole, QIcon> icons_;
 

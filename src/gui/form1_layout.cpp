@@ -4,6 +4,7 @@
 
 #include "formats/garmin/garmin_tables.h"
 #include "gui/app_info.h"
+#include "gui/eliding_label.h"
 #include "gui/find_box.h"
 #include "gui/main_menu.h"
 #include "gui/status_line.h"
@@ -89,7 +90,8 @@ Form1::~Form1() = default;
 
 void Form1::buildControls() {
     cmdFileOpen_ = named(new QPushButton(kSelectCaption, this), "cmdFileOpen");
-    lblFile1_ = named(new QLabel(kNoFiles, this), "lblFile1");
+    lblFile1_ = named(new ElidingLabel(this, Qt::ElideRight), "lblFile1");
+    lblFile1_->setText(kNoFiles);
     setTone(lblFile1_, Tone::FileName);
     lblProcessing_ = named(new QLabel(QStringLiteral("Processing ......"), this), "lblProcessing");
     setTone(lblProcessing_, Tone::Warning);
@@ -106,12 +108,13 @@ void Form1::buildControls() {
     lblStart_->setAlignment(Qt::AlignCenter);
     lblStart_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    chkDecimal_ = named(new QCheckBox(QStringLiteral("Decimal Coordinates"), this), "chkDecimal");
+    // Every control has a mnemonic of its own; the menu bar holds F, E, V and H.
+    chkDecimal_ = named(new QCheckBox(QStringLiteral("Deci&mal Coordinates"), this), "chkDecimal");
     chkIncludeDesc_ =
-        named(new QCheckBox(QStringLiteral("Include Description in Output File"), this), "chkIncludeDesc");
+        named(new QCheckBox(QStringLiteral("Include Descri&ption in Output File"), this), "chkIncludeDesc");
     chkIncludeDesc_->setChecked(true);
     lblCount_ = named(new QLabel(this), "lblCount");
-    cmdClearGrid_ = named(new QPushButton(QStringLiteral("Clear List"), this), "cmdClearGrid");
+    cmdClearGrid_ = named(new QPushButton(QStringLiteral("Clea&r List"), this), "cmdClearGrid");
 
     lblOutput_ = named(new QLabel(QStringLiteral("&Output File Format:"), this), "lblOutput");
     cboOutput_ = named(new QComboBox(this), "cboOutput");
@@ -131,12 +134,16 @@ void Form1::buildControls() {
     lblColor_->setBuddy(cboColor_);
 
     cmdCreateNew_ = named(new QPushButton(QStringLiteral("&Create New Waypoint file"), this), "cmdCreateNew");
-    cmdAdd_ = named(new QPushButton(QStringLiteral("&Add to Existing Waypoint file"), this), "cmdAdd");
+    cmdAdd_ = named(new QPushButton(QStringLiteral("Add to Existin&g Waypoint file"), this), "cmdAdd");
     cmdMapsource_ = named(new QPushButton(this), "cmdMapsource");
     cmdMapsource_->setIcon(QIcon(QStringLiteral(":/icons/mapsource.png")));
     cmdMapsource_->setIconSize(QSize(32, 32));
-    cmdMapsource_->setToolTip(QStringLiteral("Open the file in MapSource"));
-    lblOutFile_ = named(new QLabel(this), "lblOutFile");
+    cmdMapsource_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_U));  // a picture has no mnemonic
+    cmdMapsource_->setToolTip(QStringLiteral("Open the file in MapSource (Alt+U)"));
+    QSizePolicy keepRoom = cmdMapsource_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);  // its row keeps its height when it comes and goes
+    cmdMapsource_->setSizePolicy(keepRoom);
+    lblOutFile_ = named(new ElidingLabel(this), "lblOutFile");
     lblNowCount_ = named(new QLabel(this), "lblNowCount");
     lblExistingCount_ = named(new QLabel(this), "lblExistingCount");
     cmdExit_ = named(new QPushButton(QStringLiteral("E&xit"), this), "cmdExit");
@@ -172,10 +179,6 @@ void Form1::buildControls() {
     results->addWidget(cmdExit_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    auto* work = new QHBoxLayout;
-    work->addWidget(lblProcessing_);
-    work->addWidget(panel_, 1);
-    layout->addLayout(work);
     find_ = new FindBox(this);
     layout->addWidget(find_);
     layout->addLayout(listArea, 1);
@@ -221,23 +224,41 @@ void Form1::buildHelpers() {
         }
     };
     targets.find = [this] { find_->open(); };
+    targets.details = [this] { onDetails(); };
     targets.about = [this] { services_.messages->about(this, QStringLiteral("About Vintrel"), aboutText()); };
     menu_ = new MainMenu(targets, this);
     layout()->setMenuBar(menu_);
     status_ = new StatusLine(this);
+    status_->addWork(lblProcessing_, panel_);
     layout()->addWidget(status_);
     connect(find_, &FindBox::textChanged, this, &Form1::onFind);
+    connect(panel_, &WorkPanel::rowsRead, status_, &StatusLine::showRowsRead);
+    connect(status_, &StatusLine::detailsWanted, this, &Form1::onDetails);
     model_->setWarningColour(toneColour(Tone::Warning, palette()));
+    // What names files or quotes them is never read as HTML.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->buddy() == nullptr) {
+            label->setTextFormat(Qt::PlainText);
+        }
+    }
 
     // Reading order for the keyboard; the grid is left with Tab, its cells are walked with arrows.
-    const QList<QWidget*> order = {cmdFileOpen_,  find_->findChild<QWidget*>(QStringLiteral("txtFind")),
-                                   grid_,         txtRecordlist_,
-                                   chkDecimal_,   chkIncludeDesc_,
-                                   cmdClearGrid_, cboOutput_,
-                                   cboDisplay_,   cboColor_,
-                                   cmdCreateNew_, cmdAdd_,
-                                   cmdMapsource_, findChild<QWidget*>(QStringLiteral("cmdCancel")),
-                                   cmdExit_};
+    const QList<QWidget*> order = {cmdFileOpen_,
+                                   find_->findChild<QWidget*>(QStringLiteral("txtFind")),
+                                   grid_,
+                                   txtRecordlist_,
+                                   chkDecimal_,
+                                   chkIncludeDesc_,
+                                   cmdClearGrid_,
+                                   cboOutput_,
+                                   cboDisplay_,
+                                   cboColor_,
+                                   cmdCreateNew_,
+                                   cmdAdd_,
+                                   cmdMapsource_,
+                                   cmdExit_,
+                                   panel_->findChild<QWidget*>(QStringLiteral("cmdCancel")),
+                                   status_->findChild<QWidget*>(QStringLiteral("cmdDetails"))};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }

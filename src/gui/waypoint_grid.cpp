@@ -47,6 +47,17 @@ WaypointGrid::WaypointGrid(WaypointTableModel* model, QWidget* parent) : QTableV
     });
 }
 
+void WaypointGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    if (model()->rowCount() == 0 || selectionModel()->hasSelection()) {
+        return;
+    }
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    setCurrentIndex(model()->index(row, column::kName));
+    selectRow(row);
+}
+
 void WaypointGrid::showWidths(const WaypointList& list, const QMap<int, int>& userWidths) {
     const double dpi = logicalDpiX();
     settingWidths_ = true;

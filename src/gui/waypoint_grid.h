@@ -1,6 +1,7 @@
 // The grid of the waypoint list (MSFlexGrid1): read-only rows selected whole, the row icon in the
 // middle of its cell, one line per row, and the column widths the list asks for unless the user
-// sized a column. Tab leaves it; the arrow keys move inside it.
+// sized a column. Tab leaves it; the arrow keys move inside it. When the keyboard enters it with
+// no row selected, the current row is selected, so that the user sees where it is.
 #pragma once
 
 #include "model/waypoint_list.h"
@@ -25,6 +26,9 @@ class WaypointGrid : public QTableView {
   Q_SIGNALS:
     // The user sized a column.
     void columnSized(int column, int width);
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     bool settingWidths_ = false;  // the window, not the user, is sizing the columns

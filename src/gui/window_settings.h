@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class QSettings;
+class QWidget;
 
 namespace vintrel {
 
@@ -27,5 +28,10 @@ struct WindowSettings {
     // Puts `paths` first in the recent files, in their order, without repeating one.
     void addRecent(const QStringList& paths);
 };
+
+// Gives `window` the size and place of `geometry` (QWidget::saveGeometry()), fitted into the
+// screen it lands on: a window saved wider or taller than that screen, or partly off it, comes
+// back whole on it.
+void restoreWindowGeometry(QWidget* window, const QByteArray& geometry);
 
 }  // namespace vintrel

@@ -8,6 +8,7 @@ namespace {
 enum class Enabled {
     Always,   // also while work runs: Exit, and what only shows something
     Idle,     // while no work runs
+    Rows,     // idle, and the list has rows
     Creates,  // idle, the list has rows and a format is chosen
     Adds,     // idle, the list has rows and the format chosen can be added to
 };
@@ -16,11 +17,13 @@ enum class Enabled {
 enum class Shown {
     No,
     Yes,
-    Display,  // while the format chosen has a display mode
-    Colour,   // while the format chosen has a colour and the list holds no networks
-    Offered,  // while the last file written opens in MapSource
-    Hint,     // while the list is empty
-    Own,      // as the control itself decides (the find box opens and closes itself)
+    Display,   // while the format chosen has a display mode
+    Colour,    // while the format chosen has a colour and the list holds no networks
+    Offered,   // while the last file written opens in MapSource
+    Hint,      // while the list is empty
+    Advice,    // while there is an advice to show
+    NoAdvice,  // while there is none: the start hint takes the empty box's place
+    Own,       // as the control itself decides (the find box opens and closes itself)
 };
 
 struct ControlRow {
@@ -37,12 +40,12 @@ constexpr ControlRow kTable[] = {
     {Control::FileOpen,     Enabled::Idle,     {Yes,  Yes,    Yes,        Yes,      Yes}},
     {Control::Processing,   Enabled::Always,   {No,   Yes,    No,         No,       No}},
     {Control::Grid,         Enabled::Always,   {No,   No,     No,         Yes,      Yes}},
-    {Control::Advice,       Enabled::Always,   {No,   No,     Yes,        No,       No}},
-    {Control::StartHint,    Enabled::Always,   {Yes,  No,     No,         Hint,     Yes}},
+    {Control::Advice,       Enabled::Always,   {No,   No,     Advice,     No,       No}},
+    {Control::StartHint,    Enabled::Always,   {Yes,  No,     NoAdvice,   Hint,     Yes}},
     {Control::Decimal,      Enabled::Idle,     {No,   No,     No,         Yes,      Yes}},
     {Control::IncludeDesc,  Enabled::Idle,     {No,   No,     No,         Yes,      Yes}},
     {Control::Count,        Enabled::Always,   {Yes,  No,     No,         Yes,      Yes}},
-    {Control::ClearGrid,    Enabled::Idle,     {No,   No,     No,         Yes,      Yes}},
+    {Control::ClearGrid,    Enabled::Rows,     {No,   No,     No,         Yes,      Yes}},
     {Control::OutputLabel,  Enabled::Always,   {No,   No,     No,         Yes,      No}},
     {Control::Output,       Enabled::Idle,     {No,   No,     No,         Yes,      No}},
     {Control::DisplayLabel, Enabled::Always,   {No,   No,     No,         Display,  No}},
@@ -76,6 +79,8 @@ bool isEnabled(Enabled rule, const WindowState& s) {
             return true;
         case Enabled::Idle:
             return idle;
+        case Enabled::Rows:
+            return idle && s.hasRows;
         case Enabled::Creates:
             return idle && s.hasRows && s.format != nullptr;
         case Enabled::Adds:
@@ -98,6 +103,10 @@ std::optional<bool> isShown(Shown rule, const WindowState& s) {
             return s.mapSourceOffered;
         case Hint:
             return !s.hasRows;
+        case Advice:
+            return s.hasAdvice;
+        case NoAdvice:
+            return !s.hasAdvice;
         case Own:
             return std::nullopt;
     }

@@ -52,6 +52,7 @@ struct WindowState {
     Phase phase = Phase::Start;
     bool busy = false;                     // reading or writing beside the window
     bool hasRows = false;                  // the list holds a row
+    bool hasAdvice = false;                // the last import left an advice for an empty list
     const ExportFormat* format = nullptr;  // the output chosen; nullptr for "Choose One:"
     ListView view = ListView::Waypoints;   // as the last file read lays the list out
     bool mapSourceOffered = false;         // the last file written opens in MapSource

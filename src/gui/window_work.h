@@ -14,7 +14,8 @@
 
 namespace vintrel {
 
-// What an import leaves to show.
+// What an import leaves to show; texts that hold names or what files hold are made as
+// shownText() shows them.
 struct ImportShown {
     QString fileLabel;        // the names read, for lblFile1
     QString advice;           // shown in place of the grid when the list is empty
@@ -23,7 +24,8 @@ struct ImportShown {
     QStringList skipLines;    // the records the readers skipped or passed over
     QList<ReadAlert> alerts;  // each in a box of its own
     QString problems;         // what went wrong with the files as a whole, in one box; empty: none
-    QStringList opened;       // the files read, for the recent files
+    QStringList opened;       // the files read, as absolute paths, for the recent files
+    bool cancelled = false;   // the user stopped the import: not a problem, so not in `problems`
 };
 
 // What a create or an add leaves to show.
@@ -32,8 +34,16 @@ struct WriteShown {
     QString outFile;        // lblOutFile: the file created or added to, or why it was not
     QString nowCount;       // lblNowCount
     QString existingCount;  // lblExistingCount
-    QStringList warnings;   // names written alike, in one box
+    QString warnings;       // names written alike, in one box; empty: none
 };
+
+// The name a create writes to, from the name typed in the save dialog.
+struct SaveName {
+    QString path;      // with the format's extension added when it had none
+    QString question;  // to ask before writing, when the name is another format's or the file the
+                       // added extension makes exists; empty: nothing to ask
+};
+SaveName saveNameFor(const QString& typed, const ExportFormat& format);
 
 // The title of the box that holds the problems of an import.
 inline constexpr char kImportProblemsTitle[] = "Some waypoints could not be read";
@@ -70,7 +80,7 @@ class WindowWork {
     void showDecimal(bool decimal);
 
   private:
-    ExportContext contextFor(const ExportOptions& options) const;
+    ExportContext contextFor(const ExportOptions& options, WorkProgress* progress) const;
 
     WaypointList list_;
     registry::RegistryApi* registry_;

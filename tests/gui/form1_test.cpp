@@ -82,6 +82,14 @@ struct FakeMessages : MessageBoxes {
     }
     QString aboutText;
     void about(QWidget*, const QString&, const QString& text) override { aboutText = text; }
+    QStringList questions;
+    QList<bool> answers;  // of the questions to come; No when none is left
+    bool ask(QWidget*, const QString&, const QString& text) override {
+        questions.append(text);
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+    QString details;  // the last text shown to read
+    void showText(QWidget*, const QString&, const QString& text) override { details = text; }
 };
 
 struct FakeLauncher : Launcher {
@@ -128,6 +136,12 @@ class Window : public ::testing::Test {
     void open(const QStringList& paths) {
         dialogs_.openAnswers.append(paths);
         click("cmdFileOpen");
+    }
+    // What the status bar's Details button shows.
+    QString details() {
+        messages_.details.clear();
+        click("cmdDetails");
+        return messages_.details;
     }
 
     FakeDialogs dialogs_;
@@ -235,21 +249,17 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) 
     EXPECT_EQ(messages_.texts, QStringList{"unknown.doc: not a waypoint file type Vintrel reads."});
     EXPECT_EQ(text("lblRows"), "2 waypoints");
     EXPECT_EQ(text("lblImportReport"), "2 files read (point here for each)");
-    EXPECT_EQ(get<QLabel>("lblImportReport")->toolTip(),
-              "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
+    EXPECT_EQ(details(), "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
     // Every file's duplicates are told, not only the last one's (whose count the label keeps).
     open({data("case_names.loc"), data("route.gpx")});
-    EXPECT_TRUE(get<QLabel>("lblImportReport")
-                    ->toolTip()
-                    .startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
+    EXPECT_TRUE(details().startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
     EXPECT_EQ(text("lblRows"), "4 waypoints");
     // The records a reader skipped are named in the details, in no box of their own.
     messages_.texts.clear();
     open({data("bad_coords.loc")});
     EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
-    const QString details = get<QLabel>("lblImportReport")->toolTip();
-    EXPECT_TRUE(details.startsWith("bad_coords.loc: 2 rows read, 6 records skipped\nbad_coords.loc, line "))
-        << details.toStdString();
+    EXPECT_TRUE(details().startsWith("bad_coords.loc: 2 rows read, 6 records skipped\nbad_coords.loc, line "))
+        << details().toStdString();
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
@@ -259,11 +269,14 @@ TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
     EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
     EXPECT_TRUE(messages_.texts.isEmpty());
 
-    // A missing file: its reason in the problems message, and no advice about other programs.
-    open({missingPath("nothing.gpx")});
-    EXPECT_TRUE(visible("txtRecordlist"));
-    EXPECT_EQ(text("txtRecordlist"), "");
     EXPECT_EQ(get<QWidget>("txtRecordlist")->palette().color(QPalette::Text), kRed);
+    EXPECT_FALSE(visible("lblStart"));
+
+    // A missing file: its reason in the problems message, and no advice about other programs: the
+    // start hint, not an empty box, takes the grid's place.
+    open({missingPath("nothing.gpx")});
+    EXPECT_FALSE(visible("txtRecordlist"));
+    EXPECT_TRUE(visible("lblStart"));
     for (const char* hidden :
          {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
         EXPECT_FALSE(visible(hidden)) << hidden;
@@ -572,22 +585,26 @@ TEST_F(Window, ExitStopsTheReadingAndClosesOnceItHasStopped) {
     EXPECT_TRUE(messages_.texts.isEmpty());             // a closing window asks nothing
 }
 
-// Exit while a file is written: the window goes at once, the file asked for is written whole.
-TEST_F(Window, ExitWhileAFileIsWrittenLetsItFinishWhole) {
+// Cancel or Exit while a file is written: the write is given up, the old file stays as it was and
+// no temporary file is left; Exit closes the window at once.
+TEST_F(Window, CancelOrExitWhileAFileIsWrittenLeavesTheOldFile) {
     QTemporaryDir dir;
     open({bigGpx(dir, kBigRows)});
     choose("cboOutput", "WPT (Waypoint file)");
     const QString out = dir.filePath("big.wpt");
-    dialogs_.saveAnswers.append(out);
-    QTimer::singleShot(0, &form_, [&] {
-        click("cmdExit");
-        EXPECT_FALSE(form_.isVisible());
-    });
-    click("cmdCreateNew");
+    ASSERT_TRUE(vintrel::test::writeFile(out, "old"));
+    for (const char* button : {"cmdCancel", "cmdExit"}) {
+        dialogs_.saveAnswers.append(out);
+        QTimer::singleShot(0, &form_, [&] { click(button); });
+        click("cmdCreateNew");
+        EXPECT_EQ(readAll(out), "old") << button;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.gpx", "big.wpt"}));
+        if (form_.isVisible()) {
+            EXPECT_EQ(text("lblOutFile"), out + " was not written: the write was cancelled");
+            EXPECT_EQ(colour("lblOutFile"), kRed);
+        }
+    }
     EXPECT_FALSE(form_.isVisible());
-    const QByteArray written = readAll(out);
-    EXPECT_EQ(written.count('\n'), 2 + kBigRows);
-    EXPECT_TRUE(written.endsWith(" 00018\r\n"));
 }
 
 // Cancel: the rows read so far stay, the files after it are not read, and the report says so.
@@ -603,14 +620,12 @@ TEST_F(Window, CancelKeepsWhatWasReadAndSaysWhichFileWasReadInPart) {
     EXPECT_TRUE(visible("MSFlexGrid1"));
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(text("lblFile1"), "route.gpx, big.gpx");
-    const QString details = get<QLabel>("lblImportReport")->toolTip();
-    EXPECT_TRUE(details.contains("big.gpx: " + QLocale().toString(rows - 2) +
-                                 " rows read, read only in part (stopped)"))
-        << details.toStdString();
-    EXPECT_TRUE(details.endsWith("site_one_line.loc: not read (stopped)"));
-    ASSERT_EQ(messages_.texts.size(), 1);
-    EXPECT_TRUE(messages_.texts[0].contains("the import was cancelled; reading stopped there."));
-    EXPECT_TRUE(messages_.texts[0].contains("site_one_line.loc: not read; the import was cancelled."));
+    // Cancelling is no problem: no box; the status bar says it, its details say where.
+    EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
+    EXPECT_TRUE(text("lblImportReport").startsWith("Import cancelled"));
+    EXPECT_TRUE(details().contains("big.gpx: " + QLocale().toString(rows - 2) +
+                                   " rows read, read only in part (stopped)\nsite_one_line.loc: not read (stopped)"))
+        << details().toStdString();
     EXPECT_EQ(text("lblRows"), QLocale().toString(rows) + " waypoints");
     EXPECT_FALSE(visible("cmdCancel"));
 }
@@ -657,7 +672,7 @@ TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
     }
     EXPECT_EQ(order.join(' '),
               "cmdFileOpen MSFlexGrid1 chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
-              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
+              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdDetails cmdFileOpen");
     // The choices have labels with mnemonics that lead to them.
     for (const auto& [label, combo] :
          {std::pair{"lblOutput", "cboOutput"}, std::pair{"lblDisplay", "cboDisplay"},
@@ -755,7 +770,7 @@ TEST_F(Window, StartHintWhileTheListIsEmpty) {
     EXPECT_FALSE(visible("lblStart"));
     click("cmdClearGrid");
     EXPECT_TRUE(visible("lblStart"));
-    open({data("track_only.gpx")});  // the advice takes the place
+    open({data("no_waypoints.gpx")});  // the advice takes the place
     EXPECT_FALSE(visible("lblStart"));
 }
 
@@ -828,7 +843,7 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
         form.findChild<QCheckBox*>("chkIncludeDesc")->click();
         form.findChild<QCheckBox*>("chkDecimal")->click();
         form.findChild<QTableView*>("MSFlexGrid1")->setColumnWidth(1, 333);  // as a drag does
-        form.resize(900, 700);
+        form.resize(700, 500);
         form.close();
     }
     WindowSettings saved;
@@ -836,7 +851,7 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
     EXPECT_EQ(saved.recentFiles, QStringList{data("site_one_line.loc")});  // not the unread one
     Form1 form(services);
     form.show();
-    EXPECT_EQ(form.size(), QSize(900, 700));
+    EXPECT_EQ(form.size(), QSize(700, 500));
     EXPECT_FALSE(form.findChild<QCheckBox*>("chkIncludeDesc")->isChecked());
     EXPECT_TRUE(form.findChild<QCheckBox*>("chkDecimal")->isChecked());
     EXPECT_EQ(form.findChild<QMenu*>("menuRecent")->actions().size(), 1);

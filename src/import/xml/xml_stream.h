@@ -50,6 +50,8 @@ class XmlHandler {
     virtual void endElement(const XmlName& name, std::string_view text, bool endTagMissing) = 0;
     // Asked between blocks of the file: true ends the reading there, what was reported staying.
     virtual bool stopWanted() const { return false; }
+    // Told after every block how many bytes of the file were read so far.
+    virtual void bytesRead(qint64 total) { (void)total; }
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause
