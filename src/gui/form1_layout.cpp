@@ -188,6 +188,7 @@ void Form1::buildControls() {
     layout->addWidget(lblOutFile_);
     layout->addLayout(results);
     resize(1000, 640);
+    fitToScreen(this);
 
     controls_ = {cmdFileOpen_,  lblProcessing_,  grid_,         txtRecordlist_, lblStart_,
                  chkDecimal_,   chkIncludeDesc_, lblCount_,     cmdClearGrid_,  lblOutput_,

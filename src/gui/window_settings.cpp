@@ -70,6 +70,10 @@ void WindowSettings::save(QSettings& settings) const {
 
 void restoreWindowGeometry(QWidget* window, const QByteArray& geometry) {
     window->restoreGeometry(geometry);
+    fitToScreen(window);
+}
+
+void fitToScreen(QWidget* window) {
     const QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
     if (screen == nullptr) {
         screen = window->screen();

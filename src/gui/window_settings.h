@@ -29,9 +29,10 @@ struct WindowSettings {
     void addRecent(const QStringList& paths);
 };
 
-// Gives `window` the size and place of `geometry` (QWidget::saveGeometry()), fitted into the
-// screen it lands on: a window saved wider or taller than that screen, or partly off it, comes
-// back whole on it.
+// Makes `window` no larger than the screen it is on, and moves it wholly onto it.
+void fitToScreen(QWidget* window);
+// Gives `window` the size and place of `geometry` (QWidget::saveGeometry()), fitted to the screen
+// it lands on: a window saved wider or taller than that screen, or partly off it, comes back whole.
 void restoreWindowGeometry(QWidget* window, const QByteArray& geometry);
 
 }  // namespace vintrel

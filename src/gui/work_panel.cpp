@@ -1,5 +1,7 @@
 #include "gui/work_panel.h"
 
+#include "gui/plain_text.h"
+
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,7 +45,7 @@ void WorkPanel::cancel() {
 
 void WorkPanel::showProgress(const WorkProgress& progress, const std::function<int()>& rows) {
     const int read = rows ? rows() : -1;
-    lblWork_->setText(progressText(progress, read));
+    lblWork_->setText(shownText(progressText(progress, read)));
     const int percent = progress.percent();
     prgWork_->setRange(0, percent < 0 ? 0 : 100);  // a busy bar while the size is not known
     prgWork_->setValue(std::max(percent, 0));

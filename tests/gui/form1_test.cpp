@@ -1,6 +1,7 @@
 // The window driven through its real widgets, found by their object names, with stand-ins for the
 // dialogs, the message box and the launcher.
 #include "gui/form1.h"
+#include "window_fixture.h"
 
 #include "gui/app_info.h"
 #include "gui/text_tones.h"
@@ -35,126 +36,9 @@
 
 using namespace vintrel;
 
-namespace {
+using namespace vintrel::test;
 
-using vintrel::test::FixedClock;
-using vintrel::test::missingPath;
-using vintrel::test::readAll;
-
-QString data(const char* name) {
-    return vintrel::test::dataPath(name);
-}
-
-struct FakeDialogs : FileDialogs {
-    QList<QStringList> openAnswers;
-    QStringList saveAnswers, openOneAnswers;
-    QString openTitle, saveTitle, proposed, openOneTitle, openFolder, openOneFolder;
-    QList<FileFilter> openFilters;
-    FileFilter saveFilter, openOneFilter;
-    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters,
-                          const QString& folder) override {
-        openTitle = title;
-        openFolder = folder;
-        openFilters = filters;
-        return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
-    }
-    QString openFile(QWidget*, const QString& title, const FileFilter& filter,
-                     const QString& folder) override {
-        openOneTitle = title;
-        openOneFolder = folder;
-        openOneFilter = filter;
-        return openOneAnswers.isEmpty() ? QString() : openOneAnswers.takeFirst();
-    }
-    QString saveFile(QWidget*, const QString& title, const QString& proposedName,
-                     const FileFilter& filter) override {
-        saveTitle = title;
-        proposed = proposedName;
-        saveFilter = filter;
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
-};
-
-struct FakeMessages : MessageBoxes {
-    QStringList titles, texts;
-    void warn(QWidget*, const QString& title, const QString& text) override {
-        titles.append(title);
-        texts.append(text);
-    }
-    QString aboutText;
-    void about(QWidget*, const QString&, const QString& text) override { aboutText = text; }
-    QStringList questions;
-    QList<bool> answers;  // of the questions to come; No when none is left
-    bool ask(QWidget*, const QString&, const QString& text) override {
-        questions.append(text);
-        return !answers.isEmpty() && answers.takeFirst();
-    }
-    QString details;  // the last text shown to read
-    void showText(QWidget*, const QString&, const QString& text) override { details = text; }
-};
-
-struct FakeLauncher : Launcher {
-    QStringList files;
-    QString problem;  // what the next start answers
-    QString openInMapSource(const QString& file) override {
-        files.append(file);
-        return problem;
-    }
-};
-
-class Window : public ::testing::Test {
-  protected:
-    Window() : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u','}) {
-        form_.show();
-    }
-
-    template <class W>
-    W* get(const char* name) {
-        W* w = form_.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    bool visible(const char* name) { return get<QWidget>(name)->isVisible(); }
-    bool enabled(const char* name) { return get<QWidget>(name)->isEnabled(); }
-    QString text(const char* name) {
-        QWidget* w = get<QWidget>(name);
-        if (auto* l = qobject_cast<QLabel*>(w))
-            return l->text();
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            return b->text();
-        if (auto* c = qobject_cast<QComboBox*>(w))
-            return c->currentText();
-        if (auto* t = qobject_cast<QPlainTextEdit*>(w))
-            return t->toPlainText();
-        return {};
-    }
-    QColor colour(const char* name) { return get<QWidget>(name)->palette().color(QPalette::WindowText); }
-    void click(const char* name) { get<QAbstractButton>(name)->click(); }
-    void choose(const char* combo, const QString& entry) {
-        auto* c = get<QComboBox>(combo);
-        c->setCurrentIndex(c->findText(entry));
-    }
-    void open(const QStringList& paths) {
-        dialogs_.openAnswers.append(paths);
-        click("cmdFileOpen");
-    }
-    // What the status bar's Details button shows.
-    QString details() {
-        messages_.details.clear();
-        click("cmdDetails");
-        return messages_.details;
-    }
-
-    FakeDialogs dialogs_;
-    FakeMessages messages_;
-    FakeLauncher launcher_;
-    FixedClock clock_;
-    Form1 form_;
-};
-
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-
-}  // namespace
+namespace {}  // namespace
 
 TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(form_.windowTitle(), "VINTREL v1.0 - Convert GPS Waypoint file to Garmin Mapsource file");
@@ -249,7 +133,8 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) 
     EXPECT_EQ(messages_.texts, QStringList{"unknown.doc: not a waypoint file type Vintrel reads."});
     EXPECT_EQ(text("lblRows"), "2 waypoints");
     EXPECT_EQ(text("lblImportReport"), "2 files read (point here for each)");
-    EXPECT_EQ(details(), "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
+    EXPECT_EQ(details(),
+              "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
     // Every file's duplicates are told, not only the last one's (whose count the label keeps).
     open({data("case_names.loc"), data("route.gpx")});
     EXPECT_TRUE(details().startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
@@ -598,7 +483,8 @@ TEST_F(Window, CancelOrExitWhileAFileIsWrittenLeavesTheOldFile) {
         QTimer::singleShot(0, &form_, [&] { click(button); });
         click("cmdCreateNew");
         EXPECT_EQ(readAll(out), "old") << button;
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.gpx", "big.wpt"}));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{"big.gpx", "big.wpt"}));
         if (form_.isVisible()) {
             EXPECT_EQ(text("lblOutFile"), out + " was not written: the write was cancelled");
             EXPECT_EQ(colour("lblOutFile"), kRed);
@@ -623,8 +509,9 @@ TEST_F(Window, CancelKeepsWhatWasReadAndSaysWhichFileWasReadInPart) {
     // Cancelling is no problem: no box; the status bar says it, its details say where.
     EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
     EXPECT_TRUE(text("lblImportReport").startsWith("Import cancelled"));
-    EXPECT_TRUE(details().contains("big.gpx: " + QLocale().toString(rows - 2) +
-                                   " rows read, read only in part (stopped)\nsite_one_line.loc: not read (stopped)"))
+    EXPECT_TRUE(
+        details().contains("big.gpx: " + QLocale().toString(rows - 2) +
+                           " rows read, read only in part (stopped)\nsite_one_line.loc: not read (stopped)"))
         << details().toStdString();
     EXPECT_EQ(text("lblRows"), QLocale().toString(rows) + " waypoints");
     EXPECT_FALSE(visible("cmdCancel"));
@@ -873,24 +760,31 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
     EXPECT_EQ(many.recentFiles.join(' '), "/f5.gpx /f9.gpx /f8.gpx /f7.gpx /f6.gpx /f4.gpx /f3.gpx /f2.gpx");
 }
 
-TEST(AppInfo, HelpAndVersionAreAnsweredWithoutAWindow) {
+TEST(AppInfo, HelpVersionAndUnknownOptionsAreAnsweredWithoutAWindow) {
     const struct {
         QStringList args;
         const char* start;  // of the answer; nullptr: the window starts
+        int status;
     } cases[] = {
-        {{"--help"}, "Usage: vintrel [FILE...]"},
-        {{"-h"}, "Usage: vintrel"},
-        {{"a.gpx", "--version"}, "vintrel 1."},
-        {{}, nullptr},
-        {{"a.gpx"}, nullptr},
-        {{"--", "--help"}, nullptr},
+        {{"--help"}, "Usage: vintrel [", 0},
+        {{"-h"}, "Usage: vintrel", 0},
+        {{"a.gpx", "--version"}, "vintrel 1.", 0},
+        {{}, nullptr, 0},
+        {{"a.gpx"}, nullptr, 0},
+        {{"--", "--help"}, nullptr, 0},
+        {{"--bogus", "a.gpx"}, "vintrel: unknown option --bogus\nTry 'vintrel --help'.\n", 2},
+        {{"-x"}, "vintrel: unknown option -x\n", 2},
+        {{"--", "--bogus"}, nullptr, 0},
+        // Qt's own options, with their values, and a lone "-" as a file name.
+        {{"-style", "fusion", "-platform=offscreen", "--reverse", "-"}, nullptr, 0},
+        {{"-style", "--bogus"}, nullptr, 0},
     };
     for (const auto& c : cases) {
         const std::optional<InfoAnswer> answer = infoAnswer(c.args);
         ASSERT_EQ(answer.has_value(), c.start != nullptr) << c.args.join(' ').toStdString();
         if (answer) {
             EXPECT_TRUE(answer->text.startsWith(c.start)) << answer->text.toStdString();
-            EXPECT_EQ(answer->status, 0);
+            EXPECT_EQ(answer->status, c.status);
         }
     }
 }
