@@ -16,6 +16,7 @@
 // one keep the old contents.
 #pragma once
 
+#include "export/stream_target.h"
 #include "model/progress.h"
 
 #include <QByteArray>
@@ -96,7 +97,7 @@ bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error
 
 // A new file assembled in a buffer and written out in pieces of a quarter megabyte, so that memory
 // stays flat whatever the file's size; the target is still replaced only when all of it was
-// written (AtomicFile).
+// written (AtomicFile). Standard output and devices are written straight (StreamTarget).
 class ChunkedOutput {
   public:
     explicit ChunkedOutput(const QString& path);
@@ -115,7 +116,10 @@ class ChunkedOutput {
     bool commit(QString& error);
 
   private:
+    bool writeOut(QByteArrayView bytes, QString& error);
+
     AtomicFile file_;
+    std::optional<StreamTarget> stream_;
     QByteArray buffer_;
 };
 

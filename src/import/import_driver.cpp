@@ -3,6 +3,8 @@
 #include "model/file_names.h"
 
 #include <QFileInfo>
+
+#include <sys/stat.h>
 #include <QLocale>
 
 namespace vintrel {
@@ -12,6 +14,11 @@ namespace {
 // A file's name as reports show it.
 QString shownName(const QString& path) {
     return displayFileName(QFileInfo(path).fileName());
+}
+
+bool isFolder(const QString& path) {
+    struct stat st {};
+    return ::stat(fileNameBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -37,7 +44,12 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
         file.path = path;
         const ImportFormat* format = importFormatFor(path);
         outcome.view = format != nullptr ? format->view : ListView::Waypoints;
-        if (format != nullptr) {
+        if (isFolder(path)) {
+            file.recognised = true;  // not a file of an unknown type: no file at all
+            file.result.readToEnd = false;
+            file.result.problems.append(shownName(path) +
+                                        QStringLiteral(" is a folder, not a waypoint file; it was not read."));
+        } else if (format != nullptr) {
             file.recognised = true;
             context.list.resetDuplicateCount();
             context.list.expectInput(QFileInfo(path).size());

@@ -1,4 +1,5 @@
 #include "cli/convert.h"
+#include "cli/convert_options.h"
 #include "export/export_formats.h"
 #include "model/file_names.h"
 
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -65,14 +67,14 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_FALSE(r.err.contains("EasyGPS"));
     r = run({"--list", dataPath("no_waypoints.gpx")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
+    EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
 }
 
 TEST(ConvertList, AFileOfTheWrongKindIsNamedWithTheWindowsText) {
     const CliRun r = run({"--list", dataPath("netstumbler_wrong.txt"), dataPath("cameras_lf.csv")});
     EXPECT_EQ(r.status, 3);  // one of the inputs was not read
     EXPECT_EQ(r.out.count('\n'), 3);
-    EXPECT_TRUE(r.err.startsWith(dataPath("netstumbler_wrong.txt") +
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: " + dataPath("netstumbler_wrong.txt") +
                                  ": This is not a NetStumbler Exported text file.    \n"))
         << r.err.toStdString();
 }
@@ -157,7 +159,8 @@ TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
 
     r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dataPath("site_one_line.loc") + " was not changed: it is not a MapSource GDB file\n");
+    EXPECT_EQ(r.err, "vintrel-convert: " + dataPath("site_one_line.loc") +
+                         " was not changed: it is not a MapSource GDB file\n");
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", dir.filePath("x.kml")}).status, 2);
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
 }
@@ -181,7 +184,7 @@ TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
     ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     const CliRun r = run({in, "-o", fifo});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, fifo + " was not written: it exists and is not a regular file\n");
+    EXPECT_EQ(r.err, "vintrel-convert: " + fifo + " was not written: it exists and is not a regular file\n");
     EXPECT_FALSE(QFileInfo(fifo).isFile());
 }
 
@@ -324,7 +327,8 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
         {{percent, "-o", named("c%1.kml")},
          0,
          "c%1.kml created\nThere is 1 record in the new file.\n",
-         "cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a number.\n"},
+         "vintrel-convert: cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a "
+         "number.\n"},
         {{latin1, "-o", ""}, 2, "", "vintrel-convert: -o was given an empty file name\n"},
         {{latin1, "--add", ""}, 2, "", "vintrel-convert: --add was given an empty file name\n"},
         {{latin1, "-o", named("x\xFF")}, 2, "", "vintrel-convert: cannot tell the output format of "},
@@ -392,4 +396,137 @@ TEST(ConvertList, AnOutputThatCannotBeWrittenIsAFailure) {
     std::signal(SIGPIPE, oldPipe);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "vintrel-convert: standard output could not be written (Broken pipe).\n");
+}
+
+// The GNU forms of the options, and what each gives the export.
+TEST(ConvertOptions, GnuFormsReachTheExport) {
+    const struct {
+        QStringList args;
+        const char* format;  // key of --format; "" for none
+        const char* output;
+        bool add;
+        ExportOptions options;
+        QStringList inputs;
+    } cases[] = {
+        {{"a.gpx", "--format=gpx", "--output=x.out"}, "GPX", "x.out", false, {true, 0, 0}, {"a.gpx"}},
+        {{"-ox.gdb", "--display=symbol", "a.loc"}, "", "x.gdb", false, {true, 1, 0}, {"a.loc"}},
+        {{"--colour=dark red", "-o", "x.mps", "--no-description", "--", "-b.gpx", "--list"},
+         "",
+         "x.mps",
+         false,
+         {false, 0, 2},
+         {"-b.gpx", "--list"}},
+        {{"--add=all.gpx", "-", "--format", "GPX", "a.gpx"},
+         "GPX",
+         "all.gpx",
+         true,
+         {true, 0, 0},
+         {"-", "a.gpx"}},
+        {{"-o", "-", "--format", "kml", "a.gpx"}, "KML", "-", false, {true, 0, 0}, {"a.gpx"}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseConvertOptions(c.args);
+        const std::string what = c.args.join(' ').toStdString();
+        ASSERT_TRUE(std::holds_alternative<ConvertOptions>(parsed)) << what;
+        const ConvertOptions& o = std::get<ConvertOptions>(parsed);
+        EXPECT_EQ(o.format != nullptr ? o.format->key : QString(), c.format) << what;
+        EXPECT_EQ(o.output.value_or("none"), c.output) << what;
+        EXPECT_EQ(o.add, c.add) << what;
+        EXPECT_EQ(o.exportOptions.includeDescription, c.options.includeDescription) << what;
+        EXPECT_EQ(o.exportOptions.displayIndex, c.options.displayIndex) << what;
+        EXPECT_EQ(o.exportOptions.colourIndex, c.options.colourIndex) << what;
+        EXPECT_EQ(o.inputs, c.inputs) << what;
+    }
+    const struct {
+        QStringList args;
+        const char* error;
+    } errors[] = {
+        {{"--format", "foo"}, "unknown format foo (there are gdb, mps, wpt, kml, gpx"},
+        {{"--format=foo"}, "unknown format foo"},
+        {{"--list=yes"}, "--list takes no value"},
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-x"}, "unknown option -x"},
+        {{"--output"}, "--output needs a value"},
+        {{"a.gpx", "-o"}, "-o needs a value"},
+        {{"-o", "a.gdb", "--add=b.gdb"}, "give one output"},
+    };
+    for (const auto& e : errors) {
+        const auto parsed = parseConvertOptions(e.args);
+        ASSERT_TRUE(std::holds_alternative<QString>(parsed)) << e.args.join(' ').toStdString();
+        EXPECT_TRUE(std::get<QString>(parsed).startsWith(e.error)) << std::get<QString>(parsed).toStdString();
+    }
+}
+
+// The program itself: the file on standard output or a device, folders and missing inputs named,
+// --list's header and escapes; every line on standard error starts with the program's name.
+TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
+    QTemporaryDir dir;
+    const QString controls = dir.filePath("controls.csv");
+    ASSERT_TRUE(writeFile(controls,
+                          "-0.1,51.5,\"A\x1b[31mB\x07"
+                          "C\xc2\x9b"
+                          "D\",desc\n"));
+    const QString route = dataPath("route.gpx");
+    const struct {
+        QStringList args;
+        int status;
+        const char* out;  // the start of standard output
+        const char* err;  // the start of standard error
+    } cases[] = {
+        {{route, "-o", "-", "--format", "gpx"},
+         0,
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+         "vintrel-convert: There are 2 records in the file written to standard output.\n"},
+        {{route, "--output=/dev/stdout", "--format=kml"},
+         0,
+         "<?xml version='1.0' encoding='UTF-8'?>",
+         "vintrel-convert: There"},
+        {{route, "-o", "/dev/null", "--format", "gdb"},
+         0,
+         "/dev/null created\nThere are 2 records in the new file.\n",
+         ""},
+        {{route, "-o", "-"},
+         2,
+         "",
+         "vintrel-convert: -o - needs --format\nvintrel-convert: try 'vintrel-convert --help'\n"},
+        {{route, "--list", "-o", "-", "--format", "gpx"},
+         2,
+         "",
+         "vintrel-convert: --list and -o - both write"},
+        {{route, "--add", "-", "--format", "gpx"}, 2, "", "vintrel-convert: --add needs a file"},
+        {{dir.path(), route, "--list"},
+         3,
+         "waypoint\tStart",
+         "vintrel-convert: %1 is a folder, not a waypoint file"},
+        {{missingPath("gone.loc"), "--list"}, 1, "", "vintrel-convert: %2: the file cannot be opened"},
+        {{"--list", "--header", route},
+         0,
+         "icon\tname\tdescription\tlat_dm\tlon_dm\tlat\tlon\turl\tdup\tencryption\t"
+         "symbol\tcategory\nwaypoint\tStart\t",
+         ""},
+        {{"--header", route}, 2, "", "vintrel-convert: give input files"},
+        {{"--list", controls}, 0, "\tA\\x1B[31mB\\x07C\\u009BD\tdesc\t", ""},
+    };
+    for (const auto& c : cases) {
+        QProcess process;
+        process.start(QStringLiteral(VINTREL_CONVERT), c.args);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(process.exitCode(), c.status) << what << err.toStdString();
+        // The start of `text`, as long as `start` ("" when the text is to be empty).
+        const auto begins = [](const QString& text, const char* start) {
+            return *start == '\0' ? text.isEmpty() : text.startsWith(QString::fromUtf8(start));
+        };
+        EXPECT_TRUE(begins(out, c.out)) << what << out.left(200).toStdString();
+        const QByteArray expectedErr = QString::fromUtf8(c.err)
+                                           .replace("%1", dir.path())
+                                           .replace("%2", missingPath("gone.loc"))
+                                           .toUtf8();
+        EXPECT_TRUE(begins(err, expectedErr.constData())) << what << err.toStdString();
+        for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
+            EXPECT_TRUE(line.startsWith("vintrel-convert: ")) << line.toStdString();
+        }
+    }
 }
