@@ -90,8 +90,8 @@ TEST(ConvertList, UsageHelpAndVersion) {
     // added to.
     const QString man =
         QString::fromUtf8(readAll(QStringLiteral(VINTREL_TEST_DATA "/../../packaging/vintrel-convert.1")));
-    const QString manFormat = man.section("\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
-    const QString manAdd = man.section("\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
+    const QString manFormat = man.section(".TP\n\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
+    const QString manAdd = man.section(".TP\n\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
     ASSERT_FALSE(manFormat.isEmpty());
     for (const ExportFormat& f : exportFormats()) {
         EXPECT_TRUE(help.out.contains("  ." + f.extension + "  " + f.choiceText)) << f.key.toStdString();
