@@ -47,8 +47,8 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
         if (isFolder(path)) {
             file.recognised = true;  // not a file of an unknown type: no file at all
             file.result.readToEnd = false;
-            file.result.problems.append(shownName(path) +
-                                        QStringLiteral(" is a folder, not a waypoint file; it was not read."));
+            file.result.problems.append(
+                shownName(path) + QStringLiteral(" is a folder, not a waypoint file; it was not read."));
         } else if (format != nullptr) {
             file.recognised = true;
             context.list.resetDuplicateCount();
