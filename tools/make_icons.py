@@ -79,9 +79,27 @@ GREY = (130, 130, 130, 255)
 PURPLE = (130, 60, 170, 255)
 
 
+HALO = (235, 235, 235, 255)
+
+
+def halo(c):
+    """A light edge around every shape, so that dark parts stay visible on a dark grid."""
+    edge = []
+    for y in range(c.size):
+        for x in range(c.size):
+            if c.px[y][x][3] == 0 and any(
+                    0 <= x + dx < c.size and 0 <= y + dy < c.size and c.px[y + dy][x + dx][3] != 0 and
+                    c.px[y + dy][x + dx] != HALO for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
+                edge.append((x, y))
+    for x, y in edge:
+        c.put(x, y, HALO)
+
+
 def icon(name, draw, size=16):
     c = Canvas(size)
     draw(c)
+    if size == 16:
+        halo(c)
     c.png(OUT / (name + ".png"))
 
 

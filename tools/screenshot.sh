@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the window: the samples in examples/ loaded, under a virtual X
-# server, with settings of its own (nothing remembered from earlier runs). Writes docs/window.png,
+# server of 1280x800 (with openbox as window manager when it is installed), with settings of its
+# own (nothing remembered from earlier runs). Writes docs/window.png,
 # or the file named. With --dark the window gets a dark palette the way a KDE desktop gives one
 # (a kdeglobals colour scheme), to check that every text stays readable.
 set -euo pipefail
@@ -11,7 +12,7 @@ if [ "${1:-}" = --dark ]; then
     shift
 fi
 out=${1:-$here/docs/window.png}
-"$here/scripts/setup.sh" xvfb xauth imagemagick
+"$here/scripts/setup.sh" xvfb xauth imagemagick x11-utils
 cmake --build "$here/build" -j2 >/dev/null
 shopt -s nullglob
 samples=("$here"/examples/*.loc "$here"/examples/*.gpx "$here"/examples/*.csv "$here"/examples/*.mxf)
@@ -43,10 +44,13 @@ ForegroundNormal=255,255,255
 SCHEME
     env+=(KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde)
 fi
-env "${env[@]}" xvfb-run -a -s "-screen 0 1000x640x24" bash -c '
+# A 1280x800 screen, under a window manager when openbox is installed (as a desktop places and
+# frames the window); the picture is the window itself.
+env "${env[@]}" xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    if command -v openbox >/dev/null; then openbox & wm=$!; sleep 1; fi
     "$0" "${@:2}" &
     app=$!
     sleep 3
-    import -window root -crop 1000x640+0+0 "$1"
-    kill $app' "$here/build/src/vintrel" "$out" "${samples[@]}"
+    import -window "$(xwininfo -root -tree | awk "/VINTREL v/ {print \$1; exit}")" "$1"
+    kill $app ${wm:-}' "$here/build/src/vintrel" "$out" "${samples[@]}"
 echo "$out"

@@ -1,17 +1,18 @@
 #include "cli/convert.h"
 
+#include "cli/convert_options.h"
+
 #include "base/version.h"
 #include "export/atomic_save.h"
 #include "export/export_driver.h"
+#include "formats/garmin/garmin_tables.h"
 #include "import/import_driver.h"
 #include "map/map_renderer.h"
 #include "model/file_names.h"
-#include "formats/garmin/garmin_tables.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <variant>
 
 namespace vintrel {
 
@@ -26,18 +28,17 @@ namespace {
 
 const char* const kProgram = "vintrel-convert";
 
-const QStringList kDisplayNames = {QStringLiteral("name"), QStringLiteral("symbol"),
-                                   QStringLiteral("description")};
-
 void printHelp(QTextStream& out) {
     out << "Usage: " << kProgram << " [options] INPUT... -o OUTPUT\n"
         << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
-        << "       " << kProgram << " --list INPUT...\n"
+        << "       " << kProgram << " --list [--header] INPUT...\n"
         << "       " << kProgram << " INPUT... --map PICTURE.png [--map-size WxH]\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
         << "a MapSource, PCX5 waypoint, Google Earth or GPX file.\n\n"
-        << "Options:\n"
-        << "  -o, --output FILE   the file to create; its extension chooses the format\n"
+        << "Options (a long option's value also as --format=gpx, -o's as -oFILE):\n"
+        << "  -o, --output FILE   the file to create; its extension chooses the format. - (with\n"
+        << "                      --format) writes to standard output; /dev/stdout and /dev/null\n"
+        << "                      are written straight, not replaced\n"
         << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"
         << "  --format NAME       the output format, whatever the extension:";
     for (const ExportFormat& f : exportFormats()) {
@@ -57,11 +58,18 @@ void printHelp(QTextStream& out) {
     }
     out << "\n"
         << "  --no-description    leave the descriptions out of the file\n"
-        << "  --list              print every row of the list, its columns separated by tabs\n"
+        << "  --list              print every row of the list, one line each, its columns separated\n"
+        << "                      by tabs: " << listColumnNames().mid(0, 7).join(u' ') << "\n"
+        << "                      " << listColumnNames().mid(7).join(u' ') << " (lat_dm and lon_dm: degrees\n"
+        << "                      and minutes, two spaces, the PCX5 form; lat and lon: decimal\n"
+        << "                      degrees; dup: 1 for a row a later duplicate was left out for);\n"
+        << "                      control characters are shown as escapes such as \\x1B\n"
+        << "  --header            with --list, a first line of those column names\n"
         << "  --map FILE          draw the list on a map as a PNG picture (offline), fitted to it\n"
         << "  --map-size WxH      the picture's size in pixels: 800x600 unless given, 10000x10000 at most\n"
         << "  --help              show this help and exit\n"
-        << "  --version           show the version and exit\n\n"
+        << "  --version           show the version and exit\n"
+        << "  --                  what follows are input files, even if they start with -\n\n"
         << "Input formats (chosen by the file's extension, or by its first line where said):\n";
     for (const ImportFormat& f : importFormats()) {
         out << "  ." << f.extension << "  " << f.filter.description
@@ -75,9 +83,13 @@ void printHelp(QTextStream& out) {
                                     : "")
             << "\n";
     }
-    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, the picture\n"
+    out << "\nWhat was written and the duplicates left out are reported on standard output (on standard\n"
+        << "error when the file goes there); problems, each line starting with " << kProgram << ":,\n"
+        << "on standard error.\n"
+        << "Exit status: 0 written (or, with --list alone, rows read), 1 nothing written, the picture\n"
         << "not drawn or standard output failed, 2 usage error, 3 written (or listed), but an input could\n"
-        << "not be read whole (missing, unknown type, or broken off early); waypoints skipped for a bad\n"
+        << "not be read whole\n"
+        << "(missing, a folder, unknown type, or broken off early); waypoints skipped for a bad\n"
         << "position are warnings only.\n";
 }
 
@@ -86,8 +98,6 @@ bool written(QTextStream& out) {
     return out.status() == QTextStream::Ok;
 }
 
-// The position of a colour in the window's list, by its name in any letter case, with or without
-// its space ("dark red", "DarkRed", "dark-red"), "gray" as "grey"; -1 for none.
 // The keys of the formats that take a waypoint colour ("mps").
 QString colourFormats() {
     QStringList keys;
@@ -99,94 +109,52 @@ QString colourFormats() {
     return keys.join(QStringLiteral(", "));
 }
 
-int colourIndexOf(const QString& name) {
-    const auto key = [](QString text) {
-        return text.toLower().remove(u' ').remove(u'-').remove(u'_').replace(QLatin1String("gray"),
-                                                                             QLatin1String("grey"));
-    };
-    const QStringList& names = waypointColourNames();
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (key(names[i]) == key(name)) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
 void printListLine(QTextStream& out, const WaypointRow& row) {
     out << iconRoleName(row.icon);
     for (int c = 1; c < kColumnCount; ++c) {
-        out << '\t' << row.cell(c);
+        out << '\t' << escapedControls(row.cell(c));  // a name cannot work the terminal
     }
     out << '\n';
+}
+
+// Prints `text` as messages: each line starting with the program's name.
+void say(QTextStream& err, const QString& text) {
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        err << kProgram << ": " << line << '\n';
+    }
+}
+
+// A reader's line about `path`, naming the file by the whole path it was given as, not by its
+// name alone.
+QString withWholePath(const QString& line, const QString& path) {
+    const QString name = displayFileName(QFileInfo(path).fileName());
+    const QChar after = name.size() < line.size() ? line[name.size()] : QChar();
+    if (line.startsWith(name) && (after == u':' || after == u',' || after == u' ')) {
+        return displayFileName(path) + line.mid(name.size());
+    }
+    return line;
 }
 
 void reportProblems(const ImportOutcome& outcome, QTextStream& err) {
     for (const FileImport& f : outcome.files) {
         if (!f.recognised) {
-            err << displayFileName(f.path) << ": not a supported file type; it was not read.\n";
+            say(err,
+                displayFileName(f.path) + QStringLiteral(": not a supported file type; it was not read."));
         }
         if (f.result.alert) {
-            err << displayFileName(f.path) << ": " << f.result.alert->text << "\n";
+            say(err, displayFileName(f.path) + QStringLiteral(": ") + f.result.alert->text);
         }
         for (const QStringList* lines : {&f.result.problems, &f.result.skips}) {
             for (const QString& p : *lines) {
-                err << p << "\n";
+                say(err, withWholePath(p, f.path));
             }
         }
     }
 }
 
-struct Options {
-    bool list = false;
-    std::optional<QString> output;
-    bool add = false;  // the output is an existing file to add to
-    QString format;
-    ExportOptions exportOptions;
-    bool colourGiven = false;
-    QStringList inputs;
-    std::optional<QString> map;  // the picture to draw
-    std::optional<QSize> mapSize;
-};
-
-// "800x600": a picture's size; nullopt unless both are whole numbers from 1 to 10000.
-std::optional<QSize> pictureSize(const QString& text) {
-    static const QRegularExpression form(QStringLiteral("^([0-9]{1,5})[xX]([0-9]{1,5})$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch()) {
-        return std::nullopt;
-    }
-    const int width = m.captured(1).toInt();
-    const int height = m.captured(2).toInt();
-    if (width < 1 || height < 1 || width > 10000 || height > 10000) {
-        return std::nullopt;
-    }
-    return QSize(width, height);
-}
-
-// Draws the list and saves the picture as PNG; the reason when it could not be.
-QString saveMapPicture(const WaypointList& list, const QString& path, QSize size) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        return QStringLiteral("the program's drawing part did not start");
-    }
-    const QImage image = listPicture(list, size);
-    if (image.isNull()) {
-        return QStringLiteral("there is not enough memory for a picture of %1x%2 pixels")
-            .arg(size.width())
-            .arg(size.height());
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
-        return QStringLiteral("the picture could not be made into PNG");
-    }
-    QString error;
-    return saveAtomically(path, bytes, error) ? QString() : error;
-}
-
 void printWarnings(const WriteReport& report, const QString& path, QTextStream& err) {
     for (const QString& w : report.warnings) {
-        err << displayFileName(path) << ": " << w << "\n";
+        say(err, displayFileName(path) + QStringLiteral(": ") + w);
     }
 }
 
@@ -216,7 +184,7 @@ bool sameFile(const QString& a, const QString& b) {
 }
 
 int usage(QTextStream& err, const QString& message) {
-    err << kProgram << ": " << message << "\nTry '" << kProgram << " --help'.\n";
+    err << kProgram << ": " << message << '\n' << kProgram << ": try '" << kProgram << " --help'\n";
     return 2;
 }
 
@@ -236,119 +204,115 @@ int finish(QTextStream& out, QTextStream& err, int status, const QString& writte
     return 1;
 }
 
-}  // namespace
-
-int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, const ConvertEnvironment& env) {
-    Options opt;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const auto next = [&]() -> std::optional<QString> {
-            return i + 1 < args.size() ? std::optional<QString>(args[++i]) : std::nullopt;
-        };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            printHelp(out);
-            return 0;
-        }
-        if (a == QLatin1String("--version")) {
-            out << kProgram << " " << VINTREL_VERSION << "\n" << kLicenceNotice;
-            return 0;
-        }
-        if (a == QLatin1String("--list")) {
-            opt.list = true;
-        } else if (a == QLatin1String("--no-description")) {
-            opt.exportOptions.includeDescription = false;
-        } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
-                   a == QLatin1String("--add") || a == QLatin1String("--format") ||
-                   a == QLatin1String("--display") || a == QLatin1String("--colour") ||
-                   a == QLatin1String("--color") || a == QLatin1String("--map") ||
-                   a == QLatin1String("--map-size")) {
-            const std::optional<QString> value = next();
-            if (!value) {
-                return usage(err, a + QStringLiteral(" needs a value"));
-            }
-            if (a == QLatin1String("--format")) {
-                opt.format = value->toLower();
-            } else if (a == QLatin1String("--map")) {
-                if (value->isEmpty()) {
-                    return usage(err, a + QStringLiteral(" was given an empty file name"));
-                }
-                opt.map = *value;
-            } else if (a == QLatin1String("--map-size")) {
-                opt.mapSize = pictureSize(*value);
-                if (!opt.mapSize) {
-                    return usage(err,
-                                 QStringLiteral("--map-size takes WIDTHxHEIGHT in pixels, each from 1 to "
-                                                "10000, not ") +
-                                     *value);
-                }
-            } else if (a == QLatin1String("--colour") || a == QLatin1String("--color")) {
-                opt.exportOptions.colourIndex = colourIndexOf(*value);
-                if (opt.exportOptions.colourIndex < 0) {
-                    return usage(err, QStringLiteral("unknown colour ") + *value);
-                }
-                opt.colourGiven = true;
-            } else if (a == QLatin1String("--display")) {
-                opt.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(*value));
-                if (opt.exportOptions.displayIndex < 0) {
-                    return usage(err, QStringLiteral("unknown display mode ") + *value);
-                }
-            } else {
-                if (opt.output) {
-                    return usage(err, QStringLiteral("give one output: -o OUTPUT or --add EXISTING"));
-                }
-                if (value->isEmpty()) {
-                    return usage(err, a + QStringLiteral(" was given an empty file name"));
-                }
-                opt.output = *value;
-                opt.add = a == QLatin1String("--add");
-            }
-        } else if (a.startsWith(u'-') && a.size() > 1) {
-            return usage(err, QStringLiteral("unknown option ") + a);
-        } else {
-            opt.inputs.append(a);
-        }
+// Draws the list and saves the picture as PNG; the reason when it could not be.
+QString saveMapPicture(const WaypointList& list, const QString& path, QSize size) {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return QStringLiteral("the program's drawing part did not start");
     }
+    const QImage image = listPicture(list, size);
+    if (image.isNull()) {
+        return QStringLiteral("there is not enough memory for a picture of %1x%2 pixels")
+            .arg(size.width())
+            .arg(size.height());
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        return QStringLiteral("the picture could not be made into PNG");
+    }
+    QString error;
+    return saveAtomically(path, bytes, error) ? QString() : error;
+}
+
+// The checks of options that depend on each other; the usage error, or an empty text.
+QString checkOptions(const ConvertOptions& opt, const ExportFormat*& format) {
     if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map)) {
-        return usage(err,
-                     QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map"));
+        return QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map");
+    }
+    if (opt.header && !opt.list) {
+        return QStringLiteral("--header is for --list");
     }
     if (opt.mapSize && !opt.map) {
-        return usage(err, QStringLiteral("--map-size is for --map only"));
+        return QStringLiteral("--map-size is for --map only");
     }
     if (opt.map) {
         if (opt.output && sameFile(*opt.map, *opt.output)) {
-            return usage(err,
-                         QStringLiteral("the map picture and the output are one file; nothing was written"));
+            return QStringLiteral("the map picture and the output are one file; nothing was written");
         }
         for (const QString& input : opt.inputs) {
             if (sameFile(input, *opt.map)) {
-                return usage(err, QStringLiteral("%1 is the input %2 itself; nothing was written")
-                                      .arg(displayFileName(*opt.map), displayFileName(input)));
+                return QStringLiteral("%1 is the input %2 itself; nothing was written")
+                    .arg(displayFileName(*opt.map), displayFileName(input));
             }
         }
+    }
+    if (!opt.output) {
+        return QString();
+    }
+    const QString& output = *opt.output;
+    if (isStandardOutput(output)) {
+        if (opt.add) {
+            return QStringLiteral("--add needs a file, not standard output");
+        }
+        if (opt.list) {
+            return QStringLiteral("--list and -o %1 both write to standard output").arg(output);
+        }
+        if (opt.format == nullptr && output == QLatin1String("-")) {
+            return QStringLiteral("-o - needs --format");
+        }
+    }
+    format = opt.format != nullptr ? opt.format : exportFormatForName(output.section(u'.', -1));
+    if (format == nullptr) {
+        return QStringLiteral("cannot tell the output format of ") + displayFileName(output) +
+               QStringLiteral("; use --format");
+    }
+    if (opt.colourGiven && !format->hasColour) {
+        return QStringLiteral("--colour is for %1 files only").arg(colourFormats());
+    }
+    if (opt.add && format->add == nullptr) {
+        return QStringLiteral("%1 files cannot be added to").arg(format->key);
+    }
+    for (const QString& input : opt.inputs) {
+        if (sameFile(input, output)) {
+            return QStringLiteral("%1 is the input %2 itself; nothing was written")
+                .arg(displayFileName(output), displayFileName(input));
+        }
+    }
+    return QString();
+}
+
+}  // namespace
+
+int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, const ConvertEnvironment& env) {
+    const std::variant<ConvertOptions, QString> parsed = parseConvertOptions(args);
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        return usage(err, *error);
+    }
+    const ConvertOptions& opt = std::get<ConvertOptions>(parsed);
+    if (opt.help) {
+        printHelp(out);
+        return 0;
+    }
+    if (opt.version) {
+        out << kProgram << " " << VINTREL_VERSION << "\n" << kLicenceNotice;
+        return 0;
     }
     const ExportFormat* format = nullptr;
-    const QString output = opt.output.value_or(QString());
-    if (opt.output) {
-        const QString name = opt.format.isEmpty() ? output.section(u'.', -1) : opt.format;
-        format = exportFormatForName(name);
-        if (format == nullptr) {
-            return usage(err, QStringLiteral("cannot tell the output format of ") + displayFileName(output) +
-                                  QStringLiteral("; use --format"));
-        }
-        if (opt.colourGiven && !format->hasColour) {
-            return usage(err, QStringLiteral("--colour is for %1 files only").arg(colourFormats()));
-        }
-        if (opt.add && format->add == nullptr) {
-            return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));
-        }
-        for (const QString& input : opt.inputs) {
-            if (sameFile(input, output)) {
-                return usage(err, QStringLiteral("%1 is the input %2 itself; nothing was written")
-                                      .arg(displayFileName(output), displayFileName(input)));
-            }
-        }
+    if (const QString problem = checkOptions(opt, format); !problem.isEmpty()) {
+        return usage(err, problem);
     }
+    const QString output = opt.output.value_or(QString());
+    // With the file on standard output, what is said of it goes to standard error.
+    const bool toStandardOutput = opt.output && isStandardOutput(output);
+    const QString target = output == QLatin1String("-") ? QStringLiteral("/dev/stdout") : output;
+    // What was done: on standard output, or as messages when the file goes there.
+    const auto report = [&](const QString& text) {
+        if (toStandardOutput) {
+            say(err, text);
+        } else {
+            out << text << '\n';
+        }
+    };
 
     WaypointList waypoints;
     WorkProgress progress;
@@ -358,6 +322,9 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         env, progress, [&] { return waypoints.rowCountSoFar(); },
         [&] { outcome = importFiles(opt.inputs, context); });
     if (opt.list) {
+        if (opt.header) {
+            out << listColumnNames().join(u'\t') << '\n';
+        }
         for (const WaypointRow& row : waypoints.rows()) {
             printListLine(out, row);
             if (!written(out)) {
@@ -367,15 +334,15 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     }
     const QString duplicates = duplicateReportText(waypoints.duplicateCount());
     if (!duplicates.isNull()) {
-        out << duplicates << "\n";
+        report(duplicates);
     }
     reportProblems(outcome, err);
     if (waypoints.rowCount() == 0) {
         if (!outcome.advice.isEmpty()) {
-            err << QString(outcome.advice).replace(QLatin1String("\r\n"), QLatin1String("\n")) << "\n";
+            say(err, QString(outcome.advice).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         }
-        err << kProgram << ": no waypoint was read"
-            << (format != nullptr ? "; nothing was written.\n" : ".\n");
+        say(err, QStringLiteral("no waypoint was read") +
+                     (format != nullptr ? QStringLiteral("; nothing was written.") : QStringLiteral(".")));
         return finish(out, err, 1, QString());
     }
     // Written, but not all of what the inputs hold: say so in the status too.
@@ -384,49 +351,49 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     });
     const int done = incomplete ? 3 : 0;
     if (incomplete) {
-        err << kProgram << ": an input could not be read whole; what was read is "
-            << (format == nullptr ? "listed" : "written") << ".\n";
+        say(err, QStringLiteral("an input could not be read whole; what was read is ") +
+                     (format == nullptr ? QStringLiteral("listed.") : QStringLiteral("written.")));
     }
     if (opt.map) {
         const QString problem = saveMapPicture(waypoints, *opt.map, opt.mapSize.value_or(QSize(800, 600)));
         if (!problem.isEmpty()) {
-            err << notWrittenText(*opt.map, problem) << "\n";
+            say(err, notWrittenText(*opt.map, problem));
             return finish(out, err, 1, QString());
         }
-        out << createdText(*opt.map) << "\n";
+        report(createdText(*opt.map));
     }
     if (format == nullptr) {
         return finish(out, err, done, opt.map.value_or(QString()));
     }
-    const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system()};
-    if (opt.add) {
-        WriteReport report;
-        progress.setFile(QFileInfo(output).fileName());
-        withProgress(
-            env, progress, [] { return -1; },
-            [&] { report = addToFile(*format, waypoints, output, exportContext); });
-        if (!report.written) {
-            err << notChangedText(output, report.error) << "\n";
-            return finish(out, err, 1, QString());
-        }
-        printWarnings(report, output, err);
-        out << existingCountText(report.existingCount) << "\n"
-            << addedText(report.recordCount, output, report.leftOutCount, report.namelessCount) << "\n"
-            << nowCountText(report.existingCount, report.recordCount) << "\n";
-        return finish(out, err, done, output);
-    }
-    WriteReport report;
-    progress.setFile(QFileInfo(output).fileName());
+    out.flush();  // what was said before the file
+    const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system(),
+                                      &progress};
+    WriteReport result;
+    progress.setFile(toStandardOutput ? QStringLiteral("standard output") : QFileInfo(output).fileName());
     withProgress(
         env, progress, [] { return -1; },
-        [&] { report = createFile(*format, waypoints, output, exportContext); });
-    if (!report.written) {
-        err << notWrittenText(output, report.error) << "\n";
+        [&] {
+            result = opt.add ? addToFile(*format, waypoints, target, exportContext)
+                             : createFile(*format, waypoints, target, exportContext);
+        });
+    if (!result.written) {
+        say(err, opt.add ? notChangedText(output, result.error) : notWrittenText(output, result.error));
         return finish(out, err, 1, QString());
     }
-    printWarnings(report, output, err);
-    out << createdText(output) << "\n" << newFileCountText(report.recordCount) << "\n";
-    return finish(out, err, done, output);
+    printWarnings(result, output, err);
+    if (opt.add) {
+        report(existingCountText(result.existingCount));
+        report(addedText(result.recordCount, output, result.leftOutCount, result.namelessCount));
+        report(nowCountText(result.existingCount, result.recordCount));
+    } else if (toStandardOutput) {
+        report(newFileCountText(result.recordCount)
+                   .replace(QLatin1String("the new file"),
+                            QLatin1String("the file written to standard output")));
+    } else {
+        report(createdText(output));
+        report(newFileCountText(result.recordCount));
+    }
+    return finish(out, err, done, toStandardOutput ? QString() : output);
 }
 
 }  // namespace vintrel

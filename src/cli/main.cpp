@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     // then, since it costs a run without a picture time for nothing.
     bool drawing = false;
     for (int i = 1; i < argc; ++i) {
-        drawing = drawing || std::strcmp(argv[i], "--map") == 0;
+        drawing = drawing || std::strcmp(argv[i], "--map") == 0 || std::strncmp(argv[i], "--map=", 6) == 0;
     }
     std::unique_ptr<QCoreApplication> app;
     if (drawing) {

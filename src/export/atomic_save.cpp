@@ -460,30 +460,57 @@ namespace {
 constexpr qsizetype kPiece = 256 * 1024;
 }  // namespace
 
-ChunkedOutput::ChunkedOutput(const QString& path) : file_(path) {}
+ChunkedOutput::ChunkedOutput(const QString& path) : file_(path), stream_(StreamTarget::open(path)) {}
 
 bool ChunkedOutput::open(QString& error) {
     buffer_.reserve(kPiece + kPiece / 2);
+    if (stream_) {
+        error = stream_->failure();
+        return error.isEmpty();
+    }
     return file_.open(error);
 }
 
+bool ChunkedOutput::writeOut(QByteArrayView bytes, QString& error) {
+    return stream_ ? stream_->write(bytes, error) : file_.write(bytes, error);
+}
+
+namespace {
+thread_local WorkProgress* tWriteProgress = nullptr;
+}  // namespace
+
+WriteProgressScope::WriteProgressScope(WorkProgress* progress) : outer_(tWriteProgress) {
+    tWriteProgress = progress;
+}
+
+WriteProgressScope::~WriteProgressScope() {
+    tWriteProgress = outer_;
+}
+
 bool ChunkedOutput::flushIfFull(QString& error) {
+    if (tWriteProgress != nullptr) {
+        tWriteProgress->addDone(1);
+        if (tWriteProgress->cancelled()) {
+            error = QLatin1String(kWriteCancelled);
+            return false;
+        }
+    }
     if (buffer_.size() < kPiece) {
         return true;
     }
-    const bool ok = file_.write(buffer_, error);
+    const bool ok = writeOut(buffer_, error);
     buffer_.resize(0);  // keeps its capacity
     return ok;
 }
 
 bool ChunkedOutput::write(QByteArrayView bytes, QString& error) {
-    const bool ok = file_.write(buffer_, error) && file_.write(bytes, error);
+    const bool ok = writeOut(buffer_, error) && writeOut(bytes, error);
     buffer_.resize(0);
     return ok;
 }
 
 bool ChunkedOutput::commit(QString& error) {
-    return file_.write(buffer_, error) && file_.commit(error);
+    return writeOut(buffer_, error) && (stream_ || file_.commit(error));
 }
 
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error) {

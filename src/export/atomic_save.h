@@ -19,6 +19,9 @@
 // old one keep the old contents.
 #pragma once
 
+#include "export/stream_target.h"
+#include "model/progress.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -83,12 +86,28 @@ class AtomicFile {
 // their own; on those that have none (FAT, exFAT, NTFS, FUSE) they are not asked to keep them.
 bool fileSystemKeepsOwners(long type);
 
+// Why a write was given up when the user asked for it.
+inline constexpr char kWriteCancelled[] = "the write was cancelled";
+
+// Lends `progress` to the writers on this thread for as long as it lives (see flushIfFull()), so
+// that every writer counts its rows and can be stopped without carrying it along.
+class WriteProgressScope {
+  public:
+    explicit WriteProgressScope(WorkProgress* progress);
+    ~WriteProgressScope();
+    WriteProgressScope(const WriteProgressScope&) = delete;
+    WriteProgressScope& operator=(const WriteProgressScope&) = delete;
+
+  private:
+    WorkProgress* outer_;
+};
+
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 
 // A new file assembled in a buffer and written out in pieces of a quarter megabyte, so that memory
 // stays flat whatever the file's size; the target is still replaced only when all of it was
-// written (AtomicFile).
+// written (AtomicFile). Standard output and devices are written straight (StreamTarget).
 class ChunkedOutput {
   public:
     explicit ChunkedOutput(const QString& path);
@@ -97,7 +116,9 @@ class ChunkedOutput {
     bool open(QString& error);
     // Where the next bytes go.
     QByteArray& buffer() { return buffer_; }
-    // Writes the buffer out once it holds a piece's worth.
+    // Called after every row: writes the buffer out once it holds a piece's worth. While a
+    // WriteProgressScope lives on this thread, the row counts there, and a cancel there ends the
+    // write with kWriteCancelled.
     bool flushIfFull(QString& error);
     // Writes what the buffer holds, then `bytes` as they are.
     bool write(QByteArrayView bytes, QString& error);
@@ -105,7 +126,10 @@ class ChunkedOutput {
     bool commit(QString& error);
 
   private:
+    bool writeOut(QByteArrayView bytes, QString& error);
+
     AtomicFile file_;
+    std::optional<StreamTarget> stream_;
     QByteArray buffer_;
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/clock.h"
+#include "model/progress.h"
 #include "registry/registry_api.h"
 
 #include <QLocale>
@@ -22,6 +23,9 @@ struct ExportContext {
     registry::RegistryApi* registry = nullptr;  // nullptr: no category names
     const Clock* clock = nullptr;               // nullptr: the system's
     QLocale locale = QLocale::system();         // the date and time texts shown inside a file
+    // Told the rows written; a cancel there stops the write, leaving the target as it was.
+    // nullptr: neither.
+    WorkProgress* progress = nullptr;
 };
 
 // What a writer reports: creating a file, or adding to an existing one.

@@ -1,6 +1,9 @@
 #include "export/export_driver.h"
 
+#include "export/atomic_save.h"
 #include "model/file_names.h"
+
+#include <QLocale>
 
 namespace vintrel {
 
@@ -11,6 +14,10 @@ WriteReport createFile(const ExportFormat& format, const WaypointList& list, con
         report.error = format.key + QStringLiteral(" output is not available in this version");
         return report;
     }
+    const WriteProgressScope scope(context.progress);
+    if (context.progress != nullptr) {
+        context.progress->setSize(list.rowCount());
+    }
     return format.create(list, path, context);
 }
 
@@ -20,6 +27,10 @@ WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QStr
         WriteReport report;
         report.error = QStringLiteral("%1 files cannot be added to").arg(format.key);
         return report;
+    }
+    const WriteProgressScope scope(context.progress);
+    if (context.progress != nullptr) {
+        context.progress->setSize(list.rowCount());
     }
     return format.add(list, path, context);
 }
@@ -43,28 +54,29 @@ QString newFileCountText(int recordCount) {
     if (recordCount == 1) {
         return QStringLiteral("There is 1 record in the new file.");
     }
-    return QStringLiteral("There are %1 records in the new file.").arg(recordCount);
+    return QStringLiteral("There are %1 records in the new file.").arg(QLocale().toString(recordCount));
 }
 
 QString existingCountText(int existingCount) {
     if (existingCount == 1) {
         return QStringLiteral("There was 1 record in the existing file.");
     }
-    return QStringLiteral("There were %1 records in the existing file.").arg(existingCount);
+    return QStringLiteral("There were %1 records in the existing file.")
+        .arg(QLocale().toString(existingCount));
 }
 
 QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount) {
     QString text = (addedCount == 1 ? QStringLiteral("1 record added to ")
-                                    : QString::number(addedCount) + QStringLiteral(" records added to ")) +
+                                    : QLocale().toString(addedCount) + QStringLiteral(" records added to ")) +
                    displayFileName(path);
     if (leftOutCount > 0) {
         text +=
-            u'\n' + QString::number(leftOutCount) +
+            u'\n' + QLocale().toString(leftOutCount) +
             (leftOutCount > 1 ? QStringLiteral(" duplicate records") : QStringLiteral(" duplicate record")) +
             QStringLiteral(" were not added.");
     }
     if (namelessCount > 0) {
-        text += u'\n' + QString::number(namelessCount) +
+        text += u'\n' + QLocale().toString(namelessCount) +
                 (namelessCount > 1 ? QStringLiteral(" records without a name were not added.")
                                    : QStringLiteral(" record without a name was not added."));
     }
@@ -77,7 +89,8 @@ QString nowCountText(int existingCount, int addedCount) {
     if (total == 1) {
         return QStringLiteral("There is ") + when + QStringLiteral("1 record in the file.");
     }
-    return QStringLiteral("There are ") + when + QStringLiteral("%1 records in the file.").arg(total);
+    return QStringLiteral("There are ") + when +
+           QStringLiteral("%1 records in the file.").arg(QLocale().toString(total));
 }
 
 QString notChangedText(const QString& path, const QString& reason) {

@@ -3,16 +3,18 @@
 // core and is only shown here.
 #pragma once
 
-#include "export/export_context.h"
 #include "gui/services.h"
+#include "gui/waypoint_grid.h"
 #include "gui/window_settings.h"
+#include "gui/window_state.h"
+#include "gui/window_work.h"
 #include "model/clock.h"
-#include "model/progress.h"
-#include "model/waypoint_list.h"
 
 #include <QMap>
-
+#include <QPointer>
 #include <QWidget>
+
+#include <array>
 #include <functional>
 
 class QCheckBox;
@@ -21,7 +23,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QSettings;
-class QTableView;
 
 namespace vintrel {
 
@@ -31,7 +32,6 @@ class MapPane;
 class StatusLine;
 class WaypointTableModel;
 class WorkPanel;
-struct ImportOutcome;
 
 // The outside world of the window; every pointer must outlive it.
 struct Form1Services {
@@ -51,11 +51,11 @@ class Form1 : public QWidget {
     explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
     ~Form1() override;
 
-    const WaypointList& waypoints() const { return list_; }
+    const WaypointList& waypoints() const { return work_.list(); }
     // Reads files as if they had been picked in the open dialog.
     void importPaths(const QStringList& paths);
     // The path of the last file written successfully; MapSource is started on it.
-    const QString& outputFileName() const { return lastWritten_; }
+    const QString& outputFileName() const { return work_.lastWritten(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,30 +76,32 @@ class Form1 : public QWidget {
     void onMapsource();
     void onRemoveRows();
     void onFind(const QString& text);
+    void onDetails();
     void showListWidths();
-    void showListState();  // the row counts, the start hint and the menu after the list changed
-    void showWriteFailed();
-    ExportContext exportContext() const;
+    void showListState();  // the row counts and the menu after the list changed
+    // Shows and enables the controls as the table says for the window's state.
+    void applyState();
+    ExportOptions exportOptions() const;
     void showBusy();  // "Processing ...." while a file is written
-    // Runs work beside the window (see WorkPanel); false when the window is closing meanwhile.
+    void showWritten(const WriteShown& shown);
+    // Runs work beside the window (see WorkPanel); false when the window is closing meanwhile. The
+    // focus goes back where it was when the work is done (applyState()).
     bool runWork(const std::function<void(WorkProgress&)>& work, const std::function<int()>& rows);
-    void reportReaderProblems(const ImportOutcome& outcome);
-    void reportWriteWarnings(const WriteReport& report);
+    void reportReaderProblems(const ImportShown& shown);
     void remember(const QStringList& opened);
 
     Form1Services services_;
-    WaypointList list_;
+    WindowWork work_;
+    WindowState state_;
     WaypointTableModel* model_ = nullptr;
-    ListView listView_ = ListView::Waypoints;  // as the last file read wants the list laid out
-    QString dialogFileName_;                   // the last file opened or saved, for the next proposed name
-    QString lastWritten_;
-    bool closeWhenDone_ = false;  // Exit was pressed while work ran
-    bool settingWidths_ = false;  // the window, not the user, is sizing the columns
+    bool closeWhenDone_ = false;     // Exit was pressed while work ran
+    QPointer<QWidget> focusBefore_;  // where the focus was when work began
     WindowSettings remembered_;
     QMap<IconRole, QIcon> icons_;
 
+    std::array<QWidget*, kControlCount> controls_{};  // by Control, as the state table rules them
     MainMenu* menu_;
-    WorkPanel* work_;
+    WorkPanel* panel_;
     StatusLine* status_;
     FindBox* find_;
     MapPane* map_;
@@ -107,7 +109,7 @@ class Form1 : public QWidget {
     QPushButton* cmdFileOpen_;
     QLabel* lblFile1_;
     QLabel* lblProcessing_;
-    QTableView* grid_;
+    WaypointGrid* grid_;
     QPlainTextEdit* txtRecordlist_;
     QCheckBox* chkDecimal_;
     QCheckBox* chkIncludeDesc_;
@@ -128,10 +130,12 @@ class Form1 : public QWidget {
     QPushButton* cmdExit_;
 };
 
+// The captions of cmdFileOpen, and lblFile1's text before any file.
+inline const QString kSelectCaption = QStringLiteral("&Select File(s)");
+inline const QString kAddCaption = QStringLiteral("&Add File(s)");
+inline const QString kNoFiles = QStringLiteral("No file(s) selected");
+
 // "VINTREL v<major>.<minor> - Convert GPS Waypoint file to Garmin Mapsource file".
 QString windowTitleText();
-
-// Pixels of a width in twips (15 twips to a pixel at 96 dots per inch).
-int twipsToPixels(int twips, double logicalDpi);
 
 }  // namespace vintrel

@@ -10,6 +10,28 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QStringList gStartMessages;  // what Qt says while it looks for a display
+
+// While the application starts: a failure to find a display ends the program with one line and
+// status 1, instead of Qt's abort; other messages are kept and printed once it has started.
+void startMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtFatalMsg) {
+        gStartMessages.append(text.trimmed());
+        return;
+    }
+    const QString reason =
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            ? QStringLiteral("no display: DISPLAY is not set")
+            : gStartMessages.value(0, text.section(u'\n', 0, 0).trimmed());
+    std::fputs(vintrel::noDisplayText(reason).toLocal8Bit().constData(), stderr);
+    std::_Exit(1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // --help and --version are answered before Qt looks for a display.
@@ -18,11 +40,16 @@ int main(int argc, char** argv) {
         args.append(QString::fromLocal8Bit(argv[i]));
     }
     if (const std::optional<vintrel::InfoAnswer> answer = vintrel::infoAnswer(args)) {
-        std::fputs(answer->text.toLocal8Bit().constData(), stdout);
+        std::fputs(answer->text.toLocal8Bit().constData(), answer->status == 0 ? stdout : stderr);
         return answer->status;
     }
 
+    qInstallMessageHandler(startMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    for (const QString& message : gStartMessages) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    }
     QApplication::setOrganizationName(QStringLiteral("Vintrel"));
     QApplication::setApplicationName(QStringLiteral("vintrel"));
     QSettings settings;

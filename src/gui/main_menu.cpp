@@ -1,5 +1,7 @@
 #include "gui/main_menu.h"
 
+#include "gui/plain_text.h"
+
 #include <QAbstractButton>
 #include <QDir>
 #include <QEvent>
@@ -91,6 +93,12 @@ MainMenu::MainMenu(const MenuTargets& targets, QWidget* parent) : QMenuBar(paren
     find->setShortcut(QKeySequence::Find);
     connect(find, &QAction::triggered, this, [this] { targets_.find(); });
 
+    QMenu* view = addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    QAction* details = named(view->addAction(QStringLiteral("Import &Details...")), "actDetails");
+    details->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(details, &QAction::triggered, this, [this] { targets_.details(); });
+
     QMenu* help = addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     QAction* about = named(help->addAction(QStringLiteral("&About Vintrel")), "actAbout");
@@ -105,9 +113,9 @@ void MainMenu::setRecentFiles(const QStringList& paths) {
     for (qsizetype i = 0; i < paths.size() && i < kRecentFiles; ++i) {
         const QString& path = paths[i];
         // "&1 caches.gpx": a digit to pick it by, the name to know it by, the folder in the tip.
-        QAction* action =
-            recent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
-        action->setToolTip(QDir::toNativeSeparators(path));
+        const QString name = shownText(QFileInfo(path).fileName()).replace(u'&', QLatin1String("&&"));
+        QAction* action = recent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        action->setToolTip(plainToolTip(QDir::toNativeSeparators(path)));
         action->setData(path);
         connect(action, &QAction::triggered, this, [this, path] { targets_.openRecent(path); });
     }

@@ -1,4 +1,4 @@
-// The window's menu bar: File, Edit and Help with the usual entries and shortcuts. An entry that
+// The window's menu bar: File, Edit, View and Help with the usual entries and shortcuts. An entry that
 // stands for one of the window's buttons clicks that button, and is enabled exactly while the
 // button is shown and enabled, so the menu and the buttons never disagree.
 #pragma once
@@ -23,6 +23,7 @@ struct MenuTargets {
     std::function<void()> removeRows;
     std::function<void()> selectAll;
     std::function<void()> find;
+    std::function<void()> details;
     std::function<void()> about;
 };
 

@@ -75,10 +75,16 @@ QWidget* MapPane::splitter() const {
 }
 
 void MapPane::addViewMenu(QMenuBar* menuBar) {
-    QMenu* view = new QMenu(QStringLiteral("&View"), menuBar);
-    view->setObjectName(QStringLiteral("menuView"));
-    const QList<QAction*> menus = menuBar->actions();
-    menuBar->insertMenu(menus.isEmpty() ? nullptr : menus.last(), view);
+    // The window's View menu when it has one, else one of the map's own in front of the last menu.
+    QMenu* view = menuBar->findChild<QMenu*>(QStringLiteral("menuView"));
+    if (view == nullptr) {
+        view = new QMenu(QStringLiteral("&View"), menuBar);
+        view->setObjectName(QStringLiteral("menuView"));
+        const QList<QAction*> menus = menuBar->actions();
+        menuBar->insertMenu(menus.isEmpty() ? nullptr : menus.last(), view);
+    } else {
+        view->addSeparator();
+    }
     QAction* fit = view->addAction(QStringLiteral("&Fit Map to Waypoints"));
     fit->setObjectName(QStringLiteral("actMapFit"));
     connect(fit, &QAction::triggered, view_, &MapView::fit);

@@ -2,9 +2,13 @@
 
 #include "gui/mapsource_launcher.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QVBoxLayout>
 
 namespace vintrel {
 
@@ -39,7 +43,34 @@ QString QtFileDialogs::saveFile(QWidget* parent, const QString& title, const QSt
 }
 
 void QtMessageBoxes::warn(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::warning(parent, title, text);
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool QtMessageBoxes::ask(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtMessageBoxes::showText(QWidget* parent, const QString& title, const QString& text) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* view = new QPlainTextEdit(text, &dialog);
+    view->setObjectName(QStringLiteral("txtDetails"));
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setTabChangesFocus(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(720, 420);
+    view->setFocus();
+    dialog.exec();
 }
 
 void QtMessageBoxes::about(QWidget* parent, const QString& title, const QString& text) {

@@ -26,10 +26,15 @@ class FileDialogs {
                              const FileFilter& filter) = 0;
 };
 
+// The texts of warn(), ask() and showText() are plain text.
 class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     virtual void warn(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question answered Yes or No; true for Yes.
+    virtual bool ask(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A longer text to read, scroll, select and copy, until the user closes it.
+    virtual void showText(QWidget* parent, const QString& title, const QString& text) = 0;
     // The About box; `text` is rich text.
     virtual void about(QWidget* parent, const QString& title, const QString& text) = 0;
 };
@@ -54,6 +59,8 @@ class QtFileDialogs : public FileDialogs {
 class QtMessageBoxes : public MessageBoxes {
   public:
     void warn(QWidget* parent, const QString& title, const QString& text) override;
+    bool ask(QWidget* parent, const QString& title, const QString& text) override;
+    void showText(QWidget* parent, const QString& title, const QString& text) override;
     void about(QWidget* parent, const QString& title, const QString& text) override;
 };
 

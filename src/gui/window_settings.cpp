@@ -2,7 +2,12 @@
 
 #include "gui/main_menu.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
+#include <QWidget>
+
+#include <algorithm>
 
 namespace vintrel {
 
@@ -77,6 +82,29 @@ void WindowSettings::save(QSettings& settings) const {
         settings.setValue(kTileAttribution, tileAttribution);
     }
     settings.sync();
+}
+
+void restoreWindowGeometry(QWidget* window, const QByteArray& geometry) {
+    window->restoreGeometry(geometry);
+    fitToScreen(window);
+}
+
+void fitToScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
+    if (screen == nullptr) {
+        screen = window->screen();
+    }
+    const QRect room = screen->availableGeometry();
+    // The frame (title bar, borders) is known only once the window shows; until then the
+    // geometry's own margins stand for it.
+    const QRect frame = window->frameGeometry();
+    const QSize decoration = frame.size() - window->geometry().size();
+    const QSize size(std::min(window->width(), room.width() - decoration.width()),
+                     std::min(window->height(), room.height() - decoration.height()));
+    window->resize(size);
+    const QSize outer = size + decoration;
+    window->move(std::clamp(frame.left(), room.left(), room.right() + 1 - outer.width()),
+                 std::clamp(frame.top(), room.top(), room.bottom() + 1 - outer.height()));
 }
 
 void WindowSettings::addRecent(const QStringList& paths) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class QSettings;
+class QWidget;
 
 namespace vintrel {
 
@@ -34,5 +35,11 @@ struct WindowSettings {
     // Puts `paths` first in the recent files, in their order, without repeating one.
     void addRecent(const QStringList& paths);
 };
+
+// Makes `window` no larger than the screen it is on, and moves it wholly onto it.
+void fitToScreen(QWidget* window);
+// Gives `window` the size and place of `geometry` (QWidget::saveGeometry()), fitted to the screen
+// it lands on: a window saved wider or taller than that screen, or partly off it, comes back whole.
+void restoreWindowGeometry(QWidget* window, const QByteArray& geometry);
 
 }  // namespace vintrel

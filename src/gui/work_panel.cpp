@@ -1,5 +1,7 @@
 #include "gui/work_panel.h"
 
+#include "gui/plain_text.h"
+
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,24 +10,26 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace vintrel {
 
 WorkPanel::WorkPanel(const Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
     setObjectName(QStringLiteral("pnlWork"));
     lblWork_ = new QLabel(this);
     lblWork_->setObjectName(QStringLiteral("lblWork"));
+    lblWork_->setTextFormat(Qt::PlainText);
     prgWork_ = new QProgressBar(this);
     prgWork_->setObjectName(QStringLiteral("prgWork"));
-    prgWork_->setRange(0, 0);  // how much is left is not known: a busy bar
     prgWork_->setTextVisible(false);
-    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    prgWork_->setMaximumWidth(200);
+    cmdCancel_ = new QPushButton(QStringLiteral("Ca&ncel"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel_->setToolTip(QStringLiteral("Stop reading: the rows read so far stay in the list (Esc)"));
     cmdCancel_->setShortcut(Qt::Key_Escape);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(lblWork_);
-    layout->addWidget(prgWork_, 1);
+    layout->addWidget(lblWork_, 1);
+    layout->addWidget(prgWork_);
     layout->addWidget(cmdCancel_);
     connect(cmdCancel_, &QPushButton::clicked, this, &WorkPanel::cancel);
     hide();
@@ -39,26 +43,31 @@ void WorkPanel::cancel() {
     }
 }
 
-void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work, const std::function<int()>& rows,
-                    const QList<QWidget*>& waiting) {
+void WorkPanel::showProgress(const WorkProgress& progress, const std::function<int()>& rows) {
+    const int read = rows ? rows() : -1;
+    lblWork_->setText(shownText(progressText(progress, read)));
+    const int percent = progress.percent();
+    prgWork_->setRange(0, percent < 0 ? 0 : 100);  // a busy bar while the size is not known
+    prgWork_->setValue(std::max(percent, 0));
+    if (rows) {
+        Q_EMIT rowsRead(read);
+    }
+    show();
+}
+
+void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work,
+                    const std::function<int()>& rows) {
     WorkProgress progress;
     progress_ = &progress;
-    QList<QWidget*> disabled;
-    for (QWidget* w : waiting) {
-        if (w->isEnabled()) {
-            disabled.append(w);
-            w->setEnabled(false);
-        }
-    }
-    cmdCancel_->setVisible(rows != nullptr);
     cmdCancel_->setEnabled(true);
+    cmdCancel_->setToolTip(rows ? QStringLiteral("Stop reading: the rows read so far stay in the list (Esc)")
+                                : QStringLiteral("Stop writing: the file stays as it was (Esc)"));
     ProgressThrottle throttle(clock_, kProgressDelayMs, kProgressIntervalMs);
     QTimer timer;
     timer.setInterval(kProgressIntervalMs / 2);
     connect(&timer, &QTimer::timeout, this, [&] {
         if (throttle.due() && !progress.cancelled()) {
-            lblWork_->setText(progressText(progress.file(), rows ? rows() : -1));
-            show();
+            showProgress(progress, rows);
         }
     });
     QThread* worker = QThread::create([&] { work(progress); });
@@ -71,9 +80,6 @@ void WorkPanel::run(const std::function<void(WorkProgress& progress)>& work, con
     delete worker;
     timer.stop();
     hide();
-    for (QWidget* w : disabled) {
-        w->setEnabled(true);
-    }
     progress_ = nullptr;
 }
 

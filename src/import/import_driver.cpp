@@ -1,9 +1,27 @@
 #include "import/import_driver.h"
 
+#include "model/file_names.h"
+
 #include <QFileInfo>
+
+#include <sys/stat.h>
 #include <QLocale>
 
 namespace vintrel {
+
+namespace {
+
+// A file's name as reports show it.
+QString shownName(const QString& path) {
+    return displayFileName(QFileInfo(path).fileName());
+}
+
+bool isFolder(const QString& path) {
+    struct stat st {};
+    return ::stat(fileNameBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
 
 ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
     ImportOutcome outcome;
@@ -13,7 +31,7 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
                 outcome.notRead.append(path);
                 continue;
             }
-            context.progress->setFile(QFileInfo(path).fileName());
+            context.progress->setFile(QFileInfo(path).fileName(), QFileInfo(path).size());
         }
         if (paths.size() == 1) {
             outcome.fileLabel = path;
@@ -26,7 +44,12 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
         file.path = path;
         const ImportFormat* format = importFormatFor(path);
         outcome.view = format != nullptr ? format->view : ListView::Waypoints;
-        if (format != nullptr) {
+        if (isFolder(path)) {
+            file.recognised = true;  // not a file of an unknown type: no file at all
+            file.result.readToEnd = false;
+            file.result.problems.append(
+                shownName(path) + QStringLiteral(" is a folder, not a waypoint file; it was not read."));
+        } else if (format != nullptr) {
             file.recognised = true;
             context.list.resetDuplicateCount();
             context.list.expectInput(QFileInfo(path).size());
@@ -50,11 +73,11 @@ QString duplicateReportText(int duplicateCount) {
     if (duplicateCount == 1) {
         return QStringLiteral("  1 record with duplicate name was removed.");
     }
-    return QString::number(duplicateCount) + QStringLiteral(" records with duplicate names were removed.");
+    return QLocale().toString(duplicateCount) + QStringLiteral(" records with duplicate names were removed.");
 }
 
 QString unreadTypeText(const QString& path) {
-    return QStringLiteral("%1: not a waypoint file type Vintrel reads").arg(QFileInfo(path).fileName());
+    return QStringLiteral("%1: not a waypoint file type Vintrel reads").arg(shownName(path));
 }
 
 QString fileReportLine(const FileImport& file) {
@@ -65,8 +88,8 @@ QString fileReportLine(const FileImport& file) {
     const auto count = [&](int n, const char* one, const char* many) {
         return locale.toString(n) + u' ' + QLatin1String(n == 1 ? one : many);
     };
-    QString line = QFileInfo(file.path).fileName() + QStringLiteral(": ") +
-                   count(file.result.appended, "row read", "rows read");
+    QString line =
+        shownName(file.path) + QStringLiteral(": ") + count(file.result.appended, "row read", "rows read");
     if (file.duplicates > 0) {
         line += QStringLiteral(", ") + count(file.duplicates, "duplicate", "duplicates") +
                 QStringLiteral(" left out");
@@ -90,7 +113,7 @@ QStringList importReportLines(const ImportOutcome& outcome) {
     if (!outcome.notRead.isEmpty()) {
         QStringList names;
         for (const QString& path : outcome.notRead) {
-            names.append(QFileInfo(path).fileName());
+            names.append(shownName(path));
         }
         lines.append(names.join(QStringLiteral(", ")) + QStringLiteral(": not read (stopped)"));
     }

@@ -1,9 +1,9 @@
 #include "import/mapsource_reader.h"
 
-#include "import/reader_support.h"
-#include "model/file_names.h"
 #include "formats/garmin/garmin_tables.h"
 #include "formats/mapsource/mapsource_layout.h"
+#include "import/reader_support.h"
+#include "model/file_names.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -112,9 +112,12 @@ class MapSourceRows {
     static constexpr int kListedSkips = 20;
 
     void waypoint(const Record& record, const Format& format) {
-        if (context_.progress != nullptr && context_.progress->cancelled()) {
-            stopped_ = true;
-            return;
+        if (context_.progress != nullptr) {
+            context_.progress->setDone(record.offset);
+            if (context_.progress->cancelled()) {
+                stopped_ = true;
+                return;
+            }
         }
         const std::optional<WaypointFields> fields = decodeWaypoint(record.body, format);
         if (!fields) {
@@ -201,7 +204,8 @@ ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
         } else {
             rows.report(log);
             if (rows.stopped()) {
-                log.stoppedEarly(0, QStringLiteral("was read only in part: the reading was stopped"));
+                log.stoppedEarly(0,
+                                 QStringLiteral("was read only in part: ") + QLatin1String(kImportCancelled));
             } else if (!walk.ok()) {
                 log.stoppedEarly(
                     0, withoutSubject(walk.error) +

@@ -42,6 +42,10 @@ struct ReadResult {
     std::optional<ReadAlert> alert;
 };
 
+// Why a file was read only in part when the user stopped the import; every reader's note of it
+// holds this clause.
+inline constexpr char kImportCancelled[] = "the import was cancelled";
+
 using ReaderFunction = ReadResult (*)(const QString& path, ImportContext& context);
 
 }  // namespace vintrel

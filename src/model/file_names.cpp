@@ -46,6 +46,24 @@ int utf8Length(const unsigned char* p, const unsigned char* end) {
     return length;
 }
 
+bool isBidiControl(char16_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F ||
+           c == 0x061C;
+}
+
+bool isC1(char16_t c) {
+    return c >= 0x80 && c <= 0x9F;
+}
+
+// Appends `c` as "\u0085".
+void appendCodeEscape(QString& shown, char16_t c) {
+    static const char* const kHex = "0123456789ABCDEF";
+    shown += QLatin1StringView("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        shown += QLatin1Char(kHex[(c >> shift) & 0xF]);
+    }
+}
+
 bool isEscape(QChar c, QChar before) {
     return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF &&
            !before.isHighSurrogate();
@@ -105,6 +123,8 @@ QString displayFileName(QStringView name) {
             shown += QLatin1StringView("\\t");
         } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
             byte = c.unicode();
+        } else if (isC1(c.unicode()) || isBidiControl(c.unicode())) {
+            appendCodeEscape(shown, c.unicode());
         } else {
             shown += c;
         }
@@ -112,6 +132,22 @@ QString displayFileName(QStringView name) {
             shown += QLatin1StringView("\\x");
             shown += QLatin1Char(kHex[byte >> 4]);
             shown += QLatin1Char(kHex[byte & 0xF]);
+        }
+    }
+    return shown;
+}
+
+QString escapedControls(QStringView text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\t' || (u >= 0x20 && u != 0x7F && !isC1(u))) {
+            shown += c;
+        } else if (u < 0x80) {
+            shown += displayFileName(QStringView(&c, 1));
+        } else {
+            appendCodeEscape(shown, u);
         }
     }
     return shown;

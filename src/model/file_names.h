@@ -20,8 +20,14 @@ QString fileNameFromBytes(QByteArrayView bytes);
 QByteArray fileNameBytes(QStringView name);
 
 // The name as messages show it: a byte that is not UTF-8 as "\xE9", a control character as "\n",
-// "\r", "\t" or "\x01", so that a message stays one readable line.
+// "\r", "\t", "\x01" or "\u0085", and a character that reorders text (U+202A-202E, U+2066-2069,
+// U+200E, U+200F, U+061C) as "\u202E", so that a message stays one line that reads as it is
+// stored, whatever names it holds.
 QString displayFileName(QStringView name);
+
+// `text` with its control characters but tab (C0, DEL and C1) as escapes, as displayFileName()
+// shows them, so that printing it cannot move a terminal's cursor, set its title or colours.
+QString escapedControls(QStringView text);
 
 // Opens `file` for reading by the name's own bytes (QFile would open the name Qt makes of them);
 // false with the system's reason in `error`.

@@ -1,13 +1,21 @@
 #include "model/progress.h"
 
 #include <QLocale>
+
 #include <QThread>
+#include <algorithm>
 
 namespace vintrel {
 
-void WorkProgress::setFile(const QString& name) {
+void WorkProgress::setFile(const QString& name, qint64 size) {
     const QMutexLocker lock(&mutex_);
     file_ = name;
+    setSize(size);
+}
+
+void WorkProgress::setSize(qint64 size) {
+    size_.store(size, std::memory_order_relaxed);
+    done_.store(0, std::memory_order_relaxed);
 }
 
 QString WorkProgress::file() const {
@@ -27,11 +35,22 @@ bool ProgressThrottle::due() {
     return true;
 }
 
-QString progressText(const QString& file, int rows) {
+int WorkProgress::percent() const {
+    const qint64 total = size();
+    return total > 0 ? static_cast<int>(std::min<qint64>(100, done() * 100 / total)) : -1;
+}
+
+QString progressText(const WorkProgress& progress, int rows) {
+    const QLocale locale;
     if (rows < 0) {
-        return QStringLiteral("Writing %1").arg(file);
+        const qint64 total = progress.size();
+        return total > 0 ? QStringLiteral("Writing %1: %2 of %3 rows")
+                               .arg(progress.file(), locale.toString(progress.done()), locale.toString(total))
+                         : QStringLiteral("Writing %1").arg(progress.file());
     }
-    return QStringLiteral("Reading %1: %2 rows").arg(file, QLocale().toString(rows));
+    const QString text = QStringLiteral("Reading %1: %2 rows").arg(progress.file(), locale.toString(rows));
+    const int percent = progress.percent();
+    return percent < 0 ? text : text + QStringLiteral(" (%1%)").arg(percent);
 }
 
 void followProgress(const WorkProgress& progress, const std::atomic<bool>& done, const Clock& clock,
@@ -40,7 +59,7 @@ void followProgress(const WorkProgress& progress, const std::atomic<bool>& done,
     bool shown = false;
     while (!done.load()) {
         if (throttle.due()) {
-            show(progressText(progress.file(), rows()));
+            show(progressText(progress, rows()));
             shown = true;
         }
         QThread::msleep(kProgressIntervalMs / 5);

@@ -15,9 +15,19 @@ namespace vintrel {
 
 class WorkProgress {
   public:
-    // The file being read or written.
-    void setFile(const QString& name);
+    // The file being read or written, and how much work it is: bytes to read or rows to write (0:
+    // not known). The amount done starts again from 0.
+    void setFile(const QString& name, qint64 size = 0);
     QString file() const;
+    // Says how much work there is, as setFile() does, keeping the file.
+    void setSize(qint64 size);
+    qint64 size() const { return size_.load(std::memory_order_relaxed); }
+    // How much is done: bytes read, or rows written.
+    void setDone(qint64 done) { done_.store(done, std::memory_order_relaxed); }
+    void addDone(qint64 n) { done_.fetch_add(n, std::memory_order_relaxed); }
+    qint64 done() const { return done_.load(std::memory_order_relaxed); }
+    // How much of the size is done, 0 to 100; -1 when the size is not known.
+    int percent() const;
 
     // Asks the work to stop at the next record; what was done stays.
     void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
@@ -26,6 +36,8 @@ class WorkProgress {
   private:
     mutable QMutex mutex_;
     QString file_;
+    std::atomic<qint64> size_{0};
+    std::atomic<qint64> done_{0};
     std::atomic<bool> cancelled_{false};
 };
 
@@ -46,9 +58,9 @@ class ProgressThrottle {
     QDateTime next_;
 };
 
-// What a progress line says: "Reading caches.gpx: 12,345 rows", or "Writing caches.gdb" for
-// rows < 0.
-QString progressText(const QString& file, int rows);
+// What a progress line says: "Reading caches.gpx: 12,345 rows (40%)" with the rows read so far, or
+// for rows < 0 "Writing caches.gdb: 1,234 of 5,000 rows", each part only when it is known.
+QString progressText(const WorkProgress& progress, int rows);
 
 // Shows the progress of work running on another thread, a few times a second from half a second
 // on, until `done` is true: `show` gets the text, and once more an empty text at the end when

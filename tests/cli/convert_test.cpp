@@ -1,4 +1,5 @@
 #include "cli/convert.h"
+#include "cli/convert_options.h"
 #include "export/export_formats.h"
 #include "model/file_names.h"
 
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -65,14 +67,14 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_FALSE(r.err.contains("EasyGPS"));
     r = run({"--list", dataPath("no_waypoints.gpx")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("This file could not be read.\n\nMaybe"));
+    EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
 }
 
 TEST(ConvertList, AFileOfTheWrongKindIsNamedWithTheWindowsText) {
     const CliRun r = run({"--list", dataPath("netstumbler_wrong.txt"), dataPath("cameras_lf.csv")});
     EXPECT_EQ(r.status, 3);  // one of the inputs was not read
     EXPECT_EQ(r.out.count('\n'), 3);
-    EXPECT_TRUE(r.err.startsWith(dataPath("netstumbler_wrong.txt") +
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: " + dataPath("netstumbler_wrong.txt") +
                                  ": This is not a NetStumbler Exported text file.    \n"))
         << r.err.toStdString();
 }
@@ -88,8 +90,8 @@ TEST(ConvertList, UsageHelpAndVersion) {
     // added to.
     const QString man =
         QString::fromUtf8(readAll(QStringLiteral(VINTREL_TEST_DATA "/../../packaging/vintrel-convert.1")));
-    const QString manFormat = man.section("\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
-    const QString manAdd = man.section("\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
+    const QString manFormat = man.section(".TP\n\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
+    const QString manAdd = man.section(".TP\n\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
     ASSERT_FALSE(manFormat.isEmpty());
     for (const ExportFormat& f : exportFormats()) {
         EXPECT_TRUE(help.out.contains("  ." + f.extension + "  " + f.choiceText)) << f.key.toStdString();
@@ -126,8 +128,6 @@ TEST(ConvertToGdb, WritesAndReports) {
     r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/dir/out.gdb")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("out.gdb was not written:")) << r.err.toStdString();
-    EXPECT_EQ(run({dataPath("route.gpx"), "--display", "huge", "-o", out}).status, 2);
-    EXPECT_EQ(run({dataPath("route.gpx"), "-o"}).status, 2);
 }
 
 // A waypoint that two inputs hold is written once, not left out of the file.
@@ -157,7 +157,8 @@ TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
 
     r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dataPath("site_one_line.loc") + " was not changed: it is not a MapSource GDB file\n");
+    EXPECT_EQ(r.err, "vintrel-convert: " + dataPath("site_one_line.loc") +
+                         " was not changed: it is not a MapSource GDB file\n");
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", dir.filePath("x.kml")}).status, 2);
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
 }
@@ -181,7 +182,7 @@ TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
     ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     const CliRun r = run({in, "-o", fifo});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, fifo + " was not written: it exists and is not a regular file\n");
+    EXPECT_EQ(r.err, "vintrel-convert: " + fifo + " was not written: it exists and is not a regular file\n");
     EXPECT_FALSE(QFileInfo(fifo).isFile());
 }
 
@@ -227,21 +228,7 @@ TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + kml +
                          " created\nThere are 4 records in the new file.\n");
-    const ParsedKml parsed = parseKml(readAll(kml));
-    EXPECT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.placemarks, 4);
-    EXPECT_EQ(parsed.descriptions.value(0), "Old Mill by Some Owner");
-
-    const QString wpt = dir.filePath("both.txt");
-    r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "-o", wpt, "--format", "wpt",
-             "--no-description"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, wpt + " created\nThere are 4 records in the new file.\n");
-    const QList<QByteArray> lines = readAll(wpt).split('\n');
-    ASSERT_EQ(lines.size(), 2 + 4 + 1);
-    // "Old Mill by Some Owner" left out.
-    EXPECT_TRUE(lines[2].endsWith(" -9999 " + QByteArray(40, ' ') + " 0.00000e+00 08255\r"))
-        << lines[2].toStdString();
+    EXPECT_EQ(parseKml(readAll(kml)).placemarks, 4);
 
     const QString gpx = dir.filePath("both.xml");
     r = run({dataPath("site_one_line.loc"), "-o", gpx, "--format", "gpx"});
@@ -253,36 +240,14 @@ TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
     EXPECT_EQ(readAll(gpx).count("<wpt "), 4);
 }
 
-// --colour takes the window's colour names in any case and spacing; the MPS record holds the
-// colour's position in the list between the display mode (1) and the geocache symbol (117).
+// The colour chosen by name reaches the MPS record, between the display mode (1) and the geocache
+// symbol (117); --colour is for MPS files only.
 TEST(ConvertToMps, ColourByName) {
     QTemporaryDir dir;
     const QString out = dir.filePath("coloured.mps");
-    const struct {
-        QStringList option;
-        int index;
-    } cases[] = {
-        {{}, 0},
-        {{"--colour", "dark red"}, 2},
-        {{"--colour", "DarkRed"}, 2},
-        {{"--color", "Light-Gray"}, 8},
-        {{"--colour", "WHITE"}, 16},
-    };
-    for (const auto& c : cases) {
-        const CliRun r = run(QStringList{dataPath("site_one_line.loc"), "-o", out} + c.option);
-        ASSERT_EQ(r.status, 0) << r.err.toStdString();
-        const QByteArray colour = QByteArray(1, char(c.index)) + QByteArray(3, '\0');
-        EXPECT_TRUE(readAll(out).contains(hex("01 00 00 00") + colour + hex("75 00 00 00")))
-            << c.option.join(' ').toStdString();
-    }
-    for (const QStringList& bad :
-         {QStringList{"--colour", "purple", "-o", out},
-          QStringList{"--colour", "red", "-o", dir.filePath("x.gdb")}, QStringList{"-o", out, "--colour"}}) {
-        const CliRun r = run(QStringList{dataPath("site_one_line.loc")} + bad);
-        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
-        EXPECT_FALSE(r.err.isEmpty());
-    }
-    EXPECT_TRUE(run({"--help"}).out.contains("--colour NAME"));
+    ASSERT_EQ(run({dataPath("site_one_line.loc"), "-o", out, "--colour", "dark red"}).status, 0);
+    EXPECT_TRUE(readAll(out).contains(hex("01 00 00 00 02 00 00 00 75 00 00 00")));
+    EXPECT_EQ(run({dataPath("site_one_line.loc"), "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
 }
 
 // File names are bytes: any name that exists is read, any name given is written as it is, and
@@ -324,7 +289,8 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
         {{percent, "-o", named("c%1.kml")},
          0,
          "c%1.kml created\nThere is 1 record in the new file.\n",
-         "cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a number.\n"},
+         "vintrel-convert: cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a "
+         "number.\n"},
         {{latin1, "-o", ""}, 2, "", "vintrel-convert: -o was given an empty file name\n"},
         {{latin1, "--add", ""}, 2, "", "vintrel-convert: --add was given an empty file name\n"},
         {{latin1, "-o", named("x\xFF")}, 2, "", "vintrel-convert: cannot tell the output format of "},
@@ -392,4 +358,143 @@ TEST(ConvertList, AnOutputThatCannotBeWrittenIsAFailure) {
     std::signal(SIGPIPE, oldPipe);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "vintrel-convert: standard output could not be written (Broken pipe).\n");
+}
+
+// The GNU forms of the options, and what each gives the export.
+TEST(ConvertOptions, GnuFormsReachTheExport) {
+    const struct {
+        QStringList args;
+        const char* format;  // key of --format; "" for none
+        const char* output;
+        bool add;
+        ExportOptions options;
+        QStringList inputs;
+    } cases[] = {
+        {{"a.gpx", "--format=gpx", "--output=x.out"}, "GPX", "x.out", false, {true, 0, 0}, {"a.gpx"}},
+        {{"-ox.gdb", "--display=symbol", "a.loc"}, "", "x.gdb", false, {true, 1, 0}, {"a.loc"}},
+        {{"--colour=dark red", "-o", "x.mps", "--no-description", "--", "-b.gpx", "--list"},
+         "",
+         "x.mps",
+         false,
+         {false, 0, 2},
+         {"-b.gpx", "--list"}},
+        {{"--add=all.gpx", "-", "--format", "GPX", "a.gpx"},
+         "GPX",
+         "all.gpx",
+         true,
+         {true, 0, 0},
+         {"-", "a.gpx"}},
+        {{"-o", "-", "--format", "kml", "a.gpx"}, "KML", "-", false, {true, 0, 0}, {"a.gpx"}},
+        // The window's colour names in any letter case and spacing, "gray" as "grey".
+        {{"--colour", "DarkRed", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 2}, {}},
+        {{"--color", "Light-Gray", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 8}, {}},
+        {{"--colour=WHITE", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 16}, {}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseConvertOptions(c.args);
+        const std::string what = c.args.join(' ').toStdString();
+        ASSERT_TRUE(std::holds_alternative<ConvertOptions>(parsed)) << what;
+        const ConvertOptions& o = std::get<ConvertOptions>(parsed);
+        EXPECT_EQ(o.format != nullptr ? o.format->key : QString(), c.format) << what;
+        EXPECT_EQ(o.output.value_or("none"), c.output) << what;
+        EXPECT_EQ(o.add, c.add) << what;
+        EXPECT_EQ(o.exportOptions.includeDescription, c.options.includeDescription) << what;
+        EXPECT_EQ(o.exportOptions.displayIndex, c.options.displayIndex) << what;
+        EXPECT_EQ(o.exportOptions.colourIndex, c.options.colourIndex) << what;
+        EXPECT_EQ(o.inputs, c.inputs) << what;
+    }
+    const struct {
+        QStringList args;
+        const char* error;
+    } errors[] = {
+        {{"--format", "foo"}, "unknown format foo (there are gdb, mps, wpt, kml, gpx"},
+        {{"--format=foo"}, "unknown format foo"},
+        {{"--list=yes"}, "--list takes no value"},
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-x"}, "unknown option -x"},
+        {{"--output"}, "--output needs a value"},
+        {{"a.gpx", "-o"}, "-o needs a value"},
+        {{"-o", "a.gdb", "--add=b.gdb"}, "give one output"},
+        {{"--colour", "purple"}, "unknown colour purple"},
+        {{"--display=huge"}, "unknown display mode huge"},
+    };
+    for (const auto& e : errors) {
+        const auto parsed = parseConvertOptions(e.args);
+        ASSERT_TRUE(std::holds_alternative<QString>(parsed)) << e.args.join(' ').toStdString();
+        EXPECT_TRUE(std::get<QString>(parsed).startsWith(e.error)) << std::get<QString>(parsed).toStdString();
+    }
+}
+
+// The program itself: the file on standard output or a device, folders and missing inputs named,
+// --list's header and escapes; every line on standard error starts with the program's name.
+TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
+    QTemporaryDir dir;
+    const QString controls = dir.filePath("controls.csv");
+    ASSERT_TRUE(writeFile(controls,
+                          "-0.1,51.5,\"A\x1b[31mB\x07"
+                          "C\xc2\x9b"
+                          "D\",desc\n"));
+    const QString route = dataPath("route.gpx");
+    const struct {
+        QStringList args;
+        int status;
+        const char* out;  // the start of standard output
+        const char* err;  // the start of standard error
+    } cases[] = {
+        {{route, "-o", "-", "--format", "gpx"},
+         0,
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+         "vintrel-convert: There are 2 records in the file written to standard output.\n"},
+        {{route, "--output=/dev/stdout", "--format=kml"},
+         0,
+         "<?xml version='1.0' encoding='UTF-8'?>",
+         "vintrel-convert: There"},
+        {{route, "-o", "/dev/null", "--format", "gdb"},
+         0,
+         "/dev/null created\nThere are 2 records in the new file.\n",
+         ""},
+        {{route, "-o", "-"},
+         2,
+         "",
+         "vintrel-convert: -o - needs --format\nvintrel-convert: try 'vintrel-convert --help'\n"},
+        {{route, "--list", "-o", "-", "--format", "gpx"},
+         2,
+         "",
+         "vintrel-convert: --list and -o - both write"},
+        {{route, "--add", "-", "--format", "gpx"}, 2, "", "vintrel-convert: --add needs a file"},
+        {{dir.path(), route, "--list"},
+         3,
+         "waypoint\tStart",
+         "vintrel-convert: %1 is a folder, not a waypoint file"},
+        {{missingPath("gone.loc"), "--list"}, 1, "", "vintrel-convert: %2: the file cannot be opened"},
+        {{"--list", "--header", route},
+         0,
+         "icon\tname\tdescription\tlat_dm\tlon_dm\tlat\tlon\turl\tdup\tencryption\t"
+         "symbol\tcategory\nwaypoint\tStart\t",
+         ""},
+        {{"--header", route}, 2, "", "vintrel-convert: give input files"},
+        {{"--list", controls}, 0, "\tA\\x1B[31mB\\x07C\\u009BD\tdesc\t", ""},
+    };
+    for (const auto& c : cases) {
+        QProcess process;
+        process.start(QStringLiteral(VINTREL_CONVERT), c.args);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(process.exitCode(), c.status) << what << err.toStdString();
+        // The start of `text`, as long as `start` ("" when the text is to be empty).
+        const auto begins = [](const QString& text, const char* start) {
+            return *start == '\0' ? text.isEmpty() : text.startsWith(QString::fromUtf8(start));
+        };
+        EXPECT_TRUE(begins(out, c.out)) << what << out.left(200).toStdString();
+        const QByteArray expectedErr = QString::fromUtf8(c.err)
+                                           .replace("%1", dir.path())
+                                           .replace("%2", missingPath("gone.loc"))
+                                           .toUtf8();
+        EXPECT_TRUE(begins(err, expectedErr.constData())) << what << err.toStdString();
+        for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
+            EXPECT_TRUE(line.startsWith("vintrel-convert: ")) << line.toStdString();
+        }
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "test_support.h"
 
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,10 @@ TEST(CreateNew, ProposedNamesAndTexts) {
     EXPECT_EQ(proposedOutputName("x.jpeg", "gdb"), "x.jgdb");  // the last three characters give way
     EXPECT_EQ(newFileCountText(0), "There are 0 records in the new file.");
     EXPECT_EQ(newFileCountText(1), "There is 1 record in the new file.");
+    // Large counts with the user's thousands separator, as the status bar writes them.
+    QLocale::setDefault(QLocale(QLocale::English));
+    EXPECT_EQ(newFileCountText(1500000), "There are 1,500,000 records in the new file.");
+    QLocale::setDefault(QLocale::system());
 }
 
 TEST(ExportFormats, TheTableSaysWhatEachFormatCanDo) {

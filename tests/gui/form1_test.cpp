@@ -1,6 +1,7 @@
 // The window driven through its real widgets, found by their object names, with stand-ins for the
 // dialogs, the message box and the launcher.
 #include "gui/form1.h"
+#include "window_fixture.h"
 
 #include "gui/app_info.h"
 #include "gui/text_tones.h"
@@ -35,112 +36,9 @@
 
 using namespace vintrel;
 
-namespace {
+using namespace vintrel::test;
 
-using vintrel::test::FixedClock;
-using vintrel::test::missingPath;
-using vintrel::test::readAll;
-
-QString data(const char* name) {
-    return vintrel::test::dataPath(name);
-}
-
-struct FakeDialogs : FileDialogs {
-    QList<QStringList> openAnswers;
-    QStringList saveAnswers, openOneAnswers;
-    QString openTitle, saveTitle, proposed, openOneTitle, openFolder, openOneFolder;
-    QList<FileFilter> openFilters;
-    FileFilter saveFilter, openOneFilter;
-    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters,
-                          const QString& folder) override {
-        openTitle = title;
-        openFolder = folder;
-        openFilters = filters;
-        return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
-    }
-    QString openFile(QWidget*, const QString& title, const FileFilter& filter,
-                     const QString& folder) override {
-        openOneTitle = title;
-        openOneFolder = folder;
-        openOneFilter = filter;
-        return openOneAnswers.isEmpty() ? QString() : openOneAnswers.takeFirst();
-    }
-    QString saveFile(QWidget*, const QString& title, const QString& proposedName,
-                     const FileFilter& filter) override {
-        saveTitle = title;
-        proposed = proposedName;
-        saveFilter = filter;
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
-};
-
-struct FakeMessages : MessageBoxes {
-    QStringList titles, texts;
-    void warn(QWidget*, const QString& title, const QString& text) override {
-        titles.append(title);
-        texts.append(text);
-    }
-    QString aboutText;
-    void about(QWidget*, const QString&, const QString& text) override { aboutText = text; }
-};
-
-struct FakeLauncher : Launcher {
-    QStringList files;
-    QString problem;  // what the next start answers
-    QString openInMapSource(const QString& file) override {
-        files.append(file);
-        return problem;
-    }
-};
-
-class Window : public ::testing::Test {
-  protected:
-    Window() : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u','}) {
-        form_.show();
-    }
-
-    template <class W>
-    W* get(const char* name) {
-        W* w = form_.findChild<W*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    bool visible(const char* name) { return get<QWidget>(name)->isVisible(); }
-    bool enabled(const char* name) { return get<QWidget>(name)->isEnabled(); }
-    QString text(const char* name) {
-        QWidget* w = get<QWidget>(name);
-        if (auto* l = qobject_cast<QLabel*>(w))
-            return l->text();
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            return b->text();
-        if (auto* c = qobject_cast<QComboBox*>(w))
-            return c->currentText();
-        if (auto* t = qobject_cast<QPlainTextEdit*>(w))
-            return t->toPlainText();
-        return {};
-    }
-    QColor colour(const char* name) { return get<QWidget>(name)->palette().color(QPalette::WindowText); }
-    void click(const char* name) { get<QAbstractButton>(name)->click(); }
-    void choose(const char* combo, const QString& entry) {
-        auto* c = get<QComboBox>(combo);
-        c->setCurrentIndex(c->findText(entry));
-    }
-    void open(const QStringList& paths) {
-        dialogs_.openAnswers.append(paths);
-        click("cmdFileOpen");
-    }
-
-    FakeDialogs dialogs_;
-    FakeMessages messages_;
-    FakeLauncher launcher_;
-    FixedClock clock_;
-    Form1 form_;
-};
-
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-
-}  // namespace
+namespace {}  // namespace
 
 TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(form_.windowTitle(), "VINTREL v1.0 - Convert GPS Waypoint file to Garmin Mapsource file");
@@ -235,21 +133,18 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) 
     EXPECT_EQ(messages_.texts, QStringList{"unknown.doc: not a waypoint file type Vintrel reads."});
     EXPECT_EQ(text("lblRows"), "2 waypoints");
     EXPECT_EQ(text("lblImportReport"), "2 files read (point here for each)");
-    EXPECT_EQ(get<QLabel>("lblImportReport")->toolTip(),
+    EXPECT_EQ(details(),
               "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
     // Every file's duplicates are told, not only the last one's (whose count the label keeps).
     open({data("case_names.loc"), data("route.gpx")});
-    EXPECT_TRUE(get<QLabel>("lblImportReport")
-                    ->toolTip()
-                    .startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
+    EXPECT_TRUE(details().startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
     EXPECT_EQ(text("lblRows"), "4 waypoints");
     // The records a reader skipped are named in the details, in no box of their own.
     messages_.texts.clear();
     open({data("bad_coords.loc")});
     EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
-    const QString details = get<QLabel>("lblImportReport")->toolTip();
-    EXPECT_TRUE(details.startsWith("bad_coords.loc: 2 rows read, 6 records skipped\nbad_coords.loc, line "))
-        << details.toStdString();
+    EXPECT_TRUE(details().startsWith("bad_coords.loc: 2 rows read, 6 records skipped\nbad_coords.loc, line "))
+        << details().toStdString();
 }
 
 TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
@@ -259,11 +154,14 @@ TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
     EXPECT_TRUE(text("txtRecordlist").startsWith("This file could not be read.\n\nMaybe because"));
     EXPECT_TRUE(messages_.texts.isEmpty());
 
-    // A missing file: its reason in the problems message, and no advice about other programs.
-    open({missingPath("nothing.gpx")});
-    EXPECT_TRUE(visible("txtRecordlist"));
-    EXPECT_EQ(text("txtRecordlist"), "");
     EXPECT_EQ(get<QWidget>("txtRecordlist")->palette().color(QPalette::Text), kRed);
+    EXPECT_FALSE(visible("lblStart"));
+
+    // A missing file: its reason in the problems message, and no advice about other programs: the
+    // start hint, not an empty box, takes the grid's place.
+    open({missingPath("nothing.gpx")});
+    EXPECT_FALSE(visible("txtRecordlist"));
+    EXPECT_TRUE(visible("lblStart"));
     for (const char* hidden :
          {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
         EXPECT_FALSE(visible(hidden)) << hidden;
@@ -572,22 +470,27 @@ TEST_F(Window, ExitStopsTheReadingAndClosesOnceItHasStopped) {
     EXPECT_TRUE(messages_.texts.isEmpty());             // a closing window asks nothing
 }
 
-// Exit while a file is written: the window goes at once, the file asked for is written whole.
-TEST_F(Window, ExitWhileAFileIsWrittenLetsItFinishWhole) {
+// Cancel or Exit while a file is written: the write is given up, the old file stays as it was and
+// no temporary file is left; Exit closes the window at once.
+TEST_F(Window, CancelOrExitWhileAFileIsWrittenLeavesTheOldFile) {
     QTemporaryDir dir;
     open({bigGpx(dir, kBigRows)});
     choose("cboOutput", "WPT (Waypoint file)");
     const QString out = dir.filePath("big.wpt");
-    dialogs_.saveAnswers.append(out);
-    QTimer::singleShot(0, &form_, [&] {
-        click("cmdExit");
-        EXPECT_FALSE(form_.isVisible());
-    });
-    click("cmdCreateNew");
+    ASSERT_TRUE(vintrel::test::writeFile(out, "old"));
+    for (const char* button : {"cmdCancel", "cmdExit"}) {
+        dialogs_.saveAnswers.append(out);
+        QTimer::singleShot(0, &form_, [&] { click(button); });
+        click("cmdCreateNew");
+        EXPECT_EQ(readAll(out), "old") << button;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{"big.gpx", "big.wpt"}));
+        if (form_.isVisible()) {
+            EXPECT_EQ(text("lblOutFile"), out + " was not written: the write was cancelled");
+            EXPECT_EQ(colour("lblOutFile"), kRed);
+        }
+    }
     EXPECT_FALSE(form_.isVisible());
-    const QByteArray written = readAll(out);
-    EXPECT_EQ(written.count('\n'), 2 + kBigRows);
-    EXPECT_TRUE(written.endsWith(" 00018\r\n"));
 }
 
 // Cancel: the rows read so far stay, the files after it are not read, and the report says so.
@@ -603,14 +506,13 @@ TEST_F(Window, CancelKeepsWhatWasReadAndSaysWhichFileWasReadInPart) {
     EXPECT_TRUE(visible("MSFlexGrid1"));
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(text("lblFile1"), "route.gpx, big.gpx");
-    const QString details = get<QLabel>("lblImportReport")->toolTip();
-    EXPECT_TRUE(details.contains("big.gpx: " + QLocale().toString(rows - 2) +
-                                 " rows read, read only in part (stopped)"))
-        << details.toStdString();
-    EXPECT_TRUE(details.endsWith("site_one_line.loc: not read (stopped)"));
-    ASSERT_EQ(messages_.texts.size(), 1);
-    EXPECT_TRUE(messages_.texts[0].contains("the import was cancelled; reading stopped there."));
-    EXPECT_TRUE(messages_.texts[0].contains("site_one_line.loc: not read; the import was cancelled."));
+    // Cancelling is no problem: no box; the status bar says it, its details say where.
+    EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join('\n').toStdString();
+    EXPECT_TRUE(text("lblImportReport").startsWith("Import cancelled"));
+    EXPECT_TRUE(
+        details().contains("big.gpx: " + QLocale().toString(rows - 2) +
+                           " rows read, read only in part (stopped)\nsite_one_line.loc: not read (stopped)"))
+        << details().toStdString();
     EXPECT_EQ(text("lblRows"), QLocale().toString(rows) + " waypoints");
     EXPECT_FALSE(visible("cmdCancel"));
 }
@@ -657,7 +559,7 @@ TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
     }
     EXPECT_EQ(order.join(' '),
               "cmdFileOpen MSFlexGrid1 mapView chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
-              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
+              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdDetails cmdFileOpen");
     // The choices have labels with mnemonics that lead to them.
     for (const auto& [label, combo] :
          {std::pair{"lblOutput", "cboOutput"}, std::pair{"lblDisplay", "cboDisplay"},
@@ -755,7 +657,7 @@ TEST_F(Window, StartHintWhileTheListIsEmpty) {
     EXPECT_FALSE(visible("lblStart"));
     click("cmdClearGrid");
     EXPECT_TRUE(visible("lblStart"));
-    open({data("track_only.gpx")});  // the advice takes the place
+    open({data("no_waypoints.gpx")});  // the advice takes the place
     EXPECT_FALSE(visible("lblStart"));
 }
 
@@ -828,7 +730,7 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
         form.findChild<QCheckBox*>("chkIncludeDesc")->click();
         form.findChild<QCheckBox*>("chkDecimal")->click();
         form.findChild<QTableView*>("MSFlexGrid1")->setColumnWidth(1, 333);  // as a drag does
-        form.resize(900, 700);
+        form.resize(700, 500);
         form.close();
     }
     WindowSettings saved;
@@ -836,7 +738,7 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
     EXPECT_EQ(saved.recentFiles, QStringList{data("site_one_line.loc")});  // not the unread one
     Form1 form(services);
     form.show();
-    EXPECT_EQ(form.size(), QSize(900, 700));
+    EXPECT_EQ(form.size(), QSize(700, 500));
     EXPECT_FALSE(form.findChild<QCheckBox*>("chkIncludeDesc")->isChecked());
     EXPECT_TRUE(form.findChild<QCheckBox*>("chkDecimal")->isChecked());
     EXPECT_EQ(form.findChild<QMenu*>("menuRecent")->actions().size(), 1);
@@ -858,24 +760,31 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
     EXPECT_EQ(many.recentFiles.join(' '), "/f5.gpx /f9.gpx /f8.gpx /f7.gpx /f6.gpx /f4.gpx /f3.gpx /f2.gpx");
 }
 
-TEST(AppInfo, HelpAndVersionAreAnsweredWithoutAWindow) {
+TEST(AppInfo, HelpVersionAndUnknownOptionsAreAnsweredWithoutAWindow) {
     const struct {
         QStringList args;
         const char* start;  // of the answer; nullptr: the window starts
+        int status;
     } cases[] = {
-        {{"--help"}, "Usage: vintrel [FILE...]"},
-        {{"-h"}, "Usage: vintrel"},
-        {{"a.gpx", "--version"}, "vintrel 1."},
-        {{}, nullptr},
-        {{"a.gpx"}, nullptr},
-        {{"--", "--help"}, nullptr},
+        {{"--help"}, "Usage: vintrel [", 0},
+        {{"-h"}, "Usage: vintrel", 0},
+        {{"a.gpx", "--version"}, "vintrel 1.", 0},
+        {{}, nullptr, 0},
+        {{"a.gpx"}, nullptr, 0},
+        {{"--", "--help"}, nullptr, 0},
+        {{"--bogus", "a.gpx"}, "vintrel: unknown option --bogus\nTry 'vintrel --help'.\n", 2},
+        {{"-x"}, "vintrel: unknown option -x\n", 2},
+        {{"--", "--bogus"}, nullptr, 0},
+        // Qt's own options, with their values, and a lone "-" as a file name.
+        {{"-style", "fusion", "-platform=offscreen", "--reverse", "-"}, nullptr, 0},
+        {{"-style", "--bogus"}, nullptr, 0},
     };
     for (const auto& c : cases) {
         const std::optional<InfoAnswer> answer = infoAnswer(c.args);
         ASSERT_EQ(answer.has_value(), c.start != nullptr) << c.args.join(' ').toStdString();
         if (answer) {
             EXPECT_TRUE(answer->text.startsWith(c.start)) << answer->text.toStdString();
-            EXPECT_EQ(answer->status, 0);
+            EXPECT_EQ(answer->status, c.status);
         }
     }
 }

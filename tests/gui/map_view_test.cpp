@@ -35,6 +35,8 @@ struct NoDialogs : FileDialogs {
 };
 struct NoMessages : MessageBoxes {
     void warn(QWidget*, const QString&, const QString&) override {}
+    bool ask(QWidget*, const QString&, const QString&) override { return true; }
+    void showText(QWidget*, const QString&, const QString&) override {}
     void about(QWidget*, const QString&, const QString&) override {}
 };
 struct NoLauncher : Launcher {

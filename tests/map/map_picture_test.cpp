@@ -113,6 +113,7 @@ TEST(MapPicture, TheCommandLineDrawsThePictureAndRefusesBadSizes) {
     EXPECT_FALSE(QFile::exists(dir.filePath("none.png")));
     r = convert({input, "--map", dir.filePath("no/such/folder.png")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.startsWith(dir.filePath("no/such/folder.png") + " was not written: "))
+    EXPECT_TRUE(
+        r.err.startsWith("vintrel-convert: " + dir.filePath("no/such/folder.png") + " was not written: "))
         << r.err.toStdString();
 }

@@ -59,6 +59,8 @@ class LineReader {
     const QString& failure() const { return failure_; }
     // Whether the file held no byte at all (a byte-order mark aside).
     bool wasEmpty() const { return total_ <= bomSize_ && failure_.isEmpty(); }
+    // The bytes of the file read so far.
+    qint64 bytesRead() const { return total_; }
 
     bool isUtf8() const { return mode_ != Mode::Cp1252; }
 

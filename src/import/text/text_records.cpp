@@ -71,9 +71,9 @@ void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog&
     bool stopped = false;  // by the handler, or by the user
     bool cancelled = false;
     while (!stopped && reader.next(line)) {
-        if (handler.stopWanted()) {
+        if (handler.stopWanted(reader.bytesRead())) {
             log.stoppedEarly(reader.lineNumber(),
-                             QStringLiteral("the import was cancelled; reading stopped there"));
+                             QLatin1String(kImportCancelled) + QStringLiteral("; reading stopped there"));
             stopped = cancelled = true;
             break;
         }

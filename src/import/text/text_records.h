@@ -24,8 +24,14 @@ class TextRecordHandler {
     virtual void onEnd() = 0;
 
     void setLineNumber(long line) { line_ = line; }
-    // Whether the reading was asked to stop: checked before every line.
-    bool stopWanted() const { return context_.progress != nullptr && context_.progress->cancelled(); }
+    // Whether the reading was asked to stop: checked before every line, with how far it came.
+    bool stopWanted(qint64 bytesRead) const {
+        if (context_.progress == nullptr) {
+            return false;
+        }
+        context_.progress->setDone(bytesRead);
+        return context_.progress->cancelled();
+    }
     void setFileEmpty(bool empty) { fileEmpty_ = empty; }
     // Whether the file gave no row, no duplicate and no problem: nothing in it looked like a record.
     bool gaveNothing() const {

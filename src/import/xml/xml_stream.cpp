@@ -44,6 +44,7 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
     std::vector<char> buffer(Utf8Input::kHeadroom + kBlockSize);
     char* const block = buffer.data() + Utf8Input::kHeadroom;
     qint64 n = file.read(block, kBlockSize);
+    qint64 total = std::max<qint64>(n, 0);
     const InputForm form =
         sniffInputForm(std::string_view(block, static_cast<std::size_t>(std::max<qint64>(n, 0))));
     if (n >= 0 && static_cast<std::size_t>(n) <= form.skip) {
@@ -67,7 +68,7 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
         if (s.handler.stopWanted()) {
             s.outcome.ok = false;
             s.outcome.line = s.currentLine();
-            s.outcome.message = QStringLiteral("the import was cancelled; reading stopped there");
+            s.outcome.message = QLatin1String(kImportCancelled) + QStringLiteral("; reading stopped there");
             break;
         }
         const bool last = n == 0;
@@ -83,6 +84,8 @@ XmlParseOutcome XmlStream::parseFile(const QString& path) {
             break;
         }
         n = file.read(block, kBlockSize);
+        total += std::max<qint64>(n, 0);
+        s.handler.bytesRead(total);
     }
     if (n < 0) {
         s.outcome.ok = false;

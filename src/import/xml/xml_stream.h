@@ -55,6 +55,8 @@ class XmlHandler {
     // Whether a sound file may hold this element inside one of the same name; when not, such a
     // start means that the outer one lost its end tag (see the repairs above).
     virtual bool nestsInItself(const XmlName&) const { return false; }
+    // Told after every block how many bytes of the file were read so far.
+    virtual void bytesRead(qint64 total) { (void)total; }
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause

@@ -31,6 +31,11 @@ class WaypointXmlHandler : public XmlHandler {
     bool stopWanted() const override {
         return context_.progress != nullptr && context_.progress->cancelled();
     }
+    void bytesRead(qint64 total) override {
+        if (context_.progress != nullptr) {
+            context_.progress->setDone(total);
+        }
+    }
     // After the whole file: a last word about what it held.
     virtual void afterParse() {}
     // Whether an empty list after this file gets the reader's advice.
