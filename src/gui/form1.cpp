@@ -2,6 +2,7 @@
 
 #include "base/version.h"
 #include "gui/app_info.h"
+#include "gui/device_watch.h"
 #include "gui/find_box.h"
 #include "gui/main_menu.h"
 #include "gui/map_pane.h"
@@ -10,6 +11,7 @@
 #include "gui/text_tones.h"
 #include "gui/waypoint_table_model.h"
 #include "gui/work_panel.h"
+#include "model/file_names.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -336,6 +338,49 @@ void Form1::onAdd() {
         remembered_.outputFolder = QFileInfo(chosen).absolutePath();
     }
     state_.mapSourceOffered = shown.written && format->opensInMapSource;
+    applyState();
+    showWritten(shown);
+}
+
+void Form1::onSendToGps() {
+    devices_->checkNow();  // as the unit is now, not as it was at the last look
+    const QList<GarminDevice> units = devices_->scan().devices;
+    if (units.isEmpty()) {
+        state_.deviceFound = false;
+        applyState();
+        return;
+    }
+    qsizetype chosen = 0;
+    if (units.size() > 1) {
+        QStringList names;
+        for (const GarminDevice& unit : units) {
+            names.append(QStringLiteral("%1 (%2)").arg(unit.model, displayFileName(unit.root)));
+        }
+        chosen = services_.messages->choose(this, QStringLiteral("Send to GPS"),
+                                            QStringLiteral("Which unit should the waypoints go to?"), names);
+        if (chosen < 0 || chosen >= units.size()) {
+            return;
+        }
+    }
+    // GPI when it is the format chosen, else GPX: what units read from their folders.
+    const ExportFormat* chosenFormat = state_.format;
+    const ExportFormat& format =
+        chosenFormat != nullptr && chosenFormat->extension == QLatin1StringView("gpi")
+            ? *chosenFormat
+            : *exportFormatForName(QStringLiteral("gpx"));
+    showBusy();
+    model_->beginChange();
+    WriteShown shown;
+    const ExportOptions options = exportOptions();
+    const GarminDevice unit = units[chosen];
+    const bool open =
+        runWork([&](WorkProgress& progress) { shown = work_.sendToDevice(format, unit, options, &progress); },
+                nullptr);
+    model_->endChange();
+    if (!open) {
+        return;
+    }
+    state_.mapSourceOffered = false;
     applyState();
     showWritten(shown);
 }

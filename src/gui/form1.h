@@ -3,6 +3,7 @@
 // core and is only shown here.
 #pragma once
 
+#include "devices/garmin_devices.h"
 #include "gui/services.h"
 #include "gui/waypoint_grid.h"
 #include "gui/window_settings.h"
@@ -28,6 +29,7 @@ namespace vintrel {
 
 class FindBox;
 class MainMenu;
+class DeviceWatch;
 class MapPane;
 class StatusLine;
 class WaypointTableModel;
@@ -42,6 +44,8 @@ struct Form1Services {
     const Clock* clock;
     QChar decimalSeparator;
     QSettings* settings = nullptr;  // what is remembered between runs; nullptr: nothing is
+    // Where Garmin units plugged in are found; nowhere unless given (the program gives the system's).
+    DeviceSearch deviceSearch{.mountTable = {}, .runtimeDir = {}};
 };
 
 class Form1 : public QWidget {
@@ -73,6 +77,7 @@ class Form1 : public QWidget {
     void onClearGrid();
     void onCreateNew();
     void onAdd();
+    void onSendToGps();
     void onMapsource();
     void onRemoveRows();
     void onFind(const QString& text);
@@ -105,6 +110,8 @@ class Form1 : public QWidget {
     StatusLine* status_;
     FindBox* find_;
     MapPane* map_;
+    DeviceWatch* devices_;
+    QPushButton* cmdSendToGps_;
     QLabel* lblStart_;
     QPushButton* cmdFileOpen_;
     QLabel* lblFile1_;

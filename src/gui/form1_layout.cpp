@@ -1,5 +1,6 @@
 // Building the window: its controls with their texts and object names, their places, the menu,
 // the status bar and the keyboard order.
+#include "gui/device_watch.h"
 #include "gui/form1.h"
 #include "gui/map_pane.h"
 #include "gui/map_view.h"
@@ -136,7 +137,10 @@ void Form1::buildControls() {
     lblColor_->setBuddy(cboColor_);
 
     cmdCreateNew_ = named(new QPushButton(QStringLiteral("&Create New Waypoint file"), this), "cmdCreateNew");
-    cmdAdd_ = named(new QPushButton(QStringLiteral("Add to Existin&g Waypoint file"), this), "cmdAdd");
+    cmdAdd_ = named(new QPushButton(QStringLiteral("Add to Existing &Waypoint file"), this), "cmdAdd");
+    cmdSendToGps_ = named(new QPushButton(QStringLiteral("Send to &GPS\u2026"), this), "cmdSendToGps");
+    cmdSendToGps_->setToolTip(
+        QStringLiteral("Put the waypoints where the Garmin unit plugged in reads them"));
     cmdMapsource_ = named(new QPushButton(this), "cmdMapsource");
     cmdMapsource_->setIcon(QIcon(QStringLiteral(":/icons/mapsource.png")));
     cmdMapsource_->setIconSize(QSize(32, 32));
@@ -173,6 +177,7 @@ void Form1::buildControls() {
     auto* actions = new QHBoxLayout;
     actions->addWidget(cmdCreateNew_);
     actions->addWidget(cmdAdd_);
+    actions->addWidget(cmdSendToGps_);
     actions->addWidget(cmdMapsource_);
     actions->addStretch(1);
     auto* results = new QHBoxLayout;
@@ -193,10 +198,10 @@ void Form1::buildControls() {
     resize(1000, 640);
     fitToScreen(this);
 
-    controls_ = {cmdFileOpen_,  lblProcessing_,  grid_,         txtRecordlist_, lblStart_,
-                 chkDecimal_,   chkIncludeDesc_, lblCount_,     cmdClearGrid_,  lblOutput_,
-                 cboOutput_,    lblDisplay_,     cboDisplay_,   lblColor_,      cboColor_,
-                 cmdCreateNew_, cmdAdd_,         cmdMapsource_, find_,          cmdExit_};
+    controls_ = {cmdFileOpen_,    lblProcessing_, grid_,         txtRecordlist_, lblStart_,  chkDecimal_,
+                 chkIncludeDesc_, lblCount_,      cmdClearGrid_, lblOutput_,     cboOutput_, lblDisplay_,
+                 cboDisplay_,     lblColor_,      cboColor_,     cmdCreateNew_,  cmdAdd_,    cmdSendToGps_,
+                 cmdMapsource_,   find_,          cmdExit_};
 
     connect(cmdFileOpen_, &QPushButton::clicked, this, &Form1::onFileOpen);
     connect(cboOutput_, &QComboBox::currentIndexChanged, this, &Form1::onOutputChosen);
@@ -204,6 +209,13 @@ void Form1::buildControls() {
     connect(cmdClearGrid_, &QPushButton::clicked, this, &Form1::onClearGrid);
     connect(cmdCreateNew_, &QPushButton::clicked, this, &Form1::onCreateNew);
     connect(cmdAdd_, &QPushButton::clicked, this, &Form1::onAdd);
+    connect(cmdSendToGps_, &QPushButton::clicked, this, &Form1::onSendToGps);
+    devices_ = new DeviceWatch(services_.deviceSearch, this);
+    state_.deviceFound = !devices_->scan().devices.isEmpty();
+    connect(devices_, &DeviceWatch::devicesChanged, this, [this] {
+        state_.deviceFound = !devices_->scan().devices.isEmpty();
+        applyState();
+    });
     connect(cmdMapsource_, &QPushButton::clicked, this, &Form1::onMapsource);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -213,6 +225,7 @@ void Form1::buildHelpers() {
     targets.open = cmdFileOpen_;
     targets.create = cmdCreateNew_;
     targets.add = cmdAdd_;
+    targets.send = cmdSendToGps_;
     targets.clear = cmdClearGrid_;
     targets.exit = cmdExit_;
     targets.openRecent = [this](const QString& path) {

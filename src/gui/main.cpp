@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     const vintrel::Form1Services services{&dialogs,  &messages,
                                           &launcher, registry.get(),
                                           &clock,    vintrel::decimalSeparatorOf(QLocale::system()),
-                                          &settings};
+                                          &settings, vintrel::systemDeviceSearch()};
     vintrel::Form1 window(services);
     window.show();
     QStringList files;  // as their bytes are: any name that exists can be read

@@ -73,6 +73,7 @@ MainMenu::MainMenu(const MenuTargets& targets, QWidget* parent) : QMenuBar(paren
     buttonAction(file, "actCreateNew", QStringLiteral("&Create New Waypoint File..."), QKeySequence::Save,
                  targets.create);
     buttonAction(file, "actAdd", QStringLiteral("&Add to Existing..."), QKeySequence(), targets.add);
+    buttonAction(file, "actSendToGps", QStringLiteral("Send to &GPS\u2026"), QKeySequence(), targets.send);
     file->addSeparator();
     buttonAction(file, "actClearList", QStringLiteral("C&lear List"), QKeySequence(), targets.clear);
     file->addSeparator();

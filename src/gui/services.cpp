@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -53,6 +54,13 @@ bool QtMessageBoxes::ask(QWidget* parent, const QString& title, const QString& t
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+int QtMessageBoxes::choose(QWidget* parent, const QString& title, const QString& text,
+                           const QStringList& items) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, title, text, items, 0, false, &ok);
+    return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
 }
 
 void QtMessageBoxes::showText(QWidget* parent, const QString& title, const QString& text) {

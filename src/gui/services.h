@@ -37,6 +37,9 @@ class MessageBoxes {
     virtual void showText(QWidget* parent, const QString& title, const QString& text) = 0;
     // The About box; `text` is rich text.
     virtual void about(QWidget* parent, const QString& title, const QString& text) = 0;
+    // One of `items` chosen by the user: its index, or -1 when the choice was cancelled.
+    virtual int choose(QWidget* parent, const QString& title, const QString& text,
+                       const QStringList& items) = 0;
 };
 
 class Launcher {
@@ -62,6 +65,7 @@ class QtMessageBoxes : public MessageBoxes {
     bool ask(QWidget* parent, const QString& title, const QString& text) override;
     void showText(QWidget* parent, const QString& title, const QString& text) override;
     void about(QWidget* parent, const QString& title, const QString& text) override;
+    int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& items) override;
 };
 
 // On Windows the system's mapsource.exe, elsewhere MapSource inside the Wine prefix.

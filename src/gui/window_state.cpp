@@ -11,6 +11,7 @@ enum class Enabled {
     Rows,     // idle, and the list has rows
     Creates,  // idle, the list has rows and a format is chosen
     Adds,     // idle, the list has rows and the format chosen can be added to
+    Sends,    // idle, the list has rows and a Garmin unit is plugged in
 };
 
 // Whether a control shows in a phase.
@@ -54,6 +55,7 @@ constexpr ControlRow kTable[] = {
     {Control::Colour,       Enabled::Idle,     {No,   No,     No,         Colour,   No}},
     {Control::CreateNew,    Enabled::Creates,  {No,   No,     No,         Yes,      No}},
     {Control::Add,          Enabled::Adds,     {No,   No,     No,         Yes,      No}},
+    {Control::SendToGps,    Enabled::Sends,    {No,   No,     No,         Yes,      No}},
     {Control::MapSource,    Enabled::Idle,     {No,   No,     No,         Offered,  Offered}},
     {Control::Find,         Enabled::Idle,     {Own,  Own,    Own,        Own,      Own}},
     {Control::Exit,         Enabled::Always,   {Yes,  Yes,    Yes,        Yes,      Yes}},
@@ -85,6 +87,8 @@ bool isEnabled(Enabled rule, const WindowState& s) {
             return idle && s.hasRows && s.format != nullptr;
         case Enabled::Adds:
             return idle && s.hasRows && s.format != nullptr && s.format->add != nullptr;
+        case Enabled::Sends:
+            return idle && s.hasRows && s.deviceFound;
     }
     return false;
 }

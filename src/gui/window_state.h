@@ -32,6 +32,7 @@ enum class Control {
     Colour,        // cboColor
     CreateNew,     // cmdCreateNew
     Add,           // cmdAdd
+    SendToGps,     // cmdSendToGps
     MapSource,     // cmdMapsource
     Find,          // the find box
     Exit,          // cmdExit
@@ -56,6 +57,7 @@ struct WindowState {
     const ExportFormat* format = nullptr;  // the output chosen; nullptr for "Choose One:"
     ListView view = ListView::Waypoints;   // as the last file read lays the list out
     bool mapSourceOffered = false;         // the last file written opens in MapSource
+    bool deviceFound = false;              // a Garmin unit is plugged in
 };
 
 struct ControlState {

@@ -1,5 +1,7 @@
 #include "gui/window_work.h"
 
+#include "devices/device_send.h"
+
 #include "export/export_driver.h"
 #include "gui/plain_text.h"
 #include "model/coordinates.h"
@@ -56,6 +58,9 @@ WindowWork::WindowWork(registry::RegistryApi* registry, const Clock* clock, QCha
     : registry_(registry), clock_(clock), decimalSeparator_(decimalSeparator) {}
 
 ImportShown WindowWork::importFiles(const QStringList& paths, WorkProgress* progress) {
+    if (list_.rowCount() == 0 && !paths.isEmpty()) {
+        firstInput_ = paths.front();
+    }
     ImportContext context{list_, decimalSeparator_, progress};
     const ImportOutcome outcome = vintrel::importFiles(paths, context);
     view_ = outcome.view;
@@ -139,6 +144,34 @@ WriteShown WindowWork::addToFile(const ExportFormat& format, const QString& path
     shown.nowCount = nowCountText(report.existingCount, report.recordCount);
     shown.warnings = shownText(report.warnings.join(u'\n'));
     lastWritten_ = path;
+    return shown;
+}
+
+WriteShown WindowWork::sendToDevice(const ExportFormat& format, const GarminDevice& device,
+                                    const ExportOptions& options, WorkProgress* progress) {
+    const QString path = deviceFilePath(device, format, firstInput_);
+    if (progress != nullptr) {
+        progress->setFile(QFileInfo(path).fileName());
+    }
+    const bool there = QFileInfo::exists(path);
+    const WriteReport report =
+        vintrel::sendToDevice(format, list_, device, firstInput_, contextFor(options, progress));
+    WriteShown shown;
+    if (!report.written) {
+        shown.outFile = (there ? notChangedText(path, report.error) : notWrittenText(path, report.error));
+        return shown;
+    }
+    shown.written = true;
+    if (there && format.add != nullptr) {
+        shown.existingCount = existingCountText(report.existingCount);
+        shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.namelessCount);
+        shown.nowCount = nowCountText(report.existingCount, report.recordCount);
+    } else {
+        shown.outFile = createdText(path);
+        shown.nowCount = newFileCountText(report.recordCount);
+    }
+    shown.outFile += QStringLiteral("\nSent to %1; eject it before you unplug it.").arg(device.model);
+    shown.warnings = shownText(report.warnings.join(u'\n'));
     return shown;
 }
 

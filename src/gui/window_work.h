@@ -3,6 +3,7 @@
 // loop and shows what it returns; tests drive it directly.
 #pragma once
 
+#include "devices/garmin_devices.h"
 #include "export/export_formats.h"
 #include "import/import_driver.h"
 #include "model/progress.h"
@@ -70,6 +71,9 @@ class WindowWork {
     // Adds the list to an existing file, marking the rows it holds already.
     WriteShown addToFile(const ExportFormat& format, const QString& path, const ExportOptions& options,
                          WorkProgress* progress);
+    // Writes or adds the list to a Garmin unit, named after the first file read into the list.
+    WriteShown sendToDevice(const ExportFormat& format, const GarminDevice& device,
+                            const ExportOptions& options, WorkProgress* progress);
     // The last file written: MapSource opens it.
     const QString& lastWritten() const { return lastWritten_; }
 
@@ -89,6 +93,7 @@ class WindowWork {
     ListView view_ = ListView::Waypoints;
     QString dialogFileName_;  // the last file opened or saved, for the next proposed name
     QString lastWritten_;
+    QString firstInput_;  // the first file read into the list since it was last empty
 };
 
 }  // namespace vintrel

@@ -38,6 +38,7 @@ struct NoMessages : MessageBoxes {
     bool ask(QWidget*, const QString&, const QString&) override { return true; }
     void showText(QWidget*, const QString&, const QString&) override {}
     void about(QWidget*, const QString&, const QString&) override {}
+    int choose(QWidget*, const QString&, const QString&, const QStringList&) override { return 0; }
 };
 struct NoLauncher : Launcher {
     QString openInMapSource(const QString&) override { return {}; }

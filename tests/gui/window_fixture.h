@@ -64,6 +64,12 @@ struct FakeMessages : MessageBoxes {
     }
     QString details;  // the last text shown to read
     void showText(QWidget*, const QString&, const QString& text) override { details = text; }
+    QStringList choices;  // offered by the last choice
+    int choice = 0;       // the answer to it
+    int choose(QWidget*, const QString&, const QString&, const QStringList& items) override {
+        choices = items;
+        return choice;
+    }
 };
 
 struct FakeLauncher : Launcher {
