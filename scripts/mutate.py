@@ -67,9 +67,9 @@ def read_table(path):
     return faults
 
 
-def numbers_of(spec):
+def numbers_of(text):
     numbers = set()
-    for part in spec.split(","):
+    for part in text.split(","):
         first, _, last = part.partition("-")
         numbers.update(range(int(first), int(last or first) + 1))
     return numbers
