@@ -3,6 +3,7 @@
 #include "cli/convert_options.h"
 
 #include "base/version.h"
+#include "devices/device_send.h"
 #include "export/atomic_save.h"
 #include "export/export_driver.h"
 #include "formats/garmin/garmin_tables.h"
@@ -33,6 +34,8 @@ void printHelp(QTextStream& out) {
         << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
         << "       " << kProgram << " --list [--header] INPUT...\n"
         << "       " << kProgram << " INPUT... --map PICTURE.png [--map-size WxH]\n"
+        << "       " << kProgram << " [options] INPUT... --to-device[=PATH]\n"
+        << "       " << kProgram << " --devices\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
         << "a MapSource, PCX5 waypoint, Google Earth or GPX file.\n\n"
         << "Options (a long option's value also as --format=gpx, -o's as -oFILE):\n"
@@ -65,6 +68,11 @@ void printHelp(QTextStream& out) {
         << "                      degrees; dup: 1 for a row a later duplicate was left out for);\n"
         << "                      control characters are shown as escapes such as \\x1B\n"
         << "  --header            with --list, a first line of those column names\n"
+        << "  --devices           list the Garmin units plugged in: mount path, model, free space\n"
+        << "  --to-device[=PATH]  send the list to the Garmin unit plugged in (the one at PATH when\n"
+        << "                      there are several): a GPX file named after the first input in the\n"
+        << "                      folder the unit reads GPX files from, or with --format gpi a GPI\n"
+        << "                      file in its POI folder; a file of that name there is added to\n"
         << "  --map FILE          draw the list on a map as a PNG picture (offline), fitted to it\n"
         << "  --map-size WxH      the picture's size in pixels: 800x600 unless given, 10000x10000 at most\n"
         << "  --help              show this help and exit\n"
@@ -226,8 +234,23 @@ QString saveMapPicture(const WaypointList& list, const QString& path, QSize size
 
 // The checks of options that depend on each other; the usage error, or an empty text.
 QString checkOptions(const ConvertOptions& opt, const ExportFormat*& format) {
-    if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map)) {
-        return QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map");
+    if (opt.devices) {
+        return opt.inputs.isEmpty() && !opt.output && !opt.list && !opt.map && !opt.toDevice
+                   ? QString()
+                   : QStringLiteral("--devices goes alone");
+    }
+    if (opt.toDevice) {
+        if (opt.output) {
+            return QStringLiteral("give one output: -o, --add or --to-device");
+        }
+        format = opt.format != nullptr ? opt.format : exportFormatForName(QStringLiteral("gpx"));
+        if (format->extension != QLatin1StringView("gpx") && format->extension != QLatin1StringView("gpi")) {
+            return QStringLiteral("--to-device sends gpx or gpi files, not %1").arg(format->extension);
+        }
+    }
+    if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map && !opt.toDevice)) {
+        return QStringLiteral(
+            "give input files and -o OUTPUT or --add EXISTING, --to-device, --list or --map");
     }
     if (opt.header && !opt.list) {
         return QStringLiteral("--header is for --list");
@@ -301,7 +324,31 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     if (const QString problem = checkOptions(opt, format); !problem.isEmpty()) {
         return usage(err, problem);
     }
-    const QString output = opt.output.value_or(QString());
+    std::optional<GarminDevice> unit;
+    if (opt.devices || opt.toDevice) {
+        const DeviceScan scan = findGarminDevices(env.deviceSearch);
+        for (const QString& problem : scan.problems) {
+            say(err, problem);
+        }
+        if (opt.devices) {
+            for (const GarminDevice& d : scan.devices) {
+                out << deviceLine(d) << '\n';
+            }
+            if (scan.devices.isEmpty()) {
+                say(err, QStringLiteral("no Garmin unit was found"));
+            }
+            return finish(out, err, 0, QString());
+        }
+        QString error;
+        const GarminDevice* chosen = chooseDevice(scan, *opt.toDevice, error);
+        if (chosen == nullptr) {
+            say(err, error + QStringLiteral("; nothing was written."));
+            return 1;
+        }
+        unit = *chosen;
+    }
+    const QString output =
+        unit ? deviceFilePath(*unit, *format, opt.inputs.front()) : opt.output.value_or(QString());
     // With the file on standard output, what is said of it goes to standard error.
     const bool toStandardOutput = opt.output && isStandardOutput(output);
     const QString target = output == QLatin1String("-") ? QStringLiteral("/dev/stdout") : output;
@@ -369,19 +416,25 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system(),
                                       &progress};
     WriteReport result;
+    // A file of the name already on the unit is added to, never replaced.
+    const bool adding = unit ? QFileInfo::exists(output) && format->add != nullptr : opt.add;
     progress.setFile(toStandardOutput ? QStringLiteral("standard output") : QFileInfo(output).fileName());
     withProgress(
         env, progress, [] { return -1; },
         [&] {
-            result = opt.add ? addToFile(*format, waypoints, target, exportContext)
-                             : createFile(*format, waypoints, target, exportContext);
+            result = unit     ? sendToDevice(*format, waypoints, *unit, opt.inputs.front(), exportContext)
+                     : adding ? addToFile(*format, waypoints, target, exportContext)
+                              : createFile(*format, waypoints, target, exportContext);
         });
     if (!result.written) {
-        say(err, opt.add ? notChangedText(output, result.error) : notWrittenText(output, result.error));
+        say(err, adding ? notChangedText(output, result.error) : notWrittenText(output, result.error));
         return finish(out, err, 1, QString());
     }
     printWarnings(result, output, err);
-    if (opt.add) {
+    if (unit) {
+        report(QStringLiteral("Sent to %1; eject it before you unplug it.").arg(unit->model));
+    }
+    if (adding) {
         report(existingCountText(result.existingCount));
         report(addedText(result.recordCount, output, result.leftOutCount, result.namelessCount));
         report(nowCountText(result.existingCount, result.recordCount));

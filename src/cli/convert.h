@@ -1,6 +1,7 @@
 // The command-line front end, as a function so tests can run it without a process.
 #pragma once
 
+#include "devices/garmin_devices.h"
 #include "export/export_context.h"
 #include "model/clock.h"
 
@@ -17,6 +18,8 @@ struct ConvertEnvironment {
     // Where a progress line goes while long work runs: the terminal, when both output streams are
     // one; nullptr for none.
     QTextStream* progress = nullptr;
+    // Where Garmin units plugged in are found; nowhere unless given (the program gives the system's).
+    DeviceSearch deviceSearch{.mountTable = {}, .runtimeDir = {}};
 };
 
 // `args` excludes the program name. Returns the exit status: 0 done, 1 nothing could be read or

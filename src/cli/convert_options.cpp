@@ -111,9 +111,9 @@ const QStringList& listColumnNames() {
 }
 
 std::variant<ConvertOptions, QString> parseConvertOptions(const QStringList& args) {
-    static const QStringList kFlags = {QStringLiteral("help"), QStringLiteral("version"),
-                                       QStringLiteral("list"), QStringLiteral("header"),
-                                       QStringLiteral("no-description")};
+    static const QStringList kFlags = {QStringLiteral("help"),           QStringLiteral("version"),
+                                       QStringLiteral("list"),           QStringLiteral("header"),
+                                       QStringLiteral("no-description"), QStringLiteral("devices")};
     static const QStringList kValued = {QStringLiteral("output"), QStringLiteral("add"),
                                         QStringLiteral("format"), QStringLiteral("display"),
                                         QStringLiteral("colour"), QStringLiteral("color"),
@@ -159,6 +159,10 @@ std::variant<ConvertOptions, QString> parseConvertOptions(const QStringList& arg
             if (name == QLatin1String("no-description")) {
                 o.exportOptions.includeDescription = false;
             }
+            o.devices = o.devices || name == QLatin1String("devices");
+        } else if (name == QLatin1String("to-device")) {
+            // Its value is optional, so it is given with '=' only: a word after it is an input.
+            o.toDevice = value.value_or(QString());
         } else if (kValued.contains(name)) {
             if (!value) {
                 if (i + 1 >= args.size()) {

@@ -25,7 +25,9 @@ struct ConvertOptions {
     ExportOptions exportOptions;
     bool colourGiven = false;
     QStringList inputs;
-    std::optional<QString> map;  // --map: the picture to draw
+    bool devices = false;             // --devices: list the Garmin units plugged in
+    std::optional<QString> toDevice;  // --to-device[=PATH]: send to a unit; empty: the only one
+    std::optional<QString> map;       // --map: the picture to draw
     std::optional<QSize> mapSize;
 };
 

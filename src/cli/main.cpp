@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     // A progress line only where someone watches: never into a file or a pipe.
     const bool terminal = isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
     const vintrel::ConvertEnvironment env{vintrel::decimalSeparatorOf(QLocale::system()), registry.get(),
-                                          &clock, terminal ? &err : nullptr};
+                                          &clock, terminal ? &err : nullptr, vintrel::systemDeviceSearch()};
     const int status = vintrel::runConvert(args, out, err, env);
     out.flush();
     err.flush();

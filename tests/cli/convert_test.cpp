@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -496,5 +497,70 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
         for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
             EXPECT_TRUE(line.startsWith("vintrel-convert: ")) << line.toStdString();
         }
+    }
+}
+
+// Garmin units made of folders in a mount table of the test's own: listed, chosen, sent to.
+TEST(ConvertDevices, UnitsAreListedChosenAndSentTo) {
+    QTemporaryDir dir;
+    ConvertEnvironment env;
+    env.deviceSearch.mountTable = dir.filePath("mounts");
+    const auto unit = [&](const char* name, const QByteArray& model) {
+        const QString root = dir.filePath(name);
+        QDir().mkpath(root + "/Garmin");
+        EXPECT_TRUE(writeFile(root + "/Garmin/GarminDevice.xml",
+                              "<Device><Model><Description>" + model + "</Description></Model></Device>"));
+        return root;
+    };
+    const QString etrex = unit("ETREX", "eTrex 30");
+    const QString nuvi = unit("NUVI", "nuvi 2595");
+    const auto mount = [&](const QStringList& roots) {
+        QByteArray table;
+        for (const QString& root : roots) {
+            table += "/dev/sdb1 " + root.toUtf8() + " vfat rw 0 0\n";
+        }
+        EXPECT_TRUE(writeFile(env.deviceSearch.mountTable, table));
+    };
+    const auto runWith = [&env](const QStringList& args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int status = runConvert(args, o, e, env);
+        o.flush();
+        e.flush();
+        return CliRun{status, out, err};
+    };
+    const QString input = dataPath("crlf_multi.loc");
+
+    mount({});
+    CliRun r = runWith({input, "--to-device"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: no Garmin unit was found")) << r.err.toStdString();
+
+    mount({etrex, nuvi});
+    r = runWith({"--devices"});
+    EXPECT_EQ(r.status, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(etrex + "\teTrex 30\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(" kB free")) << lines[0].toStdString();
+    r = runWith({input, "--to-device"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("2 Garmin units were found; name the one to send to")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(etrex + "/Garmin/GPX/crlf_multi.gpx"));
+
+    r = runWith({input, "--to-device=" + nuvi});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString sent = nuvi + "/Garmin/GPX/crlf_multi.gpx";
+    EXPECT_TRUE(r.out.contains("Sent to nuvi 2595")) << r.out.toStdString();
+    const QByteArray first = readAll(sent);
+    r = runWith({input, "--to-device=" + nuvi + "/Garmin"});  // a second send adds nothing
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("0 records added to")) << r.out.toStdString();
+    EXPECT_EQ(readAll(sent), first);
+
+    for (const QStringList& bad :
+         {QStringList{input, "--to-device", "--format=kml"}, QStringList{input, "--to-device", "-o", "x.gpx"},
+          QStringList{"--devices", input}}) {
+        EXPECT_EQ(runWith(bad).status, 2) << bad.join(' ').toStdString();
     }
 }
