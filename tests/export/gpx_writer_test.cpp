@@ -141,6 +141,10 @@ TEST_F(GpxWriter, EveryRowIsOneWaypointLineInListOrder) {
          {"Road", "x", -1.5, -2.25, "", "", "No Such Symbol"},
          false,
          "<wpt lat=\"-1.5\" lon=\"-2.25\"><name>Road</name><sym>Waypoint</sym></wpt>"},
+        {"a symbol the user drew in MapSource",
+         {"Den", "", 3, 4, "", "", "Custom 5"},
+         true,
+         "<wpt lat=\"3\" lon=\"4\"><name>Den</name><sym>Custom 5</sym></wpt>"},
         {"RE",
          {"REDLIGHT 3", "", 0, 0},
          true,
@@ -195,10 +199,11 @@ TEST_F(GpxWriter, ReadBackEveryRowKeepsItsNameLinkAndIcon) {
     WaypointList list;
     readFixture(&readGpxFile, list, "pocket_query.gpx");
     readFixture(&readLocFile, list, "entities_lf.loc");
+    double lon = 1;  // nameless waypoints at one place would be read back as one
     for (const IconRole icon :
          {IconRole::Geocache, IconRole::Traditional, IconRole::Webcam, IconRole::Multi, IconRole::Mystery,
           IconRole::Event, IconRole::Virtual, IconRole::Locationless}) {
-        list.appendWaypointRow(row({"", "", 1, 1, "", "", "", "", icon}));
+        list.appendWaypointRow(row({"", "", 1, ++lon, "", "", "", "", icon}));
     }
     write(list, "back.gpx");
     WaypointList back;
