@@ -49,8 +49,23 @@ void printHelp(QTextStream& out) {
         out << " " << name.toLower() << (name == waypointColourNames().last() ? "" : ",");
         column += static_cast<int>(name.size()) + 2;
     }
-    out << "\n"
-        << "  --no-description    leave the descriptions out of the file\n"
+    out << "\n";
+    // A format whose new files come in several versions: --gdb-version.
+    QStringList optionsDone;
+    for (const ExportFormat& f : exportFormats()) {
+        const QList<int> versions = exportVersions(f.extension);
+        if (!versions.isEmpty() && !optionsDone.contains(f.extension)) {
+            optionsDone.append(f.extension);
+            out << "  --" << f.extension << "-version N     " << f.key
+                << " format version of a new file: " << versions.first() << " (the default)";
+            for (qsizetype i = 1; i < versions.size(); ++i) {
+                const ExportFormat* v = exportFormatForName(f.extension, versions[i]);
+                out << ", " << versions[i] << (v->unicodeNames ? " (names keep every character)" : "");
+            }
+            out << "\n";
+        }
+    }
+    out << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, its columns separated by tabs\n"
         << "  --help              show this help and exit\n"
         << "  --version           show the version and exit\n\n"
@@ -69,7 +84,8 @@ void printHelp(QTextStream& out) {
     out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written or standard\n"
         << "output failed, 2 usage error, 3 written (or listed), but an input could not be read whole\n"
         << "(missing, unknown type, or broken off early); waypoints skipped for a bad position are\n"
-        << "warnings only.\n";
+        << "warnings only. 4 written, but waypoints of the list were left out of it for another\n"
+        << "reason than a name or place it holds already (no distinct name was left for them).\n";
 }
 
 // Whether everything written to `out` so far reached it; each write to standard output counts.
@@ -135,6 +151,8 @@ struct Options {
     QString format;
     ExportOptions exportOptions;
     bool colourGiven = false;
+    QString versionOf;  // the extension of a --gdb-version option, if one was given
+    int version = 0;
     QStringList inputs;
 };
 
@@ -242,6 +260,20 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
                 opt.output = *value;
                 opt.add = a == QLatin1String("--add");
             }
+        } else if (a.startsWith(QLatin1String("--")) && a.endsWith(QLatin1String("-version")) &&
+                   !exportVersions(a.sliced(2).chopped(8)).isEmpty()) {
+            const QString extension = a.sliced(2).chopped(8);
+            const std::optional<QString> value = next();
+            bool ok = false;
+            opt.version = value ? value->toInt(&ok) : 0;
+            if (!ok || !exportVersions(extension).contains(opt.version)) {
+                QStringList versions;
+                for (int v : exportVersions(extension)) {
+                    versions.append(QString::number(v));
+                }
+                return usage(err, a + QStringLiteral(" takes one of ") + versions.join(QStringLiteral(", ")));
+            }
+            opt.versionOf = extension;
         } else if (a.startsWith(u'-') && a.size() > 1) {
             return usage(err, QStringLiteral("unknown option ") + a);
         } else {
@@ -259,6 +291,18 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         if (format == nullptr) {
             return usage(err, QStringLiteral("cannot tell the output format of ") + displayFileName(output) +
                                   QStringLiteral("; use --format"));
+        }
+        if (!opt.versionOf.isEmpty()) {
+            if (opt.versionOf != format->extension) {
+                return usage(err, QStringLiteral("--%1-version is for %1 files only").arg(opt.versionOf));
+            }
+            if (opt.add) {
+                return usage(err,
+                             QStringLiteral("--%1-version is for new files; an add writes the file's own "
+                                            "version")
+                                 .arg(opt.versionOf));
+            }
+            format = exportFormatForName(name, opt.version);
         }
         if (opt.colourGiven && !format->hasColour) {
             return usage(err, QStringLiteral("--colour is for %1 files only").arg(colourFormats()));
@@ -329,7 +373,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         out << existingCountText(report.existingCount) << "\n"
             << addedText(report.recordCount, output, report.leftOutCount, report.namelessCount) << "\n"
             << nowCountText(report.existingCount, report.recordCount) << "\n";
-        return finish(out, err, done, output);
+        return finish(out, err, report.notWrittenCount > 0 ? 4 : done, output);
     }
     WriteReport report;
     progress.setFile(QFileInfo(output).fileName());
@@ -342,7 +386,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     }
     printWarnings(report, output, err);
     out << createdText(output) << "\n" << newFileCountText(report.recordCount) << "\n";
-    return finish(out, err, done, output);
+    return finish(out, err, report.notWrittenCount > 0 ? 4 : done, output);
 }
 
 }  // namespace vintrel

@@ -33,8 +33,13 @@ struct WriteReport {
     // without a name here too; addToFile() moves those to namelessCount.
     int leftOutCount = 0;
     int namelessCount = 0;
+    // Rows of the list the file did not get for any other reason than a waypoint it held already
+    // (no distinct name left for them): the warnings say why.
+    int notWrittenCount = 0;
+    // Names written with '?' for characters the file's code page lacks.
+    int namesLosingCharacters = 0;
     QString error;         // why nothing was written
-    QStringList warnings;  // what was written but is worth knowing (distinct names written alike)
+    QStringList warnings;  // what was written but is worth knowing (names made, characters lost)
 };
 
 }  // namespace vintrel

@@ -11,7 +11,18 @@ WriteReport createFile(const ExportFormat& format, const WaypointList& list, con
         report.error = format.key + QStringLiteral(" output is not available in this version");
         return report;
     }
-    return format.create(list, path, context);
+    WriteReport report = format.create(list, path, context);
+    if (report.namesLosingCharacters > 0) {
+        // Another entry for a file MapSource opens may keep them.
+        for (const ExportFormat& f : exportFormats()) {
+            if (f.opensInMapSource && f.unicodeNames && f.create != nullptr) {
+                report.warnings.append(QStringLiteral("\"%1\" keeps them (vintrel-convert --%2-version %3).")
+                                           .arg(f.choiceText, f.extension, QString::number(f.version)));
+                break;
+            }
+        }
+    }
+    return report;
 }
 
 WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QString& path,

@@ -21,7 +21,9 @@ const QList<ExportFormat>& exportFormats() {
          false,
          true,
          &writeGdbFile,
-         &addToGdbFile},
+         &addToGdbFile,
+         1,
+         false},
         {QStringLiteral("MPS"),
          QStringLiteral("MPS (Mapsource - older)"),
          QStringLiteral("mps"),
@@ -32,7 +34,9 @@ const QList<ExportFormat>& exportFormats() {
          true,
          true,
          &writeMpsFile,
-         &addToMpsFile},
+         &addToMpsFile,
+         0,
+         false},
         {QStringLiteral("WPT"),
          QStringLiteral("WPT (Waypoint file)"),
          QStringLiteral("wpt"),
@@ -43,7 +47,9 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          &writeWptFile,
-         &addToWptFile},
+         &addToWptFile,
+         0,
+         false},
         {QStringLiteral("KML"),
          QStringLiteral("KML (Google Earth)"),
          QStringLiteral("kml"),
@@ -54,7 +60,9 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          &writeKmlFile,
-         nullptr},
+         nullptr,
+         0,
+         true},
         {QStringLiteral("GPX"),
          QStringLiteral("GPX (GPS eXchange 1.1)"),
          QStringLiteral("gpx"),
@@ -65,12 +73,33 @@ const QList<ExportFormat>& exportFormats() {
          false,
          false,
          &writeGpxFile,
-         &addToGpxFile},
+         &addToGpxFile,
+         0,
+         true},
+        // Last, so that the entries people know keep their places.
+        {QStringLiteral("GDB"),
+         QStringLiteral("GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)"),
+         QStringLiteral("gdb"),
+         {QStringLiteral("Mapsource (v6.11+) File (*.gdb)"), QStringLiteral("*.gdb")},
+         {QStringLiteral("Mapsource File (*.gdb)"), QStringLiteral("*.gdb")},
+         kAddMapSource,
+         true,
+         false,
+         true,
+         &writeGdb3File,
+         &addToGdbFile,
+         3,
+         true},
     };
     return formats;
 }
 
 const ExportFormat* exportFormatForChoice(const QString& choiceText) {
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.choiceText == choiceText) {
+            return &f;
+        }
+    }
     const QString key = choiceText.left(3);
     for (const ExportFormat& f : exportFormats()) {
         if (f.key == key) {
@@ -80,13 +109,23 @@ const ExportFormat* exportFormatForChoice(const QString& choiceText) {
     return nullptr;
 }
 
-const ExportFormat* exportFormatForName(const QString& name) {
+const ExportFormat* exportFormatForName(const QString& name, int version) {
     for (const ExportFormat& f : exportFormats()) {
-        if (f.extension == name.toLower()) {
+        if (f.extension == name.toLower() && (version == 0 || f.version == version)) {
             return &f;
         }
     }
     return nullptr;
+}
+
+QList<int> exportVersions(const QString& extension) {
+    QList<int> versions;
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.extension == extension && f.version != 0) {
+            versions.append(f.version);
+        }
+    }
+    return versions.size() > 1 ? versions : QList<int>();
 }
 
 }  // namespace vintrel

@@ -1,6 +1,7 @@
 #include "export/wpt_writer.h"
 
 #include "export/atomic_save.h"
+#include "export/written_names.h"
 #include "formats/text/cp1252_text.h"
 
 #include <QRegularExpression>
@@ -21,28 +22,6 @@ constexpr qsizetype kLatField = 11;
 constexpr qsizetype kLonField = 12;
 constexpr qsizetype kDescriptionField = 40;
 
-// Writes exactly `width` bytes of `text` at `p`: cut, or followed by spaces. Control characters
-// become spaces so that the line stays one line with its columns in place. `p` has room for
-// fixedRoom(width) bytes; returns the end.
-constexpr qsizetype fixedRoom(qsizetype width) {
-    return 2 * width * kCp1252MostPerUnit;  // no character takes more than two UTF-16 units
-}
-
-char* putFixed(char* p, QAnyStringView text, qsizetype width) {
-    char* end = writeCp1252(p, firstChars(text, 2 * width));
-    end = std::min(end, p + width);
-    std::replace_if(
-        p, end, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    std::fill(end, p + width, ' ');
-    return p + width;
-}
-
-void appendFixed(QByteArray& out, QAnyStringView text, qsizetype width) {
-    const qsizetype start = out.size();
-    out.resize(start + fixedRoom(width));
-    out.truncate(putFixed(out.data() + start, text, width) - out.constData());
-}
-
 char* putLiteral(char* p, std::string_view text) {
     return std::copy(text.begin(), text.end(), p);
 }
@@ -61,9 +40,7 @@ bool isWaypointLine(QByteArrayView line) {
 
 // The name field of a row as its line would hold it.
 QByteArray nameField(const WaypointRow& row) {
-    QByteArray field;
-    appendFixed(field, row.cellView(column::kName), kNameField);
-    return field;
+    return cp1252Field(row.cellView(column::kName), kNameField);
 }
 
 // Distinct names whose six-character fields came out the same ("GC9NEW1" and "GC9NEW2" both as
@@ -139,30 +116,30 @@ QByteArray wptDateTime(const QDateTime& when) {
     return out;
 }
 
-void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
+void appendWptLine(QByteArray& out, const WaypointRow& row, QAnyStringView name, QByteArrayView dateTime,
                    bool includeDescription) {
-    const QAnyStringView name = row.cellView(column::kName);
     std::array<char, 16> latBuffer;
     std::array<char, 16> lonBuffer;
     // The line is written straight into room made for the most it can take.
     constexpr qsizetype kFixedRoom = 64;  // the letters, spaces and fixed fields, with room to spare
     const qsizetype start = out.size();
-    out.resize(start + kFixedRoom + dateTime.size() + fixedRoom(kNameField) + fixedRoom(kLatField) +
-               fixedRoom(kLonField) + fixedRoom(kDescriptionField));
+    out.resize(start + kFixedRoom + dateTime.size() + cp1252FieldRoom(kNameField) +
+               cp1252FieldRoom(kLatField) + cp1252FieldRoom(kLonField) + cp1252FieldRoom(kDescriptionField));
     char* p = out.data() + start;
     p = putLiteral(p, "W  ");
-    p = putFixed(p, name, kNameField);
+    p = writeCp1252Field(p, name, kNameField);
     *p++ = ' ';
-    p = putFixed(p, row.rawDM(column::kLatDM, latBuffer), kLatField);
+    p = writeCp1252Field(p, row.rawDM(column::kLatDM, latBuffer), kLatField);
     *p++ = ' ';
-    p = putFixed(p, row.rawDM(column::kLonDM, lonBuffer), kLonField);
+    p = writeCp1252Field(p, row.rawDM(column::kLonDM, lonBuffer), kLonField);
     *p++ = ' ';
     p = std::copy(dateTime.begin(), dateTime.end(), p);
     p = putLiteral(p, " -9999 ");
-    p = putFixed(p, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
-                 kDescriptionField);
+    p = writeCp1252Field(p, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
+                         kDescriptionField);
     p = putLiteral(p, " 0.00000e+00 ");
-    p = putLiteral(p, firstChars(name, 2) == QLatin1StringView("GC") ? "08255" : "00018");
+    p = putLiteral(p,
+                   firstChars(row.cellView(column::kName), 2) == QLatin1StringView("GC") ? "08255" : "00018");
     p = putLiteral(p, "\r\n");
     out.truncate(p - out.constData());
 }
@@ -175,24 +152,27 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     if (!out.open(report.error)) {
         return report;
     }
-    if (list.rowCount() > 0) {
-        out.buffer().append(wptHeaderLines());
-    }
-    FieldsAlike alike(list);
+    const WrittenNames names(list, NameForm::Pcx5, context.options.includeDescription);
     for (int r = 0; r < list.rowCount(); ++r) {
-        const qsizetype start = out.buffer().size();
-        appendWptLine(out.buffer(), list.row(r), dateTime, context.options.includeDescription);
-        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
+        if (names.fate(r) == WrittenNames::Fate::LeftOut) {
+            continue;
+        }
+        if (report.recordCount++ == 0) {
+            out.buffer().append(wptHeaderLines());
+        }
+        appendWptLine(out.buffer(), list.row(r), names.name(r), dateTime, context.options.includeDescription);
         if (!out.flushIfFull(report.error)) {
+            report.recordCount = 0;
             return report;
         }
     }
     if (!out.commit(report.error)) {
+        report.recordCount = 0;
         return report;
     }
     report.written = true;
-    report.recordCount = list.rowCount();
-    report.warnings = alike.sentences();
+    report.notWrittenCount = names.leftOutCount();
+    report.warnings = names.sentences();
     return report;
 }
 
@@ -243,7 +223,8 @@ WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportCo
             continue;
         }
         const qsizetype start = out.buffer().size();
-        appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
+        appendWptLine(out.buffer(), row, row.cellView(column::kName), dateTime,
+                      context.options.includeDescription);
         alike.add(r, QByteArrayView(out.buffer()).sliced(start));
         ++report.recordCount;
         if (!out.flushIfFull(report.error)) {

@@ -504,7 +504,7 @@ void Form1::reportReaderProblems(const ImportOutcome& outcome) {
 
 void Form1::reportWriteWarnings(const WriteReport& report) {
     if (!report.warnings.isEmpty()) {
-        services_.messages->warn(this, QStringLiteral("Some names are written alike"),
+        services_.messages->warn(this, QStringLiteral("About the names written"),
                                  report.warnings.join(u'\n'));
     }
 }

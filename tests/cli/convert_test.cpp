@@ -205,16 +205,39 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
     EXPECT_TRUE(r.err.contains("was skipped"));
 }
 
-TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
+// Names a file would hold as the same bytes get a number; characters a version 1 GDB file loses
+// are named, with the entry that keeps them, which keeps them.
+TEST(ConvertSafety, NamesWrittenAlikeAreMadeDistinctAndVersion3KeepsThem) {
     QTemporaryDir dir;
     const QString out = dir.filePath("alike.gdb");
-    const CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
+    CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(
-        r.err.contains(out + QString::fromUtf8(": \"漢字\" and \"字漢\" are both written as \"??\".")))
-        << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8("are both written as \"Café\".")));
+    EXPECT_EQ(r.err, out +
+                         QString::fromUtf8(": 2 waypoints whose names the file would hold twice were given a "
+                                           "number (such as \"字漢\", written as \"?? 2\").\n") +
+                         out +
+                         QString::fromUtf8(": 2 names hold characters that windows-1252 lacks; they are "
+                                           "written as '?' (\"漢字\" as \"??\").\n") +
+                         out +
+                         ": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
+                         "(vintrel-convert --gdb-version 3).\n");
     EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
+
+    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version", "3"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, out + QString::fromUtf8(": 1 waypoint whose name the file would hold twice was given a "
+                                             "number (such as \"Café\", written as \"Café 2\").\n"));
+    EXPECT_EQ(readAll(out)[11], 'm');
+    for (const QStringList& wrong : {QStringList{"--gdb-version", "2"}, QStringList{"--gdb-version"}}) {
+        r = run(QStringList{dataPath("names_alike.gpx"), "-o", out} + wrong);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version takes one of 1, 3\n"))
+            << r.err.toStdString();
+    }
+    r = run({dataPath("names_alike.gpx"), "-o", dir.filePath("x.mps"), "--gdb-version", "3"});
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for gdb files only\n"));
+    r = run({dataPath("names_alike.gpx"), "--add", out, "--gdb-version", "3"});
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for new files")) << r.err.toStdString();
 }
 
 TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {

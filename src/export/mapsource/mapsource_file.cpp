@@ -1,10 +1,11 @@
 #include "export/mapsource/mapsource_file.h"
 
 #include "export/atomic_save.h"
-#include "formats/text/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
+#include "export/written_names.h"
+#include "formats/text/cp1252_text.h"
 
 #include "model/field_text.h"
 
@@ -91,20 +92,53 @@ class HeldNames {
     const QList<QByteArray>* names_ = nullptr;
 };
 
+// Names written with '?' for characters the code page lacks: counted, the first one shown.
+class LostCharacters {
+  public:
+    void check(QAnyStringView name) {
+        if (!cp1252Changes(name)) {
+            return;
+        }
+        const QString text = name.toString();
+        QByteArray bytes;
+        appendCp1252(bytes, text);
+        if (bytes.count('?') > text.count(u'?') && count_++ == 0) {
+            first_ = text;
+            firstWritten_ = fromCp1252(bytes);
+        }
+    }
+    int count() const { return count_; }
+    QString sentence() const {
+        return (count_ == 1 ? QStringLiteral("1 name holds characters that windows-1252 lacks; they are")
+                            : QStringLiteral("%1 names hold characters that windows-1252 lacks; they are")
+                                  .arg(count_)) +
+               QStringLiteral(" written as '?' (\"%1\" as \"%2\").")
+                   .arg(quotedName(first_), quotedName(firstWritten_));
+    }
+
+  private:
+    int count_ = 0;
+    QString first_, firstWritten_;
+};
+
+QByteArray gdbHeader(char version, quint16 application) {
+    return QByteArray("MsRcf\0", 6) +                                            // signature
+           bytesOf({2, 0, 0, 0, 'D', static_cast<unsigned char>(version), 0}) +  // format version
+           bytesOf({27, 0, 0, 0, 'A', static_cast<unsigned char>(application & 0xFF),
+                    static_cast<unsigned char>(application >> 8)}) +
+           QByteArray("SQA\0", 4) + QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +  // build
+           QByteArray("MapSource\0", 10);  // outside any record
+}
+
 }  // namespace
 
 const MapSourceKind& gdbKind() {
-    static const MapSourceKind kind{
-        mapsource::FileKind::Gdb,
-        QByteArray("MsRcf\0", 6) +                                              // signature
-            bytesOf({2, 0, 0, 0, 'D', 'k', 0}) +                                // format version 1
-            bytesOf({27, 0, 0, 0, 'A', 0x5B, 0x02}) + QByteArray("SQA\0", 4) +  // application 603
-            QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +     // its build
-            QByteArray("MapSource\0", 10),                                      // outside any record
-        true,
-        false,
-        &encodeGdbRow,
-    };
+    static const MapSourceKind kind{mapsource::FileKind::Gdb, gdbHeader('k', 603), true, 1, &encodeGdbRow};
+    return kind;
+}
+
+const MapSourceKind& gdb3Kind() {
+    static const MapSourceKind kind{mapsource::FileKind::Gdb, gdbHeader('m', 611), true, 3, &encodeGdbRow};
     return kind;
 }
 
@@ -116,7 +150,7 @@ const MapSourceKind& mpsKind() {
             bytesOf({27, 0, 0, 0, 'A', 0xF8, 0x01}) + QByteArray("SQA\0", 4) +  // application 504
             QByteArray("Nov  6 2003\0", 12) + QByteArray("16:01:32\0", 9),      // its build
         false,
-        true,
+        0,
         &encodeMpsRow,
     };
     return kind;
@@ -138,29 +172,29 @@ QByteArray endRecord() {
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
                                const ExportContext& context) {
     WriteReport report;
-    const RecordInputs inputs = recordInputsFor(kind, context);
+    RecordInputs inputs = recordInputsFor(kind, context);
+    inputs.gdbVersion = std::max(kind.gdbVersion, 1);
+    const NameForm form = kind.gdbVersion >= 3 ? NameForm::Utf8 : NameForm::Cp1252;
+    const WrittenNames names(list, form, context.options.includeDescription);
     ChunkedOutput out(path);
     if (!out.open(report.error)) {
         return report;
     }
     out.buffer().append(kind.header);
-    const auto written = [&kind](const WaypointRow& row) {
-        return kind.writesNamelessRows || !row.cellView(column::kName).isEmpty();
-    };
-    // Names can only meet in their bytes when one of them is changed by the code page, which most
-    // files never are: the names are gathered for the check only then.
-    bool namesChanged = false;
-    int nameless = 0;
-    for (const WaypointRow& row : list.rows()) {
-        if (!written(row)) {
-            ++nameless;
+    LostCharacters lost;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        if (names.fate(r) == WrittenNames::Fate::LeftOut) {
             continue;
         }
-        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
+        const QAnyStringView name = names.name(r);
+        if (!kind.encode(out.buffer(), list.row(r), name, inputs, report.error) ||
+            !out.flushIfFull(report.error)) {
             report.recordCount = 0;
             return report;
         }
-        namesChanged = namesChanged || cp1252Changes(row.cellView(column::kName));
+        if (form == NameForm::Cp1252) {
+            lost.check(name);
+        }
         ++report.recordCount;
     }
     out.buffer().append(endRecord());
@@ -169,22 +203,11 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     report.written = true;
-    if (namesChanged) {
-        QList<QAnyStringView> names;
-        for (const WaypointRow& row : list.rows()) {
-            if (written(row)) {
-                names.append(row.cellView(column::kName));
-            }
-        }
-        report.warnings = cp1252NameCollisions(names);
-    }
-    if (nameless > 0) {
-        report.warnings.append(nameless == 1
-                                   ? QStringLiteral("1 waypoint without a name was not written: MapSource "
-                                                    "needs a name for every waypoint.")
-                                   : QStringLiteral("%1 waypoints without a name were not written: "
-                                                    "MapSource needs a name for every waypoint.")
-                                         .arg(nameless));
+    report.notWrittenCount = names.leftOutCount();
+    report.warnings = names.sentences();
+    report.namesLosingCharacters = lost.count();
+    if (lost.count() > 0) {
+        report.warnings.append(lost.sentence());
     }
     return report;
 }
@@ -249,7 +272,7 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
             }
             continue;
         }
-        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
+        if (!kind.encode(out.buffer(), row, name, inputs, report.error) || !out.flushIfFull(report.error)) {
             report.leftOutCount = 0;
             report.warnings.clear();
             return report;
@@ -279,6 +302,10 @@ WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, co
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context) {
     return writeMapSourceFile(gdbKind(), list, path, context);
+}
+
+WriteReport writeGdb3File(const WaypointList& list, const QString& path, const ExportContext& context) {
+    return writeMapSourceFile(gdb3Kind(), list, path, context);
 }
 
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context) {
