@@ -371,7 +371,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         }
         printWarnings(report, output, err);
         out << existingCountText(report.existingCount) << "\n"
-            << addedText(report.recordCount, output, report.leftOutCount, report.namelessCount) << "\n"
+            << addedText(report.recordCount, output, report.leftOutCount, report.notWrittenCount) << "\n"
             << nowCountText(report.existingCount, report.recordCount) << "\n";
         return finish(out, err, report.notWrittenCount > 0 ? 4 : done, output);
     }

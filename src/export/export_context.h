@@ -29,12 +29,9 @@ struct WriteReport {
     bool written = false;
     int recordCount = 0;    // records in the new file, or records added to the existing one
     int existingCount = 0;  // adding: waypoint records the file held before
-    // Adding: rows not added because the file held their names. The add functions count the rows
-    // without a name here too; addToFile() moves those to namelessCount.
-    int leftOutCount = 0;
-    int namelessCount = 0;
-    // Rows of the list the file did not get for any other reason than a waypoint it held already
-    // (no distinct name left for them): the warnings say why.
+    int leftOutCount = 0;   // adding: rows not added because the file held them (their names or places)
+    // Rows of the list the file did not get for another reason than a waypoint it held already (no
+    // distinct name was left for them): the warnings say why.
     int notWrittenCount = 0;
     // Names written with '?' for characters the file's code page lacks.
     int namesLosingCharacters = 0;

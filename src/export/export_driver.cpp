@@ -32,16 +32,7 @@ WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QStr
         report.error = QStringLiteral("%1 files cannot be added to").arg(format.key);
         return report;
     }
-    WriteReport report = format.add(list, path, context);
-    if (report.written) {
-        // The writers leave out the rows without a name together with those the file holds; they
-        // are no duplicates and are counted apart.
-        for (const WaypointRow& row : list.rows()) {
-            report.namelessCount += row.cellView(column::kName).isEmpty() ? 1 : 0;
-        }
-        report.leftOutCount -= report.namelessCount;
-    }
-    return report;
+    return format.add(list, path, context);
 }
 
 QString proposedOutputName(const QString& lastDialogName, const QString& extension) {
@@ -73,7 +64,7 @@ QString existingCountText(int existingCount) {
     return QStringLiteral("There were %1 records in the existing file.").arg(existingCount);
 }
 
-QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount) {
+QString addedText(int addedCount, const QString& path, int leftOutCount, int notAddedCount) {
     QString text = (addedCount == 1 ? QStringLiteral("1 record added to ")
                                     : QString::number(addedCount) + QStringLiteral(" records added to ")) +
                    displayFileName(path);
@@ -83,10 +74,11 @@ QString addedText(int addedCount, const QString& path, int leftOutCount, int nam
             (leftOutCount > 1 ? QStringLiteral(" duplicate records") : QStringLiteral(" duplicate record")) +
             QStringLiteral(" were not added.");
     }
-    if (namelessCount > 0) {
-        text += u'\n' + QString::number(namelessCount) +
-                (namelessCount > 1 ? QStringLiteral(" records without a name were not added.")
-                                   : QStringLiteral(" record without a name was not added."));
+    if (notAddedCount > 0) {
+        text += u'\n' + QString::number(notAddedCount) +
+                (notAddedCount > 1
+                     ? QStringLiteral(" records could not be added: no distinct name was left for them.")
+                     : QStringLiteral(" record could not be added: no distinct name was left for it."));
     }
     return text;
 }

@@ -23,13 +23,13 @@ struct ExportFormat {
     FileFilter saveFilter;  // the save dialog's, when creating
     FileFilter addFilter;   // the open dialog's, when adding
     QString addTitle;       // the open dialog's title, when adding
-    bool hasDisplayMode;    // the GDB display choice applies
-    bool hasColour;         // the waypoint colour choice applies
-    bool opensInMapSource;  // the MapSource button can open what was written
-    CreateFunction create;  // nullptr: this version cannot write the format
-    AddFunction add;        // nullptr: files of the format cannot be added to
-    int version;            // the format version of new files, where the format has several; else 0
-    bool unicodeNames;      // names keep every character (a code page would write some as '?')
+    bool hasDisplayMode = false;      // the GDB display choice applies
+    bool hasColour = false;           // the waypoint colour choice applies
+    bool opensInMapSource = false;    // the MapSource button can open what was written
+    CreateFunction create = nullptr;  // nullptr: this version cannot write the format
+    AddFunction add = nullptr;        // nullptr: files of the format cannot be added to
+    int version = 0;                  // the format version of new files, where the format has several
+    bool unicodeNames = false;        // names keep every character (a code page would write some as '?')
 };
 
 // In the order of the output choice.

@@ -1,5 +1,6 @@
 #include "export/wpt_writer.h"
 
+#include "export/add_driver.h"
 #include "export/atomic_save.h"
 #include "export/written_names.h"
 #include "formats/text/cp1252_text.h"
@@ -38,53 +39,15 @@ bool isWaypointLine(QByteArrayView line) {
     return kLine.match(QString::fromLatin1(line)).hasMatch();
 }
 
-// The name field of a row as its line would hold it.
-QByteArray nameField(const WaypointRow& row) {
-    return cp1252Field(row.cellView(column::kName), kNameField);
+// The latitude and longitude fields of a row's line, with the space between: its place as a file
+// holds it.
+constexpr qsizetype kLatColumn = 10;  // counted from 0
+QByteArray positionFields(const WaypointRow& row) {
+    std::array<char, 16> lat;
+    std::array<char, 16> lon;
+    return cp1252Field(row.rawDM(column::kLatDM, lat), kLatField) + ' ' +
+           cp1252Field(row.rawDM(column::kLonDM, lon), kLonField);
 }
-
-// Distinct names whose six-character fields came out the same ("GC9NEW1" and "GC9NEW2" both as
-// "GC9NEW"), gathered from the lines as they are written: the field is read back from the line,
-// and kept as a number, so a million rows cost no allocation each.
-class FieldsAlike {
-  public:
-    explicit FieldsAlike(const WaypointList& list) : list_(list) {}
-
-    // `line` is the row's line just appended.
-    void add(int row, QByteArrayView line) {
-        quint64 key = 0;
-        std::memcpy(&key, line.data() + 3, kNameField);
-        const auto [it, added] = first_.try_emplace(key, row);
-        if (added) {
-            return;
-        }
-        const QAnyStringView earlier = list_.row(it->second).cellView(column::kName);
-        const QAnyStringView name = list_.row(row).cellView(column::kName);
-        if (earlier == name) {
-            return;  // the same name twice is written alike by right
-        }
-        if (found_.size() < kListedWrittenAlike) {
-            found_.append(writtenAlikeSentence(earlier.toString(), name.toString(),
-                                               fromCp1252(line.sliced(3, kNameField)).trimmed()));
-        } else {
-            ++unlisted_;
-        }
-    }
-
-    QStringList sentences() const {
-        QStringList all = found_;
-        if (unlisted_ > 0) {
-            all.append(moreWrittenAlikeSentence(unlisted_));
-        }
-        return all;
-    }
-
-  private:
-    const WaypointList& list_;
-    std::unordered_map<quint64, int> first_;
-    QStringList found_;
-    int unlisted_ = 0;
-};
 
 void appendTwoDigits(QByteArray& out, int n) {
     out.append(static_cast<char>('0' + n / 10 % 10));
@@ -176,76 +139,80 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     return report;
 }
 
-WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
-    WriteReport report;
-    ChunkedOutput out(path);
-    QByteArray old;
-    if (!out.readExisting(old, report.error)) {
-        return report;
+namespace {
+
+// An existing PCX5 file as an add sees it: the name and position fields of its lines, new lines
+// after the last.
+class WptTarget : public AddTarget {
+  public:
+    WptTarget(QSet<QByteArray> held, QSet<QByteArray> places, int lines, bool empty,
+              const ExportContext& context)
+        : held_(std::move(held)), places_(std::move(places)) {
+        uniqueNames = NameForm::Pcx5;
+        dateTime_ =
+            wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
+        includeDescription_ = context.options.includeDescription;
+        existingCount = lines;
+        if (empty) {
+            leadIn = wptHeaderLines();
+        }
     }
+
+    void setInsertAt(qsizetype end) { insertAt = end; }
+
+    QByteArray nameKey(QAnyStringView name) const override { return writtenNameBytes(name, NameForm::Pcx5); }
+    std::optional<QString> heldName(const QByteArray& key) const override {
+        return held_.contains(key) ? std::optional<QString>(fromCp1252(key).trimmed()) : std::nullopt;
+    }
+    bool holdsPlace(const WaypointRow& row) const override { return places_.contains(positionFields(row)); }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QAnyStringView name,
+                      QString&) override {
+        appendWptLine(out, list.row(row), name, dateTime_, includeDescription_);
+        return true;
+    }
+
+  private:
+    QSet<QByteArray> held_;
+    QSet<QByteArray> places_;  // the latitude and longitude fields of its lines
+    QByteArray dateTime_;
+    bool includeDescription_ = true;
+};
+
+std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointList&,
+                                         const ExportContext& context, QString& error) {
     const QByteArray header = wptHeaderLines();
     if (!old.isEmpty() && (!old.startsWith(header) || !old.endsWith("\r\n"))) {
-        report.error = QStringLiteral(
+        error = QStringLiteral(
             "it is not a waypoint file this program writes (two header lines, then one "
             "line per waypoint)");
-        return report;
+        return nullptr;
     }
     QSet<QByteArray> held;
+    QSet<QByteArray> places;
+    int lines = 0;
     for (qsizetype pos = old.isEmpty() ? 0 : header.size(); pos < old.size();) {
         const qsizetype end = old.indexOf("\r\n", pos);
         const QByteArrayView line = QByteArrayView(old).sliced(pos, end - pos);
         if (!isWaypointLine(line)) {
-            report.error =
-                QStringLiteral("its line %1 is not a waypoint line of the layout this program writes")
-                    .arg(report.existingCount + 3);
-            return report;
+            error = QStringLiteral("its line %1 is not a waypoint line of the layout this program writes")
+                        .arg(lines + 3);
+            return nullptr;
         }
         held.insert(line.sliced(3, kNameField).toByteArray());
-        ++report.existingCount;
+        places.insert(line.sliced(kLatColumn, kLatField + 1 + kLonField).toByteArray());
+        ++lines;
         pos = end + 2;
     }
+    auto target =
+        std::make_unique<WptTarget>(std::move(held), std::move(places), lines, old.isEmpty(), context);
+    target->setInsertAt(old.size());
+    return target;
+}
 
-    const QByteArray dateTime =
-        wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    if (!out.open(report.error) || !out.write(old.isEmpty() ? header : old, report.error)) {
-        report.existingCount = 0;
-        return report;
-    }
-    QList<int> heldRows;
-    FieldsAlike alike(list);
-    for (int r = 0; r < list.rowCount(); ++r) {
-        const WaypointRow& row = list.row(r);
-        if (row.cellView(column::kName).isEmpty() || held.contains(nameField(row))) {
-            if (!row.cellView(column::kName).isEmpty()) {
-                heldRows.append(r);
-            }
-            ++report.leftOutCount;
-            continue;
-        }
-        const qsizetype start = out.buffer().size();
-        appendWptLine(out.buffer(), row, row.cellView(column::kName), dateTime,
-                      context.options.includeDescription);
-        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
-        ++report.recordCount;
-        if (!out.flushIfFull(report.error)) {
-            report.recordCount = report.existingCount = report.leftOutCount = 0;
-            return report;
-        }
-    }
-    if (report.recordCount == 0 && old.isEmpty()) {
-        report.written = true;  // nothing to add to an empty file: it stays as it was
-        return report;
-    }
-    if (!out.commit(report.error)) {
-        report.recordCount = report.existingCount = report.leftOutCount = 0;
-        return report;
-    }
-    report.warnings = alike.sentences();
-    for (int r : heldRows) {
-        list.markDuplicate(r);
-    }
-    report.written = true;
-    return report;
+}  // namespace
+
+WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    return addRows(&scanWptTarget, list, path, context);
 }
 
 }  // namespace vintrel

@@ -157,6 +157,11 @@ QByteArray writtenNameBytes(QAnyStringView name, NameForm form) {
     return nameBytesIn(buffer, name, form).toByteArray();
 }
 
+QString quotedName(const QString& name) {
+    constexpr qsizetype kLongest = 40;
+    return name.size() <= kLongest ? name : name.first(kLongest) + QChar(0x2026);
+}
+
 namespace {
 
 // A name as the file holds it, for a message: "?" where the code page lacks a character.
@@ -210,15 +215,15 @@ class NameMaker {
   private:
     bool isHeld(const WaypointRow& row, QByteArrayView bytes) const {
         if (bytes.isEmpty() || row.keyedByPlace()) {
-            return held_->placeOf != nullptr && held_->places.contains(held_->placeOf(row));
+            return held_->holdsPlace(row);
         }
-        return held_->names.contains(bytes.toByteArray());
+        return held_->holdsName(bytes.toByteArray());
     }
 
     std::size_t hashOf(QByteArrayView bytes) const { return qHash(bytes, 0x9e3779b9u); }
 
     bool taken(QByteArrayView bytes) const {
-        if (held_ != nullptr && held_->names.contains(bytes.toByteArray())) {
+        if (held_ != nullptr && held_->holdsName(bytes.toByteArray())) {
             return true;
         }
         Buffer buffer;
@@ -282,8 +287,8 @@ class NameMaker {
             return;
         }
         if (out_.renumbered_++ == 0) {
-            out_.firstRepeated_ = name;
-            out_.firstRenumbered_ = shownAs(out_.made_.value(row), form_);
+            out_.firstRepeated_ = quotedName(name);
+            out_.firstRenumbered_ = quotedName(shownAs(out_.made_.value(row), form_));
         }
     }
 

@@ -24,7 +24,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -42,12 +41,17 @@ enum class NameForm {
 // The bytes `name` is written as in a file of `form`.
 QByteArray writtenNameBytes(QAnyStringView name, NameForm form);
 
-// What an existing file holds, for an add: its waypoints' names as it writes them, and their
-// places in the file's own resolution (`placeOf` gives a row's).
-struct HeldWaypoints {
-    QSet<QByteArray> names;
-    QSet<QByteArray> places;
-    QByteArray (*placeOf)(const WaypointRow& row) = nullptr;
+// A name as a message quotes it: its first 40 characters, "…" marking a cut.
+QString quotedName(const QString& name);
+
+// What an existing file holds, for an add.
+class HeldWaypoints {
+  public:
+    virtual ~HeldWaypoints() = default;
+    // Whether the file holds a waypoint named `bytes`: a name as writtenNameBytes() gives it.
+    virtual bool holdsName(const QByteArray& bytes) const = 0;
+    // Whether the file holds a waypoint at the place of `row`, in the file's own resolution.
+    virtual bool holdsPlace(const WaypointRow& row) const = 0;
 };
 
 class WrittenNames {

@@ -669,7 +669,7 @@ void Form1::onAdd() {
     }
     lblExistingCount_->setText(existingCountText(report.existingCount));
     setTone(lblOutFile_, Tone::Result);
-    lblOutFile_->setText(addedText(report.recordCount, chosen, report.leftOutCount, report.namelessCount));
+    lblOutFile_->setText(addedText(report.recordCount, chosen, report.leftOutCount, report.notWrittenCount));
     lblNowCount_->setText(nowCountText(report.existingCount, report.recordCount));
     lastWritten_ = chosen;
     remembered_.outputFolder = QFileInfo(chosen).absolutePath();

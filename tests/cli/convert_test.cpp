@@ -373,7 +373,8 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
 }
 
 // A row without a name is no duplicate: the add says apart why rows were left out.
-TEST(ConvertAdd, RowsWithoutANameAreCountedApart) {
+// Rows without a name are named; added again, they are found by their places.
+TEST(ConvertAdd, RowsWithoutANameAreNamedAndFoundAgainByTheirPlaces) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");
     ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
@@ -381,11 +382,15 @@ TEST(ConvertAdd, RowsWithoutANameAreCountedApart) {
     ASSERT_TRUE(writeFile(nameless,
                           "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"3\" lon=\"4\"><name>N</name></wpt>"
                           "<wpt lat=\"5\" lon=\"6\"/></gpx>"));
-    const CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
+    CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n1 record added to " + gdb +
-                         "\n2 duplicate records were not added.\n2 records without a name were not added.\n"
-                         "There are now 3 records in the file.\n");
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n3 records added to " + gdb +
+                         "\n2 duplicate records were not added.\nThere are now 5 records in the file.\n");
+    EXPECT_EQ(r.err, gdb + ": 2 waypoints without a name were written as WPT001 … WPT002.\n");
+    r = run({nameless, "--add", gdb});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 5 records in the existing file.\n0 records added to " + gdb +
+                         "\n3 duplicate records were not added.\nThere are still 5 records in the file.\n");
 }
 
 // Every write to standard output counts: a full disk or a reader that went away is a failure,

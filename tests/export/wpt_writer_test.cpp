@@ -182,7 +182,8 @@ TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {
     writeLines(first);
     const QByteArray before = readAll(path_);
 
-    // GC1A2B3 and Home are held (GC1A2B4 too: its six-character field is the same); home is not.
+    // GC1A2B3 and Home are held (GC1A2B4 too: its six-character field is the same); home is not;
+    // the row without a name stands where the file's waypoints stand: held too.
     WaypointList list;
     for (const char* name : {"GC1A2B4", "Home", "home", ""}) {
         list.appendWaypointRow(row(name, "new"));
@@ -198,15 +199,18 @@ TEST_F(WptWriter, AddingLeavesOutNamesTheFileHoldsAndKeepsEveryOldByte) {
     EXPECT_TRUE(list.row(0).isMarkedDuplicate());
     EXPECT_TRUE(list.row(1).isMarkedDuplicate());
     EXPECT_FALSE(list.row(2).isMarkedDuplicate());
+    EXPECT_TRUE(list.row(3).isMarkedDuplicate());
     const QByteArray after = readAll(path_);
     ASSERT_TRUE(after.startsWith(before));
     EXPECT_EQ(after.mid(before.size()), "W  home   N5141.12345 W00011.23456 25-JAN-11 09:05:07 -9999 new" +
                                             QByteArray(37, ' ') + " 0.00000e+00 00018\r\n");
 
-    // An empty file is one this program writes for an empty list: adding gives it its header.
+    // An empty file is one this program writes for an empty list: adding gives it its header. The
+    // row without a name is named from its description.
     ASSERT_TRUE(writeFile(dir_.filePath("empty.wpt"), ""));
     report = addToWptFile(list, dir_.filePath("empty.wpt"), context);
-    EXPECT_EQ(report.recordCount, 3);
+    EXPECT_EQ(report.recordCount, 4);
+    EXPECT_TRUE(readAll(dir_.filePath("empty.wpt")).contains("\r\nW  new    N5141"));
     EXPECT_TRUE(
         readAll(dir_.filePath("empty.wpt")).startsWith("H  COORDINATE SYSTEM\r\nU  LAT LON DM\r\nW  GC1A2B"));
 }
@@ -272,5 +276,10 @@ TEST_F(WptWriter, NamesWrittenAlikeAreMadeDistinct) {
     const WriteReport report = addToWptFile(added, path_, ExportContext{});
     ASSERT_TRUE(report.written) << report.error.toStdString();
     EXPECT_EQ(report.leftOutCount, 1);
-    EXPECT_EQ(report.warnings, QStringList{"\"GC9NEW1\" and \"GC9NEW2\" are both written as \"GC9NEW\"."});
+    EXPECT_EQ(report.recordCount, 2);
+    // The held row is named with the field that holds it; the two new ones are both written.
+    EXPECT_EQ(report.warnings,
+              (QStringList{"\"GC1A2B4\" was not added: the file holds it as \"GC1A2B\".",
+                           "1 waypoint whose name the file would hold twice was given a number (such as "
+                           "\"GC9NEW2\", written as \"GC9NE2\")."}));
 }

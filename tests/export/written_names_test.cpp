@@ -49,9 +49,13 @@ QStringList writtenNames(const QList<Row>& rows, NameForm form, const HeldWaypoi
     return out;
 }
 
-QByteArray placeOf(const WaypointRow& row) {
-    return QByteArray::number(row.lat);
-}
+// A file's names and the latitudes of its waypoints.
+struct Held : HeldWaypoints {
+    QSet<QByteArray> names;
+    QSet<double> latitudes;
+    bool holdsName(const QByteArray& bytes) const override { return names.contains(bytes); }
+    bool holdsPlace(const WaypointRow& row) const override { return latitudes.contains(row.lat); }
+};
 
 }  // namespace
 
@@ -114,10 +118,9 @@ TEST(WrittenNames, EveryRowGetsADistinctNameTheFileCanHold) {
 }
 
 TEST(WrittenNames, AnAddHoldsWhatTheFileHasAndNamesAroundIt) {
-    HeldWaypoints held;
+    Held held;
     held.names = {"WPT001", "Gate", "max@50", "max 2@50"};
-    held.places = {"48.1", "48.2", "3"};
-    held.placeOf = &placeOf;
+    held.latitudes = {48.1, 48.2, 3};
     const QList<Row> rows = {
         {"Gate", ""},                // held by its name
         {"max@50", "", true, 48.1},  // a camera the file has: held by its place
@@ -140,7 +143,7 @@ TEST(WrittenNames, AnAddHoldsWhatTheFileHasAndNamesAroundIt) {
                          }));
 
     // Numbered names past what six characters hold as WPTnnn drop letters.
-    HeldWaypoints numbered;
+    Held numbered;
     for (int n = 1; n <= 999; ++n) {
         numbered.names.insert(QStringLiteral("WPT%1").arg(n, 3, 10, QChar(u'0')).toLatin1());
     }
