@@ -34,8 +34,12 @@ void printHelp(QTextStream& out) {
         << "  -o, --output FILE   the file to create; its extension chooses the format\n"
         << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"
         << "  --format NAME       the output format, whatever the extension:";
+    QStringList extensions;
     for (const ExportFormat& f : exportFormats()) {
-        out << " " << f.extension;
+        if (!extensions.contains(f.extension)) {
+            extensions.append(f.extension);
+            out << " " << f.extension;
+        }
     }
     out << "\n"
         << "  --display MODE      GDB display mode: name (symbol & name, the default), symbol, description\n"
@@ -56,11 +60,11 @@ void printHelp(QTextStream& out) {
         const QList<int> versions = exportVersions(f.extension);
         if (!versions.isEmpty() && !optionsDone.contains(f.extension)) {
             optionsDone.append(f.extension);
-            out << "  --" << f.extension << "-version N     " << f.key
-                << " format version of a new file: " << versions.first() << " (the default)";
+            out << "  --" << f.extension << "-version N     a new " << f.key
+                << " file's format version: " << versions.first() << " (the default)";
             for (qsizetype i = 1; i < versions.size(); ++i) {
                 const ExportFormat* v = exportFormatForName(f.extension, versions[i]);
-                out << ", " << versions[i] << (v->unicodeNames ? " (names keep every character)" : "");
+                out << ", " << versions[i] << (v->unicodeNames ? " (Unicode names)" : "");
             }
             out << "\n";
         }
@@ -75,11 +79,16 @@ void printHelp(QTextStream& out) {
     }
     out << "Output formats:\n";
     for (const ExportFormat& f : exportFormats()) {
-        out << "  ." << f.extension << "  " << f.choiceText
-            << (f.create == nullptr ? "  (not available yet)"
-                : f.add != nullptr  ? "  (also --add)"
-                                    : "")
-            << "\n";
+        const QList<int> versions = exportVersions(f.extension);
+        out << "  ." << f.extension << "  " << f.choiceText;
+        if (f.create == nullptr) {
+            out << "  (not available yet)";
+        } else if (!versions.isEmpty() && f.version != versions.first()) {
+            out << "  (--" << f.extension << "-version " << f.version << ")";
+        } else if (f.add != nullptr) {
+            out << "  (also --add)";
+        }
+        out << "\n";
     }
     out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written or standard\n"
         << "output failed, 2 usage error, 3 written (or listed), but an input could not be read whole\n"

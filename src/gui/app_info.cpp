@@ -31,7 +31,9 @@ std::optional<InfoAnswer> infoAnswer(const QStringList& args) {
             }
             QStringList outputs;
             for (const ExportFormat& f : exportFormats()) {
-                outputs.append(u'.' + f.extension);
+                if (!outputs.contains(u'.' + f.extension)) {  // GDB has two entries, one kind
+                    outputs.append(u'.' + f.extension);
+                }
             }
             return InfoAnswer{
                 QStringLiteral("Usage: vintrel [FILE...]\n"
