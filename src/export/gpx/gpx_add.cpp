@@ -12,9 +12,7 @@
 
 #include <expat.h>
 
-#include <cmath>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vintrel {
@@ -31,13 +29,8 @@ struct GpxTarget {
     int waypointCount = 0;       // the file's <wpt> elements
     QByteArray prefix;           // of the file's GPX elements ("g" for <g:gpx>), which new ones take
     QSet<QString> names;         // of its waypoints and route points, as the GPX reader reads them
-    QSet<std::pair<qint64, qint64>> places;  // theirs too, by gpxPlace()
+    QSet<gpx::Place> places;     // theirs too
 };
-
-// A position to the seven decimals this program writes.
-std::pair<qint64, qint64> gpxPlace(double lat, double lon) {
-    return {std::llround(lat * 1e7), std::llround(lon * 1e7)};
-}
 
 // The file's encoding as far as writing into it goes.
 enum class TargetEncoding { Utf8, Utf16Le, Utf16Be, AsciiWithReferences };
@@ -362,29 +355,13 @@ class TargetScan {
             if (gpx::isGpxNamespace(n.uri) && (n.local == "wpt" || n.local == "rtept")) {
                 waypointDepth_ = depth;
                 waypointName_.clear();
-                addPlace(attributes);
+                if (const std::optional<gpx::Place> place = gpx::placeOfAttributes(attributes)) {
+                    target_.places.insert(*place);
+                }
             }
         } else if (depth == waypointDepth_ + 1 && gpx::isGpxNamespace(n.uri) && n.local == "name") {
             nameDepth_ = depth;
             nameText_.clear();
-        }
-    }
-
-    // A waypoint's place, when both its coordinates read as numbers.
-    void addPlace(const char** attributes) {
-        bool latOk = false;
-        bool lonOk = false;
-        double lat = 0;
-        double lon = 0;
-        for (const char** a = attributes; a[0] != nullptr; a += 2) {
-            if (std::string_view(a[0]) == "lat") {
-                lat = QByteArray(a[1]).trimmed().toDouble(&latOk);
-            } else if (std::string_view(a[0]) == "lon") {
-                lon = QByteArray(a[1]).trimmed().toDouble(&lonOk);
-            }
-        }
-        if (latOk && lonOk) {
-            target_.places.insert(gpxPlace(lat, lon));
         }
     }
 
@@ -519,7 +496,7 @@ class GpxAddTarget : public AddTarget {
     bool holdsPlace(const WaypointRow& row) const override {
         // +180 is written as -180, the same meridian.
         return target_.places.contains(
-            gpxPlace(row.lat, row.lon >= 179.99999995 ? row.lon - 360.0 : row.lon));
+            gpx::placeKey(row.lat, row.lon >= 179.99999995 ? row.lon - 360.0 : row.lon));
     }
     bool appendRecord(QByteArray& out, const WaypointList& list, int row, QAnyStringView, QString&) override {
         piece_.resize(0);
