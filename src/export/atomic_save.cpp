@@ -20,6 +20,7 @@
 #ifdef __linux__
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/vfs.h>
 #endif
 
 namespace vintrel {
@@ -274,14 +275,32 @@ bool AtomicFile::readExisting(QByteArray& bytes, QString& error) {
     }
 }
 
+bool fileSystemKeepsOwners(long type) {
+    // FAT, exFAT and NTFS (in the kernel or through FUSE, as GPS units, cards and gvfs's MTP folders
+    // come) hold no owner, group or mode of a file's own: the mount gives every file the same.
+    constexpr long kFat = 0x4d44;
+    constexpr long kExfat = 0x2011BAB0;
+    constexpr long kNtfs = 0x5346544E;
+    constexpr long kNtfs3 = 0x7366746E;
+    constexpr long kFuse = 0x65735546;
+    return type != kFat && type != kExfat && type != kNtfs && type != kNtfs3 && type != kFuse;
+}
+
 bool AtomicFile::takeOwnership(QString& error) {
+    // Where the file system keeps no owners, the new file is as the old one was whatever is asked.
+    struct statfs fs {};
+    const bool ownersKept = ::fstatfs(fd_, &fs) != 0 || fileSystemKeepsOwners(static_cast<long>(fs.f_type));
+    const auto refused = [ownersKept](int reason) {
+        return ownersKept ||
+               (reason != EPERM && reason != ENOSYS && reason != EOPNOTSUPP && reason != EINVAL);
+    };
     if (lockFd_ < 0) {
-        return ::fchmod(fd_, defaultMode()) == 0 || (error = systemReason(errno), false);
+        return ::fchmod(fd_, defaultMode()) == 0 || !refused(errno) || (error = systemReason(errno), false);
     }
     // The owner can be kept only by root; the group by anyone who belongs to it. Without the group
     // the others who shared the file would lose it, so that is refused.
     if (::geteuid() == 0) {
-        if (::fchown(fd_, locked_.st_uid, locked_.st_gid) != 0) {
+        if (::fchown(fd_, locked_.st_uid, locked_.st_gid) != 0 && refused(errno)) {
             error = QStringLiteral("its owner and group cannot be kept (") + systemReason(errno) + u')';
             return false;
         }
@@ -291,7 +310,8 @@ bool AtomicFile::takeOwnership(QString& error) {
             error = systemReason(errno);
             return false;
         }
-        if (mine.st_gid != locked_.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), locked_.st_gid) != 0) {
+        if (mine.st_gid != locked_.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), locked_.st_gid) != 0 &&
+            refused(errno)) {
             const int reason = errno;  // before the group's name is looked up
             error = QStringLiteral("its group ") + groupName(locked_.st_gid) +
                     QStringLiteral(" cannot be kept (") + systemReason(reason) + u')';
@@ -299,7 +319,7 @@ bool AtomicFile::takeOwnership(QString& error) {
         }
     }
     // After the change of owner, which clears the set-user and set-group bits.
-    if (::fchmod(fd_, locked_.st_mode & 07777) != 0) {
+    if (::fchmod(fd_, locked_.st_mode & 07777) != 0 && refused(errno)) {
         error = systemReason(errno);
         return false;
     }

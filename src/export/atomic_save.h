@@ -79,6 +79,10 @@ class AtomicFile {
     bool committed_ = false;
 };
 
+// Whether files on a file system of `type` (statfs's f_type) have an owner, a group and a mode of
+// their own; on those that have none (FAT, exFAT, NTFS, FUSE) they are not asked to keep them.
+bool fileSystemKeepsOwners(long type);
+
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);
 

@@ -21,6 +21,7 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -430,10 +431,10 @@ TEST(AtomicSave, ProtectionOwnerAndGroupAreKept) {
     ASSERT_EQ(::chmod(native(dir.path()).constData(), 0777), 0);
     EXPECT_EQ(contents(target), others);
     EXPECT_EQ(entries(dir.path()), QStringList{"team.gdb"});
-    // Root keeps the owner and the group as they were.
-    fresh(kOwner, kTeam, 0640);
+    // Root keeps the owner, the group and the mode as they were, the set-group bit too.
+    fresh(kOwner, kTeam, 02640);
     EXPECT_EQ(add(), "ok");
-    EXPECT_EQ(ownerGroupMode(), std::make_tuple(kOwner, kTeam, mode_t(0640)));
+    EXPECT_EQ(ownerGroupMode(), std::make_tuple(kOwner, kTeam, mode_t(02640)));
     // A member of the file's group adds to it: the group stays, so its owner can still use it.
     fresh(kOwner, kTeam, 0660);
     EXPECT_EQ(asUser(kMember, kMember, {kMember, kTeam}, add), "ok");
@@ -446,6 +447,20 @@ TEST(AtomicSave, ProtectionOwnerAndGroupAreKept) {
               "its group 4240 cannot be kept (Operation not permitted)");
     EXPECT_EQ(contents(target), shared);
     EXPECT_EQ(entries(dir.path()), QStringList{"team.gdb"});
+}
+
+// GPS units and cards come as FAT or exFAT drives, MTP units through FUSE: no owner, group or mode is
+// kept there, and asking for them must not refuse the file.
+TEST(AtomicSave, OnlyFileSystemsWithOwnersAreAskedToKeepThem) {
+    struct statfs here {};
+    ASSERT_EQ(::statfs(".", &here), 0);
+    EXPECT_TRUE(fileSystemKeepsOwners(static_cast<long>(here.f_type)));
+    for (const long type : {0xEF53L, 0x01021994L, 0x58465342L, 0x9123683EL}) {  // ext4, tmpfs, XFS, Btrfs
+        EXPECT_TRUE(fileSystemKeepsOwners(type)) << std::hex << type;
+    }
+    for (const long type : {0x4d44L, 0x2011BAB0L, 0x5346544EL, 0x7366746EL, 0x65735546L}) {
+        EXPECT_FALSE(fileSystemKeepsOwners(type)) << std::hex << type;  // FAT, exFAT, NTFS, NTFS3, FUSE
+    }
 }
 
 TEST(FileNames, AnyBytesComeBackAndAreShownReadably) {
