@@ -195,7 +195,6 @@ class NameMaker {
             const QByteArrayView bytes = name.isEmpty() ? QByteArrayView() : nameBytesIn(buffer, name, form_);
             if (held_ != nullptr && isHeld(row, bytes)) {
                 setFate(r, WrittenNames::Fate::Held);
-                ++out_.held_;
             } else if (name.isEmpty()) {
                 nameless.append(r);
             } else if (taken(bytes)) {
@@ -379,16 +378,6 @@ QAnyStringView WrittenNames::name(int row) const {
         return *made_.constFind(row);
     }
     return list_.row(row).cellView(column::kName);
-}
-
-QList<int> WrittenNames::heldRows() const {
-    QList<int> rows;
-    for (int r = 0; held_ > 0 && r < static_cast<int>(fates_.size()); ++r) {
-        if (fates_[static_cast<size_t>(r)] == Fate::Held) {
-            rows.append(r);
-        }
-    }
-    return rows;
 }
 
 QStringList WrittenNames::sentences() const {

@@ -72,9 +72,7 @@ class WrittenNames {
     // The name row `row` is written with.
     QAnyStringView name(int row) const;
 
-    int heldCount() const { return held_; }
     int leftOutCount() const { return leftOut_; }
-    QList<int> heldRows() const;
     // What the user is told: how many rows were named and how, and how many were left out and why.
     QStringList sentences() const;
 
@@ -82,7 +80,6 @@ class WrittenNames {
     const WaypointList& list_;
     std::vector<Fate> fates_;  // empty: every row keeps its own name
     QHash<int, QString> made_;
-    int held_ = 0;
     int leftOut_ = 0;
     // For the report: rows named by number (the first and last names), from descriptions, and
     // repeated names given a number (the first one as an example).
