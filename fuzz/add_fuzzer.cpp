@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             continue;
         }
-        if (first.namelessCount != 1) {
-            fault("the row without a name was not counted apart", format);
+        if (first.notWrittenCount != 0) {
+            fault("a row was left out for want of a name", format);
         }
         // The old bytes stay, around the new ones: a WPT file's lines before them, a MapSource
         // file's records before them and its end record after them, a GPX file's waypoints before

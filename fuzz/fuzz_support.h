@@ -35,7 +35,8 @@ inline void writeEveryRow(const WaypointList& list) {
     for (const WaypointRow& row : list.rows()) {
         QByteArray out;
         QString error;
-        if (!encodeGdbRow(out, row, inputs, error) || !encodeMpsRow(out, row, inputs, error)) {
+        const QAnyStringView name = row.cellView(column::kName);
+        if (!encodeGdbRow(out, row, name, inputs, error) || !encodeMpsRow(out, row, name, inputs, error)) {
             std::fprintf(stderr, "an accepted row cannot be written: %s\n", qPrintable(error));
             std::abort();
         }

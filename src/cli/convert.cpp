@@ -44,8 +44,12 @@ void printHelp(QTextStream& out) {
         << "                      are written straight, not replaced\n"
         << "  --add FILE          add the waypoints whose names FILE does not hold to that existing file\n"
         << "  --format NAME       the output format, whatever the extension:";
+    QStringList extensions;
     for (const ExportFormat& f : exportFormats()) {
-        out << " " << f.extension;
+        if (!extensions.contains(f.extension)) {
+            extensions.append(f.extension);
+            out << " " << f.extension;
+        }
     }
     out << "\n"
         << "  --display MODE      GDB display mode: name (symbol & name, the default), symbol, description\n"
@@ -59,8 +63,23 @@ void printHelp(QTextStream& out) {
         out << " " << name.toLower() << (name == waypointColourNames().last() ? "" : ",");
         column += static_cast<int>(name.size()) + 2;
     }
-    out << "\n"
-        << "  --no-description    leave the descriptions out of the file\n"
+    out << "\n";
+    // A format whose new files come in several versions: --gdb-version.
+    QStringList optionsDone;
+    for (const ExportFormat& f : exportFormats()) {
+        const QList<int> versions = exportVersions(f.extension);
+        if (!versions.isEmpty() && !optionsDone.contains(f.extension)) {
+            optionsDone.append(f.extension);
+            out << "  --" << f.extension << "-version N     a new " << f.key
+                << " file's format version: " << versions.first() << " (the default)";
+            for (qsizetype i = 1; i < versions.size(); ++i) {
+                const ExportFormat* v = exportFormatForName(f.extension, versions[i]);
+                out << ", " << versions[i] << (v->unicodeNames ? " (Unicode names)" : "");
+            }
+            out << "\n";
+        }
+    }
+    out << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, one line each, its columns separated\n"
         << "                      by tabs: " << listColumnNames().mid(0, 7).join(u' ') << "\n"
         << "                      " << listColumnNames().mid(7).join(u' ') << " (lat_dm and lon_dm: degrees\n"
@@ -85,20 +104,25 @@ void printHelp(QTextStream& out) {
     }
     out << "Output formats:\n";
     for (const ExportFormat& f : exportFormats()) {
-        out << "  ." << f.extension << "  " << f.choiceText
-            << (f.create == nullptr ? "  (not available yet)"
-                : f.add != nullptr  ? "  (also --add)"
-                                    : "")
-            << "\n";
+        const QList<int> versions = exportVersions(f.extension);
+        out << "  ." << f.extension << "  " << f.choiceText;
+        if (f.create == nullptr) {
+            out << "  (not available yet)";
+        } else if (!versions.isEmpty() && f.version != versions.first()) {
+            out << "  (--" << f.extension << "-version " << f.version << ")";
+        } else if (f.add != nullptr) {
+            out << "  (also --add)";
+        }
+        out << "\n";
     }
     out << "\nWhat was written and the duplicates left out are reported on standard output (on standard\n"
         << "error when the file goes there); problems, each line starting with " << kProgram << ":,\n"
         << "on standard error.\n"
         << "Exit status: 0 written (or, with --list alone, rows read), 1 nothing written, the picture\n"
         << "not drawn or standard output failed, 2 usage error, 3 written (or listed), but an input could\n"
-        << "not be read whole\n"
-        << "(missing, a folder, unknown type, or broken off early); waypoints skipped for a bad\n"
-        << "position are warnings only.\n";
+        << "not be read whole (missing, a folder, unknown type, or broken off early); waypoints skipped\n"
+        << "for a bad position are warnings only. 4 written, but waypoints of the list were left out of\n"
+        << "it for another reason than a name or place it holds already (no distinct name was left).\n";
 }
 
 // Whether everything written to `out` so far reached it; each write to standard output counts.
@@ -289,6 +313,16 @@ QString checkOptions(const ConvertOptions& opt, const ExportFormat*& format) {
         return QStringLiteral("cannot tell the output format of ") + displayFileName(output) +
                QStringLiteral("; use --format");
     }
+    if (!opt.versionOf.isEmpty()) {
+        if (opt.versionOf != format->extension) {
+            return QStringLiteral("--%1-version is for %1 files only").arg(opt.versionOf);
+        }
+        if (opt.add) {
+            return QStringLiteral("--%1-version is for new files; an add writes the file's own version")
+                .arg(opt.versionOf);
+        }
+        format = exportFormatForName(format->extension, opt.formatVersion);
+    }
     if (opt.colourGiven && !format->hasColour) {
         return QStringLiteral("--colour is for %1 files only").arg(colourFormats());
     }
@@ -436,7 +470,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
     }
     if (adding) {
         report(existingCountText(result.existingCount));
-        report(addedText(result.recordCount, output, result.leftOutCount, result.namelessCount));
+        report(addedText(result.recordCount, output, result.leftOutCount, result.notWrittenCount));
         report(nowCountText(result.existingCount, result.recordCount));
     } else if (toStandardOutput) {
         report(newFileCountText(result.recordCount)
@@ -446,7 +480,7 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         report(createdText(output));
         report(newFileCountText(result.recordCount));
     }
-    return finish(out, err, done, toStandardOutput ? QString() : output);
+    return finish(out, err, result.notWrittenCount > 0 ? 4 : done, toStandardOutput ? QString() : output);
 }
 
 }  // namespace vintrel

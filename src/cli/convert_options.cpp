@@ -31,7 +31,9 @@ int colourIndexOf(const QString& name) {
 QString formatKeys() {
     QStringList keys;
     for (const ExportFormat& f : exportFormats()) {
-        keys.append(f.extension);
+        if (!keys.contains(f.extension)) {  // GDB has two entries, one kind
+            keys.append(f.extension);
+        }
     }
     return keys.join(QStringLiteral(", "));
 }
@@ -76,6 +78,19 @@ std::optional<QString> applyValue(ConvertOptions& o, const QString& name, const 
         if (!o.mapSize) {
             error = QStringLiteral("--map-size takes WIDTHxHEIGHT in pixels, each from 1 to 10000, not ") +
                     displayFileName(value);
+        }
+    } else if (name.endsWith(QLatin1String("-version"))) {
+        const QString extension = name.chopped(8);
+        bool ok = false;
+        o.formatVersion = value.toInt(&ok);
+        o.versionOf = extension;
+        if (!ok || !exportVersions(extension).contains(o.formatVersion)) {
+            QStringList versions;
+            for (int v : exportVersions(extension)) {
+                versions.append(QString::number(v));
+            }
+            error = QStringLiteral("--%1-version takes one of %2")
+                        .arg(extension, versions.join(QStringLiteral(", ")));
         }
     } else if (name == QLatin1String("display")) {
         o.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(value));
@@ -163,7 +178,8 @@ std::variant<ConvertOptions, QString> parseConvertOptions(const QStringList& arg
         } else if (name == QLatin1String("to-device")) {
             // Its value is optional, so it is given with '=' only: a word after it is an input.
             o.toDevice = value.value_or(QString());
-        } else if (kValued.contains(name)) {
+        } else if (kValued.contains(name) ||
+                   (name.endsWith(QLatin1String("-version")) && !exportVersions(name.chopped(8)).isEmpty())) {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return shown + QStringLiteral(" needs a value");

@@ -24,6 +24,8 @@ struct ConvertOptions {
     const ExportFormat* format = nullptr;  // --format; nullptr: the output's extension decides
     ExportOptions exportOptions;
     bool colourGiven = false;
+    QString versionOf;  // the extension of a --gdb-version option, if one was given
+    int formatVersion = 0;
     QStringList inputs;
     bool devices = false;             // --devices: list the Garmin units plugged in
     std::optional<QString> toDevice;  // --to-device[=PATH]: send to a unit; empty: the only one

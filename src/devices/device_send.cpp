@@ -106,7 +106,7 @@ WriteReport sendToDevice(const ExportFormat& format, WaypointList& list, const G
                 list.unmarkDuplicate(r);
             }
         }
-        report.recordCount = report.existingCount = report.leftOutCount = report.namelessCount = 0;
+        report.recordCount = report.existingCount = report.leftOutCount = report.notWrittenCount = 0;
         report.warnings.clear();
     }
     return report;

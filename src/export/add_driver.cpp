@@ -2,70 +2,64 @@
 
 #include "export/atomic_save.h"
 
-#include <QHash>
-
 namespace vintrel {
 
 namespace {
 
 constexpr int kListedNotAdded = 20;
 
-// A name as a message quotes it: its first 40 characters, "…" marking a cut.
-QString quotedName(const QString& name) {
-    constexpr qsizetype kLongest = 40;
-    return name.size() <= kLongest ? name : name.first(kLongest) + QChar(0x2026);
-}
-
 // Whether two names are the same text, written alike or not.
 bool sameName(const QString& a, const QString& b) {
     return a == b || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
 }
 
-// Which rows an add writes, and why the others are left out.
+// Which rows an add writes, with which names, and why the others are left out.
 struct AddChoice {
     QList<int> adding;
-    QList<int> held;  // rows whose names the file holds, or a row added before them: marked once written
-    int nameless = 0;
-    QStringList explained;  // rows left out for a name written otherwise
-    int unexplained = 0;    // ... past the ones listed
+    QList<int> held;                    // rows the file holds: marked once written
+    std::optional<WrittenNames> names;  // where the file needs distinct names
+    QStringList explained;              // rows left out for a name the file holds written otherwise
+    int unexplained = 0;                // ... past the ones listed
+
+    QAnyStringView nameOf(const WaypointList& list, int row) const {
+        return names ? names->name(row) : list.row(row).cellView(column::kName);
+    }
 };
 
-AddChoice chooseRows(const AddTarget& target, const WaypointList& list) {
+AddChoice chooseRows(const AddTarget& target, const WaypointList& list, const ExportContext& context) {
     AddChoice choice;
-    QHash<QByteArray, int> addedNow;  // name forms of the rows added, to the row that has them
-    const auto explain = [&choice](const QString& sentence) {
-        if (choice.explained.size() < kListedNotAdded) {
-            choice.explained.append(sentence);
-        } else {
-            ++choice.unexplained;
-        }
-    };
+    if (target.uniqueNames) {
+        choice.names.emplace(list, *target.uniqueNames, context.options.includeDescription, &target);
+    }
     for (int r = 0; r < list.rowCount(); ++r) {
-        const QAnyStringView name = list.row(r).cellView(column::kName);
-        if (name.isEmpty()) {
-            ++choice.nameless;
-            continue;
-        }
-        QByteArray key = target.nameKey(name);
-        const std::optional<QString> inFile = target.heldName(key);
-        const auto earlier = inFile || !target.uniqueNames ? addedNow.constEnd() : addedNow.constFind(key);
-        if (!inFile && earlier == addedNow.constEnd()) {
-            choice.adding.append(r);
-            if (target.uniqueNames) {
-                addedNow.insert(std::move(key), r);
+        const WaypointRow& row = list.row(r);
+        const QAnyStringView name = row.cellView(column::kName);
+        bool held = false;
+        if (choice.names) {
+            held = choice.names->fate(r) == WrittenNames::Fate::Held;
+            if (choice.names->fate(r) == WrittenNames::Fate::LeftOut) {
+                continue;
             }
+        } else {
+            held = name.isEmpty() || row.keyedByPlace() ? target.holdsPlace(row)
+                                                        : target.holdsName(target.nameKey(name));
+        }
+        if (!held) {
+            choice.adding.append(r);
             continue;
         }
         choice.held.append(r);
+        // A name the file holds written otherwise is worth a word: the row may seem new.
+        const std::optional<QString> inFile =
+            name.isEmpty() || row.keyedByPlace() ? std::nullopt : target.heldName(target.nameKey(name));
         const QString text = name.toString();
         if (inFile && !sameName(text, *inFile)) {
-            explain(QStringLiteral("\"%1\" was not added: the file holds it as \"%2\".")
-                        .arg(quotedName(text), quotedName(*inFile)));
-        } else if (!inFile && !sameName(text, list.row(*earlier).cell(column::kName))) {
-            explain(QStringLiteral("\"%1\" was not added: \"%2\", added before it, is written as the same "
-                                   "name, \"%3\".")
-                        .arg(quotedName(text), quotedName(list.row(*earlier).cell(column::kName)),
-                             quotedName(target.keyText(key))));
+            if (choice.explained.size() < kListedNotAdded) {
+                choice.explained.append(QStringLiteral("\"%1\" was not added: the file holds it as \"%2\".")
+                                            .arg(quotedName(text), quotedName(*inFile)));
+            } else {
+                ++choice.unexplained;
+            }
         }
     }
     return choice;
@@ -84,7 +78,7 @@ WriteReport addRows(AddScanner scan, WaypointList& list, const QString& path, co
     if (target == nullptr) {
         return report;
     }
-    const AddChoice choice = chooseRows(*target, list);
+    const AddChoice choice = chooseRows(*target, list, context);
     if (!choice.adding.isEmpty()) {
         if (!out.open(report.error) ||
             !out.write(QByteArrayView(old).first(target->insertAt), report.error)) {
@@ -92,7 +86,7 @@ WriteReport addRows(AddScanner scan, WaypointList& list, const QString& path, co
         }
         out.buffer().append(target->leadIn);
         for (int r : choice.adding) {
-            if (!target->appendRecord(out.buffer(), list, r, report.error) ||
+            if (!target->appendRecord(out.buffer(), list, r, choice.nameOf(list, r), report.error) ||
                 !out.flushIfFull(report.error)) {
                 return report;
             }
@@ -109,14 +103,16 @@ WriteReport addRows(AddScanner scan, WaypointList& list, const QString& path, co
     report.recordCount = static_cast<int>(choice.adding.size());
     report.existingCount = target->existingCount;
     report.leftOutCount = static_cast<int>(choice.held.size());
-    report.namelessCount = choice.nameless;
     report.warnings = choice.explained;
     if (choice.unexplained > 0) {
         report.warnings.append(
             QStringLiteral("%1 more rows were not added for a name the file holds written otherwise.")
                 .arg(choice.unexplained));
     }
-    report.warnings += target->appendedWarnings();
+    if (choice.names) {
+        report.notWrittenCount = choice.names->leftOutCount();
+        report.warnings += choice.names->sentences();
+    }
     return report;
 }
 

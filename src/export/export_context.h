@@ -33,10 +33,14 @@ struct WriteReport {
     bool written = false;
     int recordCount = 0;    // records in the new file, or records added to the existing one
     int existingCount = 0;  // adding: waypoint records the file held before
-    int leftOutCount = 0;   // adding: rows not added because the file held their names
-    int namelessCount = 0;  // adding: rows not added for want of a name
-    QString error;          // why nothing was written
-    QStringList warnings;   // what was written but is worth knowing (distinct names written alike)
+    int leftOutCount = 0;   // adding: rows not added because the file held them (their names or places)
+    // Rows of the list the file did not get for another reason than a waypoint it held already (no
+    // distinct name was left for them): the warnings say why.
+    int notWrittenCount = 0;
+    // Names written with '?' for characters the file's code page lacks.
+    int namesLosingCharacters = 0;
+    QString error;         // why nothing was written
+    QStringList warnings;  // what was written but is worth knowing (names made, characters lost)
 };
 
 }  // namespace vintrel

@@ -18,7 +18,18 @@ WriteReport createFile(const ExportFormat& format, const WaypointList& list, con
     if (context.progress != nullptr) {
         context.progress->setSize(list.rowCount());
     }
-    return format.create(list, path, context);
+    WriteReport report = format.create(list, path, context);
+    if (report.namesLosingCharacters > 0) {
+        // Another entry for a file MapSource opens may keep them.
+        for (const ExportFormat& f : exportFormats()) {
+            if (f.opensInMapSource && f.unicodeNames && f.create != nullptr) {
+                report.warnings.append(QStringLiteral("\"%1\" keeps them (vintrel-convert --%2-version %3).")
+                                           .arg(f.choiceText, f.extension, QString::number(f.version)));
+                break;
+            }
+        }
+    }
+    return report;
 }
 
 WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QString& path,
@@ -65,7 +76,7 @@ QString existingCountText(int existingCount) {
         .arg(QLocale().toString(existingCount));
 }
 
-QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount) {
+QString addedText(int addedCount, const QString& path, int leftOutCount, int notAddedCount) {
     QString text = (addedCount == 1 ? QStringLiteral("1 record added to ")
                                     : QLocale().toString(addedCount) + QStringLiteral(" records added to ")) +
                    displayFileName(path);
@@ -75,10 +86,11 @@ QString addedText(int addedCount, const QString& path, int leftOutCount, int nam
             (leftOutCount > 1 ? QStringLiteral(" duplicate records") : QStringLiteral(" duplicate record")) +
             QStringLiteral(" were not added.");
     }
-    if (namelessCount > 0) {
-        text += u'\n' + QLocale().toString(namelessCount) +
-                (namelessCount > 1 ? QStringLiteral(" records without a name were not added.")
-                                   : QStringLiteral(" record without a name was not added."));
+    if (notAddedCount > 0) {
+        text += u'\n' + QLocale().toString(notAddedCount) +
+                (notAddedCount > 1
+                     ? QStringLiteral(" records could not be added: no distinct name was left for them.")
+                     : QStringLiteral(" record could not be added: no distinct name was left for it."));
     }
     return text;
 }

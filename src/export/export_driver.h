@@ -28,7 +28,7 @@ QString newFileCountText(int recordCount);
 // The three lines after an add: what the file held, what was added (and, on lines of their own, how
 // many rows were left out as duplicates and for want of a name), and what it holds now.
 QString existingCountText(int existingCount);
-QString addedText(int addedCount, const QString& path, int leftOutCount, int namelessCount = 0);
+QString addedText(int addedCount, const QString& path, int leftOutCount, int notAddedCount = 0);
 QString nowCountText(int existingCount, int addedCount);
 // The file was refused or could not be written: it was not changed.
 QString notChangedText(const QString& path, const QString& reason);

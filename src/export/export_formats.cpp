@@ -22,6 +22,7 @@ const QList<ExportFormat>& exportFormats() {
             .opensInMapSource = true,
             .create = &writeGdbFile,
             .add = &addToGdbFile,
+            .version = 1,
         },
         {
             .key = QStringLiteral("MPS"),
@@ -53,6 +54,7 @@ const QList<ExportFormat>& exportFormats() {
             .addFilter = {QStringLiteral("Google Earth File (*.kml)"), QStringLiteral("*.kml")},
             .addTitle = kAddWaypoints,
             .create = &writeKmlFile,
+            .unicodeNames = true,
         },
         {
             .key = QStringLiteral("GPX"),
@@ -63,12 +65,33 @@ const QList<ExportFormat>& exportFormats() {
             .addTitle = kAddWaypoints,
             .create = &writeGpxFile,
             .add = &addToGpxFile,
+            .unicodeNames = true,
+        },
+        // Last, so that the entries people know keep their places.
+        {
+            .key = QStringLiteral("GDB"),
+            .choiceText = QStringLiteral("GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)"),
+            .extension = QStringLiteral("gdb"),
+            .saveFilter = {QStringLiteral("Mapsource (v6.11+) File (*.gdb)"), QStringLiteral("*.gdb")},
+            .addFilter = {QStringLiteral("Mapsource File (*.gdb)"), QStringLiteral("*.gdb")},
+            .addTitle = kAddMapSource,
+            .hasDisplayMode = true,
+            .opensInMapSource = true,
+            .create = &writeGdb3File,
+            .add = &addToGdbFile,
+            .version = 3,
+            .unicodeNames = true,
         },
     };
     return formats;
 }
 
 const ExportFormat* exportFormatForChoice(const QString& choiceText) {
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.choiceText == choiceText) {
+            return &f;
+        }
+    }
     const QString key = choiceText.left(3);
     for (const ExportFormat& f : exportFormats()) {
         if (f.key == key) {
@@ -78,13 +101,23 @@ const ExportFormat* exportFormatForChoice(const QString& choiceText) {
     return nullptr;
 }
 
-const ExportFormat* exportFormatForName(const QString& name) {
+const ExportFormat* exportFormatForName(const QString& name, int version) {
     for (const ExportFormat& f : exportFormats()) {
-        if (f.extension == name.toLower()) {
+        if (f.extension == name.toLower() && (version == 0 || f.version == version)) {
             return &f;
         }
     }
     return nullptr;
+}
+
+QList<int> exportVersions(const QString& extension) {
+    QList<int> versions;
+    for (const ExportFormat& f : exportFormats()) {
+        if (f.extension == extension && f.version != 0) {
+            versions.append(f.version);
+        }
+    }
+    return versions.size() > 1 ? versions : QList<int>();
 }
 
 }  // namespace vintrel

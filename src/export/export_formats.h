@@ -28,13 +28,20 @@ struct ExportFormat {
     bool opensInMapSource = false;    // the MapSource button can open what was written
     CreateFunction create = nullptr;  // nullptr: this version cannot write the format
     AddFunction add = nullptr;        // nullptr: files of the format cannot be added to
+    int version = 0;                  // the format version of new files, where the format has several
+    bool unicodeNames = false;        // names keep every character (a code page would write some as '?')
 };
 
 // In the order of the output choice.
 const QList<ExportFormat>& exportFormats();
-// The format of an output-choice text ("GDB (Mapsource v6.1+)"), by its first three characters.
+// The format of an output-choice text ("GDB (Mapsource v6.1+)"): the entry of that text, else the
+// first of its first three characters.
 const ExportFormat* exportFormatForChoice(const QString& choiceText);
-// The format of an extension or key, in any letter case ("gdb").
-const ExportFormat* exportFormatForName(const QString& name);
+// The format of an extension or key, in any letter case ("gdb"): the first one, or the one whose
+// new files are of `version`.
+const ExportFormat* exportFormatForName(const QString& name, int version = 0);
+// The versions new files of an extension can be written in ("gdb": 1, 3); empty for a format of
+// one version.
+QList<int> exportVersions(const QString& extension);
 
 }  // namespace vintrel

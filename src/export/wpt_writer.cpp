@@ -2,6 +2,7 @@
 
 #include "export/add_driver.h"
 #include "export/atomic_save.h"
+#include "export/written_names.h"
 #include "formats/text/cp1252_text.h"
 
 #include <QRegularExpression>
@@ -22,28 +23,6 @@ constexpr qsizetype kLatField = 11;
 constexpr qsizetype kLonField = 12;
 constexpr qsizetype kDescriptionField = 40;
 
-// Writes exactly `width` bytes of `text` at `p`: cut, or followed by spaces. Control characters
-// become spaces so that the line stays one line with its columns in place. `p` has room for
-// fixedRoom(width) bytes; returns the end.
-constexpr qsizetype fixedRoom(qsizetype width) {
-    return 2 * width * kCp1252MostPerUnit;  // no character takes more than two UTF-16 units
-}
-
-char* putFixed(char* p, QAnyStringView text, qsizetype width) {
-    char* end = writeCp1252(p, firstChars(text, 2 * width));
-    end = std::min(end, p + width);
-    std::replace_if(
-        p, end, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-    std::fill(end, p + width, ' ');
-    return p + width;
-}
-
-void appendFixed(QByteArray& out, QAnyStringView text, qsizetype width) {
-    const qsizetype start = out.size();
-    out.resize(start + fixedRoom(width));
-    out.truncate(putFixed(out.data() + start, text, width) - out.constData());
-}
-
 char* putLiteral(char* p, std::string_view text) {
     return std::copy(text.begin(), text.end(), p);
 }
@@ -60,48 +39,15 @@ bool isWaypointLine(QByteArrayView line) {
     return kLine.match(QString::fromLatin1(line)).hasMatch();
 }
 
-// Distinct names whose six-character fields came out the same ("GC9NEW1" and "GC9NEW2" both as
-// "GC9NEW"), gathered from the lines as they are written: the field is read back from the line,
-// and kept as a number, so a million rows cost no allocation each.
-class FieldsAlike {
-  public:
-    explicit FieldsAlike(const WaypointList& list) : list_(list) {}
-
-    // `line` is the row's line just appended.
-    void add(int row, QByteArrayView line) {
-        quint64 key = 0;
-        std::memcpy(&key, line.data() + 3, kNameField);
-        const auto [it, added] = first_.try_emplace(key, row);
-        if (added) {
-            return;
-        }
-        const QAnyStringView earlier = list_.row(it->second).cellView(column::kName);
-        const QAnyStringView name = list_.row(row).cellView(column::kName);
-        if (earlier == name) {
-            return;  // the same name twice is written alike by right
-        }
-        if (found_.size() < kListedWrittenAlike) {
-            found_.append(writtenAlikeSentence(earlier.toString(), name.toString(),
-                                               fromCp1252(line.sliced(3, kNameField)).trimmed()));
-        } else {
-            ++unlisted_;
-        }
-    }
-
-    QStringList sentences() const {
-        QStringList all = found_;
-        if (unlisted_ > 0) {
-            all.append(moreWrittenAlikeSentence(unlisted_));
-        }
-        return all;
-    }
-
-  private:
-    const WaypointList& list_;
-    std::unordered_map<quint64, int> first_;
-    QStringList found_;
-    int unlisted_ = 0;
-};
+// The latitude and longitude fields of a row's line, with the space between: its place as a file
+// holds it.
+constexpr qsizetype kLatColumn = 10;  // counted from 0
+QByteArray positionFields(const WaypointRow& row) {
+    std::array<char, 16> lat;
+    std::array<char, 16> lon;
+    return cp1252Field(row.rawDM(column::kLatDM, lat), kLatField) + ' ' +
+           cp1252Field(row.rawDM(column::kLonDM, lon), kLonField);
+}
 
 void appendTwoDigits(QByteArray& out, int n) {
     out.append(static_cast<char>('0' + n / 10 % 10));
@@ -133,30 +79,30 @@ QByteArray wptDateTime(const QDateTime& when) {
     return out;
 }
 
-void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime,
+void appendWptLine(QByteArray& out, const WaypointRow& row, QAnyStringView name, QByteArrayView dateTime,
                    bool includeDescription) {
-    const QAnyStringView name = row.cellView(column::kName);
     std::array<char, 16> latBuffer;
     std::array<char, 16> lonBuffer;
     // The line is written straight into room made for the most it can take.
     constexpr qsizetype kFixedRoom = 64;  // the letters, spaces and fixed fields, with room to spare
     const qsizetype start = out.size();
-    out.resize(start + kFixedRoom + dateTime.size() + fixedRoom(kNameField) + fixedRoom(kLatField) +
-               fixedRoom(kLonField) + fixedRoom(kDescriptionField));
+    out.resize(start + kFixedRoom + dateTime.size() + cp1252FieldRoom(kNameField) +
+               cp1252FieldRoom(kLatField) + cp1252FieldRoom(kLonField) + cp1252FieldRoom(kDescriptionField));
     char* p = out.data() + start;
     p = putLiteral(p, "W  ");
-    p = putFixed(p, name, kNameField);
+    p = writeCp1252Field(p, name, kNameField);
     *p++ = ' ';
-    p = putFixed(p, row.rawDM(column::kLatDM, latBuffer), kLatField);
+    p = writeCp1252Field(p, row.rawDM(column::kLatDM, latBuffer), kLatField);
     *p++ = ' ';
-    p = putFixed(p, row.rawDM(column::kLonDM, lonBuffer), kLonField);
+    p = writeCp1252Field(p, row.rawDM(column::kLonDM, lonBuffer), kLonField);
     *p++ = ' ';
     p = std::copy(dateTime.begin(), dateTime.end(), p);
     p = putLiteral(p, " -9999 ");
-    p = putFixed(p, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
-                 kDescriptionField);
+    p = writeCp1252Field(p, includeDescription ? row.cellView(column::kDescription) : QAnyStringView(),
+                         kDescriptionField);
     p = putLiteral(p, " 0.00000e+00 ");
-    p = putLiteral(p, firstChars(name, 2) == QLatin1StringView("GC") ? "08255" : "00018");
+    p = putLiteral(p,
+                   firstChars(row.cellView(column::kName), 2) == QLatin1StringView("GC") ? "08255" : "00018");
     p = putLiteral(p, "\r\n");
     out.truncate(p - out.constData());
 }
@@ -169,35 +115,40 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     if (!out.open(report.error)) {
         return report;
     }
-    if (list.rowCount() > 0) {
-        out.buffer().append(wptHeaderLines());
-    }
-    FieldsAlike alike(list);
+    const WrittenNames names(list, NameForm::Pcx5, context.options.includeDescription);
     for (int r = 0; r < list.rowCount(); ++r) {
-        const qsizetype start = out.buffer().size();
-        appendWptLine(out.buffer(), list.row(r), dateTime, context.options.includeDescription);
-        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
+        if (names.fate(r) == WrittenNames::Fate::LeftOut) {
+            continue;
+        }
+        if (report.recordCount++ == 0) {
+            out.buffer().append(wptHeaderLines());
+        }
+        appendWptLine(out.buffer(), list.row(r), names.name(r), dateTime, context.options.includeDescription);
         if (!out.flushIfFull(report.error)) {
+            report.recordCount = 0;
             return report;
         }
     }
     if (!out.commit(report.error)) {
+        report.recordCount = 0;
         return report;
     }
     report.written = true;
-    report.recordCount = list.rowCount();
-    report.warnings = alike.sentences();
+    report.notWrittenCount = names.leftOutCount();
+    report.warnings = names.sentences();
     return report;
 }
 
 namespace {
 
-// An existing PCX5 file as an add sees it: the name fields of its lines, new lines after the last.
+// An existing PCX5 file as an add sees it: the name and position fields of its lines, new lines
+// after the last.
 class WptTarget : public AddTarget {
   public:
-    WptTarget(const WaypointList& list, QSet<QByteArray> held, int lines, bool empty,
+    WptTarget(QSet<QByteArray> held, QSet<QByteArray> places, int lines, bool empty,
               const ExportContext& context)
-        : held_(std::move(held)), alike_(list) {
+        : held_(std::move(held)), places_(std::move(places)) {
+        uniqueNames = NameForm::Pcx5;
         dateTime_ =
             wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
         includeDescription_ = context.options.includeDescription;
@@ -209,31 +160,25 @@ class WptTarget : public AddTarget {
 
     void setInsertAt(qsizetype end) { insertAt = end; }
 
-    QByteArray nameKey(QAnyStringView name) const override {
-        QByteArray field;
-        appendFixed(field, name, kNameField);
-        return field;
-    }
+    QByteArray nameKey(QAnyStringView name) const override { return writtenNameBytes(name, NameForm::Pcx5); }
     std::optional<QString> heldName(const QByteArray& key) const override {
-        return held_.contains(key) ? std::optional<QString>(keyText(key)) : std::nullopt;
+        return held_.contains(key) ? std::optional<QString>(fromCp1252(key).trimmed()) : std::nullopt;
     }
-    QString keyText(const QByteArray& key) const override { return fromCp1252(key).trimmed(); }
-    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString&) override {
-        const qsizetype start = out.size();
-        appendWptLine(out, list.row(row), dateTime_, includeDescription_);
-        alike_.add(row, QByteArrayView(out).sliced(start));
+    bool holdsPlace(const WaypointRow& row) const override { return places_.contains(positionFields(row)); }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QAnyStringView name,
+                      QString&) override {
+        appendWptLine(out, list.row(row), name, dateTime_, includeDescription_);
         return true;
     }
-    QStringList appendedWarnings() const override { return alike_.sentences(); }
 
   private:
     QSet<QByteArray> held_;
-    FieldsAlike alike_;
+    QSet<QByteArray> places_;  // the latitude and longitude fields of its lines
     QByteArray dateTime_;
     bool includeDescription_ = true;
 };
 
-std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointList& list,
+std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointList&,
                                          const ExportContext& context, QString& error) {
     const QByteArray header = wptHeaderLines();
     if (!old.isEmpty() && (!old.startsWith(header) || !old.endsWith("\r\n"))) {
@@ -243,6 +188,7 @@ std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointLi
         return nullptr;
     }
     QSet<QByteArray> held;
+    QSet<QByteArray> places;
     int lines = 0;
     for (qsizetype pos = old.isEmpty() ? 0 : header.size(); pos < old.size();) {
         const qsizetype end = old.indexOf("\r\n", pos);
@@ -253,10 +199,12 @@ std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointLi
             return nullptr;
         }
         held.insert(line.sliced(3, kNameField).toByteArray());
+        places.insert(line.sliced(kLatColumn, kLatField + 1 + kLonField).toByteArray());
         ++lines;
         pos = end + 2;
     }
-    auto target = std::make_unique<WptTarget>(list, std::move(held), lines, old.isEmpty(), context);
+    auto target =
+        std::make_unique<WptTarget>(std::move(held), std::move(places), lines, old.isEmpty(), context);
     target->setInsertAt(old.size());
     return target;
 }

@@ -51,20 +51,23 @@ QByteArray wptHeaderLines();
 // together, whatever the system's date and time formats.
 QByteArray wptDateTime(const QDateTime& when);
 
-// Appends the waypoint line of `row`, CR LF included; `dateTime` as wptDateTime() makes it.
-void appendWptLine(QByteArray& out, const WaypointRow& row, QByteArrayView dateTime, bool includeDescription);
+// Appends the waypoint line of `row`, CR LF included, named `name` (its own name, or one made for
+// it; the symbol follows the row's own name); `dateTime` as wptDateTime() makes it.
+void appendWptLine(QByteArray& out, const WaypointRow& row, QAnyStringView name, QByteArrayView dateTime,
+                   bool includeDescription);
 
 // Writes every row of the list (the duplicate mark is not consulted) as a new file at `path`,
-// replacing it only when everything succeeded. Distinct names whose name fields come out the same
-// are named in the report's warnings, as the MapSource writers name theirs.
+// replacing it only when everything succeeded. Each line gets a distinct, non-empty name field
+// (export/written_names.h); a row for which none is left is not written, and the report counts it.
 WriteReport writeWptFile(const WaypointList& list, const QString& path, const ExportContext& context);
 
-// Adds a line for every row whose six-character name field, as it would be written, no line of the
-// existing file holds (case mattering; rows without a name are left out too); the rows the file
-// held are marked in the list. The file must be one this program could have written: the two
-// header lines, then waypoint lines of the layout above, each ended by CR LF (or nothing at all).
-// Otherwise, or when any step fails, it stays byte-identical and the report says why. Added names
-// written alike are named as when writing a new file.
+// Adds a line for every row the existing file does not hold (export/add_driver.h): by its
+// six-character name field as it would be written, case mattering, or for a camera or a row
+// without a name by its latitude and longitude fields; the rows the file held are marked in the
+// list. Added rows get distinct name fields as in a new file, clear of the file's. The file must be
+// one this program could have written: the two header lines, then waypoint lines of the layout
+// above, each ended by CR LF (or nothing at all). Otherwise, or when any step fails, it stays
+// byte-identical and the report says why.
 WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context);
 
 }  // namespace vintrel

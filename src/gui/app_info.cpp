@@ -69,7 +69,9 @@ QString helpText() {
     }
     QStringList outputs;
     for (const ExportFormat& f : exportFormats()) {
-        outputs.append(u'.' + f.extension);
+        if (!outputs.contains(u'.' + f.extension)) {  // GDB has two entries, one kind
+            outputs.append(u'.' + f.extension);
+        }
     }
     return QStringLiteral(
                "Usage: vintrel [Qt-options] [--] [FILE...]\n"

@@ -140,7 +140,7 @@ WriteShown WindowWork::addToFile(const ExportFormat& format, const QString& path
     }
     shown.written = true;
     shown.existingCount = existingCountText(report.existingCount);
-    shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.namelessCount);
+    shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.notWrittenCount);
     shown.nowCount = nowCountText(report.existingCount, report.recordCount);
     shown.warnings = shownText(report.warnings.join(u'\n'));
     lastWritten_ = path;
@@ -164,7 +164,7 @@ WriteShown WindowWork::sendToDevice(const ExportFormat& format, const GarminDevi
     shown.written = true;
     if (there && format.add != nullptr) {
         shown.existingCount = existingCountText(report.existingCount);
-        shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.namelessCount);
+        shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.notWrittenCount);
         shown.nowCount = nowCountText(report.existingCount, report.recordCount);
     } else {
         shown.outFile = createdText(path);

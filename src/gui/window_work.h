@@ -49,7 +49,7 @@ SaveName saveNameFor(const QString& typed, const ExportFormat& format);
 // The title of the box that holds the problems of an import.
 inline constexpr char kImportProblemsTitle[] = "Some waypoints could not be read";
 // The title of the box that holds the names written alike.
-inline constexpr char kWriteWarningsTitle[] = "Some names are written alike";
+inline constexpr char kWriteWarningsTitle[] = "About the names written";
 
 class WindowWork {
   public:

@@ -59,7 +59,8 @@ class CameraHandler : public TextRecordHandler {
         row.cell(column::kName) = name;
         row.cell(column::kDescription) = cellText(fieldAt(*fields, 3));
         setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 5);
-        addRecord(row, DuplicateRule::NameIgnoringCase);
+        // Lists name cameras by their limit ("max@50"): a camera is told by its place too.
+        addRecord(row, DuplicateRule::NameAndPlaceIgnoringCase);
         return true;
     }
 

@@ -95,14 +95,14 @@ class GpxHandler : public WaypointXmlHandler {
 
     struct Waypoint {
         CheckedPosition position;
-        QString name, desc, url, linkHref, sym, type, category;
+        QString name, desc, cmt, url, linkHref, sym, type, category;
         QString additions;  // privacy and channel texts, in document order
         bool linkSeen = false;
         bool hasPrivacy = false;
         bool encrypted = false;
         // Starts the next waypoint; the texts keep their buffers.
         void clear() {
-            for (QString* text : {&name, &desc, &url, &linkHref, &sym, &type, &category, &additions}) {
+            for (QString* text : {&name, &desc, &cmt, &url, &linkHref, &sym, &type, &category, &additions}) {
                 text->resize(0);
             }
             position = CheckedPosition{};
@@ -116,6 +116,8 @@ class GpxHandler : public WaypointXmlHandler {
             context_.list.expectName(DuplicateRule::ExactName, current_.name);
         } else if (local == "desc") {
             setFieldText(current_.desc, text);
+        } else if (local == "cmt") {
+            setFieldText(current_.cmt, text);
         } else if (local == "url") {
             setFieldText(current_.url, text);
         } else if (local == "sym") {
@@ -167,7 +169,9 @@ class GpxHandler : public WaypointXmlHandler {
             row.icon = iconForCacheType(current_.type);
         }
         row.cell(column::kName) = current_.name;
-        row.cell(column::kDescription) = current_.desc + current_.additions;
+        // Garmin's units and programs write their text as the comment, and often no description.
+        row.cell(column::kDescription) =
+            (current_.desc.isEmpty() ? current_.cmt : current_.desc) + current_.additions;
         setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 7);
         row.cell(column::kUrl) = current_.url.isEmpty() ? current_.linkHref : current_.url;
         row.cell(column::kSymbol) = current_.sym;

@@ -146,13 +146,9 @@ class MapSourceRows {
         row.cell(column::kDescription) =
             cellOf(fields->comment.isEmpty() ? fields->notes : fields->comment, format);
         row.cell(column::kUrl) = cellOf(fields->url, format);
-        const QStringList& symbols = symbolNames();
-        if (fields->symbol >= 0 && fields->symbol < symbols.size()) {
-            row.cell(column::kSymbol) = symbols[fields->symbol];
-            row.icon = iconForCacheType(symbols[fields->symbol]);
-        } else {
-            row.icon = IconRole::Empty;
-        }
+        const QString symbol = symbolName(fields->symbol);
+        row.cell(column::kSymbol) = symbol;
+        row.icon = iconForCacheType(symbol);
         setPositionCells(row, Position{lat, lon}, MinutesRule::Cut, context_.decimalSeparator, 7);
         if (context_.list.appendUnlessDuplicate(row, DuplicateRule::ExactName) >= 0) {
             ++result_.appended;

@@ -5,9 +5,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
-#include <type_traits>
 
 namespace vintrel {
 
@@ -111,6 +111,7 @@ void WaypointRow::copyAllButText(const WaypointRow& other) {
     lat = other.lat;
     lon = other.lon;
     hasPosition_ = other.hasPosition_;
+    keyedByPlace_ = other.keyedByPlace_;
     form_ = other.form_;
     sourceLat_ = other.sourceLat_;
     sourceLon_ = other.sourceLon_;
@@ -211,6 +212,19 @@ bool isNetworkRow(const WaypointRow& row) {
     return row.icon == IconRole::EncryptYes || row.icon == IconRole::EncryptNo;
 }
 
+// A coordinate in units of 1e-5 degrees: coordinates that round alike are one place.
+qint64 placeUnits(double degrees) {
+    return std::llround(degrees * 1e5);
+}
+
+bool samePlace(const WaypointRow& row, double lat, double lon) {
+    return placeUnits(row.lat) == placeUnits(lat) && placeUnits(row.lon) == placeUnits(lon);
+}
+
+size_t nameAndPlaceHash(QAnyStringView name, double lat, double lon) {
+    return qHashMulti(foldedHash(name), placeUnits(lat), placeUnits(lon));
+}
+
 }  // namespace
 
 WaypointList::WaypointList() {
@@ -239,74 +253,6 @@ const QStringList& WaypointList::headerTexts() {
     return headers;
 }
 
-namespace {
-
-// A text's hash, the same whether it is kept as Latin-1 or UTF-16: it is hashed in pieces of UTF-16
-// from a small buffer, folded (Fold) or as it is. No second string is made, and the letters A to Z
-// fold in place.
-template <bool Fold>
-size_t hashInPieces(QAnyStringView text) {
-    constexpr qsizetype kPiece = 64;
-    char16_t units[kPiece + 2];
-    qsizetype n = 0;
-    size_t h = 0;
-    const auto put = [&](char32_t c) {
-        if (Fold) {
-            c = c < 0x80 ? (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) : QChar::toCaseFolded(c);
-        }
-        if (QChar::requiresSurrogates(c)) {
-            units[n++] = QChar::highSurrogate(c);
-            units[n++] = QChar::lowSurrogate(c);
-        } else {
-            units[n++] = static_cast<char16_t>(c);
-        }
-        if (n >= kPiece) {
-            h = qHash(QStringView(units, n), h);
-            n = 0;
-        }
-    };
-    text.visit([&](auto view) {
-        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
-            for (const char c : view) {
-                put(static_cast<unsigned char>(c));
-            }
-        } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
-            for (qsizetype i = 0; i < view.size(); ++i) {
-                char32_t c = view[i].unicode();
-                if (QChar::isHighSurrogate(c) && i + 1 < view.size() && view[i + 1].isLowSurrogate()) {
-                    c = QChar::surrogateToUcs4(view[i].unicode(), view[i + 1].unicode());
-                    ++i;
-                }
-                put(c);
-            }
-        } else {
-            const QString utf16 = view.toString();
-            for (const QChar c : utf16) {
-                put(c.unicode());
-            }
-        }
-    });
-    return qHash(QStringView(units, n), h);
-}
-
-size_t exactHash(QAnyStringView text) {
-    return hashInPieces<false>(text);
-}
-
-}  // namespace
-
-size_t foldedHash(QAnyStringView text) {
-    return hashInPieces<true>(text);
-}
-
-QAnyStringView firstChars(QAnyStringView text, qsizetype n) {
-    return text.visit([n](auto view) -> QAnyStringView { return view.first(std::min(view.size(), n)); });
-}
-
-bool sameIgnoringCase(QAnyStringView a, QAnyStringView b) {
-    return QAnyStringView::compare(a, b, Qt::CaseInsensitive) == 0;
-}
-
 void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
     setColumnWidth(column::kDescription, widths.description);
     setColumnWidth(column::kLatDM, widths.latDM);
@@ -324,6 +270,7 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
         std::memcpy(text, source.text_, static_cast<size_t>(source.textBytes()));
     }
     row.text_ = text;
+    namesMayRepeat_ = true;
     return addRow(std::move(row));
 }
 
@@ -347,6 +294,8 @@ size_t WaypointList::keyHash(Key key, const WaypointRow& row) {
             return exactHash(nameOf(row));
         case kFoldedName:
             return foldedHash(nameOf(row));
+        case kNameAndPlace:
+            return nameAndPlaceHash(nameOf(row), row.lat, row.lon);
         default:
             return foldedHash(addressOf(row));
     }
@@ -368,30 +317,51 @@ RowIndex& WaypointList::index(Key key) const {
 int WaypointList::appendUnlessDuplicate(const WaypointDraft& draft, DuplicateRule rule, QStringView address) {
     const QString& name = draft.cells[column::kName];
     // The key is hashed and its chain found once, for the look-up and, when the record is new and
-    // its key is its name, for adding it.
-    const Key key = rule == DuplicateRule::ExactName          ? kExactName
-                    : rule == DuplicateRule::NameIgnoringCase ? kFoldedName
-                                                              : kAddress;
+    // its key is its own, for adding it.
+    const Key key = rule == DuplicateRule::AddressIgnoringCase                          ? kAddress
+                    : rule == DuplicateRule::NameAndPlaceIgnoringCase || name.isEmpty() ? kNameAndPlace
+                    : rule == DuplicateRule::ExactName                                  ? kExactName
+                                                                                        : kFoldedName;
     const QStringView keyText = key == kAddress ? address : QStringView(name);
     RowIndex& keyIndex = index(key);
     const size_t hash = key == expectedKey_ && keyText == expectedName_ ? expectedHash_
                         : key == kExactName                             ? exactHash(keyText)
-                                                                        : foldedHash(keyText);
+                        : key == kNameAndPlace ? nameAndPlaceHash(keyText, draft.lat, draft.lon)
+                                               : foldedHash(keyText);
     const RowIndex::Chain chain = keyIndex.chain(hash);
+    const int head = keyIndex.head(chain);
+    const bool mark = rule != DuplicateRule::ExactName;
     bool duplicate = false;
-    if (key == kExactName) {
-        for (int r = keyIndex.head(chain); r >= 0 && !name.isEmpty() && !duplicate; r = keyIndex.next(r)) {
-            duplicate = nameOf(row(r)) == name;
-        }
-    } else {
-        duplicate = markMatches(keyIndex, keyIndex.head(chain), hash, keyText,
-                                key == kAddress ? &addressOf : &nameOf);
+    switch (key) {
+        case kExactName:
+            for (int r = head; r >= 0 && !duplicate; r = keyIndex.next(r)) {
+                duplicate = nameOf(row(r)) == name;
+            }
+            break;
+        case kFoldedName:
+            duplicate = findMatches(keyIndex, head, hash, mark, [&name](const WaypointRow& r) {
+                return sameIgnoringCase(nameOf(r), name);
+            });
+            break;
+        case kNameAndPlace:
+            duplicate = findMatches(keyIndex, head, hash, mark, [&name, &draft](const WaypointRow& r) {
+                return samePlace(r, draft.lat, draft.lon) && sameIgnoringCase(nameOf(r), name);
+            });
+            break;
+        default:
+            duplicate = findMatches(keyIndex, head, hash, mark, [address](const WaypointRow& r) {
+                return sameIgnoringCase(addressOf(r), address);
+            });
     }
     if (duplicate) {
         ++duplicateCount_;
         return -1;
     }
     WaypointRow row(draft, WaypointRow::NoText{});
+    row.keyedByPlace_ = key == kNameAndPlace;
+    // Only these rules find the name among every listed row; a name kept by the others may stand
+    // on another row too.
+    namesMayRepeat_ = namesMayRepeat_ || key == kNameAndPlace || key == kAddress;
     bool wide = false;
     const qsizetype bytes = WaypointRow::packedBytes(draft.cells, wide);
     row.pack(draft.cells, wide, textRoom(bytes));
@@ -413,7 +383,8 @@ void WaypointList::expectInput(qint64 bytes) {
 
 void WaypointList::expectName(DuplicateRule rule, const QString& name) {
     const Key key = rule == DuplicateRule::ExactName ? kExactName : kFoldedName;
-    if (rule == DuplicateRule::AddressIgnoringCase || !indexes_[key].built) {
+    if (rule == DuplicateRule::AddressIgnoringCase || rule == DuplicateRule::NameAndPlaceIgnoringCase ||
+        name.isEmpty() || !indexes_[key].built) {
         return;
     }
     expectedKey_ = key;
@@ -425,21 +396,21 @@ void WaypointList::expectName(DuplicateRule rule, const QString& name) {
     indexes_[key].rows.prefetch(expectedHash_);
 }
 
-bool WaypointList::markMatches(RowIndex& index, int head, size_t hash, QStringView key,
-                               QAnyStringView (*keyOf)(const WaypointRow&)) {
+template <class Same>
+bool WaypointList::findMatches(RowIndex& index, int head, size_t hash, bool mark, const Same& same) {
     bool found = false;
     for (int r = head; r >= 0 && !found; r = index.next(r)) {
-        found = sameIgnoringCase(keyOf(row(r)), key);
+        found = same(row(r));
     }
-    if (!found) {
-        return false;
+    if (!found || !mark) {
+        return found;
     }
     // Rows up to markedThrough were all marked by an earlier record of this key, and marks are only
     // ever added, so a chain is walked once however many records repeat its key.
     const int done = index.markedThrough(hash);
     bool onlyThisKey = true;
     for (int r = head; r > done; r = index.next(r)) {
-        if (!sameIgnoringCase(keyOf(row(r)), key)) {
+        if (!same(row(r))) {
             onlyThisKey = false;  // another key with the same hash: its rows must stay unmarked
         } else if (!row(r).isMarkedDuplicate() || !row(r).redName) {
             markDuplicate(r);
@@ -529,6 +500,7 @@ void WaypointList::clear() {
         keyIndex.rows.clear();
         keyIndex.built = false;
     }
+    namesMayRepeat_ = false;
 }
 
 void WaypointList::removeRows(QList<int> indexes) {
@@ -550,10 +522,12 @@ void WaypointList::removeRows(QList<int> indexes) {
     if (kept.size() == static_cast<size_t>(rowCount())) {
         return;
     }
+    const bool mayRepeat = namesMayRepeat_;  // removing rows makes no name repeat
     clear();
     for (const WaypointRow& r : kept) {
         appendWaypointRow(r);
     }
+    namesMayRepeat_ = mayRepeat;
 }
 
 }  // namespace vintrel

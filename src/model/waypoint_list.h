@@ -12,6 +12,7 @@
 #include "model/column_layout.h"
 #include "model/coordinates.h"
 #include "model/row_index.h"
+#include "model/text_keys.h"
 
 #include <QAnyStringView>
 #include <QString>
@@ -128,11 +129,15 @@ class WaypointRow {
     double lon = 0;
 
     bool isMarkedDuplicate() const { return cellView(column::kDuplicate) == QLatin1StringView("1"); }
+    // Whether the list knows the row by its name and its place together (a camera, a waypoint
+    // without a name), not by its name alone: its name may stand on other rows too.
+    bool keyedByPlace() const { return keyedByPlace_; }
 
   private:
     friend class WaypointList;
 
     bool hasPosition_ = false;
+    bool keyedByPlace_ = false;
     PositionForm form_;
     double sourceLat_ = 0;
     double sourceLon_ = 0;
@@ -195,12 +200,18 @@ class RowStore {
     std::size_t size_ = 0;
 };
 
-// When a record counts as one the list already holds.
+// When a record counts as one the list already holds. A record without a name is one only of a
+// listed row without a name at the same place (as NameAndPlaceIgnoringCase compares places): a
+// nameless waypoint is known by where it is.
 enum class DuplicateRule {
     // A non-empty name equal to a listed one, letter case mattering; the listed row stays as it is.
     ExactName,
     // A name equal to listed ones ignoring letter case; every such listed row is marked.
     NameIgnoringCase,
+    // A name equal to listed ones ignoring letter case at the same place: both coordinates the same
+    // when rounded to 1e-5 degrees (about a metre). Camera lists name their cameras by their limit
+    // ("max@50" hundreds of times); every such listed row is marked.
+    NameAndPlaceIgnoringCase,
     // The record's address equal, ignoring letter case, to the first 17 characters of the
     // descriptions of listed wireless-network rows (those with an encryption icon), where they keep
     // their addresses; every such row is marked.
@@ -241,6 +252,11 @@ class WaypointList {
     // Appends a row whatever the list holds; returns its index.
     int appendWaypointRow(const WaypointRow& row);
 
+    // Whether two rows may hold the same name: false while every named row was appended under a
+    // rule that finds its name among the rows before it (ExactName, NameIgnoringCase), so that
+    // writers which need distinct names need not look for repeats.
+    bool namesMayRepeat() const { return namesMayRepeat_; }
+
     // Records dropped as duplicates since the count was last reset (the import driver resets it
     // before every file, so after several files it counts the last one's).
     int duplicateCount() const { return duplicateCount_; }
@@ -278,12 +294,12 @@ class WaypointList {
     // The keys rows are found by. An index is built the first time a record or a look-up asks for
     // it and kept up from then on: each reader uses one rule, so an import keeps one index, not
     // three.
-    enum Key { kExactName, kFoldedName, kAddress, kKeyCount };
+    enum Key { kExactName, kFoldedName, kAddress, kNameAndPlace, kKeyCount };
     static size_t keyHash(Key key, const WaypointRow& row);
     RowIndex& index(Key key) const;
-    // Whether `index` holds rows whose key equals `key` ignoring case; marks them when it does.
-    bool markMatches(RowIndex& index, int head, size_t hash, QStringView key,
-                     QAnyStringView (*keyOf)(const WaypointRow&));
+    // Whether the chain from `head` holds a row `same` accepts; with `mark`, marks every such row.
+    template <class Same>
+    bool findMatches(RowIndex& index, int head, size_t hash, bool mark, const Same& same);
 
     RowStore rows_;
     struct TextBlock {
@@ -306,16 +322,8 @@ class WaypointList {
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;
+    bool namesMayRepeat_ = false;
     std::atomic<int> rowCountSoFar_{0};
 };
-
-// Names compare ignoring letter case character by character (case folding: accented letters match
-// their other case, a sharp s is not "SS"); the hash agrees with that comparison and is computed
-// without building a second string.
-size_t foldedHash(QAnyStringView text);
-
-// The first `n` characters (at most) of a text, as a view of the same kind.
-QAnyStringView firstChars(QAnyStringView text, qsizetype n);
-bool sameIgnoringCase(QAnyStringView a, QAnyStringView b);
 
 }  // namespace vintrel

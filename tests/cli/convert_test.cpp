@@ -6,10 +6,10 @@
 #include "interop_support.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -207,16 +207,38 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
     EXPECT_TRUE(r.err.contains("was skipped"));
 }
 
-TEST(ConvertSafety, DistinctNamesWrittenAlikeAreReported) {
+// Names a file would hold as the same bytes get a number; characters a version 1 GDB file loses
+// are named, with the entry that keeps them, which keeps them.
+TEST(ConvertSafety, NamesWrittenAlikeAreMadeDistinctAndVersion3KeepsThem) {
     QTemporaryDir dir;
     const QString out = dir.filePath("alike.gdb");
-    const CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
+    CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(
-        r.err.contains(out + QString::fromUtf8(": \"漢字\" and \"字漢\" are both written as \"??\".")))
-        << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8("are both written as \"Café\".")));
+    const QString said = QStringLiteral("vintrel-convert: ") + out;
+    EXPECT_EQ(r.err, said +
+                         QString::fromUtf8(": 2 waypoints whose names the file would hold twice were given a "
+                                           "number (such as \"字漢\", written as \"?? 2\").\n") +
+                         said +
+                         QString::fromUtf8(": 2 names hold characters that windows-1252 lacks; they are "
+                                           "written as '?' (\"漢字\" as \"??\").\n") +
+                         said +
+                         ": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
+                         "(vintrel-convert --gdb-version 3).\n");
     EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
+
+    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version", "3"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, said + QString::fromUtf8(": 1 waypoint whose name the file would hold twice was given a "
+                                              "number (such as \"Café\", written as \"Café 2\").\n"));
+    EXPECT_EQ(readAll(out)[11], 'm');
+    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version=2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version takes one of 1, 3\n"))
+        << r.err.toStdString();
+    r = run({dataPath("names_alike.gpx"), "-o", dir.filePath("x.mps"), "--gdb-version", "3"});
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for gdb files only\n"));
+    r = run({dataPath("names_alike.gpx"), "--add", out, "--gdb-version", "3"});
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for new files")) << r.err.toStdString();
 }
 
 TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
@@ -317,7 +339,8 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
 }
 
 // A row without a name is no duplicate: the add says apart why rows were left out.
-TEST(ConvertAdd, RowsWithoutANameAreCountedApart) {
+// Rows without a name are named; added again, they are found by their places.
+TEST(ConvertAdd, RowsWithoutANameAreNamedAndFoundAgainByTheirPlaces) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");
     ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
@@ -325,11 +348,16 @@ TEST(ConvertAdd, RowsWithoutANameAreCountedApart) {
     ASSERT_TRUE(writeFile(nameless,
                           "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"3\" lon=\"4\"><name>N</name></wpt>"
                           "<wpt lat=\"5\" lon=\"6\"/></gpx>"));
-    const CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
+    CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n1 record added to " + gdb +
-                         "\n2 duplicate records were not added.\n2 records without a name were not added.\n"
-                         "There are now 3 records in the file.\n");
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n3 records added to " + gdb +
+                         "\n2 duplicate records were not added.\nThere are now 5 records in the file.\n");
+    EXPECT_EQ(r.err,
+              "vintrel-convert: " + gdb + ": 2 waypoints without a name were written as WPT001 … WPT002.\n");
+    r = run({nameless, "--add", gdb});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 5 records in the existing file.\n0 records added to " + gdb +
+                         "\n3 duplicate records were not added.\nThere are still 5 records in the file.\n");
 }
 
 // Every write to standard output counts: a full disk or a reader that went away is a failure,

@@ -36,7 +36,15 @@ TEST(ExportFormats, TheTableSaysWhatEachFormatCanDo) {
         EXPECT_TRUE(f.choiceText.startsWith(f.key));
         EXPECT_EQ(f.saveFilter.pattern, "*." + f.extension);
     }
-    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX"}));
+    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX", "GDB"}));
+    // GDB files come in two versions: the first entry is version 1, the last version 3.
+    const ExportFormat* v3 = exportFormatForChoice("GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)");
+    ASSERT_NE(v3, nullptr);
+    EXPECT_EQ(v3->version, 3);
+    EXPECT_EQ(exportFormatForName("GDB", 3), v3);
+    EXPECT_EQ(exportFormatForName("gdb")->version, 1);
+    EXPECT_EQ(exportVersions("gdb"), (QList<int>{1, 3}));
+    EXPECT_TRUE(exportVersions("mps").isEmpty());
     EXPECT_EQ(exportFormatForName("kml")->add, nullptr);  // Google Earth files are only ever created whole
 }
 
@@ -45,8 +53,9 @@ TEST(AddToExisting, ReportTexts) {
     EXPECT_EQ(existingCountText(0), "There were 0 records in the existing file.");
     EXPECT_EQ(addedText(1, "/m/f.gdb", 0), "1 record added to /m/f.gdb");
     EXPECT_EQ(addedText(0, "/m/f.gdb", 1), "0 records added to /m/f.gdb\n1 duplicate record were not added.");
-    EXPECT_EQ(addedText(2, "/m/a\nb.gdb", 0, 1),
-              "2 records added to /m/a\\nb.gdb\n1 record without a name was not added.");
+    EXPECT_EQ(
+        addedText(2, "/m/a\nb.gdb", 0, 1),
+        "2 records added to /m/a\\nb.gdb\n1 record could not be added: no distinct name was left for it.");
     EXPECT_EQ(nowCountText(0, 1), "There is now 1 record in the file.");
     EXPECT_EQ(nowCountText(1, 0), "There is still 1 record in the file.");
     EXPECT_EQ(nowCountText(0, 0), "There are still 0 records in the file.");

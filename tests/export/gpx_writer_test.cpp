@@ -141,6 +141,10 @@ TEST_F(GpxWriter, EveryRowIsOneWaypointLineInListOrder) {
          {"Road", "x", -1.5, -2.25, "", "", "No Such Symbol"},
          false,
          "<wpt lat=\"-1.5\" lon=\"-2.25\"><name>Road</name><sym>Waypoint</sym></wpt>"},
+        {"a symbol the user drew in MapSource",
+         {"Den", "", 3, 4, "", "", "Custom 5"},
+         true,
+         "<wpt lat=\"3\" lon=\"4\"><name>Den</name><sym>Custom 5</sym></wpt>"},
         {"RE",
          {"REDLIGHT 3", "", 0, 0},
          true,
@@ -195,10 +199,11 @@ TEST_F(GpxWriter, ReadBackEveryRowKeepsItsNameLinkAndIcon) {
     WaypointList list;
     readFixture(&readGpxFile, list, "pocket_query.gpx");
     readFixture(&readLocFile, list, "entities_lf.loc");
+    double lon = 1;  // nameless waypoints at one place would be read back as one
     for (const IconRole icon :
          {IconRole::Geocache, IconRole::Traditional, IconRole::Webcam, IconRole::Multi, IconRole::Mystery,
           IconRole::Event, IconRole::Virtual, IconRole::Locationless}) {
-        list.appendWaypointRow(row({"", "", 1, 1, "", "", "", "", icon}));
+        list.appendWaypointRow(row({"", "", 1, ++lon, "", "", "", "", icon}));
     }
     write(list, "back.gpx");
     WaypointList back;
@@ -320,15 +325,13 @@ TEST_F(GpxWriter, AddingPutsNewWaypointsWhereTheSchemaWantsThemAndKeepsEveryOthe
         const QString path = dir_.filePath("add.gpx");
         ASSERT_TRUE(writeFile(path, c.before));
         WaypointList list;
-        fill(list, {{"New", "", 1, 2, "http://n/"}, {"Old Mill", "", 3, 4}, {"", "", 5, 6}});
+        fill(list, {{"New", "", 1, 2, "http://n/"}, {"Old Mill", "", 3, 4}});
         const WriteReport report = add(list, path, false);
         EXPECT_TRUE(report.written) << c.what << ": " << report.error.toStdString();
         EXPECT_EQ(report.existingCount, c.existing) << c.what;
         EXPECT_EQ(report.recordCount, c.added) << c.what;
         EXPECT_EQ(report.leftOutCount, 2 - c.added) << c.what;
-        EXPECT_EQ(report.namelessCount, 1) << c.what;  // the nameless row is never added
         EXPECT_EQ(list.row(1).isMarkedDuplicate(), c.added == 1) << c.what;
-        EXPECT_FALSE(list.row(2).isMarkedDuplicate()) << c.what;
         EXPECT_EQ(readAll(path), c.after) << c.what;
     }
 }
@@ -480,7 +483,7 @@ TEST_F(GpxWriter, AddingToRealFilesOfOtherProgramsKeepsWhatTheyHold) {
         const WriteReport report = add(list, path);
         ASSERT_TRUE(report.written) << name.toStdString() << ": " << report.error.toStdString();
         EXPECT_EQ(report.recordCount, 3) << name.toStdString();
-        EXPECT_EQ(report.leftOutCount + report.namelessCount, own.rowCount()) << name.toStdString();
+        EXPECT_EQ(report.leftOutCount, own.rowCount()) << name.toStdString();  // nameless ones by place
 
         const QByteArray after = readAll(path);
         qsizetype same = 0;

@@ -59,7 +59,7 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_FALSE(enabled("cmdCreateNew"));
     EXPECT_FALSE(get<QCheckBox>("chkDecimal")->isChecked());
     EXPECT_TRUE(get<QCheckBox>("chkIncludeDesc")->isChecked());
-    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 6);
+    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 7);  // "Choose One:" and the table's six entries
     EXPECT_EQ(get<QComboBox>("cboColor")->count(), 17);
     EXPECT_EQ(get<QComboBox>("cboDisplay")->itemText(2), "Symbol & Description");
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
@@ -317,6 +317,22 @@ TEST_F(Window, CreateNewGdbEndToEndAndLaunchMapSource) {
     // The next proposal starts from the file just saved.
     click("cmdCreateNew");
     EXPECT_EQ(dialogs_.proposed, out);
+}
+
+TEST_F(Window, TheUnicodeGdbEntryWritesVersion3) {
+    QTemporaryDir dir;
+    open({data("names_alike.gpx")});
+    choose("cboOutput", "GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)");
+    EXPECT_TRUE(visible("cboDisplay"));
+    const QString out = dir.filePath("v3.gdb");
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    EXPECT_EQ(dialogs_.saveFilter.description, "Mapsource (v6.11+) File (*.gdb)");
+    EXPECT_EQ(text("lblNowCount"), "There are 5 records in the new file.");
+    EXPECT_TRUE(visible("cmdMapsource"));
+    const QByteArray bytes = readAll(out);
+    EXPECT_EQ(bytes[11], 'm');
+    EXPECT_TRUE(bytes.contains(QByteArray("W字漢\0", 8)));  // the name whole, in UTF-8
 }
 
 TEST_F(Window, AFailedWriteIsNeverReportedAsCreated) {
@@ -699,7 +715,7 @@ TEST_F(Window, TextColoursFollowThePalette) {
     EXPECT_EQ(toneColour(Tone::Advice, light), QColor(0, 0, 192));
 }
 
-TEST_F(Window, NamesWrittenAlikeInAWptFileAreReported) {
+TEST_F(Window, NamesMadeDistinctInAWptFileAreReported) {
     QTemporaryDir dir;
     const QString in = dir.filePath("new.gpx");
     ASSERT_TRUE(vintrel::test::writeFile(in,
@@ -710,8 +726,10 @@ TEST_F(Window, NamesWrittenAlikeInAWptFileAreReported) {
     choose("cboOutput", "WPT (Waypoint file)");
     dialogs_.saveAnswers.append(dir.filePath("new.wpt"));
     click("cmdCreateNew");
-    EXPECT_EQ(messages_.titles, QStringList{"Some names are written alike"});
-    EXPECT_EQ(messages_.texts, QStringList{"\"GC9NEW1\" and \"GC9NEW2\" are both written as \"GC9NEW\"."});
+    EXPECT_EQ(messages_.titles, QStringList{"About the names written"});
+    EXPECT_EQ(messages_.texts,
+              QStringList{"1 waypoint whose name the file would hold twice was given a number "
+                          "(such as \"GC9NEW2\", written as \"GC9NE2\")."});
 }
 
 // What the window remembers between runs, and where it shows it.

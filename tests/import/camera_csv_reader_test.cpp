@@ -15,7 +15,7 @@ TEST(CameraCsvReader, HeaderSkippedColumnsAsTheListShowsThemIconsByPrefix) {
     EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
     EXPECT_EQ(r.appended, 10);
     ASSERT_EQ(list.rowCount(), 10);
-    // Marked: "SPEED CHECK" on the last line is the same name ignoring case.
+    // Marked: "SPEED CHECK" on the last line is the same name ignoring case, at the same place.
     EXPECT_EQ(
         rowText(list, 0),
         "Speed check|Fixed camera on the A40|N51°30.000  N5130.00000|W000°07.500  W00007.50000|51.50000|"
@@ -149,7 +149,7 @@ TEST(CameraCsvReader, FirstLineIsACameraWhenItBeginsWithAPositionElseTheColumnNa
         EXPECT_TRUE(r.problems.isEmpty() && r.skips.isEmpty()) << c.firstLine;
     }
 
-    // A real list: every camera of it bears the type's name, so the first one stays and is marked.
+    // A real list: every camera of it bears the type's name, and each is kept, at its own place.
     const QString real = realFile("csv/GATSO_30.csv");
     if (real.isEmpty()) {
         GTEST_SKIP() << "the collection of real files is not there";
@@ -157,11 +157,11 @@ TEST(CameraCsvReader, FirstLineIsACameraWhenItBeginsWithAPositionElseTheColumnNa
     WaypointList list;
     ImportContext context{list, u'.'};
     const ReadResult r = readCameraCsvFile(real, context);
-    ASSERT_EQ(list.rowCount(), 1);
+    ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(rowText(list, 0).section(u'|', 0, 1),
               "max@30|CHOISY LE ROI VERS VILLENEUVE ST GEORGES 76, AVENUE VILLENEUVE SAINT GEORGES");
-    EXPECT_EQ(list.row(0).cell(5), "48.76239");
-    EXPECT_EQ(list.duplicateCount(), 1);
+    EXPECT_EQ(list.row(1).cell(5), "48.76259");
+    EXPECT_EQ(list.duplicateCount(), 0);
     EXPECT_TRUE(r.problems.isEmpty());
 }
 

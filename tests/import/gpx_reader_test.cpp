@@ -80,10 +80,11 @@ TEST(GpxReader, ExactDuplicatesDroppedBadPositionsSkipped) {
         "line 8: waypoint \"BADLAT\" was skipped: latitude \"north\" is not a number"));
     EXPECT_TRUE(r.skips.join('\n').contains("line 9: waypoint \"NOLAT\" was skipped: no latitude"));
 
-    // Read again: every named row is an exact duplicate; no row is overwritten.
+    // Read again: every named row is an exact duplicate, and so is each unnamed one, at the place
+    // of an unnamed row; no row is overwritten.
     readFixture(&readGpxFile, list, "dups_and_bad.gpx");
-    EXPECT_EQ(list.duplicateCount(), 4);
-    EXPECT_EQ(list.rowCount(), 7);  // the two unnamed waypoints are never duplicates
+    EXPECT_EQ(list.duplicateCount(), 6);
+    EXPECT_EQ(list.rowCount(), 5);
     EXPECT_EQ(list.row(0).cell(2), "");
 }
 
@@ -174,6 +175,25 @@ TEST(GpxReader, LineBreaksWithTheirIndentBecomeOneSpace) {
     // A tab alone is one space; blank lines go too.
     EXPECT_EQ(columnTexts(list, column::kDescription),
               (QStringList{"First line second line third line", "a b c"}));
+}
+
+// Garmin's units and programs write their text as <cmt>: it is the description when there is no
+// <desc>, wherever it stands.
+TEST(GpxReader, TheCommentIsTheDescriptionWhenThereIsNone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cmt.gpx");
+    ASSERT_TRUE(writeFile(path,
+                          "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+                          "<wpt lat=\"1\" lon=\"1\"><name>A</name><cmt>by the gate</cmt></wpt>"
+                          "<wpt lat=\"2\" lon=\"2\"><name>B</name><desc>d</desc><cmt>c</cmt></wpt>"
+                          "<wpt lat=\"3\" lon=\"3\"><name>C</name><cmt>c</cmt><desc>d</desc></wpt>"
+                          "<wpt lat=\"4\" lon=\"4\"><name>D</name><cmt>c</cmt><desc/></wpt>"
+                          "<rte><rtept lat=\"5\" lon=\"5\"><cmt>turn left</cmt></rtept></rte></gpx>"));
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    readGpxFile(path, context);
+    EXPECT_EQ(columnTexts(list, column::kDescription),
+              (QStringList{"by the gate", "d", "d", "c", "turn left"}));
 }
 
 TEST(GpxReaderRepairs, UndeclaredPrefixesAreReadByTheirLocalNames) {

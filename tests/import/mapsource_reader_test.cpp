@@ -3,9 +3,9 @@
 #include "import/mapsource_reader.h"
 
 #include "export/mapsource/mapsource_file.h"
+#include "formats/mapsource/mapsource_layout.h"
 #include "import/gpx_reader.h"
 #include "import/loc_reader.h"
-#include "formats/mapsource/mapsource_layout.h"
 
 #include "test_support.h"
 
@@ -160,9 +160,10 @@ void fillRoundTripRows(WaypointList& rows) {
     snow.cell(column::kDescription) = QStringLiteral("on the hill");
     snow.setPosition(-89.9999999, 179.9999999, PositionForm{});
     rows.appendWaypointRow(WaypointRow(snow));
-    // Whole degrees, which the 32-bit fields hold a hair short of.
+    // Whole degrees, which the 32-bit fields hold a hair short of; a symbol the user drew.
     WaypointDraft whole;
     whole.cell(column::kName) = QStringLiteral("Whole");
+    whole.cell(column::kSymbol) = QStringLiteral("Custom 7");
     whole.setPosition(2, -3, PositionForm{});
     rows.appendWaypointRow(WaypointRow(whole));
 }
@@ -180,8 +181,12 @@ TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
         QByteArray empty;  // the file before the rows are added; empty: a new file is written
     };
     const Case cases[] = {
-        {"new.gdb", {}}, {"v2.gdb", mapSourceFile('f', 'l', {})}, {"v3.gdb", mapSourceFile('f', 'm', {})},
-        {"new.mps", {}}, {"g.mps", mapSourceFile('d', 'g', {})},
+        {"new.gdb", {}},
+        {"new3.gdb", {}},
+        {"v2.gdb", mapSourceFile('f', 'l', {})},
+        {"v3.gdb", mapSourceFile('f', 'm', {})},
+        {"new.mps", {}},
+        {"g.mps", mapSourceFile('d', 'g', {})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -191,7 +196,9 @@ TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
         fillRoundTripRows(list);
         WriteReport report;
         if (c.empty.isEmpty()) {
-            report = gdb ? writeGdbFile(list, path, {}) : writeMpsFile(list, path, {});
+            report = !gdb                                   ? writeMpsFile(list, path, {})
+                     : QByteArrayView(c.file) == "new3.gdb" ? writeGdb3File(list, path, {})
+                                                            : writeGdbFile(list, path, {});
         } else {
             ASSERT_TRUE(writeFile(path, c.empty));
             report = gdb ? addToGdbFile(list, path, {}) : addToMpsFile(list, path, {});
@@ -202,7 +209,7 @@ TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
         EXPECT_TRUE(result.problems.isEmpty() && result.skips.isEmpty())
             << result.problems.join('\n').toStdString();
         ASSERT_EQ(back.rowCount(), rows.rowCount());
-        const bool utf8 = QByteArrayView(c.file) == "v3.gdb";
+        const bool utf8 = QByteArrayView(c.file) == "v3.gdb" || QByteArrayView(c.file) == "new3.gdb";
         for (int i = 0; i < rows.rowCount(); ++i) {
             const WaypointRow& was = rows.row(i);
             const WaypointRow& is = back.row(i);
@@ -216,6 +223,7 @@ TEST(MapSourceReader, WhatThisProgramWritesReadsBackIntoTheSameRows) {
         const int last = rows.rowCount() - 1;
         EXPECT_EQ(cell(back, last, column::kLatDM), QString::fromUtf8("N02°00.000  N0200.00000"));
         EXPECT_EQ(cell(back, last, column::kLonDecimal), "-3.0000000");
+        EXPECT_EQ(cell(back, last, column::kSymbol), "Custom 7");
         if (gdb) {
             EXPECT_EQ(cell(back, 0, column::kSymbol), "Geocache");
             EXPECT_EQ(cell(back, 0, column::kUrl), cell(rows, 0, column::kUrl));

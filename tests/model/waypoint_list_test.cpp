@@ -46,8 +46,6 @@ TEST(DuplicateRules, ExactNameKeepsOtherCasesAndLeavesTheEarlierRowAlone) {
     EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName), 0);
     EXPECT_EQ(list.appendUnlessDuplicate(named("gc1"), DuplicateRule::ExactName), 1);
     EXPECT_EQ(list.appendUnlessDuplicate(named("GC1"), DuplicateRule::ExactName), -1);
-    EXPECT_EQ(list.appendUnlessDuplicate(named(""), DuplicateRule::ExactName), 2);
-    EXPECT_EQ(list.appendUnlessDuplicate(named(""), DuplicateRule::ExactName), 3);  // never a duplicate
     EXPECT_EQ(list.duplicateCount(), 1);
     EXPECT_TRUE(markedRows(list).isEmpty());
     EXPECT_EQ(list.findRowByName(u"gc1"), 1);
@@ -77,6 +75,54 @@ TEST(DuplicateRules, NameIgnoringCaseMarksEveryEarlierRowOnceAndCountsRecords) {
     EXPECT_EQ(markedRows(list), (QList<int>{0, 2, 3, 5}));
     list.resetDuplicateCount();
     EXPECT_EQ(list.duplicateCount(), 0);
+}
+
+TEST(DuplicateRules, CamerasAndNamelessRowsAreKnownByNameAndPlace) {
+    struct Record {
+        const char* name;
+        double lat, lon;
+        DuplicateRule rule;
+        int index;  // the new row's, or -1 for a duplicate
+    };
+    constexpr auto kCamera = DuplicateRule::NameAndPlaceIgnoringCase;
+    constexpr auto kExact = DuplicateRule::ExactName;
+    constexpr auto kIgnoringCase = DuplicateRule::NameIgnoringCase;
+    const Record records[] = {
+        {"Radar", 45, 5, kExact, 0},           // listed before any record asked by place
+        {"RADAR", 45.000004, 5, kCamera, -1},  // the same place to 1e-5 degrees: marks row 0
+        {"max@50", 48.1, 2.1, kCamera, 1},
+        {"max@50", 48.2, 2.1, kCamera, 2},             // another place: another camera
+        {"MAX@50", 48.100004, 2.099996, kCamera, -1},  // marks row 1 only
+        {"max@50", 48.10001, 2.1, kCamera, 3},         // 1e-5 degrees away
+        {"max@70", 48.2, 2.1, kCamera, 4},             // another name at a place taken
+        {"", 1, 1, kExact, 5},
+        {"", 1, 1, kExact, -1},  // marks nothing, as the rule never does
+        {"", 1, 1.00001, kExact, 6},
+        {"", 1, 1, kIgnoringCase, -1},          // marks row 5
+        {"", 1, 1.00001, kCamera, -1},          // marks row 6
+        {"Max@50", 10, 10, kIgnoringCase, -1},  // a name alone, as the reader's rule says: marks 1-3
+    };
+    WaypointList list;
+    for (const Record& r : records) {
+        WaypointDraft draft = named(r.name);
+        draft.lat = r.lat;
+        draft.lon = r.lon;
+        EXPECT_EQ(list.appendUnlessDuplicate(draft, r.rule), r.index)
+            << r.name << " " << r.lat << " " << r.lon;
+    }
+    EXPECT_EQ(list.duplicateCount(), 6);
+    EXPECT_EQ(markedRows(list), (QList<int>{0, 1, 2, 3, 5, 6}));
+    // Rows known by their place may share a name; the others never do.
+    EXPECT_FALSE(list.row(0).keyedByPlace());
+    EXPECT_TRUE(list.row(1).keyedByPlace());
+    EXPECT_TRUE(list.row(5).keyedByPlace());
+    EXPECT_TRUE(list.namesMayRepeat());
+    WaypointList plain;
+    plain.appendUnlessDuplicate(named("A"), kExact);
+    plain.appendUnlessDuplicate(named("b"), kIgnoringCase);
+    EXPECT_FALSE(plain.namesMayRepeat());
+    plain.removeRows({0});
+    EXPECT_FALSE(plain.namesMayRepeat());
 }
 
 TEST(DuplicateRules, AddressComparesWithTheStartOfEveryNetworkDescription) {

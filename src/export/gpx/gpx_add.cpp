@@ -29,6 +29,7 @@ struct GpxTarget {
     int waypointCount = 0;       // the file's <wpt> elements
     QByteArray prefix;           // of the file's GPX elements ("g" for <g:gpx>), which new ones take
     QSet<QString> names;         // of its waypoints and route points, as the GPX reader reads them
+    QSet<gpx::Place> places;     // theirs too
 };
 
 // The file's encoding as far as writing into it goes.
@@ -354,6 +355,9 @@ class TargetScan {
             if (gpx::isGpxNamespace(n.uri) && (n.local == "wpt" || n.local == "rtept")) {
                 waypointDepth_ = depth;
                 waypointName_.clear();
+                if (const std::optional<gpx::Place> place = gpx::placeOfAttributes(attributes)) {
+                    target_.places.insert(*place);
+                }
             }
         } else if (depth == waypointDepth_ + 1 && gpx::isGpxNamespace(n.uri) && n.local == "name") {
             nameDepth_ = depth;
@@ -489,8 +493,12 @@ class GpxAddTarget : public AddTarget {
         const QString name = QString::fromUtf8(key);
         return target_.names.contains(name) ? std::optional<QString>(name) : std::nullopt;
     }
-    QString keyText(const QByteArray& key) const override { return QString::fromUtf8(key); }
-    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString&) override {
+    bool holdsPlace(const WaypointRow& row) const override {
+        // +180 is written as -180, the same meridian.
+        return target_.places.contains(
+            gpx::placeKey(row.lat, row.lon >= 179.99999995 ? row.lon - 360.0 : row.lon));
+    }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QAnyStringView, QString&) override {
         piece_.resize(0);
         if (target_.afterWaypoint) {
             piece_.append(lineEnd_).append(indent_);

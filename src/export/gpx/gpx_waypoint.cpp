@@ -31,13 +31,13 @@ char* putCoordinate(char* p, double degrees) {
     return p;
 }
 
-// The symbol names as written, escaped, by their number.
+// The symbol names as written, escaped, by their number (the custom ones' too; none between).
 const std::vector<QByteArray>& symbolTexts() {
     static const std::vector<QByteArray> texts = [] {
         std::vector<QByteArray> out;
-        for (const QString& name : symbolNames()) {
+        for (int number = 0; number < kFirstCustomSymbol + kCustomSymbolCount; ++number) {
             QByteArray text;
-            xml::appendText(text, name);
+            xml::appendText(text, symbolName(number));
             out.push_back(text);
         }
         return out;

@@ -39,9 +39,10 @@ namespace vintrel {
 // succeeded.
 WriteReport writeGpxFile(const WaypointList& list, const QString& path, const ExportContext& context);
 
-// Adds a waypoint for every row whose name the existing file at `path` does not hold as a waypoint
-// or route point (compared with case, each as the GPX reader reads it; rows without a name are
-// left out too); the rows it held are marked in the list. The file must be well-formed XML whose root
+// Adds a waypoint for every row the existing file at `path` does not hold as a waypoint or route
+// point (export/add_driver.h): by its name, compared with case, each as the GPX reader reads it; a
+// camera or a row without a name by its place, to seven decimals. The rows it held are marked in
+// the list. The file must be well-formed XML whose root
 // is a GPX 1.0 or 1.1 gpx element (or one of no namespace, as the GPX reader reads), which the
 // reader would read without a repair: the same rules with no forgiveness. Otherwise, or when any
 // step fails, it stays byte-identical and the report says why.

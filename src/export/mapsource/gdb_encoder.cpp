@@ -1,8 +1,8 @@
 #include "export/mapsource/gdb_encoder.h"
 
-#include "formats/text/cp1252_text.h"
 #include "export/mapsource/binary_output.h"
 #include "formats/garmin/garmin_tables.h"
+#include "formats/text/cp1252_text.h"
 #include "registry/c_registry.h"
 
 namespace vintrel {
@@ -57,7 +57,8 @@ qint32 gdbDisplayValue(int displayIndex) {
 
 bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const ExportOptions& options,
                        const CategoryNames& categories, qint32 timeStamp, QString& error, int gdbVersion) {
-    const std::optional<Semicircles> position = recordPosition(row.name, row.latitude, row.longitude, error);
+    const QAnyStringView written = row.writtenName.isEmpty() ? row.name : row.writtenName;
+    const std::optional<Semicircles> position = recordPosition(written, row.latitude, row.longitude, error);
     if (!position) {
         return false;
     }
@@ -66,7 +67,7 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     const auto composed = [utf8](QAnyStringView text) {
         return utf8 ? text.toString().normalized(QString::NormalizationForm_C) : QString();
     };
-    const QString name = composed(row.name);
+    const QString name = composed(written);
     const QString description = composed(options.includeDescription ? row.description : QAnyStringView());
     const QString url = composed(row.url);
     const QAnyStringView descriptionText = options.includeDescription ? row.description : QAnyStringView();
@@ -81,9 +82,9 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     // six more bytes at the end.
     const qsizetype fixedBytes = utf8 ? 82 : 72;
     const qsizetype textUnits = utf8 ? name.size() + description.size() + url.size()
-                                     : row.name.size() + descriptionText.size() + row.url.size();
+                                     : written.size() + descriptionText.size() + row.url.size();
     RecordWriter w(out, kWaypointRecord, fixedBytes, textUnits);
-    text(w, row.name, name);
+    text(w, written, name);
     w.fill(9, '\0');  // class 0, empty country, start of the class data
     w.fill(12, '\xFF');
     w.fill(2, '\0');
@@ -116,7 +117,8 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
     return true;
 }
 
-bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error) {
+bool encodeGdbRow(QByteArray& out, const WaypointRow& row, QAnyStringView name, const RecordInputs& inputs,
+                  QString& error) {
     const GdbWaypointFields fields{row.cellView(column::kName),
                                    row.cellView(column::kDescription),
                                    row.cellView(column::kUrl),
@@ -124,7 +126,8 @@ bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& i
                                    row.lon,
                                    row.cellView(column::kEncryption),
                                    row.cellView(column::kSymbol),
-                                   row.cellView(column::kCategory)};
+                                   row.cellView(column::kCategory),
+                                   name};
     return encodeGdbWaypoint(out, fields, inputs.options, inputs.categories, inputs.timeStamp, error,
                              inputs.gdbVersion);
 }

@@ -54,7 +54,7 @@ namespace vintrel {
 
 // The cells of one row that a record is made from (views of texts that outlive the call).
 struct GdbWaypointFields {
-    QAnyStringView name;
+    QAnyStringView name;  // as the list has it: its start chooses the symbol
     QAnyStringView description;
     QAnyStringView url;
     double latitude = 0;  // degrees
@@ -62,6 +62,7 @@ struct GdbWaypointFields {
     QAnyStringView encryption;
     QAnyStringView symbol;
     QAnyStringView category;
+    QAnyStringView writtenName;  // the name the file gets when one was made for the row; empty: `name`
 };
 
 // The symbol name a record gets: a wireless network's encryption state first, then the name's
@@ -82,7 +83,8 @@ bool encodeGdbWaypoint(QByteArray& out, const GdbWaypointFields& row, const Expo
                        const CategoryNames& categories, qint32 timeStamp, QString& error, int gdbVersion = 1);
 
 // The same from a row of the list: the file module's encoder.
-bool encodeGdbRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error);
+bool encodeGdbRow(QByteArray& out, const WaypointRow& row, QAnyStringView name, const RecordInputs& inputs,
+                  QString& error);
 
 // MapSource's category names as this machine's registry holds them; all empty without a registry.
 CategoryNames readCategoryNames(registry::RegistryApi* registry);

@@ -2,9 +2,11 @@
 
 #include "export/add_driver.h"
 #include "export/atomic_save.h"
+#include "export/mapsource/binary_output.h"
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
+#include "export/written_names.h"
 #include "formats/text/cp1252_text.h"
 
 #include "model/field_text.h"
@@ -79,6 +81,44 @@ class HeldNames {
     const QList<QByteArray>* names_ = nullptr;
 };
 
+// Names written with '?' for characters the code page lacks: counted, the first one shown.
+class LostCharacters {
+  public:
+    void check(QAnyStringView name) {
+        if (!cp1252Changes(name)) {
+            return;
+        }
+        const QString text = name.toString();
+        QByteArray bytes;
+        appendCp1252(bytes, text);
+        if (bytes.count('?') > text.count(u'?') && count_++ == 0) {
+            first_ = text;
+            firstWritten_ = fromCp1252(bytes);
+        }
+    }
+    int count() const { return count_; }
+    QString sentence() const {
+        return (count_ == 1 ? QStringLiteral("1 name holds characters that windows-1252 lacks; they are")
+                            : QStringLiteral("%1 names hold characters that windows-1252 lacks; they are")
+                                  .arg(count_)) +
+               QStringLiteral(" written as '?' (\"%1\" as \"%2\").")
+                   .arg(quotedName(first_), quotedName(firstWritten_));
+    }
+
+  private:
+    int count_ = 0;
+    QString first_, firstWritten_;
+};
+
+QByteArray gdbHeader(char version, quint16 application) {
+    return QByteArray("MsRcf\0", 6) +                                            // signature
+           bytesOf({2, 0, 0, 0, 'D', static_cast<unsigned char>(version), 0}) +  // format version
+           bytesOf({27, 0, 0, 0, 'A', static_cast<unsigned char>(application & 0xFF),
+                    static_cast<unsigned char>(application >> 8)}) +
+           QByteArray("SQA\0", 4) + QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +  // build
+           QByteArray("MapSource\0", 10);  // outside any record
+}
+
 // An existing file as an add sees it: its names in every form, new records in its own format in
 // front of its end record, which is kept as it is.
 class MapSourceTarget : public AddTarget {
@@ -89,14 +129,19 @@ class MapSourceTarget : public AddTarget {
         inputs_.gdbVersion = scan_.format.gdbVersion;
         existingCount = static_cast<int>(scan_.waypointNames.size());
         insertAt = scan_.endRecordOffset;
-        uniqueNames = true;
+        uniqueNames = scan_.format.utf8Text ? NameForm::Utf8 : NameForm::Cp1252;
     }
 
     QByteArray nameKey(QAnyStringView name) const override { return nameBytes(name, scan_.format); }
     std::optional<QString> heldName(const QByteArray& key) const override { return held_.textOf(key); }
-    QString keyText(const QByteArray& key) const override { return mapsource::decodeText(key, scan_.format); }
-    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString& error) override {
-        return kind_.encode(out, list.row(row), inputs_, error);
+    bool holdsPlace(const WaypointRow& row) const override {
+        const std::optional<qint32> lat = semicircles(row.lat);
+        const std::optional<qint32> lon = semicircles(row.lon);
+        return lat && lon && scan_.waypointPlaces.contains(packedPlace(*lat, *lon));
+    }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QAnyStringView name,
+                      QString& error) override {
+        return kind_.encode(out, list.row(row), name, inputs_, error);
     }
 
   private:
@@ -109,17 +154,12 @@ class MapSourceTarget : public AddTarget {
 }  // namespace
 
 const MapSourceKind& gdbKind() {
-    static const MapSourceKind kind{
-        mapsource::FileKind::Gdb,
-        QByteArray("MsRcf\0", 6) +                                              // signature
-            bytesOf({2, 0, 0, 0, 'D', 'k', 0}) +                                // format version 1
-            bytesOf({27, 0, 0, 0, 'A', 0x5B, 0x02}) + QByteArray("SQA\0", 4) +  // application 603
-            QByteArray("Jun 21 2004\0", 12) + QByteArray("14:29:29\0", 9) +     // its build
-            QByteArray("MapSource\0", 10),                                      // outside any record
-        true,
-        false,
-        &encodeGdbRow,
-    };
+    static const MapSourceKind kind{mapsource::FileKind::Gdb, gdbHeader('k', 603), true, 1, &encodeGdbRow};
+    return kind;
+}
+
+const MapSourceKind& gdb3Kind() {
+    static const MapSourceKind kind{mapsource::FileKind::Gdb, gdbHeader('m', 611), true, 3, &encodeGdbRow};
     return kind;
 }
 
@@ -131,19 +171,14 @@ const MapSourceKind& mpsKind() {
             bytesOf({27, 0, 0, 0, 'A', 0xF8, 0x01}) + QByteArray("SQA\0", 4) +  // application 504
             QByteArray("Nov  6 2003\0", 12) + QByteArray("16:01:32\0", 9),      // its build
         false,
-        true,
+        0,
         &encodeMpsRow,
     };
     return kind;
 }
 
 QByteArray nameBytes(QAnyStringView name, const mapsource::Format& format) {
-    if (format.utf8Text) {
-        return name.toString().normalized(QString::NormalizationForm_C).toUtf8();
-    }
-    QByteArray bytes;
-    appendCp1252(bytes, name);
-    return bytes;
+    return writtenNameBytes(name, format.utf8Text ? NameForm::Utf8 : NameForm::Cp1252);
 }
 
 QByteArray endRecord() {
@@ -153,29 +188,29 @@ QByteArray endRecord() {
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
                                const ExportContext& context) {
     WriteReport report;
-    const RecordInputs inputs = recordInputsFor(kind, context);
+    RecordInputs inputs = recordInputsFor(kind, context);
+    inputs.gdbVersion = std::max(kind.gdbVersion, 1);
+    const NameForm form = kind.gdbVersion >= 3 ? NameForm::Utf8 : NameForm::Cp1252;
+    const WrittenNames names(list, form, context.options.includeDescription);
     ChunkedOutput out(path);
     if (!out.open(report.error)) {
         return report;
     }
     out.buffer().append(kind.header);
-    const auto written = [&kind](const WaypointRow& row) {
-        return kind.writesNamelessRows || !row.cellView(column::kName).isEmpty();
-    };
-    // Names can only meet in their bytes when one of them is changed by the code page, which most
-    // files never are: the names are gathered for the check only then.
-    bool namesChanged = false;
-    int nameless = 0;
-    for (const WaypointRow& row : list.rows()) {
-        if (!written(row)) {
-            ++nameless;
+    LostCharacters lost;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        if (names.fate(r) == WrittenNames::Fate::LeftOut) {
             continue;
         }
-        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
+        const QAnyStringView name = names.name(r);
+        if (!kind.encode(out.buffer(), list.row(r), name, inputs, report.error) ||
+            !out.flushIfFull(report.error)) {
             report.recordCount = 0;
             return report;
         }
-        namesChanged = namesChanged || cp1252Changes(row.cellView(column::kName));
+        if (form == NameForm::Cp1252) {
+            lost.check(name);
+        }
         ++report.recordCount;
     }
     out.buffer().append(endRecord());
@@ -184,22 +219,11 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
         return report;
     }
     report.written = true;
-    if (namesChanged) {
-        QList<QAnyStringView> names;
-        for (const WaypointRow& row : list.rows()) {
-            if (written(row)) {
-                names.append(row.cellView(column::kName));
-            }
-        }
-        report.warnings = cp1252NameCollisions(names);
-    }
-    if (nameless > 0) {
-        report.warnings.append(nameless == 1
-                                   ? QStringLiteral("1 waypoint without a name was not written: MapSource "
-                                                    "needs a name for every waypoint.")
-                                   : QStringLiteral("%1 waypoints without a name were not written: "
-                                                    "MapSource needs a name for every waypoint.")
-                                         .arg(nameless));
+    report.notWrittenCount = names.leftOutCount();
+    report.warnings = names.sentences();
+    report.namesLosingCharacters = lost.count();
+    if (lost.count() > 0) {
+        report.warnings.append(lost.sentence());
     }
     return report;
 }
@@ -216,6 +240,10 @@ std::unique_ptr<AddTarget> scanMapSourceTarget(const MapSourceKind& kind, const 
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context) {
     return writeMapSourceFile(gdbKind(), list, path, context);
+}
+
+WriteReport writeGdb3File(const WaypointList& list, const QString& path, const ExportContext& context) {
+    return writeMapSourceFile(gdb3Kind(), list, path, context);
 }
 
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context) {

@@ -4,10 +4,11 @@
 //
 // A new GDB file:
 //   4D 73 52 63 66 00           "MsRcf"
-//   02 00 00 00 44 6B 00        record 'D', format version 'k' (1)
-//   1B 00 00 00 41 5B 02 ...    record 'A': version 603, "SQA", "Jun 21 2004", "14:29:29"
+//   02 00 00 00 44 6B 00        record 'D', format version 'k' (1); 'm' (3) when asked for
+//   1B 00 00 00 41 5B 02 ...    record 'A': version 603 (611 in version 3: MapSource 6.11, the first
+//                               to read it), "SQA", "Jun 21 2004", "14:29:29"
 //   "MapSource" 00              outside any record
-//   records 'W'                 see gdb_encoder.h; one per row with a name
+//   records 'W'                 see gdb_encoder.h; one per row, in the layout of the file's version
 //   02 00 00 00 56 00 01        record 'V': the end
 //
 // A new MPS file:
@@ -18,7 +19,8 @@
 //   02 00 00 00 56 00 01        record 'V': the end
 //
 // Every row of the list is written to a new file: a row marked as a duplicate is the one copy of
-// its waypoint that the list kept.
+// its waypoint that the list kept. Each gets a distinct, non-empty name (export/written_names.h);
+// a row for which none is left is not written, and the report counts it.
 #pragma once
 
 #include "export/export_context.h"
@@ -32,13 +34,14 @@ namespace vintrel {
 
 struct MapSourceKind {
     mapsource::FileKind fileKind;
-    QByteArray header;        // what a new file starts with, signature included
-    bool usesCategories;      // records carry MapSource's category bits
-    bool writesNamelessRows;  // a new file holds rows without a name too
-    RecordEncoder encode;     // in the layout of RecordInputs::gdbVersion for GDB
+    QByteArray header;     // what a new file starts with, signature included
+    bool usesCategories;   // records carry MapSource's category bits
+    int gdbVersion;        // GDB: the format version of a new file; 0 for MPS
+    RecordEncoder encode;  // in the layout of RecordInputs::gdbVersion for GDB
 };
 
 const MapSourceKind& gdbKind();
+const MapSourceKind& gdb3Kind();  // GDB format version 3: UTF-8 texts
 const MapSourceKind& mpsKind();
 
 // A name as a file of `format` holds it: the UTF-8 bytes of the composed text in GDB version 3,
@@ -53,15 +56,16 @@ QByteArray endRecord();
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
                                const ExportContext& context);
 
-// Adding (export/add_driver.h): a record for every row whose name the existing file does not hold goes
-// in front of its end record, which is kept as it is. Records are written in the file's own format (GDB
-// versions 1 to 3, MPS formats 'g' and 'i') and names compare as they are written: a row whose name, in the
-// file's encoding, has the bytes of a name in the file, or of a row added before it, is not added
-// (rows without a name are left out too). The rows it held are marked in the list; a later new file still
-// holds them. The file must be a whole, undamaged file of `kind`; otherwise, or when any step fails, it stays
+// Adding (export/add_driver.h): a record for every row the existing file does not hold goes in front
+// of its end record, which is kept as it is. Records are written in the file's own format (GDB
+// versions 1 to 3, MPS formats 'g' and 'i') and names compare as they are written: a row whose name, in
+// the file's encoding, has the bytes of a name in the file is held; a camera or a row without a name is
+// held when the file has a waypoint at its place, to the semicircle. Added rows get distinct names
+// (export/written_names.h). The rows it held are marked in the list; a later new file still holds them. The file must be a whole, undamaged file of `kind`; otherwise, or when any step fails, it stays
 // byte-identical, nothing is marked and the report says why.
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context);
+WriteReport writeGdb3File(const WaypointList& list, const QString& path, const ExportContext& context);
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context);
 WriteReport writeMpsFile(const WaypointList& list, const QString& path, const ExportContext& context);
 WriteReport addToMpsFile(WaypointList& list, const QString& path, const ExportContext& context);

@@ -23,10 +23,11 @@ struct RecordInputs {
     int gdbVersion = 1;  // the GDB format version the records are laid out for
 };
 
-// Appends one record for `row`; a row whose position cannot be written fails with `error` naming
-// it, and nothing is appended.
-using RecordEncoder = bool (*)(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs,
-                               QString& error);
+// Appends one record for `row`, named `name` in the file (its own name, or one made for it: see
+// export/written_names.h); a row whose position cannot be written fails with `error` naming it, and
+// nothing is appended.
+using RecordEncoder = bool (*)(QByteArray& out, const WaypointRow& row, QAnyStringView name,
+                               const RecordInputs& inputs, QString& error);
 
 // A waypoint's latitude and longitude in semicircles; nothing, with `error` naming the waypoint and
 // the coordinate, when one cannot be written.

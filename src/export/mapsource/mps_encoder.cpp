@@ -1,7 +1,8 @@
 #include "export/mapsource/mps_encoder.h"
 
-#include "formats/text/cp1252_text.h"
 #include "export/mapsource/binary_output.h"
+#include "formats/garmin/garmin_tables.h"
+#include "formats/text/cp1252_text.h"
 
 namespace vintrel {
 
@@ -12,7 +13,7 @@ constexpr qint32 kSymbolAndName = 1;
 
 }  // namespace
 
-qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption) {
+qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption, QAnyStringView rowSymbol) {
     if (encryption == QLatin1String("UnEncrypted")) {
         return 24;  // Navaid, Green
     }
@@ -31,19 +32,21 @@ qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption) {
         start == QLatin1StringView("SP")) {
         return 218;  // Triangle, Blue
     }
-    return 18;  // Waypoint
+    const int own = symbolNumber(rowSymbol.toString());
+    return own >= kFirstCustomSymbol ? own : kDefaultSymbol;
 }
 
 bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const ExportOptions& options,
                        QString& error) {
-    const std::optional<Semicircles> position = recordPosition(row.name, row.latitude, row.longitude, error);
+    const QAnyStringView written = row.writtenName.isEmpty() ? row.name : row.writtenName;
+    const std::optional<Semicircles> position = recordPosition(written, row.latitude, row.longitude, error);
     if (!position) {
         return false;
     }
     const QAnyStringView description = options.includeDescription ? row.description : QAnyStringView();
     constexpr qsizetype kFixedBytes = 87;  // the bytes after the type letter besides the texts
-    RecordWriter w(out, kWaypointRecord, kFixedBytes, row.name.size() + description.size());
-    w.text(row.name);
+    RecordWriter w(out, kWaypointRecord, kFixedBytes, written.size() + description.size());
+    w.text(written);
     w.fill(9, '\0');
     w.fill(12, '\xFF');
     w.fill(2, '\0');
@@ -55,15 +58,17 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
     w.fill(9, '\0');
     w.int32(kSymbolAndName);
     w.int32(options.colourIndex < 0 ? 0 : options.colourIndex);
-    w.int32(mpsSymbolNumber(row.name, row.encryption));
+    w.int32(mpsSymbolNumber(row.name, row.encryption, row.symbol));
     w.fill(20, '\0');
     w.finish();
     return true;
 }
 
-bool encodeMpsRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error) {
-    const MpsWaypointFields fields{row.cellView(column::kName), row.cellView(column::kDescription), row.lat,
-                                   row.lon, row.cellView(column::kEncryption)};
+bool encodeMpsRow(QByteArray& out, const WaypointRow& row, QAnyStringView name, const RecordInputs& inputs,
+                  QString& error) {
+    const MpsWaypointFields fields{
+        row.cellView(column::kName),       row.cellView(column::kDescription), row.lat, row.lon,
+        row.cellView(column::kEncryption), row.cellView(column::kSymbol),      name};
     return encodeMpsWaypoint(out, fields, inputs.options, error);
 }
 

@@ -37,15 +37,19 @@ namespace vintrel {
 
 // The symbol number a record gets: a wireless network's encryption state first (UnEncrypted 24,
 // Encrypted 28), then the name's first two letters, case mattering (GC 117; RE 220; GA, TR, MO,
-// TE, SP 218), else 18. The row's own symbol plays no part.
-qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption);
+// TE, SP 218), else the row's own symbol when it is one of MapSource's custom ones ("Custom 0" to
+// "Custom 7", 500 to 507: the user's drawings are not to be lost), else 18. No other symbol of the
+// row plays a part.
+qint32 mpsSymbolNumber(QAnyStringView name, QAnyStringView encryption, QAnyStringView rowSymbol = {});
 
 struct MpsWaypointFields {
-    QAnyStringView name;
+    QAnyStringView name;  // as the list has it: its start chooses the symbol
     QAnyStringView description;
     double latitude = 0;  // degrees
     double longitude = 0;
     QAnyStringView encryption;
+    QAnyStringView symbol;
+    QAnyStringView writtenName;  // the name the file gets when one was made for the row; empty: `name`
 };
 
 // Appends one record. A coordinate that cannot be written fails with `error` saying which, and
@@ -54,6 +58,7 @@ bool encodeMpsWaypoint(QByteArray& out, const MpsWaypointFields& row, const Expo
                        QString& error);
 
 // The same from a row of the list: the file module's encoder.
-bool encodeMpsRow(QByteArray& out, const WaypointRow& row, const RecordInputs& inputs, QString& error);
+bool encodeMpsRow(QByteArray& out, const WaypointRow& row, QAnyStringView name, const RecordInputs& inputs,
+                  QString& error);
 
 }  // namespace vintrel

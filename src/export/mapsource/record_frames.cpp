@@ -30,6 +30,9 @@ MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) 
             const std::optional<QByteArrayView> name = mapsource::waypointName(record.body);
             if (name) {
                 scan.waypointNames.append(name->toByteArray());
+                if (const auto place = mapsource::waypointPosition(record.body)) {
+                    scan.waypointPlaces.insert(packedPlace(place->first, place->second));
+                }
             } else {
                 unnamed = record.offset;
             }
@@ -47,6 +50,7 @@ MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind) 
     }
     if (!scan.ok()) {
         scan.waypointNames.clear();
+        scan.waypointPlaces.clear();
         return scan;
     }
     scan.endRecordOffset = walk.endRecordOffset;

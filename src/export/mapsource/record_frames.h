@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace vintrel {
@@ -19,6 +20,7 @@ struct MapSourceScan {
     mapsource::Format format;         // the file's own format: new records are written in it
     qsizetype endRecordOffset = -1;   // where the end record starts; it is kept as it is
     QList<QByteArray> waypointNames;  // the name bytes of every waypoint record, in file order
+    QSet<quint64> waypointPlaces;     // their positions: latitude and longitude semicircles, packed
 
     bool ok() const { return error.isEmpty(); }
 };
@@ -27,5 +29,10 @@ struct MapSourceScan {
 // this program writes: every length inside the file, every waypoint name ended inside its record,
 // an end record exactly at the end.
 MapSourceScan scanMapSourceFile(QByteArrayView file, const MapSourceKind& kind);
+
+// A position as waypointPlaces holds it.
+inline quint64 packedPlace(qint32 lat, qint32 lon) {
+    return static_cast<quint64>(static_cast<quint32>(lat)) << 32 | static_cast<quint32>(lon);
+}
 
 }  // namespace vintrel

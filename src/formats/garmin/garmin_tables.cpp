@@ -268,9 +268,22 @@ int symbolNumber(const QString& name) {
         for (int i = 0; i < names.size(); ++i) {
             h.insert(names[i], i);
         }
+        for (int i = 0; i < kCustomSymbolCount; ++i) {
+            h.insert(symbolName(kFirstCustomSymbol + i), kFirstCustomSymbol + i);
+        }
         return h;
     }();
     return index.value(name, kDefaultSymbol);
+}
+
+QString symbolName(int number) {
+    if (number >= 0 && number < kSymbolCount) {
+        return symbolNames()[number];
+    }
+    if (number >= kFirstCustomSymbol && number < kFirstCustomSymbol + kCustomSymbolCount) {
+        return QStringLiteral("Custom %1").arg(number - kFirstCustomSymbol);
+    }
+    return {};
 }
 
 const QStringList& waypointColourNames() {

@@ -1,7 +1,10 @@
 // The names GPX files are known by, for reading them and for adding to them alike.
 #pragma once
 
+#include <cmath>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace vintrel::gpx {
 
@@ -25,5 +28,15 @@ constexpr bool nestsInItself(std::string_view uri, std::string_view local) {
 constexpr bool isGarminNamespace(std::string_view uri) {
     return uri.starts_with("http://www.garmin.com/xmlschemas/");
 }
+
+// A place as the GPX files written here hold it: both coordinates to seven decimals.
+using Place = std::pair<long long, long long>;
+inline Place placeKey(double lat, double lon) {
+    return {std::llround(lat * 1e7), std::llround(lon * 1e7)};
+}
+
+// The place a waypoint's start tag gives by its lat and lon attributes (expat's name and value
+// pairs), read as the readers read coordinates; nothing when either is missing or no number.
+std::optional<Place> placeOfAttributes(const char** attributes);
 
 }  // namespace vintrel::gpx

@@ -296,6 +296,17 @@ std::optional<QByteArrayView> waypointName(QByteArrayView body) {
     return body.first(end);
 }
 
+std::optional<std::pair<qint32, qint32>> waypointPosition(QByteArrayView body) {
+    FieldReader r(body);
+    r.text();   // name
+    r.skip(4);  // class
+    r.text();   // country
+    r.skip(kClassDataSize);
+    const qint32 lat = r.int32();
+    const qint32 lon = r.int32();
+    return r.failed() ? std::nullopt : std::optional(std::pair{lat, lon});
+}
+
 QString decodeText(QByteArrayView bytes, const Format& format) {
     if (format.utf8Text) {
         return QString::fromUtf8(bytes);

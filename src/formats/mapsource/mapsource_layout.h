@@ -34,6 +34,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace vintrel::mapsource {
 
@@ -106,6 +107,10 @@ std::optional<WaypointFields> decodeWaypoint(QByteArrayView body, const Format& 
 
 // The name of a waypoint record: the bytes before its first 0x00; nothing when there is none.
 std::optional<QByteArrayView> waypointName(QByteArrayView body);
+
+// The latitude and longitude of a waypoint record, in semicircles (the fields every version starts
+// with); nothing when the record is too short for them.
+std::optional<std::pair<qint32, qint32>> waypointPosition(QByteArrayView body);
 
 // A text of the file as the program holds it: UTF-8 in GDB version 3, else windows-1252.
 QString decodeText(QByteArrayView bytes, const Format& format);

@@ -1,6 +1,7 @@
 #include "formats/text/cp1252_text.h"
 
 #include "base/cp1252.h"
+#include "model/text_keys.h"
 
 #include <QHash>
 
@@ -97,6 +98,21 @@ QString fromCp1252(QByteArrayView bytes) {
         out[i] = QChar(cp1252::toUnicode(static_cast<unsigned char>(bytes[i])));
     }
     return out;
+}
+
+char* writeCp1252Field(char* out, QAnyStringView text, qsizetype width) {
+    char* end = writeCp1252(out, firstChars(text, 2 * width));
+    end = std::min(end, out + width);
+    std::replace_if(
+        out, end, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    std::fill(end, out + width, ' ');
+    return out + width;
+}
+
+QByteArray cp1252Field(QAnyStringView text, qsizetype width) {
+    QByteArray field(cp1252FieldRoom(width), Qt::Uninitialized);
+    field.truncate(writeCp1252Field(field.data(), text, width) - field.constData());
+    return field;
 }
 
 bool cp1252Changes(QAnyStringView text) {

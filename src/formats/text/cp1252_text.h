@@ -21,6 +21,16 @@ inline constexpr qsizetype kCp1252MostPerUnit = 3;
 char* writeCp1252(char* out, QAnyStringView text);
 QString fromCp1252(QByteArrayView bytes);
 
+// A field of exactly `width` bytes, as fixed-column text files (PCX5 .wpt) hold it: the text's
+// windows-1252 bytes cut to `width` or followed by spaces, control characters (tabs, line breaks)
+// made spaces so that a line stays one line with its columns in place. `out` has room for
+// cp1252FieldRoom(width) bytes; returns the end.
+constexpr qsizetype cp1252FieldRoom(qsizetype width) {
+    return 2 * width * kCp1252MostPerUnit;  // no character takes more than two UTF-16 units
+}
+char* writeCp1252Field(char* out, QAnyStringView text, qsizetype width);
+QByteArray cp1252Field(QAnyStringView text, qsizetype width);
+
 // Whether the bytes stand for other characters than the text: a '?' for a character the code page
 // lacks, or a composed letter for a decomposed one.
 bool cp1252Changes(QAnyStringView text);

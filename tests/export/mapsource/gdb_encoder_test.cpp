@@ -103,6 +103,12 @@ TEST(GdbRecord, SymbolRules) {
     EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("12 00 00 00"));  // 18
     f.symbol = u"";
     EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("12 00 00 00"));
+    f.symbol = u"Custom 0";  // the user's own symbols, numbered from 500
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("F4 01 00 00"));
+    f.symbol = u"Custom 7";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("FB 01 00 00"));
+    f.symbol = u"Custom 8";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("12 00 00 00"));
     f.encryption = u"Encrypted";
     EXPECT_EQ(symbolBytes(encode(f), 4, 8), hex("1C 00 00 00"));  // 28
 }

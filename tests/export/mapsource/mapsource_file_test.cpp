@@ -47,35 +47,39 @@ TEST_F(GdbWriter, HeaderAndTrailerSpelledOut) {
               QByteArray(
                   "4d 73 52 63 66 00 02 00 00 00 44 6b 00 1b 00 00 00 41 5b 02 53 51 41 00 4a 75 6e 20 32 31 "
                   "20 32 30 30 34 00 31 34 3a 32 39 3a 32 39 00 4d 61 70 53 6f 75 72 63 65 00"));
+    // Version 3: format 'm', application 611.
+    EXPECT_EQ(gdb3Kind().header.first(20).toHex(' '),
+              QByteArray("4d 73 52 63 66 00 02 00 00 00 44 6d 00 1b 00 00 00 41 63 02"));
+    EXPECT_EQ(gdb3Kind().header.sliced(20), gdbKind().header.sliced(20));
     EXPECT_EQ(endRecord().toHex(' '), QByteArray("02 00 00 00 56 00 01"));
 }
 
-TEST_F(GdbWriter, MarkedRowsAreWrittenNamelessRowsLeftOut) {
+TEST_F(GdbWriter, MarkedRowsAreWrittenNamelessRowsNamed) {
     WaypointList list;
     list.appendWaypointRow(row("A1"));
     list.appendWaypointRow(row("B22", "1"));  // the one copy of a waypoint two files held
-    list.appendWaypointRow(row(""));
+    list.appendWaypointRow(row(""));          // named from its description, "d"
     list.appendWaypointRow(row("C333"));
     const WriteReport report = write(list, path("x.gdb"));
     ASSERT_TRUE(report.written) << report.error.toStdString();
-    EXPECT_EQ(report.recordCount, 3);
-    EXPECT_EQ(
-        report.warnings,
-        QStringList{"1 waypoint without a name was not written: MapSource needs a name for every waypoint."});
+    EXPECT_EQ(report.recordCount, 4);
+    EXPECT_EQ(report.notWrittenCount, 0);
+    EXPECT_EQ(report.warnings,
+              QStringList{"1 waypoint without a name was named from its description (such as \"d\")."});
     const QByteArray bytes = readAll(path("x.gdb"));
-    EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 3 + 1) + (77 + 4 + 1));
+    EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 2 + 1) + (77 + 3 + 1) + (77 + 1 + 1) + (77 + 4 + 1));
     EXPECT_TRUE(bytes.startsWith(gdbKind().header));
     EXPECT_TRUE(bytes.endsWith(endRecord()));
     EXPECT_EQ(bytes.mid(55 + 4, 3), QByteArray("WA1"));
     EXPECT_EQ(bytes.mid(55 + 80 + 4, 4), QByteArray("WB22"));
-    EXPECT_EQ(bytes.mid(55 + 80 + 81 + 4, 5), QByteArray("WC333"));
+    EXPECT_EQ(bytes.mid(55 + 80 + 81 + 4, 3), QByteArray("Wd\0", 3));
+    EXPECT_EQ(bytes.mid(55 + 80 + 81 + 79 + 4, 5), QByteArray("WC333"));
     EXPECT_EQ(bytes.mid(55 + 80 - 4, 4).toHex(), QByteArray("257d9365"));  // the fixed clock's stamp
 }
 
 TEST_F(GdbWriter, EmptyResultIsHeaderAndTrailerAndReplacesALongerFile) {
     ASSERT_TRUE(writeFile(path("y.gdb"), QByteArray(1000, 'x')));
-    WaypointList list;
-    list.appendWaypointRow(row(""));
+    const WaypointList list;
     const WriteReport report = write(list, path("y.gdb"));
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.recordCount, 0);
@@ -117,8 +121,10 @@ TEST_F(GdbWriter, CategoriesComeFromTheRegistry) {
     d.cell(column::kCategory) = "Parking";
     WaypointList list;
     list.appendWaypointRow(WaypointRow(d));
+    d.cell(column::kName) = "Q";
     d.cell(column::kCategory) = "";
     list.appendWaypointRow(WaypointRow(d));
+    d.cell(column::kName) = "R";
     d.cell(column::kCategory) = QString::fromUtf8("Café €");
     list.appendWaypointRow(WaypointRow(d));
     ASSERT_TRUE(write(list, path("c.gdb"), &hive).written);
@@ -193,40 +199,39 @@ TEST_F(GdbAdd, NamesCompareAsTheFileWouldHoldThem) {
                                QString::fromUtf8("Snow ☃"),
                                "Snow ?",
                                ""};
-    struct Case {
-        char version;
-        int added;  // the decomposed Café is the composed one; "Snow ☃" is "Snow ?" in windows-1252
-    };
-    for (const Case c : {Case{'k', 4}, Case{'l', 4}, Case{'m', 5}}) {
-        SCOPED_TRACE(c.version);
-        ASSERT_TRUE(writeFile(path("v.gdb"), emptyFile(c.version)));
+    // Every row is added: the decomposed Café is the composed one, and "Snow ☃" is "Snow ?" in
+    // windows-1252, so the later of each gets a number; the row without a name is named from its
+    // description.
+    for (const char version : {'k', 'l', 'm'}) {
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(writeFile(path("v.gdb"), emptyFile(version)));
         WaypointList list;
         fill(list, names);
         WriteReport report = add(list, path("v.gdb"));
         ASSERT_TRUE(report.written) << report.error.toStdString();
-        EXPECT_EQ(report.recordCount, c.added);
-        EXPECT_EQ(report.leftOutCount, 6 - c.added);
-        EXPECT_EQ(report.namelessCount, 1);
-        EXPECT_TRUE(list.row(3).isMarkedDuplicate());
-        EXPECT_EQ(list.row(5).isMarkedDuplicate(), c.version != 'm');
-        // "Snow ?" meets "Snow ☃" written before it; the decomposed Café is the same name.
-        EXPECT_EQ(report.warnings,
-                  c.version == 'm'
-                      ? QStringList()
-                      : QStringList{QString::fromUtf8("\"Snow ?\" was not added: \"Snow ☃\", added before "
-                                                      "it, is written as the same name, \"Snow ?\".")});
+        EXPECT_EQ(report.recordCount, 7);
+        EXPECT_EQ(report.leftOutCount, 0);
+        EXPECT_EQ(
+            report.warnings,
+            (QStringList{"1 waypoint without a name was named from its description (such as \"d\").",
+                         version == 'm' ? QString::fromUtf8("1 waypoint whose name the file would hold "
+                                                            "twice was given a number (such as "
+                                                            "\"Cafe\u0301\", written as \"Café 2\").")
+                                        : QString::fromUtf8("2 waypoints whose names the file would hold "
+                                                            "twice were given a number (such as "
+                                                            "\"Cafe\u0301\", written as \"Café 2\").")}));
         const QByteArray once = readAll(path("v.gdb"));
         EXPECT_TRUE(once.endsWith(namedEnd));
-        EXPECT_EQ(once[11], c.version);
+        EXPECT_EQ(once[11], version);
 
         WaypointList again;
         fill(again, names);
         report = add(again, path("v.gdb"));
         ASSERT_TRUE(report.written) << report.error.toStdString();
-        EXPECT_EQ(report.existingCount, c.added);
+        EXPECT_EQ(report.existingCount, 7);
         EXPECT_EQ(report.recordCount, 0);
-        EXPECT_EQ(report.leftOutCount, 6);
-        EXPECT_EQ(report.warnings, c.version == 'm'
+        EXPECT_EQ(report.leftOutCount, 7);
+        EXPECT_EQ(report.warnings, version == 'm'
                                        ? QStringList()
                                        : QStringList{QString::fromUtf8(
                                              "\"Snow ☃\" was not added: the file holds it as \"Snow ?\".")});

@@ -75,6 +75,12 @@ TEST(MpsRecord, SymbolColourAndCoordinateLimits) {
     EXPECT_EQ(mpsSymbolNumber(u"REDLIGHT", u""), 220);
     EXPECT_EQ(mpsSymbolNumber(u"SPECS 3", u""), 218);
     EXPECT_EQ(mpsSymbolNumber(u"Mobile", u""), 18);
+    // Of the row's own symbols only the user's drawings count.
+    EXPECT_EQ(mpsSymbolNumber(u"Mobile", u"", u"Car"), 18);
+    f = tree();
+    f.name = u"Home";
+    f.symbol = u"Custom 3";
+    EXPECT_EQ(symbolBytes(encode(f), 4, 4), hex("F7 01 00 00"));
 
     ExportOptions darkGreen;
     darkGreen.colourIndex = 3;
