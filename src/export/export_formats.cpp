@@ -1,5 +1,6 @@
 #include "export/export_formats.h"
 
+#include "export/gpi_writer.h"
 #include "export/gpx/gpx_writer.h"
 #include "export/kml_writer.h"
 #include "export/mapsource/mapsource_file.h"
@@ -66,6 +67,18 @@ const QList<ExportFormat>& exportFormats() {
          false,
          &writeGpxFile,
          &addToGpxFile},
+        {QStringLiteral("GPI"),
+         QStringLiteral("GPI (Garmin POI, speed cameras)"),
+         QStringLiteral("gpi"),
+         {QStringLiteral("Garmin POI File (*.gpi)"), QStringLiteral("*.gpi")},
+         {},
+         {},
+         false,
+         false,
+         false,
+         &writeGpiFile,
+         nullptr,
+         true},
     };
     return formats;
 }

@@ -28,6 +28,7 @@ struct ExportFormat {
     bool opensInMapSource;  // the MapSource button can open what was written
     CreateFunction create;  // nullptr: this version cannot write the format
     AddFunction add;        // nullptr: files of the format cannot be added to
+    bool hasAlerts{};       // the speed unit and proximity choices apply
 };
 
 // In the order of the output choice.
