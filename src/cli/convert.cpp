@@ -2,9 +2,9 @@
 
 #include "base/version.h"
 #include "export/export_driver.h"
+#include "formats/garmin/garmin_tables.h"
 #include "import/import_driver.h"
 #include "model/file_names.h"
-#include "formats/garmin/garmin_tables.h"
 
 #include <QFileInfo>
 
@@ -50,6 +50,9 @@ void printHelp(QTextStream& out) {
         column += static_cast<int>(name.size()) + 2;
     }
     out << "\n"
+        << "  --speed-unit UNIT   GPI speeds that names give (\"max@50\"): kmh (the default) or mph\n"
+        << "  --proximity METRES  GPI proximity alert of every POI, in metres: "
+        << ExportOptions::kDefaultProximity << " unless given; 0: none\n"
         << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, its columns separated by tabs\n"
         << "  --help              show this help and exit\n"
@@ -79,11 +82,11 @@ bool written(QTextStream& out) {
 
 // The position of a colour in the window's list, by its name in any letter case, with or without
 // its space ("dark red", "DarkRed", "dark-red"), "gray" as "grey"; -1 for none.
-// The keys of the formats that take a waypoint colour ("mps").
-QString colourFormats() {
+// The keys of the formats that take an option ("mps" for the waypoint colour).
+QString formatsWith(bool ExportFormat::*option) {
     QStringList keys;
     for (const ExportFormat& f : exportFormats()) {
-        if (f.hasColour) {
+        if (f.*option) {
             keys.append(f.extension);
         }
     }
@@ -135,6 +138,7 @@ struct Options {
     QString format;
     ExportOptions exportOptions;
     bool colourGiven = false;
+    bool alertsGiven = false;
     QStringList inputs;
 };
 
@@ -214,7 +218,8 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
                    a == QLatin1String("--add") || a == QLatin1String("--format") ||
                    a == QLatin1String("--display") || a == QLatin1String("--colour") ||
-                   a == QLatin1String("--color")) {
+                   a == QLatin1String("--color") || a == QLatin1String("--speed-unit") ||
+                   a == QLatin1String("--proximity")) {
             const std::optional<QString> value = next();
             if (!value) {
                 return usage(err, a + QStringLiteral(" needs a value"));
@@ -227,6 +232,25 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
                     return usage(err, QStringLiteral("unknown colour ") + *value);
                 }
                 opt.colourGiven = true;
+            } else if (a == QLatin1String("--speed-unit")) {
+                if (value->compare(QLatin1String("kmh"), Qt::CaseInsensitive) != 0 &&
+                    value->compare(QLatin1String("mph"), Qt::CaseInsensitive) != 0) {
+                    return usage(err, QStringLiteral("unknown speed unit %1; give kmh or mph").arg(*value));
+                }
+                opt.exportOptions.speedUnit = value->compare(QLatin1String("mph"), Qt::CaseInsensitive) == 0
+                                                  ? gpi::SpeedUnit::Mph
+                                                  : gpi::SpeedUnit::Kmh;
+                opt.alertsGiven = true;
+            } else if (a == QLatin1String("--proximity")) {
+                bool number = false;
+                opt.exportOptions.proximityMetres = value->toInt(&number);
+                if (!number || opt.exportOptions.proximityMetres < 0 ||
+                    opt.exportOptions.proximityMetres > ExportOptions::kLargestProximity) {
+                    return usage(err, QStringLiteral("--proximity takes whole metres from 0 to %1, not %2")
+                                          .arg(ExportOptions::kLargestProximity)
+                                          .arg(*value));
+                }
+                opt.alertsGiven = true;
             } else if (a == QLatin1String("--display")) {
                 opt.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(*value));
                 if (opt.exportOptions.displayIndex < 0) {
@@ -261,7 +285,13 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
                                   QStringLiteral("; use --format"));
         }
         if (opt.colourGiven && !format->hasColour) {
-            return usage(err, QStringLiteral("--colour is for %1 files only").arg(colourFormats()));
+            return usage(
+                err,
+                QStringLiteral("--colour is for %1 files only").arg(formatsWith(&ExportFormat::hasColour)));
+        }
+        if (opt.alertsGiven && !format->hasAlerts) {
+            return usage(err, QStringLiteral("--speed-unit and --proximity are for %1 files only")
+                                  .arg(formatsWith(&ExportFormat::hasAlerts)));
         }
         if (opt.add && format->add == nullptr) {
             return usage(err, QStringLiteral("%1 files cannot be added to").arg(format->key));

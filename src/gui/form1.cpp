@@ -2,8 +2,10 @@
 
 #include "base/version.h"
 #include "export/export_driver.h"
+#include "formats/garmin/garmin_tables.h"
 #include "gui/app_info.h"
 #include "gui/find_box.h"
+#include "gui/gpi_options.h"
 #include "gui/main_menu.h"
 #include "gui/status_line.h"
 #include "gui/text_tones.h"
@@ -11,7 +13,6 @@
 #include "gui/work_panel.h"
 #include "import/import_driver.h"
 #include "model/coordinates.h"
-#include "formats/garmin/garmin_tables.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,6 +179,7 @@ void Form1::buildControls() {
     lblColor_ = named(new QLabel(QStringLiteral("Waypoint Co&lour:"), this), "lblColor");
     cboColor_ = named(new QComboBox(this), "cboColor");
     cboColor_->addItems(waypointColourNames());
+    gpiOptions_ = new GpiOptions(services_.settings, this);
     lblOutput_->setBuddy(cboOutput_);
     lblDisplay_->setBuddy(cboDisplay_);
     lblColor_->setBuddy(cboColor_);
@@ -208,7 +210,8 @@ void Form1::buildControls() {
     auto* options = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(lblOutput_), static_cast<QWidget*>(cboOutput_),
                        static_cast<QWidget*>(lblDisplay_), static_cast<QWidget*>(cboDisplay_),
-                       static_cast<QWidget*>(lblColor_), static_cast<QWidget*>(cboColor_)}) {
+                       static_cast<QWidget*>(lblColor_), static_cast<QWidget*>(cboColor_),
+                       static_cast<QWidget*>(gpiOptions_)}) {
         options->addWidget(w);
     }
     options->addStretch(1);
@@ -295,6 +298,11 @@ void Form1::buildHelpers() {
                                    cmdExit_};
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
+    }
+    QWidget* previous = cboColor_;  // the POI choices come after the colour
+    for (QWidget* w : gpiOptions_->controls()) {
+        setTabOrder(previous, w);
+        previous = w;
     }
 
     // A column the user sizes keeps its width, now and in later runs.
@@ -520,6 +528,7 @@ void Form1::onOutputChosen() {
     const bool colour = format != nullptr && format->hasColour && listView_ != ListView::Networks;
     lblColor_->setVisible(colour);
     cboColor_->setVisible(colour);
+    gpiOptions_->setVisible(format != nullptr && format->hasAlerts);
     if (format != nullptr && !format->opensInMapSource) {
         cmdMapsource_->hide();
     }
@@ -579,6 +588,7 @@ ExportContext Form1::exportContext() const {
     options.includeDescription = chkIncludeDesc_->isChecked();
     options.displayIndex = cboDisplay_->currentIndex();
     options.colourIndex = cboColor_->currentIndex();
+    gpiOptions_->applyTo(options);
     return ExportContext{options, services_.registry, services_.clock, QLocale::system()};
 }
 

@@ -26,6 +26,7 @@ class QTableView;
 namespace vintrel {
 
 class FindBox;
+class GpiOptions;
 class MainMenu;
 class StatusLine;
 class WaypointTableModel;
@@ -117,6 +118,7 @@ class Form1 : public QWidget {
     QComboBox* cboDisplay_;
     QLabel* lblColor_;
     QComboBox* cboColor_;
+    GpiOptions* gpiOptions_;
     QPushButton* cmdCreateNew_;
     QPushButton* cmdAdd_;
     QPushButton* cmdMapsource_;
