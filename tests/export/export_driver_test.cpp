@@ -31,7 +31,7 @@ TEST(ExportFormats, TheTableSaysWhatEachFormatCanDo) {
         EXPECT_TRUE(f.choiceText.startsWith(f.key));
         EXPECT_EQ(f.saveFilter.pattern, "*." + f.extension);
     }
-    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX"}));
+    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX", "GPI"}));
     EXPECT_EQ(exportFormatForName("kml")->add, nullptr);  // Google Earth files are only ever created whole
 }
 
@@ -81,5 +81,5 @@ TEST(ExportFormats, EveryWriterReportsAFailedWriteAndLeavesWhatWasThere) {
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"old.gdb", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
+              QStringList({"old.gdb", "old.gpi", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
 }
