@@ -5,7 +5,8 @@
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
 # copies read with their repairs and hostile damage (a long comment or a long element name before
-# many damaged places). Run by hand; never part of the tests.
+# many damaged places); FORMATS="gpi" times the POI writer against the GDB writer. Run by hand;
+# never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -107,6 +108,11 @@ if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" mapsource "* ]]; then
             "$(basename "$f")" $(( $(stat -c %s "$f") / 1000000 )) "$l" "$v" \
             "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     done
+fi
+
+# POI files: 100,000 cameras written as GPI against the same list as GDB, the writers alone.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" gpi "* ]]; then
+    "$build/bench/gpi_write" 100000 "$data"
 fi
 
 # Damaged copies of the 100,000-waypoint files, one kind of damage in every waypoint, read with

@@ -1,8 +1,11 @@
 #include "export/gpi_writer.h"
 
 #include "export/atomic_save.h"
+#include "export/gpi_areas.h"
 #include "formats/gpi/gpi_bitmap.h"
 #include "formats/gpi/gpi_layout.h"
+#include "formats/gpi/gpi_poi.h"
+#include "formats/text/cp1252_text.h"
 #include "model/file_names.h"
 
 #include <QDateTime>
@@ -11,6 +14,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <limits>
 #include <vector>
@@ -23,7 +27,8 @@ namespace {
 
 using namespace gpi;
 
-constexpr std::size_t kAreaPois = 128;
+// The bitmaps one file may number (a POI refers to its icon by a number).
+constexpr std::size_t kMostIcons = 0x7FFF;
 
 // What the rows read from one input file share.
 struct SourceFile {
@@ -33,6 +38,7 @@ struct SourceFile {
     int icon = -1;      // the bitmap of the BMP beside the file
     QString badName;    // the first name whose "@" tail is no speed, and how many there are
     int badNames = 0;
+    int categoryIndex = -1;  // of the category named after the file
 };
 
 struct Poi {
@@ -40,7 +46,13 @@ struct Poi {
     qint32 lat;
     qint32 lon;
     quint16 speed;
-    int icon;
+    qint16 icon;
+    qint32 size = 0;       // of its record
+    qsizetype offset = 0;  // of its record among the encoded ones
+
+    quint64 place() const {
+        return static_cast<quint64>(static_cast<quint32>(lat)) << 32 | static_cast<quint32>(lon);
+    }
 };
 
 struct Category {
@@ -62,145 +74,234 @@ class GpiFile {
     void collect() {
         QHash<QString, int> categoryOf;
         QHash<quint32, int> sourceOf;
-        std::vector<QMultiHash<quint64, int>> placesOf;
+        const auto categoryNamed = [this, &categoryOf](const QString& name) {
+            auto it = categoryOf.constFind(name);
+            if (it == categoryOf.constEnd()) {
+                it = categoryOf.insert(name, static_cast<int>(categories_.size()));
+                categories_.push_back({name, {}});
+            }
+            return *it;
+        };
+        // Rows come file by file: the file and category of the row before are nearly always this
+        // row's too.
+        quint32 lastFile = 0;
+        int source = -1;
         for (int r = 0; r < list_.rowCount(); ++r) {
             const WaypointRow& row = list_.row(r);
-            auto src = sourceOf.constFind(row.sourceFile);
-            if (src == sourceOf.constEnd()) {
-                src = sourceOf.insert(row.sourceFile, static_cast<int>(sources_.size()));
-                sources_.push_back(sourceFile(list_.sourceFile(row)));
+            if (source < 0 || row.sourceFile != lastFile) {
+                auto it = sourceOf.constFind(row.sourceFile);
+                if (it == sourceOf.constEnd()) {
+                    it = sourceOf.insert(row.sourceFile, static_cast<int>(sources_.size()));
+                    sources_.push_back(sourceFile(list_.sourceFile(row)));
+                }
+                source = *it;
+                lastFile = row.sourceFile;
             }
-            SourceFile& source = sources_[static_cast<size_t>(*src)];
+            SourceFile& file = sources_[static_cast<size_t>(source)];
             const QAnyStringView own = row.cellView(column::kCategory);
-            const QString name = own.isEmpty() ? source.category : own.toString();
-            auto cat = categoryOf.constFind(name);
-            if (cat == categoryOf.constEnd()) {
-                cat = categoryOf.insert(name, static_cast<int>(categories_.size()));
-                categories_.push_back({name, {}});
-                placesOf.emplace_back();
+            int category = file.categoryIndex;
+            if (!own.isEmpty()) {
+                category = categoryNamed(own.toString());
+            } else if (category < 0) {
+                category = file.categoryIndex = categoryNamed(file.category);
             }
-            Category& category = categories_[static_cast<size_t>(*cat)];
-            Poi poi{r, semicircles(row.lat), semicircles(row.lon), speedOf(row, source), iconOf(row, source)};
-            // The same name at the same place is one POI, however often the list holds it.
-            QMultiHash<quint64, int>& places = placesOf[static_cast<size_t>(*cat)];
-            const quint64 place =
-                static_cast<quint32>(poi.lat) | static_cast<quint64>(static_cast<quint32>(poi.lon)) << 32;
-            const QAnyStringView poiName = row.cellView(column::kName);
-            bool repeated = false;
-            for (auto it = places.constFind(place); it != places.constEnd() && it.key() == place && !repeated;
-                 ++it) {
-                repeated = QAnyStringView::equal(list_.row(*it).cellView(column::kName), poiName);
-            }
-            if (repeated) {
-                ++repeated_;
-                continue;
-            }
-            places.insert(place, r);
-            category.pois.push_back(poi);
+            categories_[static_cast<size_t>(category)].pois.push_back(
+                {r, semicircles(row.lat), semicircles(row.lon), speedOf(row, file),
+                 static_cast<qint16>(iconOf(row, file))});
+            // What the code page and the room of the file depend on, while the row is at hand.
+            const QAnyStringView name = row.cellView(column::kName);
+            const QAnyStringView comment =
+                options_.includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
+            fitsWindows1252_ = fitsWindows1252_ && fitsWindows1252(name) && fitsWindows1252(comment);
+            textBytes_ += name.size() + comment.size();
+        }
+        for (Category& category : categories_) {
+            dropRepeated(category.pois);
         }
     }
 
-    // The whole file; `warnings` gets what is worth knowing about it.
-    QByteArray build(const QString& path, const QDateTime& now, QStringList& warnings) {
+    // Writes the whole file to `out`; false with the reason in `error`. `warnings` gets what is worth
+    // knowing about it.
+    bool write(ChunkedOutput& out, const QString& path, const QDateTime& now, QStringList& warnings,
+               QString& error) {
         const quint16 codePage = chooseCodePage(path);
-        QByteArray out;
-        out.reserve(estimatedBytes());
-        RecordFrame header(out, kFileHeader, false);
-        out.append(kSignature);
-        out.append("00");
-        putU32(out, static_cast<quint32>(std::clamp<qint64>(now.toSecsSinceEpoch() - kEpochOffset, 0,
-                                                            std::numeric_limits<quint32>::max())));
-        putU16(out, 0);
-        putShortText(out, encodeText(QFileInfo(path).fileName(), codePage));
-        header.end();
-        RecordFrame poiHeader(out, kPoiHeader, false);
-        out.append(kPoiSignature);
-        putU16(out, 0);
-        out.append("00");
-        putU16(out, codePage);
-        putU16(out, 0);
-        poiHeader.end();
         int cut = 0;
         int nameless = 0;
-        for (Category& category : categories_) {
-            RecordFrame group(out, kPoiGroup, true);
-            cut += putText(out, category.name, codePage) ? 1 : 0;
-            std::vector<int> icons;
-            for (const auto& [begin, end] : areas(category.pois)) {
-                RecordFrame area(out, kArea, true);
-                qint32 north = std::numeric_limits<qint32>::min();
-                qint32 east = north;
-                qint32 south = std::numeric_limits<qint32>::max();
-                qint32 west = south;
-                bool alerts = false;
-                for (auto p = begin; p != end; ++p) {
-                    north = std::max(north, p->lat);
-                    south = std::min(south, p->lat);
-                    east = std::max(east, p->lon);
-                    west = std::min(west, p->lon);
-                    alerts = alerts || hasAlert(*p);
-                }
-                for (qint32 v : {north, east, south, west}) {
-                    putI32(out, v);
-                }
-                out.append("\x00\x00\x00\x00\x01\x00", 6);
-                out.append(alerts ? '\x01' : '\x00');
-                area.mainDone();
-                for (auto p = begin; p != end; ++p) {
-                    const WaypointRow& row = list_.row(p->row);
-                    RecordFrame poi(out, kPoi, true);
-                    putI32(out, p->lat);
-                    putI32(out, p->lon);
-                    putU16(out, 1);
-                    out.append(hasAlert(*p) ? '\x01' : '\x00');
-                    const QAnyStringView name = row.cellView(column::kName);
-                    nameless += name.isEmpty() ? 1 : 0;
-                    cut +=
-                        putText(out, name.isEmpty() ? QAnyStringView(category.name) : name, codePage) ? 1 : 0;
-                    poi.mainDone();
-                    putAlert(out, proximity(), p->speed);
-                    if (p->icon >= 0) {
-                        RecordFrame reference(out, kBitmapReference, false);
-                        putU16(out, static_cast<quint16>(p->icon));
-                        reference.end();
-                        icons.push_back(p->icon);
-                    }
-                    const QAnyStringView comment = row.cellView(column::kDescription);
-                    if (options_.includeDescription && !comment.isEmpty()) {
-                        RecordFrame record(out, kComment, false);
-                        cut += putText(out, comment, codePage) ? 1 : 0;
-                        record.end();
-                    }
-                    poi.end();
-                    ++written_;
-                }
-                area.end();
+        const QByteArray records = encodePois(codePage, cut, nameless);
+        QByteArray& b = out.buffer();
+        RecordFrame header(b, kFileHeader, false);
+        b.append(kSignature);
+        b.append("00");
+        putU32(b, static_cast<quint32>(std::clamp<qint64>(now.toSecsSinceEpoch() - kEpochOffset, 0,
+                                                          std::numeric_limits<quint32>::max())));
+        putU16(b, 0);
+        putShortText(b, encodeText(QFileInfo(path).fileName(), codePage));
+        header.end();
+        RecordFrame poiHeader(b, kPoiHeader, false);
+        b.append(kPoiSignature);
+        putU16(b, 0);
+        b.append("00");
+        putU16(b, codePage);
+        putU16(b, 0);
+        poiHeader.end();
+        for (const Category& category : categories_) {
+            if (!putGroup(out, category, records, codePage, cut, error)) {
+                return false;
             }
-            group.mainDone();
-            std::sort(icons.begin(), icons.end());
-            icons.erase(std::unique(icons.begin(), icons.end()), icons.end());
-            for (int icon : icons) {
-                putBitmap(out, static_cast<quint16>(icon), *images_[static_cast<size_t>(icon)]);
-            }
-            group.end();
         }
-        putU16(out, kEnd);
-        putU16(out, 0);
-        putU32(out, 0);
+        putU16(b, kEnd);
+        putU16(b, 0);
+        putU32(b, 0);
         report(warnings, nameless, cut);
-        return out;
+        return true;
     }
 
     int written() const { return written_; }
 
   private:
-    using PoiRange = std::pair<std::vector<Poi>::iterator, std::vector<Poi>::iterator>;
+    static constexpr qint64 kAreaMain = 23;  // the box, six bytes always the same and the alert flag
+
+    // Every POI's record, in the list's order; each POI learns where its record is. The records are
+    // put together area by area later: areas take the rows in the order of their places, which a
+    // large list would pay for on every row.
+    QByteArray encodePois(quint16 codePage, int& cut, int& nameless) {
+        QByteArray records;
+        records.reserve(estimatedBytes());
+        for (Category& category : categories_) {
+            for (Poi& poi : category.pois) {
+                const WaypointRow& row = list_.row(poi.row);
+                const QAnyStringView name = row.cellView(column::kName);
+                nameless += name.isEmpty() ? 1 : 0;
+                const QAnyStringView comment =
+                    options_.includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
+                poi.offset = records.size();
+                cut += putPoi(records,
+                              {poi.lat, poi.lon, name.isEmpty() ? QAnyStringView(category.name) : name,
+                               comment, proximity(), poi.speed, poi.icon},
+                              codePage);
+                poi.size = static_cast<qint32>(records.size() - poi.offset);
+            }
+        }
+        return records;
+    }
+
+    // A POI group: the category's name, its areas and the bitmaps its POIs show. The lengths of the
+    // group and its areas are known before a byte of them is written, so the file goes out in pieces
+    // while it is made.
+    bool putGroup(ChunkedOutput& out, const Category& category, const QByteArray& records, quint16 codePage,
+                  int& cut, QString& error) {
+        QByteArray& b = out.buffer();
+        QByteArray name;
+        cut += putText(name, category.name, codePage) ? 1 : 0;
+        std::vector<AreaSpot> places(category.pois.size());
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            places[i] = {category.pois[i].lat, category.pois[i].lon, static_cast<quint32>(i)};
+        }
+        const Areas areas = cutAreas(std::move(places));
+        std::vector<int> icons;
+        qint64 main = name.size();
+        for (const auto& [first, last] : areas.ranges) {
+            main += 12 + kAreaMain;
+            for (std::size_t k = first; k < last; ++k) {
+                const Poi& p = category.pois[areas.spots[k].index];
+                main += p.size;
+                if (p.icon >= 0) {
+                    icons.push_back(p.icon);
+                }
+            }
+        }
+        std::sort(icons.begin(), icons.end());
+        icons.erase(std::unique(icons.begin(), icons.end()), icons.end());
+        QByteArray bitmaps;
+        for (int icon : icons) {
+            putBitmap(bitmaps, static_cast<quint16>(icon), *images_[static_cast<size_t>(icon)]);
+        }
+        if (main + bitmaps.size() > std::numeric_limits<quint32>::max()) {
+            error = QStringLiteral(
+                        "the category \"%1\" is too large for a POI file, which holds at most 4 GB "
+                        "in one category")
+                        .arg(category.name);
+            return false;
+        }
+        putRecordHeader(b, kPoiGroup, main + bitmaps.size(), main);
+        b.append(name);
+        for (const auto& [first, last] : areas.ranges) {
+            qint64 bytes = kAreaMain;
+            qint32 north = std::numeric_limits<qint32>::min();
+            qint32 east = north;
+            qint32 south = std::numeric_limits<qint32>::max();
+            qint32 west = south;
+            bool alerts = false;
+            for (std::size_t k = first; k < last; ++k) {
+                const Poi& p = category.pois[areas.spots[k].index];
+                bytes += p.size;
+                north = std::max(north, p.lat);
+                south = std::min(south, p.lat);
+                east = std::max(east, p.lon);
+                west = std::min(west, p.lon);
+                alerts = alerts || hasAlert(p);
+            }
+            putRecordHeader(b, kArea, bytes, kAreaMain);
+            for (qint32 v : {north, east, south, west}) {
+                putI32(b, v);
+            }
+            b.append("\x00\x00\x00\x00\x01\x00", 6);
+            b.append(alerts ? '\x01' : '\x00');
+            for (std::size_t k = first; k < last; ++k) {
+                const Poi& p = category.pois[areas.spots[k].index];
+                b.append(records.constData() + p.offset, p.size);
+            }
+            written_ += static_cast<int>(last - first);
+            if (!out.flushIfFull(error)) {
+                return false;
+            }
+        }
+        b.append(bitmaps);
+        return out.flushIfFull(error);
+    }
+
+    static void putRecordHeader(QByteArray& out, quint16 type, qint64 length, qint64 main) {
+        putU16(out, type);
+        putU16(out, kHasMain);
+        putU32(out, static_cast<quint32>(length));
+        putU32(out, static_cast<quint32>(main));
+    }
 
     quint16 proximity() const {
         return static_cast<quint16>(
             std::clamp(options_.proximityMetres, 0, ExportOptions::kLargestProximity));
     }
     bool hasAlert(const Poi& poi) const { return poi.speed != 0 || proximity() != 0; }
+
+    // The same name at the same place is one POI, however often the list holds it: the first stays.
+    // The places are kept in a table of their own (open addressing), so a list of a million
+    // cameras is one pass.
+    void dropRepeated(std::vector<Poi>& pois) {
+        std::size_t slots = 16;
+        while (slots < 2 * pois.size()) {
+            slots *= 2;
+        }
+        std::vector<qint32> table(slots, -1);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < pois.size(); ++i) {
+            const quint64 place = pois[i].place();
+            std::size_t slot = (place * 0x9E3779B97F4A7C15ull) >> 32 & (slots - 1);
+            bool repeated = false;
+            for (; table[slot] >= 0 && !repeated; slot = (slot + 1) & (slots - 1)) {
+                const Poi& other = pois[static_cast<std::size_t>(table[slot])];
+                repeated = other.place() == place && QAnyStringView::equal(nameOf(other), nameOf(pois[i]));
+            }
+            if (repeated) {
+                ++repeated_;
+                continue;
+            }
+            pois[kept] = pois[i];
+            table[slot] = static_cast<qint32>(kept++);
+        }
+        pois.resize(kept);
+    }
+
+    QAnyStringView nameOf(const Poi& poi) const { return list_.row(poi.row).cellView(column::kName); }
 
     SourceFile sourceFile(const QString& path) {
         SourceFile source;
@@ -256,6 +357,9 @@ class GpiFile {
                     problem.arg(displayFileName(bmp), why, displayFileName(QFileInfo(path).fileName())));
                 return -1;
             }
+            if (images_.size() >= kMostIcons) {
+                return -1;
+            }
             owned_.push_back(*image);
             images_.push_back(&owned_.back());
             return static_cast<int>(images_.size()) - 1;
@@ -282,73 +386,29 @@ class GpiFile {
         if (source.icon >= 0) {
             return source.icon;
         }
-        auto it = cameraIcons_.constFind(row.icon);
-        if (it == cameraIcons_.constEnd()) {
-            const Image* image = cameraImage(row.icon);
-            it = cameraIcons_.insert(row.icon, image == nullptr ? -1 : static_cast<int>(images_.size()));
+        int& icon = cameraIcons_[static_cast<size_t>(row.icon)];
+        if (icon == kNotLooked) {
+            const Image* image = images_.size() < kMostIcons ? cameraImage(row.icon) : nullptr;
+            icon = image == nullptr ? -1 : static_cast<int>(images_.size());
             if (image != nullptr) {
                 images_.push_back(image);
             }
         }
-        return *it;
+        return icon;
     }
 
     // windows-1252 when every text of the file has its characters, else UTF-8.
     quint16 chooseCodePage(const QString& path) const {
-        if (!fitsWindows1252(QFileInfo(path).fileName())) {
-            return kUtf8;
-        }
+        bool fits = fitsWindows1252_ && fitsWindows1252(QFileInfo(path).fileName());
         for (const Category& category : categories_) {
-            if (!fitsWindows1252(category.name)) {
-                return kUtf8;
-            }
-            for (const Poi& poi : category.pois) {
-                const WaypointRow& row = list_.row(poi.row);
-                if (!fitsWindows1252(row.cellView(column::kName)) ||
-                    (options_.includeDescription && !fitsWindows1252(row.cellView(column::kDescription)))) {
-                    return kUtf8;
-                }
-            }
+            fits = fits && fitsWindows1252(category.name);
         }
-        return kWindows1252;
+        return fits ? kWindows1252 : kUtf8;
     }
 
+    // Room for all POI records in one piece (UTF-8 may take more, and is rare).
     qsizetype estimatedBytes() const {
-        qsizetype bytes = 4096;
-        for (const Category& category : categories_) {
-            bytes += 2048 + static_cast<qsizetype>(category.pois.size()) * 96;
-        }
-        return bytes;
-    }
-
-    // The category's POIs cut into areas of at most kAreaPois: a range is halved across its longer
-    // side until it is small enough; each area keeps the list's order.
-    static std::vector<PoiRange> areas(std::vector<Poi>& pois) {
-        std::vector<PoiRange> done;
-        std::vector<PoiRange> open{{pois.begin(), pois.end()}};
-        while (!open.empty()) {
-            const auto [begin, end] = open.back();
-            open.pop_back();
-            if (static_cast<std::size_t>(end - begin) <= kAreaPois) {
-                std::sort(begin, end, [](const Poi& a, const Poi& b) { return a.row < b.row; });
-                done.emplace_back(begin, end);
-                continue;
-            }
-            const auto [south, north] =
-                std::minmax_element(begin, end, [](const Poi& a, const Poi& b) { return a.lat < b.lat; });
-            const auto [west, east] =
-                std::minmax_element(begin, end, [](const Poi& a, const Poi& b) { return a.lon < b.lon; });
-            const bool acrossLatitude = qint64{north->lat} - south->lat >= qint64{east->lon} - west->lon;
-            const auto middle = begin + (end - begin) / 2;
-            std::nth_element(begin, middle, end, [acrossLatitude](const Poi& a, const Poi& b) {
-                return acrossLatitude ? a.lat < b.lat : a.lon < b.lon;
-            });
-            // The northern or eastern half goes second, so the southern or western one is written
-            // first.
-            open.emplace_back(middle, end);
-            open.emplace_back(begin, middle);
-        }
-        return done;
+        return 4096 + 80 * static_cast<qsizetype>(list_.rowCount()) + textBytes_;
     }
 
     void report(QStringList& warnings, int nameless, int cut) const {
@@ -400,10 +460,17 @@ class GpiFile {
     std::vector<Category> categories_;
     std::deque<Image> owned_;
     std::vector<const Image*> images_;  // by bitmap number
-    QHash<IconRole, int> cameraIcons_;
+    static constexpr int kNotLooked = -2;
+    std::array<int, 256> cameraIcons_ = [] {
+        std::array<int, 256> icons{};
+        icons.fill(kNotLooked);
+        return icons;
+    }();  // the bitmap of each row kind's picture
     QStringList warnings_;
     int repeated_ = 0;
     int written_ = 0;
+    bool fitsWindows1252_ = true;  // every name and comment of the list
+    qsizetype textBytes_ = 0;      // their characters
 };
 
 }  // namespace
@@ -412,20 +479,18 @@ WriteReport writeGpiFile(const WaypointList& list, const QString& path, const Ex
     WriteReport report;
     GpiFile file(list, context);
     file.collect();
-    const QByteArray bytes =
-        file.build(path, context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime(),
-                   report.warnings);
-    if (bytes.size() > std::numeric_limits<quint32>::max()) {
-        report.warnings.clear();
-        report.error = QStringLiteral("the list is too large for a POI file, which holds at most 4 GB");
-        return report;
-    }
-    if (!saveAtomically(path, bytes, report.error)) {
-        report.warnings.clear();
+    ChunkedOutput out(path);
+    QStringList warnings;
+    if (!out.open(report.error) ||
+        !file.write(out, path,
+                    context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime(),
+                    warnings, report.error) ||
+        !out.commit(report.error)) {
         return report;
     }
     report.written = true;
     report.recordCount = file.written();
+    report.warnings = warnings;
     return report;
 }
 

@@ -299,7 +299,8 @@ TEST(GpiWriter, AreasHoldAtMost128PoisInTightBoxesInListOrder) {
             EXPECT_EQ(std::tie(a.north, a.east, a.south, a.west), std::tie(n, e, s, west));
         }
         EXPECT_EQ(seen.size(), count);
-        EXPECT_EQ(w.groups[0].areas.size(), count == 128 ? 1 : count == 129 ? 2 : 8);
+        // No more areas than twice the fewest that could hold them.
+        EXPECT_LE(w.groups[0].areas.size(), count == 128 ? 1 : 2 * ((count + 127) / 128));
     }
 }
 

@@ -6,20 +6,23 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <string_view>
 #include <type_traits>
 
 namespace vintrel::gpi {
 
 void putU16(QByteArray& out, quint16 value) {
-    out.append(static_cast<char>(value & 0xFF));
-    out.append(static_cast<char>(value >> 8));
+    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    out.append(bytes, 2);
 }
 
 void putU32(QByteArray& out, quint32 value) {
-    putU16(out, static_cast<quint16>(value & 0xFFFF));
-    putU16(out, static_cast<quint16>(value >> 16));
+    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                           static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
+    out.append(bytes, 4);
 }
 
 void putI32(QByteArray& out, qint32 value) {
@@ -39,12 +42,9 @@ void patchU32(QByteArray& out, qsizetype at, quint32 value) {
 
 RecordFrame::RecordFrame(QByteArray& out, quint16 type, bool hasMain)
     : out_(out), start_(out.size()), hasMain_(hasMain) {
-    putU16(out_, type);
-    putU16(out_, hasMain ? kHasMain : 0);
-    putU32(out_, 0);
-    if (hasMain) {
-        putU32(out_, 0);
-    }
+    const char header[12] = {static_cast<char>(type & 0xFF), static_cast<char>(type >> 8),
+                             hasMain ? '\x08' : '\0'};
+    out_.append(header, hasMain ? 12 : 8);
 }
 
 void RecordFrame::mainDone() {
@@ -147,21 +147,6 @@ double degreesOf(qint32 semicircles) {
     return semicircles * (360.0 / 4294967296.0);
 }
 
-void putAlert(QByteArray& out, quint16 proximity, quint16 speed) {
-    if (proximity == 0 && speed == 0) {
-        return;
-    }
-    RecordFrame alert(out, kAlert, false);
-    putU16(out, proximity);
-    putU16(out, speed);
-    // The same in every alert of the files units are known to read; the type is 5 for an alert
-    // with a speed, 4 for a proximity alert alone.
-    out.append("\x00\x01\x10\x00\x01\x01", 6);
-    out.append(speed != 0 ? '\x05' : '\x04');
-    out.append('\x10');
-    alert.end();
-}
-
 namespace {
 
 // Hundredths of a metre a second in one of each unit.
@@ -179,36 +164,71 @@ int speedValue(quint16 field, SpeedUnit unit) {
     return static_cast<int>(std::lround(field / fieldPerUnit(unit)));
 }
 
+namespace {
+
+char16_t unitOf(QChar c) {
+    return c.unicode();
+}
+char16_t unitOf(QLatin1Char c) {
+    return c.unicode();
+}
+char16_t unitOf(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+bool sameLetters(std::u16string_view text, std::u16string_view lower) {
+    return text.size() == lower.size() &&
+           std::equal(text.begin(), text.end(), lower.begin(),
+                      [](char16_t a, char16_t b) { return (a >= u'A' && a <= u'Z' ? a + 32 : a) == b; });
+}
+
+}  // namespace
+
 SpeedTail speedTail(QAnyStringView text) {
     SpeedTail tail;
-    // Nearly no name holds an '@': it is looked for without a copy of the name.
-    const bool hasAt =
-        text.visit([](auto view) { return std::find(view.begin(), view.end(), '@') != view.end(); });
-    if (!hasAt) {
+    // Every camera's name is looked at: the tail is copied out, the name is not.
+    std::array<char16_t, 8> rest{};
+    qsizetype restSize = 0;
+    text.visit([&tail, &rest, &restSize](auto view) {
+        for (qsizetype i = view.size(); i-- > 0;) {
+            if (unitOf(view[i]) == u'@') {
+                tail.at = i;
+                break;
+            }
+        }
+        if (tail.at >= 0) {
+            restSize = view.size() - tail.at - 1;
+            for (qsizetype i = 0; i < std::min<qsizetype>(restSize, rest.size()); ++i) {
+                rest[static_cast<size_t>(i)] = unitOf(view[tail.at + 1 + i]);
+            }
+        }
+    });
+    if (tail.at < 0) {
         return tail;
     }
-    const QString name = text.toString();
-    tail.at = name.lastIndexOf(u'@');
-    const QStringView rest = QStringView(name).sliced(tail.at + 1);
-    qsizetype digits = 0;
-    while (digits < rest.size() && rest[digits].isDigit() && rest[digits].unicode() < 0x80) {
-        ++digits;
-    }
-    const QStringView unit = rest.sliced(digits);
     tail.kind = SpeedTail::NotASpeed;
+    if (restSize > static_cast<qsizetype>(rest.size())) {
+        return tail;
+    }
+    const std::u16string_view all(rest.data(), static_cast<size_t>(restSize));
+    size_t digits = 0;
+    int value = 0;
+    while (digits < all.size() && all[digits] >= u'0' && all[digits] <= u'9') {
+        value = value * 10 + (all[digits++] - u'0');
+    }
+    const std::u16string_view unit = all.substr(digits);
     if (digits == 0 || digits > 3) {
         return tail;
     }
-    if (unit.compare(u"mph", Qt::CaseInsensitive) == 0) {
+    if (sameLetters(unit, u"mph")) {
         tail.unit = SpeedUnit::Mph;
-    } else if (unit.compare(u"kmh", Qt::CaseInsensitive) == 0 ||
-               unit.compare(u"km/h", Qt::CaseInsensitive) == 0) {
+    } else if (sameLetters(unit, u"kmh") || sameLetters(unit, u"km/h")) {
         tail.unit = SpeedUnit::Kmh;
-    } else if (!unit.isEmpty()) {
+    } else if (!unit.empty()) {
         return tail;
     }
     tail.kind = SpeedTail::Speed;
-    tail.value = rest.first(digits).toInt();
+    tail.value = value;
     return tail;
 }
 

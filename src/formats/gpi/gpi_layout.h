@@ -94,10 +94,6 @@ void putShortText(QByteArray& out, QByteArrayView encoded);
 qint32 semicircles(double degrees);
 double degreesOf(qint32 semicircles);
 
-// An alert record: a proximity alert at `proximity` metres (0: none) and a speed alert at `speed`
-// (hundredths of a metre a second; 0: none). Nothing is written when both are 0.
-void putAlert(QByteArray& out, quint16 proximity, quint16 speed);
-
 // --- Speeds ----------------------------------------------------------------------------------
 
 enum class SpeedUnit : quint8 { Kmh, Mph };
