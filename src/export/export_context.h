@@ -36,12 +36,10 @@ struct WriteReport {
     bool written = false;
     int recordCount = 0;    // records in the new file, or records added to the existing one
     int existingCount = 0;  // adding: waypoint records the file held before
-    // Adding: rows not added because the file held their names. The add functions count the rows
-    // without a name here too; addToFile() moves those to namelessCount.
-    int leftOutCount = 0;
-    int namelessCount = 0;
-    QString error;         // why nothing was written
-    QStringList warnings;  // what was written but is worth knowing (distinct names written alike)
+    int leftOutCount = 0;   // adding: rows not added because the file held their names
+    int namelessCount = 0;  // adding: rows not added for want of a name
+    QString error;          // why nothing was written
+    QStringList warnings;   // what was written but is worth knowing (distinct names written alike)
 };
 
 }  // namespace vintrel

@@ -21,16 +21,7 @@ WriteReport addToFile(const ExportFormat& format, WaypointList& list, const QStr
         report.error = QStringLiteral("%1 files cannot be added to").arg(format.key);
         return report;
     }
-    WriteReport report = format.add(list, path, context);
-    if (report.written) {
-        // The writers leave out the rows without a name together with those the file holds; they
-        // are no duplicates and are counted apart.
-        for (const WaypointRow& row : list.rows()) {
-            report.namelessCount += row.cellView(column::kName).isEmpty() ? 1 : 0;
-        }
-        report.leftOutCount -= report.namelessCount;
-    }
-    return report;
+    return format.add(list, path, context);
 }
 
 QString proposedOutputName(const QString& lastDialogName, const QString& extension) {

@@ -23,12 +23,12 @@ struct ExportFormat {
     FileFilter saveFilter;  // the save dialog's, when creating
     FileFilter addFilter;   // the open dialog's, when adding
     QString addTitle;       // the open dialog's title, when adding
-    bool hasDisplayMode;    // the GDB display choice applies
-    bool hasColour;         // the waypoint colour choice applies
-    bool opensInMapSource;  // the MapSource button can open what was written
-    CreateFunction create;  // nullptr: this version cannot write the format
-    AddFunction add;        // nullptr: files of the format cannot be added to
-    bool hasAlerts{};       // the speed unit and proximity choices apply
+    bool hasDisplayMode = false;      // the GDB display choice applies
+    bool hasColour = false;           // the waypoint colour choice applies
+    bool opensInMapSource = false;    // the MapSource button can open what was written
+    CreateFunction create = nullptr;  // nullptr: this version cannot write the format
+    AddFunction add = nullptr;        // nullptr: files of the format cannot be added to
+    bool hasAlerts = false;           // the speed unit and proximity choices apply
 };
 
 // In the order of the output choice.

@@ -1,5 +1,6 @@
 #include "export/wpt_writer.h"
 
+#include "export/add_driver.h"
 #include "export/atomic_save.h"
 #include "formats/text/cp1252_text.h"
 
@@ -57,13 +58,6 @@ bool isWaypointLine(QByteArrayView line) {
         "^W  .{6} .{11} .{12} [1-9][0-9]?-(JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC)-[0-9]{2} "
         "[0-9]{2}:[0-9]{2}:[0-9]{2} -9999 .{40} 0\\.00000e\\+00 (08255|00018)$"));
     return kLine.match(QString::fromLatin1(line)).hasMatch();
-}
-
-// The name field of a row as its line would hold it.
-QByteArray nameField(const WaypointRow& row) {
-    QByteArray field;
-    appendFixed(field, row.cellView(column::kName), kNameField);
-    return field;
 }
 
 // Distinct names whose six-character fields came out the same ("GC9NEW1" and "GC9NEW2" both as
@@ -196,75 +190,81 @@ WriteReport writeWptFile(const WaypointList& list, const QString& path, const Ex
     return report;
 }
 
-WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
-    WriteReport report;
-    ChunkedOutput out(path);
-    QByteArray old;
-    if (!out.readExisting(old, report.error)) {
-        return report;
+namespace {
+
+// An existing PCX5 file as an add sees it: the name fields of its lines, new lines after the last.
+class WptTarget : public AddTarget {
+  public:
+    WptTarget(const WaypointList& list, QSet<QByteArray> held, int lines, bool empty,
+              const ExportContext& context)
+        : held_(std::move(held)), alike_(list) {
+        dateTime_ =
+            wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
+        includeDescription_ = context.options.includeDescription;
+        existingCount = lines;
+        if (empty) {
+            leadIn = wptHeaderLines();
+        }
     }
+
+    void setInsertAt(qsizetype end) { insertAt = end; }
+
+    QByteArray nameKey(QAnyStringView name) const override {
+        QByteArray field;
+        appendFixed(field, name, kNameField);
+        return field;
+    }
+    std::optional<QString> heldName(const QByteArray& key) const override {
+        return held_.contains(key) ? std::optional<QString>(keyText(key)) : std::nullopt;
+    }
+    QString keyText(const QByteArray& key) const override { return fromCp1252(key).trimmed(); }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString&) override {
+        const qsizetype start = out.size();
+        appendWptLine(out, list.row(row), dateTime_, includeDescription_);
+        alike_.add(row, QByteArrayView(out).sliced(start));
+        return true;
+    }
+    QStringList appendedWarnings() const override { return alike_.sentences(); }
+
+  private:
+    QSet<QByteArray> held_;
+    FieldsAlike alike_;
+    QByteArray dateTime_;
+    bool includeDescription_ = true;
+};
+
+std::unique_ptr<AddTarget> scanWptTarget(const QByteArray& old, const WaypointList& list,
+                                         const ExportContext& context, QString& error) {
     const QByteArray header = wptHeaderLines();
     if (!old.isEmpty() && (!old.startsWith(header) || !old.endsWith("\r\n"))) {
-        report.error = QStringLiteral(
+        error = QStringLiteral(
             "it is not a waypoint file this program writes (two header lines, then one "
             "line per waypoint)");
-        return report;
+        return nullptr;
     }
     QSet<QByteArray> held;
+    int lines = 0;
     for (qsizetype pos = old.isEmpty() ? 0 : header.size(); pos < old.size();) {
         const qsizetype end = old.indexOf("\r\n", pos);
         const QByteArrayView line = QByteArrayView(old).sliced(pos, end - pos);
         if (!isWaypointLine(line)) {
-            report.error =
-                QStringLiteral("its line %1 is not a waypoint line of the layout this program writes")
-                    .arg(report.existingCount + 3);
-            return report;
+            error = QStringLiteral("its line %1 is not a waypoint line of the layout this program writes")
+                        .arg(lines + 3);
+            return nullptr;
         }
         held.insert(line.sliced(3, kNameField).toByteArray());
-        ++report.existingCount;
+        ++lines;
         pos = end + 2;
     }
+    auto target = std::make_unique<WptTarget>(list, std::move(held), lines, old.isEmpty(), context);
+    target->setInsertAt(old.size());
+    return target;
+}
 
-    const QByteArray dateTime =
-        wptDateTime(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
-    if (!out.open(report.error) || !out.write(old.isEmpty() ? header : old, report.error)) {
-        report.existingCount = 0;
-        return report;
-    }
-    QList<int> heldRows;
-    FieldsAlike alike(list);
-    for (int r = 0; r < list.rowCount(); ++r) {
-        const WaypointRow& row = list.row(r);
-        if (row.cellView(column::kName).isEmpty() || held.contains(nameField(row))) {
-            if (!row.cellView(column::kName).isEmpty()) {
-                heldRows.append(r);
-            }
-            ++report.leftOutCount;
-            continue;
-        }
-        const qsizetype start = out.buffer().size();
-        appendWptLine(out.buffer(), row, dateTime, context.options.includeDescription);
-        alike.add(r, QByteArrayView(out.buffer()).sliced(start));
-        ++report.recordCount;
-        if (!out.flushIfFull(report.error)) {
-            report.recordCount = report.existingCount = report.leftOutCount = 0;
-            return report;
-        }
-    }
-    if (report.recordCount == 0 && old.isEmpty()) {
-        report.written = true;  // nothing to add to an empty file: it stays as it was
-        return report;
-    }
-    if (!out.commit(report.error)) {
-        report.recordCount = report.existingCount = report.leftOutCount = 0;
-        return report;
-    }
-    report.warnings = alike.sentences();
-    for (int r : heldRows) {
-        list.markDuplicate(r);
-    }
-    report.written = true;
-    return report;
+}  // namespace
+
+WriteReport addToWptFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    return addRows(&scanWptTarget, list, path, context);
 }
 
 }  // namespace vintrel

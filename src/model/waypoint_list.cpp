@@ -490,6 +490,12 @@ void WaypointList::markDuplicate(int index) {
     r.redName = true;
 }
 
+void WaypointList::unmarkDuplicate(int index) {
+    WaypointRow& r = rows_[static_cast<size_t>(index)];
+    r.setCell(column::kDuplicate, QString());
+    r.redName = false;
+}
+
 WaypointRow& RowStore::push_back(WaypointRow&& row) {
     if (size_ == chunks_.size() * kChunkRows) {
         chunks_.push_back(static_cast<WaypointRow*>(supply_.take()));

@@ -256,6 +256,8 @@ class WaypointList {
 
     // Sets the duplicate mark "1" in column 8 and shows the row's name in red.
     void markDuplicate(int index);
+    // Takes the mark back from a row that had none before it was marked.
+    void unmarkDuplicate(int index);
 
     // Empties the list to its header; widths and alignments are kept.
     void clear();

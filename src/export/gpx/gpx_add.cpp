@@ -1,7 +1,7 @@
 #include "export/gpx/gpx_writer.h"
 
 #include "base/cp1252.h"
-#include "export/atomic_save.h"
+#include "export/add_driver.h"
 #include "export/gpx/gpx_waypoint.h"
 #include "formats/gpx/gpx_names.h"
 #include "model/field_text.h"
@@ -337,20 +337,58 @@ void appendEncoded(QByteArray& out, QByteArrayView text, TargetEncoding encoding
     }
 }
 
-}  // namespace
-
-WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportContext& context) {
-    WriteReport report;
-    ChunkedOutput out(path);
-    QByteArray old;
-    if (!out.readExisting(old, report.error)) {
-        return report;
+// An existing GPX file as an add sees it: its waypoints' names as the reader reads them, new <wpt>
+// elements where the schema's order wants them, in the file's encoding, line ends and indentation.
+class GpxAddTarget : public AddTarget {
+  public:
+    GpxAddTarget(const QByteArray& old, GpxTarget target, TargetEncoding encoding,
+                 const ExportContext& context)
+        : target_(std::move(target)),
+          encoding_(encoding),
+          includeDescription_(context.options.includeDescription) {
+        const CharReader chars(old, encoding);
+        lineEnd_ = chars.lineEnd();
+        indent_ = lineEnd_.isEmpty() ? QByteArray() : chars.indentation(target_.indentFrom);
+        existingCount = target_.waypointCount;
+        insertAt = target_.insertAt;
     }
+
+    QByteArray nameKey(QAnyStringView name) const override { return name.toString().toUtf8(); }
+    std::optional<QString> heldName(const QByteArray& key) const override {
+        const QString name = QString::fromUtf8(key);
+        return target_.names.contains(name) ? std::optional<QString>(name) : std::nullopt;
+    }
+    QString keyText(const QByteArray& key) const override { return QString::fromUtf8(key); }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString&) override {
+        piece_.resize(0);
+        if (target_.afterWaypoint) {
+            piece_.append(lineEnd_).append(indent_);
+        }
+        appendGpxWaypoint(piece_, list.row(row), target_.version, includeDescription_, symbols_);
+        if (!target_.afterWaypoint) {
+            piece_.append(lineEnd_).append(indent_);
+        }
+        appendEncoded(out, piece_, encoding_);
+        return true;
+    }
+
+  private:
+    GpxTarget target_;
+    TargetEncoding encoding_;
+    bool includeDescription_;
+    QByteArray lineEnd_;
+    QByteArray indent_;
+    QByteArray piece_;
+    SymbolTexts symbols_;
+};
+
+std::unique_ptr<AddTarget> scanGpxTarget(const QByteArray& old, const WaypointList&,
+                                         const ExportContext& context, QString& error) {
     TargetScan scan;
-    const GpxTarget target = scan.run(old);
+    GpxTarget target = scan.run(old);
     if (!target.error.isEmpty()) {
-        report.error = target.error;
-        return report;
+        error = target.error;
+        return nullptr;
     }
     TargetEncoding encoding = sniffEncoding(old);
     if (encoding == TargetEncoding::Utf8) {
@@ -359,64 +397,13 @@ WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportCo
             encoding = TargetEncoding::AsciiWithReferences;
         }
     }
-    const CharReader chars(old, encoding);
-    const QByteArray lineEnd = chars.lineEnd();
-    const QByteArray indent = lineEnd.isEmpty() ? QByteArray() : chars.indentation(target.indentFrom);
+    return std::make_unique<GpxAddTarget>(old, std::move(target), encoding, context);
+}
 
-    // Rows without a name are left out as well, as by every add: nothing tells whether the file
-    // holds them already, and adding the same list twice would double them.
-    QList<int> heldRows;
-    std::vector<bool> adding(static_cast<std::size_t>(list.rowCount()));
-    int added = 0;
-    for (int r = 0; r < list.rowCount(); ++r) {
-        const QAnyStringView name = list.row(r).cellView(column::kName);
-        if (name.isEmpty()) {
-            ++report.leftOutCount;
-        } else if (target.names.contains(name.toString())) {
-            heldRows.append(r);
-            ++report.leftOutCount;
-        } else {
-            adding[static_cast<std::size_t>(r)] = true;
-            ++added;
-        }
-    }
-    if (added > 0) {
-        if (!out.open(report.error) || !out.write(QByteArrayView(old).first(target.insertAt), report.error)) {
-            report.leftOutCount = 0;
-            return report;
-        }
-        QByteArray piece;
-        SymbolTexts symbols;
-        for (int r = 0; r < list.rowCount(); ++r) {
-            if (!adding[static_cast<std::size_t>(r)]) {
-                continue;
-            }
-            piece.resize(0);
-            if (target.afterWaypoint) {
-                piece.append(lineEnd).append(indent);
-            }
-            appendGpxWaypoint(piece, list.row(r), target.version, context.options.includeDescription,
-                              symbols);
-            if (!target.afterWaypoint) {
-                piece.append(lineEnd).append(indent);
-            }
-            appendEncoded(out.buffer(), piece, encoding);
-            if (!out.flushIfFull(report.error)) {
-                return report;
-            }
-        }
-        if (!out.write(QByteArrayView(old).sliced(target.insertAt), report.error) ||
-            !out.commit(report.error)) {
-            return report;
-        }
-    }
-    for (int r : heldRows) {
-        list.markDuplicate(r);
-    }
-    report.written = true;
-    report.recordCount = added;
-    report.existingCount = target.waypointCount;
-    return report;
+}  // namespace
+
+WriteReport addToGpxFile(WaypointList& list, const QString& path, const ExportContext& context) {
+    return addRows(&scanGpxTarget, list, path, context);
 }
 
 }  // namespace vintrel

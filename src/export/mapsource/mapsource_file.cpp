@@ -1,10 +1,11 @@
 #include "export/mapsource/mapsource_file.h"
 
+#include "export/add_driver.h"
 #include "export/atomic_save.h"
-#include "formats/text/cp1252_text.h"
 #include "export/mapsource/gdb_encoder.h"
 #include "export/mapsource/mps_encoder.h"
 #include "export/mapsource/record_frames.h"
+#include "formats/text/cp1252_text.h"
 
 #include "model/field_text.h"
 
@@ -35,19 +36,6 @@ RecordInputs recordInputsFor(const MapSourceKind& kind, const ExportContext& con
     inputs.timeStamp =
         wallClockStamp(context.clock != nullptr ? context.clock->localNow() : QDateTime::currentDateTime());
     return inputs;
-}
-
-constexpr int kListedNotAdded = 20;
-
-// A name as a message quotes it: its first 40 characters, "…" marking a cut.
-QString quotedName(const QString& name) {
-    constexpr qsizetype kLongest = 40;
-    return name.size() <= kLongest ? name : name.first(kLongest) + QChar(0x2026);
-}
-
-// Whether two names are the same text, written alike or not.
-bool sameName(const QString& a, const QString& b) {
-    return a == b || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
 }
 
 // The names an existing file holds, in every form a row's name may be written to match them: their
@@ -89,6 +77,33 @@ class HeldNames {
     mapsource::Format format_;
     QHash<QByteArray, qsizetype> forms_;
     const QList<QByteArray>* names_ = nullptr;
+};
+
+// An existing file as an add sees it: its names in every form, new records in its own format in
+// front of its end record, which is kept as it is.
+class MapSourceTarget : public AddTarget {
+  public:
+    MapSourceTarget(const MapSourceKind& kind, MapSourceScan scan, const ExportContext& context)
+        : kind_(kind), scan_(std::move(scan)), held_(scan_.waypointNames, scan_.format) {
+        inputs_ = recordInputsFor(kind, context);
+        inputs_.gdbVersion = scan_.format.gdbVersion;
+        existingCount = static_cast<int>(scan_.waypointNames.size());
+        insertAt = scan_.endRecordOffset;
+        uniqueNames = true;
+    }
+
+    QByteArray nameKey(QAnyStringView name) const override { return nameBytes(name, scan_.format); }
+    std::optional<QString> heldName(const QByteArray& key) const override { return held_.textOf(key); }
+    QString keyText(const QByteArray& key) const override { return mapsource::decodeText(key, scan_.format); }
+    bool appendRecord(QByteArray& out, const WaypointList& list, int row, QString& error) override {
+        return kind_.encode(out, list.row(row), inputs_, error);
+    }
+
+  private:
+    const MapSourceKind& kind_;
+    MapSourceScan scan_;
+    HeldNames held_;
+    RecordInputs inputs_;
 };
 
 }  // namespace
@@ -189,92 +204,14 @@ WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& li
     return report;
 }
 
-WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
-                               const ExportContext& context) {
-    WriteReport report;
-    ChunkedOutput out(path);
-    QByteArray old;
-    if (!out.readExisting(old, report.error)) {
-        return report;
-    }
-    const MapSourceScan scan = scanMapSourceFile(old, kind);
+std::unique_ptr<AddTarget> scanMapSourceTarget(const MapSourceKind& kind, const QByteArray& bytes,
+                                               const ExportContext& context, QString& error) {
+    MapSourceScan scan = scanMapSourceFile(bytes, kind);
     if (!scan.ok()) {
-        report.error = scan.error;
-        return report;
+        error = scan.error;
+        return nullptr;
     }
-    const HeldNames held(scan.waypointNames, scan.format);
-    QHash<QByteArray, int> addedNow;  // names written by this add, to the row that wrote them
-
-    RecordInputs inputs = recordInputsFor(kind, context);
-    inputs.gdbVersion = scan.format.gdbVersion;
-    if (!out.open(report.error) ||
-        !out.write(QByteArrayView(old).first(scan.endRecordOffset), report.error)) {
-        return report;
-    }
-    QList<int> heldRows;
-    int added = 0;
-    int unlisted = 0;
-    const auto explain = [&report, &unlisted](const QString& sentence) {
-        if (report.warnings.size() < kListedNotAdded) {
-            report.warnings.append(sentence);
-        } else {
-            ++unlisted;
-        }
-    };
-    for (int r = 0; r < list.rowCount(); ++r) {
-        const WaypointRow& row = list.row(r);
-        const QAnyStringView name = row.cellView(column::kName);
-        if (name.isEmpty()) {
-            ++report.leftOutCount;
-            continue;
-        }
-        // A name the file holds, or will once an earlier row is in: two rows whose names the file's
-        // encoding writes alike would be one name twice.
-        QByteArray bytes = nameBytes(name, scan.format);
-        const std::optional<QString> inFile = held.textOf(bytes);
-        const auto earlier = inFile ? addedNow.constEnd() : addedNow.constFind(bytes);
-        if (inFile || earlier != addedNow.constEnd()) {
-            heldRows.append(r);
-            ++report.leftOutCount;
-            const QString text = name.toString();
-            if (inFile && !sameName(text, *inFile)) {
-                explain(QStringLiteral("\"%1\" was not added: the file holds it as \"%2\".")
-                            .arg(quotedName(text), quotedName(*inFile)));
-            } else if (!inFile && !sameName(text, list.row(*earlier).cell(column::kName))) {
-                explain(
-                    QStringLiteral("\"%1\" was not added: \"%2\", added before it, is written as the same "
-                                   "name, \"%3\".")
-                        .arg(quotedName(text), quotedName(list.row(*earlier).cell(column::kName)),
-                             quotedName(mapsource::decodeText(bytes, scan.format))));
-            }
-            continue;
-        }
-        if (!kind.encode(out.buffer(), row, inputs, report.error) || !out.flushIfFull(report.error)) {
-            report.leftOutCount = 0;
-            report.warnings.clear();
-            return report;
-        }
-        addedNow.insert(std::move(bytes), r);
-        ++added;
-    }
-    out.buffer().append(QByteArrayView(old).sliced(scan.endRecordOffset));
-    if (!out.commit(report.error)) {
-        report.leftOutCount = 0;
-        report.warnings.clear();
-        return report;
-    }
-    if (unlisted > 0) {
-        report.warnings.append(
-            QStringLiteral("%1 more rows were not added for a name the file holds written otherwise.")
-                .arg(unlisted));
-    }
-    for (int r : heldRows) {
-        list.markDuplicate(r);
-    }
-    report.written = true;
-    report.recordCount = added;
-    report.existingCount = static_cast<int>(scan.waypointNames.size());
-    return report;
+    return std::make_unique<MapSourceTarget>(kind, std::move(scan), context);
 }
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context) {
@@ -282,7 +219,9 @@ WriteReport writeGdbFile(const WaypointList& list, const QString& path, const Ex
 }
 
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context) {
-    return addToMapSourceFile(gdbKind(), list, path, context);
+    return addRows([](const QByteArray& bytes, const WaypointList&, const ExportContext& c,
+                      QString& error) { return scanMapSourceTarget(gdbKind(), bytes, c, error); },
+                   list, path, context);
 }
 
 WriteReport writeMpsFile(const WaypointList& list, const QString& path, const ExportContext& context) {
@@ -290,7 +229,9 @@ WriteReport writeMpsFile(const WaypointList& list, const QString& path, const Ex
 }
 
 WriteReport addToMpsFile(WaypointList& list, const QString& path, const ExportContext& context) {
-    return addToMapSourceFile(mpsKind(), list, path, context);
+    return addRows([](const QByteArray& bytes, const WaypointList&, const ExportContext& c,
+                      QString& error) { return scanMapSourceTarget(mpsKind(), bytes, c, error); },
+                   list, path, context);
 }
 
 }  // namespace vintrel

@@ -53,15 +53,13 @@ QByteArray endRecord();
 WriteReport writeMapSourceFile(const MapSourceKind& kind, const WaypointList& list, const QString& path,
                                const ExportContext& context);
 
-// Adds a record for every row whose name the existing file at `path` does not hold in front of its
-// end record, which is kept as it is. Records are written in the file's own format (GDB versions 1
-// to 3, MPS formats 'g' and 'i') and names compare as they are written: a row whose name, in the
+// Adding (export/add_driver.h): a record for every row whose name the existing file does not hold goes
+// in front of its end record, which is kept as it is. Records are written in the file's own format (GDB
+// versions 1 to 3, MPS formats 'g' and 'i') and names compare as they are written: a row whose name, in the
 // file's encoding, has the bytes of a name in the file, or of a row added before it, is not added
 // (rows without a name are left out too). The rows it held are marked in the list; a later new file still
 // holds them. The file must be a whole, undamaged file of `kind`; otherwise, or when any step fails, it stays
 // byte-identical, nothing is marked and the report says why.
-WriteReport addToMapSourceFile(const MapSourceKind& kind, WaypointList& list, const QString& path,
-                               const ExportContext& context);
 
 WriteReport writeGdbFile(const WaypointList& list, const QString& path, const ExportContext& context);
 WriteReport addToGdbFile(WaypointList& list, const QString& path, const ExportContext& context);
