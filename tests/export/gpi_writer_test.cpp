@@ -72,38 +72,41 @@ struct Walked {
     bool ended = false;
 };
 
+// Calls `f` with every record of `bytes`, one after the other.
+template <class F>
+void eachRecord(QByteArrayView bytes, F f) {
+    for (qsizetype pos = 0; pos < bytes.size();) {
+        const std::optional<gpi::Record> r = gpi::recordAt(bytes, pos);
+        ASSERT_TRUE(r) << "at " << pos;
+        f(*r);
+        pos += ((r->flags & gpi::kHasMain) != 0 ? 12 : 8) + r->main.size() + r->nested.size();
+    }
+}
+
 Walked walk(const QByteArray& file) {
     Walked w;
-    qsizetype pos = 0;
-    while (pos < file.size()) {
-        const std::optional<gpi::Record> r = gpi::recordAt(file, pos);
-        EXPECT_TRUE(r) << "at " << pos;
-        if (!r) {
-            break;
-        }
-        if (r->type == gpi::kPoiHeader) {
-            gpi::FieldReader f(r->main);
+    eachRecord(file, [&w](const gpi::Record& r) {
+        gpi::FieldReader f(r.main);
+        if (r.type == gpi::kPoiHeader) {
             f.take(8);
             w.codePage = f.u16();
-        } else if (r->type == gpi::kPoiGroup) {
-            Walked::Group group;
-            gpi::FieldReader f(r->main);
+        } else if (r.type == gpi::kEnd) {
+            w.ended = true;
+        } else if (r.type == gpi::kPoiGroup) {
+            Walked::Group& group = w.groups.emplaceBack();
             group.name = f.text().toByteArray();
-            QByteArrayView areas = r->main.sliced(f.position());
-            for (qsizetype a = 0; a < areas.size();) {
-                const gpi::Record area = *gpi::recordAt(areas, a);
+            eachRecord(r.main.sliced(f.position()), [&group](const gpi::Record& area) {
                 gpi::FieldReader box(area.main);
-                Walked::Area out{box.i32(), box.i32(), box.i32(), box.i32(), {}};
-                for (qsizetype p = 0; p < area.nested.size();) {
-                    const gpi::Record poi = *gpi::recordAt(area.nested, p);
+                Walked::Area& out =
+                    group.areas.emplaceBack(Walked::Area{box.i32(), box.i32(), box.i32(), box.i32(), {}});
+                eachRecord(area.nested, [&out](const gpi::Record& poi) {
                     gpi::FieldReader fields(poi.main);
-                    Walked::Poi item;
+                    Walked::Poi& item = out.pois.emplaceBack();
                     item.lat = fields.i32();
                     item.lon = fields.i32();
                     fields.take(3);
                     item.name = fields.text().toByteArray();
-                    for (qsizetype n = 0; n < poi.nested.size();) {
-                        const gpi::Record inner = *gpi::recordAt(poi.nested, n);
+                    eachRecord(poi.nested, [&item](const gpi::Record& inner) {
                         gpi::FieldReader v(inner.main);
                         if (inner.type == gpi::kAlert) {
                             item.proximity = v.u16();
@@ -111,25 +114,14 @@ Walked walk(const QByteArray& file) {
                         } else if (inner.type == gpi::kBitmapReference) {
                             item.icon = v.u16();
                         }
-                        n += 8 + inner.main.size();
-                    }
-                    out.pois.append(item);
-                    p += 12 + poi.main.size() + poi.nested.size();
-                }
-                group.areas.append(out);
-                a += 12 + area.main.size() + area.nested.size();
-            }
-            for (qsizetype b = 0; b < r->nested.size();) {
-                const gpi::Record bitmap = *gpi::recordAt(r->nested, b);
+                    });
+                });
+            });
+            eachRecord(r.nested, [&group](const gpi::Record& bitmap) {
                 group.bitmaps.append(gpi::FieldReader(bitmap.main).u16());
-                b += 8 + bitmap.main.size();
-            }
-            w.groups.append(group);
-        } else if (r->type == gpi::kEnd) {
-            w.ended = true;
+            });
         }
-        pos += ((r->flags & gpi::kHasMain) != 0 ? 12 : 8) + r->main.size() + r->nested.size();
-    }
+    });
     return w;
 }
 
@@ -168,6 +160,14 @@ TEST(GpiWriter, OneCameraByteForByte) {
             "0a 00 00 00 09 00 00 00 05 00 00 00 45 4e 01 00 41"           // comment "A"
             "ff ff 00 00 00 00 00 00");
     EXPECT_EQ(readAll(path).toHex(' '), expected.toHex(' '));
+    ASSERT_TRUE(toolInstalled("gpsbabel"));
+    const auto rows = readWithGpsbabel("garmin_gpi", path);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0]["Name"], "max@30");
+    EXPECT_EQ(rows[0]["Description"], "A");
+    EXPECT_EQ(rows[0]["Proximity"], "500");
+    EXPECT_EQ(rows[0]["Latitude"], "51.500000");
+    EXPECT_EQ(rows[0]["Longitude"], "-0.125000");
 
     // No alert at all: neither a proximity nor a speed.
     WaypointList plain;
@@ -299,6 +299,7 @@ TEST(GpiWriter, AreasHoldAtMost128PoisInTightBoxesInListOrder) {
             EXPECT_EQ(std::tie(a.north, a.east, a.south, a.west), std::tie(n, e, s, west));
         }
         EXPECT_EQ(seen.size(), count);
+        EXPECT_EQ(readWithGpsbabel("garmin_gpi", dir.filePath("many.gpi")).size(), count);
         // No more areas than twice the fewest that could hold them.
         EXPECT_LE(w.groups[0].areas.size(), count == 128 ? 1 : 2 * ((count + 127) / 128));
     }
@@ -310,17 +311,13 @@ TEST(GpiWriter, TextsAreWindows1252UnlessOneNeedsUtf8) {
     WaypointList list;
     addRow(list, "Rue \u00e9", 1, 1, "\u20ac 5");
     ASSERT_TRUE(writeGpiFile(list, path, contextWith(300)).written);
-    QByteArray bytes = readAll(path);
-    EXPECT_EQ(walk(bytes).codePage, gpi::kWindows1252);
-    EXPECT_TRUE(bytes.contains(hex("45 4e 05 00 52 75 65 20 e9")));
-    EXPECT_TRUE(bytes.contains(hex("45 4e 03 00 80 20 35")));
+    EXPECT_EQ(walk(readAll(path)).codePage, gpi::kWindows1252);
+    EXPECT_TRUE(readAll(path).contains(hex("45 4e 03 00 80 20 35")));  // the euro sign
     // One character outside the code page, in a description, makes the whole file UTF-8.
     addRow(list, "Snow", 2, 2, "\u2603");
     ASSERT_TRUE(writeGpiFile(list, path, contextWith(300)).written);
-    bytes = readAll(path);
-    EXPECT_EQ(walk(bytes).codePage, gpi::kUtf8);
-    EXPECT_TRUE(bytes.contains(hex("45 4e 06 00 52 75 65 20 c3 a9")));
-    EXPECT_TRUE(bytes.contains(hex("45 4e 03 00 e2 98 83")));
+    EXPECT_EQ(walk(readAll(path)).codePage, gpi::kUtf8);
+    EXPECT_TRUE(readAll(path).contains(hex("45 4e 06 00 52 75 65 20 c3 a9")));
     ASSERT_TRUE(toolInstalled("gpsbabel"));
     const auto rows = readWithGpsbabel("garmin_gpi", path);
     ASSERT_EQ(rows.size(), 2);
