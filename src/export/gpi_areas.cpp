@@ -16,7 +16,9 @@ Areas cutAreas(std::vector<AreaSpot> spots) {
         const auto begin = spots.begin() + static_cast<std::ptrdiff_t>(first);
         const auto end = spots.begin() + static_cast<std::ptrdiff_t>(last);
         if (last - first <= kAreaPois) {
-            done.ranges.emplace_back(first, last);
+            if (last > first) {
+                done.ranges.emplace_back(first, last);
+            }
             continue;
         }
         qint64 north = std::numeric_limits<qint32>::min();
