@@ -77,10 +77,12 @@ TEST(GpiLayout, TextsAndTheirCodePages) {
     EXPECT_EQ(out.mid(6, 2), hex("fe ff"));
 
     // Reading: the English part of a text in two languages; a text longer than its record is damage.
-    FieldReader two(hex("10 00 00 00 52 55 02 00 d0 9c 45 4e 06 00 4d 65 74 72 6f 21"));
+    const QByteArray twoLanguages = hex("10 00 00 00 52 55 02 00 d0 9c 45 4e 06 00 4d 65 74 72 6f 21");
+    FieldReader two(twoLanguages);
     EXPECT_EQ(two.text(), "Metro!");
     EXPECT_TRUE(two.ok());
-    FieldReader cut(hex("09 00 00 00 45 4e 05 00 52 75"));
+    const QByteArray shortOne = hex("09 00 00 00 45 4e 05 00 52 75");
+    FieldReader cut(shortOne);
     cut.text();
     EXPECT_FALSE(cut.ok());
 }
