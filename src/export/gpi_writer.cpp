@@ -1,5 +1,6 @@
 #include "export/gpi_writer.h"
 
+#include "base/huge_pages.h"
 #include "export/atomic_save.h"
 #include "export/gpi_areas.h"
 #include "formats/gpi/gpi_bitmap.h"
@@ -79,6 +80,10 @@ class GpiFile {
             if (it == categoryOf.constEnd()) {
                 it = categoryOf.insert(name, static_cast<int>(categories_.size()));
                 categories_.push_back({name, {}});
+                if (categories_.size() == 1) {
+                    categories_.back().pois.reserve(
+                        static_cast<std::size_t>(list_.rowCount()));  // most lists
+                }
             }
             return *it;
         };
@@ -108,12 +113,11 @@ class GpiFile {
             categories_[static_cast<size_t>(category)].pois.push_back(
                 {r, semicircles(row.lat), semicircles(row.lon), speedOf(row, file),
                  static_cast<qint16>(iconOf(row, file))});
-            // What the code page and the room of the file depend on, while the row is at hand.
+            // What the code page depends on, while the row is at hand.
             const QAnyStringView name = row.cellView(column::kName);
             const QAnyStringView comment =
                 options_.includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
             fitsWindows1252_ = fitsWindows1252_ && fitsWindows1252(name) && fitsWindows1252(comment);
-            textBytes_ += name.size() + comment.size();
         }
         for (Category& category : categories_) {
             dropRepeated(category.pois);
@@ -127,7 +131,7 @@ class GpiFile {
         const quint16 codePage = chooseCodePage(path);
         int cut = 0;
         int nameless = 0;
-        const QByteArray records = encodePois(codePage, cut, nameless);
+        encodePois(codePage, cut, nameless);
         QByteArray& b = out.buffer();
         RecordFrame header(b, kFileHeader, false);
         b.append(kSignature);
@@ -145,7 +149,7 @@ class GpiFile {
         putU16(b, 0);
         poiHeader.end();
         for (const Category& category : categories_) {
-            if (!putGroup(out, category, records, codePage, cut, error)) {
+            if (!putGroup(out, category, codePage, cut, error)) {
                 return false;
             }
         }
@@ -163,33 +167,58 @@ class GpiFile {
 
     // Every POI's record, in the list's order; each POI learns where its record is. The records are
     // put together area by area later: areas take the rows in the order of their places, which a
-    // large list would pay for on every row.
-    QByteArray encodePois(quint16 codePage, int& cut, int& nameless) {
-        QByteArray records;
-        records.reserve(estimatedBytes());
-        for (Category& category : categories_) {
-            for (Poi& poi : category.pois) {
-                const WaypointRow& row = list_.row(poi.row);
-                const QAnyStringView name = row.cellView(column::kName);
-                nameless += name.isEmpty() ? 1 : 0;
-                const QAnyStringView comment =
-                    options_.includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
-                poi.offset = records.size();
-                cut += putPoi(records,
-                              {poi.lat, poi.lon, name.isEmpty() ? QAnyStringView(category.name) : name,
-                               comment, proximity(), poi.speed, poi.icon},
-                              codePage);
-                poi.size = static_cast<qint32>(records.size() - poi.offset);
+    // large list would pay for on every row. They are kept in a large block (huge pages where the
+    // system has them), which that gathering feels on every record too.
+    void encodePois(quint16 codePage, int& cut, int& nameless) {
+        const auto fieldsOf = [this](const Category& category, const Poi& poi) {
+            const WaypointRow& row = list_.row(poi.row);
+            const QAnyStringView name = row.cellView(column::kName);
+            const QAnyStringView comment =
+                options_.includeDescription ? row.cellView(column::kDescription) : QAnyStringView();
+            return PoiFields{poi.lat, poi.lon,     name.isEmpty() ? QAnyStringView(category.name) : name,
+                             comment, proximity(), poi.speed,
+                             poi.icon};
+        };
+        qsizetype room = 0;
+        for (const Category& category : categories_) {
+            for (const Poi& poi : category.pois) {
+                room += poiRoom(fieldsOf(category, poi), codePage);
             }
         }
-        return records;
+        records_.allocate(static_cast<std::size_t>(room));
+        char* p = records_.data;
+        for (Category& category : categories_) {
+            for (Poi& poi : category.pois) {
+                nameless += list_.row(poi.row).cellView(column::kName).isEmpty() ? 1 : 0;
+                poi.offset = p - records_.data;
+                p = putPoi(p, fieldsOf(category, poi), codePage, cut);
+                poi.size = static_cast<qint32>(p - records_.data - poi.offset);
+            }
+        }
     }
+
+    // The block the records are kept in.
+    struct Block {
+        char* data = nullptr;
+        std::size_t bytes = 0;
+        Block() = default;
+        Block(const Block&) = delete;
+        Block& operator=(const Block&) = delete;
+        ~Block() {
+            if (data != nullptr) {
+                freeLargeBlock(data, bytes);
+            }
+        }
+        void allocate(std::size_t size) {
+            bytes = std::max<std::size_t>(size, 1);
+            data = static_cast<char*>(allocateLargeBlock(bytes));
+        }
+    };
 
     // A POI group: the category's name, its areas and the bitmaps its POIs show. The lengths of the
     // group and its areas are known before a byte of them is written, so the file goes out in pieces
     // while it is made.
-    bool putGroup(ChunkedOutput& out, const Category& category, const QByteArray& records, quint16 codePage,
-                  int& cut, QString& error) {
+    bool putGroup(ChunkedOutput& out, const Category& category, quint16 codePage, int& cut, QString& error) {
         QByteArray& b = out.buffer();
         QByteArray name;
         cut += putText(name, category.name, codePage) ? 1 : 0;
@@ -249,7 +278,7 @@ class GpiFile {
             b.append(alerts ? '\x01' : '\x00');
             for (std::size_t k = first; k < last; ++k) {
                 const Poi& p = category.pois[areas.spots[k].index];
-                b.append(records.constData() + p.offset, p.size);
+                b.append(records_.data + p.offset, p.size);
             }
             written_ += static_cast<int>(last - first);
             if (!out.flushIfFull(error)) {
@@ -406,11 +435,6 @@ class GpiFile {
         return fits ? kWindows1252 : kUtf8;
     }
 
-    // Room for all POI records in one piece (UTF-8 may take more, and is rare).
-    qsizetype estimatedBytes() const {
-        return 4096 + 80 * static_cast<qsizetype>(list_.rowCount()) + textBytes_;
-    }
-
     void report(QStringList& warnings, int nameless, int cut) const {
         warnings = warnings_;
         for (const SourceFile& source : sources_) {
@@ -469,8 +493,8 @@ class GpiFile {
     QStringList warnings_;
     int repeated_ = 0;
     int written_ = 0;
+    Block records_;                // the POIs' records
     bool fitsWindows1252_ = true;  // every name and comment of the list
-    qsizetype textBytes_ = 0;      // their characters
 };
 
 }  // namespace

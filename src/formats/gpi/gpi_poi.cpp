@@ -29,11 +29,17 @@ struct Cursor {
 
 }  // namespace
 
-int putPoi(QByteArray& out, const PoiFields& poi, quint16 codePage) {
-    // Written in place, as the MapSource records are: room for the most the record can take is made
-    // once and the fields go straight into it. A UTF-8 file's texts are encoded first (such files
-    // are few); windows-1252 is written where it goes.
-    int cuts = 0;
+qsizetype poiRoom(const PoiFields& poi, quint16 codePage) {
+    // Composing a text may make it up to three times as long, and UTF-8 takes up to three bytes a
+    // UTF-16 unit; windows-1252 makes room for composing itself.
+    const qsizetype perUnit = codePage == kUtf8 ? 9 : kCp1252MostPerUnit;
+    return 12 + 11 + 8 + 20 + 10 + 16 + perUnit * (poi.name.size() + poi.comment.size());
+}
+
+char* putPoi(char* out, const PoiFields& poi, quint16 codePage, int& cuts) {
+    // Written in place, as the MapSource records are: the fields go straight where they belong. A
+    // UTF-8 file's texts are encoded first (such files are few); windows-1252 is written where it
+    // goes.
     QByteArray nameUtf8;
     QByteArray commentUtf8;
     if (codePage == kUtf8) {
@@ -41,15 +47,9 @@ int putPoi(QByteArray& out, const PoiFields& poi, quint16 codePage) {
         bool commentCut = false;
         nameUtf8 = encodeText(poi.name, codePage, &nameCut);
         commentUtf8 = encodeText(poi.comment, codePage, &commentCut);
-        cuts = (nameCut ? 1 : 0) + (commentCut ? 1 : 0);
+        cuts += (nameCut ? 1 : 0) + (commentCut ? 1 : 0);
     }
-    const auto room = [codePage](QAnyStringView text, const QByteArray& utf8) {
-        return codePage == kUtf8 ? utf8.size() : kCp1252MostPerUnit * text.size();
-    };
-    const qsizetype start = out.size();
-    out.resize(start + 12 + 11 + 8 + room(poi.name, nameUtf8) + 20 + 10 + 16 +
-               room(poi.comment, commentUtf8));
-    char* const begin = out.data() + start;
+    char* const begin = out;
     Cursor c{begin + 12};
     const auto text = [&](QAnyStringView value, const QByteArray& utf8) {
         char* const head = c.p;
@@ -98,14 +98,12 @@ int putPoi(QByteArray& out, const PoiFields& poi, quint16 codePage) {
         h.u16(0);
         h.u32(static_cast<quint32>(c.p - record - 8));
     }
-    const qsizetype end = c.p - out.data();
     Cursor h{begin};
     h.u16(kPoi);
     h.u16(kHasMain);
-    h.u32(static_cast<quint32>(end - start - 12));
+    h.u32(static_cast<quint32>(c.p - begin - 12));
     h.u32(main);
-    out.truncate(end);
-    return cuts;
+    return c.p;
 }
 
 }  // namespace vintrel::gpi

@@ -23,7 +23,11 @@ struct PoiFields {
     int icon = -1;           // -1: none
 };
 
-// Appends the record, its texts in `codePage`; returns how many of them were cut to kLongestText.
-int putPoi(QByteArray& out, const PoiFields& poi, quint16 codePage);
+// The most bytes the record of `poi` can take with its texts in `codePage`.
+qsizetype poiRoom(const PoiFields& poi, quint16 codePage);
+
+// Writes the record at `out`, which has poiRoom() bytes of room, and returns its end; `cuts` counts
+// the texts cut to kLongestText.
+char* putPoi(char* out, const PoiFields& poi, quint16 codePage, int& cuts);
 
 }  // namespace vintrel::gpi
