@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (SIZES="100000 1000000" for
-# others; --list, and conversion to .gdb, .mps, .kml, .wpt and .gpx, JOBS="kml gpx" for some)
+# others; --list, and conversion to .gdb, .mps, .kml, .wpt, .gpx and .gpi, JOBS="kml gpx" for some)
 # against a bare expat pass over the same files, and reports peak memory (FORMATS="gpx add" picks
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
@@ -39,7 +39,7 @@ for fmt in ${FORMATS:-loc gpx}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
         e=$(best "$build/bench/expat_pass" "$f")
-        for job in ${JOBS:-list gdb mps kml wpt gpx}; do
+        for job in ${JOBS:-list gdb mps kml wpt gpx gpi}; do
             if [ "$job" = list ]; then cmd=("$build/src/vintrel-convert" --list "$f");
             else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             v=$(best "${cmd[@]}")
@@ -154,7 +154,7 @@ if [ -n "${INSTRUCTIONS:-}" ]; then
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
-        for job in ${JOBS:-list gdb mps kml wpt gpx}; do
+        for job in ${JOBS:-list gdb mps kml wpt gpx gpi}; do
             if [ "$job" = list ]; then n=$(count "$build/src/vintrel-convert" --list "$f");
             else n=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             line+=$(awk -v j="$job" -v n="$n" -v e="$e" 'BEGIN{printf "  %s %.2fG (%.2fx)", j, n/1e9, n/e}')
