@@ -74,6 +74,9 @@ class GpxHandler : public WaypointXmlHandler {
                                     .arg(log_.fileName(), held.join(QStringLiteral(", "))));
     }
     bool givesAdvice() const override { return waypoints_ > 0 || (tracks_ == 0 && routes_ == 0); }
+    bool nestsInItself(const XmlName& name) const override {
+        return gpx::nestsInItself(name.uri, name.local);
+    }
 
   private:
     static QString counted(long long n, const char* one, const char* many) {

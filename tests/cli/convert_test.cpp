@@ -299,7 +299,7 @@ TEST(ConvertToGpi, SpeedUnitAndProximity) {
         {{"--proximity", "0", "--speed-unit", "KMH"}, "00 00 6d 05"},
     };
     for (const auto& c : cases) {
-        const CliRun r = run(QStringList{dataPath("real/GATSO_50.csv"), "-o", out} + c.option);
+        const CliRun r = run(QStringList{dataPath("real/cameras/GATSO_50.csv"), "-o", out} + c.option);
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_TRUE(readAll(out).contains(hex("03 00 00 00 0c 00 00 00") + hex(c.alert)))
             << c.option.join(' ').toStdString();

@@ -419,7 +419,7 @@ TEST(GpiRealLists, EveryCameraOfAPoiLoaderListArrivesWithItsSpeedAndIcon) {
     QTemporaryDir dir;
     // GATSO_50.csv: 301 cameras, every one "max@50", with its icon beside it.
     for (const char* name : {"GATSO_50.csv", "GATSO_50.bmp", "FR_SPEED_CAMERA@130.csv"}) {
-        ASSERT_TRUE(QFile::copy(dataPath("real/") + name, dir.filePath(name)));
+        ASSERT_TRUE(QFile::copy(dataPath("real/cameras/") + name, dir.filePath(name)));
     }
     WaypointList list;
     list.beginSourceFile(dir.filePath("GATSO_50.csv"));

@@ -139,7 +139,7 @@ TEST(GpiBitmap, PicturesUsersKeepBecomeEightBitIcons) {
     EXPECT_EQ(image->colours, (QList<quint32>{0x00010203, 0x00FF00FF}));
 
     // The real icon of a POI Loader list: 24 x 24, 32 bits with alpha.
-    image = imageFromBmp(vintrel::test::readAll(vintrel::test::dataPath("real/GATSO_50.bmp")), why);
+    image = imageFromBmp(vintrel::test::readAll(vintrel::test::dataPath("real/cameras/GATSO_50.bmp")), why);
     ASSERT_TRUE(image) << why.toStdString();
     EXPECT_EQ(image->width, 24);
     EXPECT_TRUE(image->colours.contains(0x00FF00FF));

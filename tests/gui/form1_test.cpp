@@ -192,9 +192,9 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_TRUE(enabled("cmdCreateNew"));
     open({data("site_one_line.loc"), data("route.gpx")});
     EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
-    ASSERT_EQ(dialogs_.openFilters.size(), 9);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
+    ASSERT_EQ(dialogs_.openFilters.size(), 11);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
     EXPECT_EQ(dialogs_.openFilters[0].description,
-              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf,*.gdb,*.mps,*.gpi)");
+              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps,*.gpi)");
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
@@ -658,7 +658,7 @@ TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
         QApplication::sendEvent(focus, &tab);
     }
     EXPECT_EQ(order.join(' '),
-              "cmdFileOpen MSFlexGrid1 chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
+              "cmdFileOpen MSFlexGrid1 mapView chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
               "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
     // The choices have labels with mnemonics that lead to them.
     for (const auto& [label, combo] :
@@ -862,7 +862,7 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
 
 TEST_F(Window, GpiChoicesShowOnlyForGpiAndReachTheFile) {
     QTemporaryDir dir;
-    open({data("real/GATSO_50.csv")});
+    open({data("real/cameras/GATSO_50.csv")});
     EXPECT_FALSE(visible("cboSpeedUnit"));
     choose("cboOutput", "GPI (Garmin POI, speed cameras)");
     for (const char* name : {"lblSpeedUnit", "cboSpeedUnit", "lblProximity", "txtProximity"}) {

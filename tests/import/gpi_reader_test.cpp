@@ -15,7 +15,7 @@ using namespace vintrel::test;
 
 TEST(GpiReader, AFileOfFestivalsInFiveCategories) {
     WaypointList list;
-    const ReadResult result = readFixture(&readGpiFile, list, "real/umsonstdraussen.gpi");
+    const ReadResult result = readFixture(&readGpiFile, list, "real/gpi/umsonstdraussen.gpi");
     EXPECT_TRUE(result.readToEnd);
     EXPECT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
     ASSERT_EQ(list.rowCount(), 78);
@@ -35,7 +35,7 @@ TEST(GpiReader, AFileOfFestivalsInFiveCategories) {
 
 TEST(GpiReader, ASpeedAlertIsKeptOnTheRow) {
     WaypointList list;
-    const ReadResult result = readFixture(&readGpiFile, list, "real/gpispeed.gpi");
+    const ReadResult result = readFixture(&readGpiFile, list, "real/gpi/gpispeed.gpi");
     EXPECT_TRUE(result.problems.isEmpty());
     ASSERT_EQ(list.rowCount(), 1);
     EXPECT_EQ(rowText(list, 0),

@@ -20,9 +20,10 @@ class WaypointXmlHandler : public XmlHandler {
   public:
     WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
         : context_(context), result_(result), log_(log) {}
-    // Appends a finished record unless the list holds it already under `rule`.
-    void addRecord(const WaypointDraft& row, DuplicateRule rule) {
-        if (context_.list.appendUnlessDuplicate(row, rule) >= 0) {
+    // Appends a finished record unless the list holds it already under `rule`; `address` is the key
+    // of DuplicateRule::AddressIgnoringCase.
+    void addRecord(const WaypointDraft& row, DuplicateRule rule, QStringView address = {}) {
+        if (context_.list.appendUnlessDuplicate(row, rule, address) >= 0) {
             ++result_.appended;
         }
     }
