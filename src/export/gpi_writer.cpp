@@ -227,23 +227,40 @@ class GpiFile {
             places[i] = {category.pois[i].lat, category.pois[i].lon, static_cast<quint32>(i)};
         }
         const Areas areas = cutAreas(std::move(places));
-        std::vector<int> icons;
+        // Each area's box, length and alert flag, and the icons the group shows, in one pass.
+        struct AreaHead {
+            qint32 north = std::numeric_limits<qint32>::min();
+            qint32 east = std::numeric_limits<qint32>::min();
+            qint32 south = std::numeric_limits<qint32>::max();
+            qint32 west = std::numeric_limits<qint32>::max();
+            qint64 bytes = kAreaMain;
+            bool alerts = false;
+        };
+        std::vector<AreaHead> heads(areas.ranges.size());
+        std::vector<char> shown(images_.size());
         qint64 main = name.size();
-        for (const auto& [first, last] : areas.ranges) {
-            main += 12 + kAreaMain;
-            for (std::size_t k = first; k < last; ++k) {
-                const Poi& p = category.pois[areas.spots[k].index];
-                main += p.size;
+        for (std::size_t a = 0; a < heads.size(); ++a) {
+            AreaHead& head = heads[a];
+            for (std::size_t k = areas.ranges[a].first; k < areas.ranges[a].second; ++k) {
+                const AreaSpot& spot = areas.spots[k];
+                const Poi& p = category.pois[spot.index];
+                head.north = std::max(head.north, spot.lat);
+                head.south = std::min(head.south, spot.lat);
+                head.east = std::max(head.east, spot.lon);
+                head.west = std::min(head.west, spot.lon);
+                head.bytes += p.size;
+                head.alerts = head.alerts || hasAlert(p);
                 if (p.icon >= 0) {
-                    icons.push_back(p.icon);
+                    shown[static_cast<std::size_t>(p.icon)] = 1;
                 }
             }
+            main += 12 + head.bytes;
         }
-        std::sort(icons.begin(), icons.end());
-        icons.erase(std::unique(icons.begin(), icons.end()), icons.end());
         QByteArray bitmaps;
-        for (int icon : icons) {
-            putBitmap(bitmaps, static_cast<quint16>(icon), *images_[static_cast<size_t>(icon)]);
+        for (std::size_t icon = 0; icon < shown.size(); ++icon) {
+            if (shown[icon] != 0) {
+                putBitmap(bitmaps, static_cast<quint16>(icon), *images_[icon]);
+            }
         }
         if (main + bitmaps.size() > std::numeric_limits<quint32>::max()) {
             error = QStringLiteral(
@@ -254,33 +271,19 @@ class GpiFile {
         }
         putRecordHeader(b, kPoiGroup, main + bitmaps.size(), main);
         b.append(name);
-        for (const auto& [first, last] : areas.ranges) {
-            qint64 bytes = kAreaMain;
-            qint32 north = std::numeric_limits<qint32>::min();
-            qint32 east = north;
-            qint32 south = std::numeric_limits<qint32>::max();
-            qint32 west = south;
-            bool alerts = false;
-            for (std::size_t k = first; k < last; ++k) {
-                const Poi& p = category.pois[areas.spots[k].index];
-                bytes += p.size;
-                north = std::max(north, p.lat);
-                south = std::min(south, p.lat);
-                east = std::max(east, p.lon);
-                west = std::min(west, p.lon);
-                alerts = alerts || hasAlert(p);
-            }
-            putRecordHeader(b, kArea, bytes, kAreaMain);
-            for (qint32 v : {north, east, south, west}) {
+        for (std::size_t a = 0; a < heads.size(); ++a) {
+            const AreaHead& head = heads[a];
+            putRecordHeader(b, kArea, head.bytes, kAreaMain);
+            for (qint32 v : {head.north, head.east, head.south, head.west}) {
                 putI32(b, v);
             }
             b.append("\x00\x00\x00\x00\x01\x00", 6);
-            b.append(alerts ? '\x01' : '\x00');
-            for (std::size_t k = first; k < last; ++k) {
+            b.append(head.alerts ? '\x01' : '\x00');
+            for (std::size_t k = areas.ranges[a].first; k < areas.ranges[a].second; ++k) {
                 const Poi& p = category.pois[areas.spots[k].index];
                 b.append(records_.data + p.offset, p.size);
             }
-            written_ += static_cast<int>(last - first);
+            written_ += static_cast<int>(areas.ranges[a].second - areas.ranges[a].first);
             if (!out.flushIfFull(error)) {
                 return false;
             }
