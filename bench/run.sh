@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Times vintrel-convert on generated 100,000 and 200,000 waypoint files (SIZES="100000 1000000" for
-# others; --list, and conversion to .gdb, .mps, .kml, .wpt and .gpx, JOBS="kml gpx" for some)
+# others; --list, and conversion to .gdb, .mps, .kml, .wpt, .gpx and .gpi, JOBS="kml gpx" for some)
 # against a bare expat pass over the same files, and reports peak memory (FORMATS="gpx add" picks
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
 # copies read with their repairs and hostile damage (a long comment or a long element name before
 # many damaged places); MAP_SIZES="1000000" times the map (--map, and a frame at every zoom).
 # WiGLE exports are timed against NetStumbler exports of as many lines (FORMATS=wigle for that
-# alone, WIGLE_SIZES for other sizes). Run by hand; never part of the tests.
+# alone, WIGLE_SIZES for other sizes); FORMATS="gpi" times the POI writer against the GDB writer.
+# Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -44,12 +45,12 @@ peak() {  # peak resident memory in kB
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
-    case $fmt in add | mapsource | wigle) continue ;; esac  # their own benches below
+    case $fmt in add | mapsource | wigle | gpi) continue ;; esac  # their own benches below
     for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
         e=$(best "$build/bench/expat_pass" "$f")
-        for job in ${JOBS:-list gdb mps kml wpt gpx}; do
+        for job in ${JOBS:-list gdb mps kml wpt gpx gpi}; do
             if [ "$job" = list ]; then cmd=("$build/src/vintrel-convert" --list "$f");
             else cmd=("$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             v=$(best "${cmd[@]}")
@@ -149,6 +150,11 @@ if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" mapsource "* ]]; then
     done
 fi
 
+# POI files: 100,000 cameras written as GPI against the same list as GDB, the writers alone.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" gpi "* ]]; then
+    "$build/bench/gpi_write" 100000 "$data"
+fi
+
 # Damaged copies of the 100,000-waypoint files, one kind of damage in every waypoint, read with
 # their repairs, against expat over the clean file (expat stops at the first damage).
 if [ -n "${REPAIRS:-}" ]; then
@@ -184,11 +190,11 @@ fi
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
     for fmt in ${FORMATS:-loc gpx}; do
-        case $fmt in add | mapsource | wigle) continue ;; esac
+        case $fmt in add | mapsource | wigle | gpi) continue ;; esac
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
-        for job in ${JOBS:-list gdb mps kml wpt gpx}; do
+        for job in ${JOBS:-list gdb mps kml wpt gpx gpi}; do
             if [ "$job" = list ]; then n=$(count "$build/src/vintrel-convert" --list "$f");
             else n=$(count "$build/src/vintrel-convert" "$f" -o "$data/out.$job"); fi
             line+=$(awk -v j="$job" -v n="$n" -v e="$e" 'BEGIN{printf "  %s %.2fG (%.2fx)", j, n/1e9, n/e}')

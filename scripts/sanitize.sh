@@ -30,6 +30,7 @@ mkdir -p "$work/seeds"
 "$build/src/vintrel-convert" "$here"/tests/data/pocket_query.gpx -o "$work/seeds/seed.gdb" >/dev/null
 "$build/src/vintrel-convert" "$here"/tests/data/wifi.gpx -o "$work/seeds/seed.mps" >/dev/null
 "$build/src/vintrel-convert" "$here"/tests/data/pocket_query.gpx -o "$work/seeds/seed.wpt" >/dev/null
+"$build/src/vintrel-convert" "$here"/tests/data/real/cameras/GATSO_50.csv -o "$work/seeds/seed.gpi" >/dev/null
 for real in "$here"/../shared/real/gdb/*.gdb "$here"/../shared/real/mps/*.mps; do
     [ -f "$real" ] && cp "$real" "$work/seeds/"
 done
@@ -60,6 +61,7 @@ fuzz mxf_fuzzer text.dict '*.mxf'
 fuzz registry_export_fuzzer registry.dict '*.reg'
 fuzz mapsource_scan_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
+fuzz gpi_fuzzer gpi.dict '*.gpi'
 fuzz gpx_add_fuzzer xml.dict '*.gpx'
 fuzz add_fuzzer mapsource.dict '*.gdb' '*.mps' '*.wpt' '*.gpx'
 # The writers save each file as every save is made (fsync): in memory, where one is to be had, that

@@ -79,7 +79,10 @@ void printHelp(QTextStream& out) {
             out << "\n";
         }
     }
-    out << "  --no-description    leave the descriptions out of the file\n"
+    out << "  --speed-unit UNIT   GPI speeds that names give (\"max@50\"): kmh (the default) or mph\n"
+        << "  --proximity METRES  GPI proximity alert of every POI, in metres: "
+        << ExportOptions::kDefaultProximity << " unless given; 0: none\n"
+        << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, one line each, its columns separated\n"
         << "                      by tabs: " << listColumnNames().mid(0, 7).join(u' ') << "\n"
         << "                      " << listColumnNames().mid(7).join(u' ') << " (lat_dm and lon_dm: degrees\n"
@@ -130,11 +133,11 @@ bool written(QTextStream& out) {
     return out.status() == QTextStream::Ok;
 }
 
-// The keys of the formats that take a waypoint colour ("mps").
-QString colourFormats() {
+// The keys of the formats that take an option ("mps" for the waypoint colour).
+QString formatsWith(bool ExportFormat::*option) {
     QStringList keys;
     for (const ExportFormat& f : exportFormats()) {
-        if (f.hasColour) {
+        if (f.*option) {
             keys.append(f.extension);
         }
     }
@@ -324,7 +327,11 @@ QString checkOptions(const ConvertOptions& opt, const ExportFormat*& format) {
         format = exportFormatForName(format->extension, opt.formatVersion);
     }
     if (opt.colourGiven && !format->hasColour) {
-        return QStringLiteral("--colour is for %1 files only").arg(colourFormats());
+        return QStringLiteral("--colour is for %1 files only").arg(formatsWith(&ExportFormat::hasColour));
+    }
+    if (opt.alertsGiven && !format->hasAlerts) {
+        return QStringLiteral("--speed-unit and --proximity are for %1 files only")
+            .arg(formatsWith(&ExportFormat::hasAlerts));
     }
     if (opt.add && format->add == nullptr) {
         return QStringLiteral("%1 files cannot be added to").arg(format->key);

@@ -92,6 +92,23 @@ std::optional<QString> applyValue(ConvertOptions& o, const QString& name, const 
             error = QStringLiteral("--%1-version takes one of %2")
                         .arg(extension, versions.join(QStringLiteral(", ")));
         }
+    } else if (name == QLatin1String("speed-unit")) {
+        const bool mph = value.compare(QLatin1String("mph"), Qt::CaseInsensitive) == 0;
+        o.exportOptions.speedUnit = mph ? gpi::SpeedUnit::Mph : gpi::SpeedUnit::Kmh;
+        o.alertsGiven = true;
+        if (!mph && value.compare(QLatin1String("kmh"), Qt::CaseInsensitive) != 0) {
+            error = QStringLiteral("unknown speed unit %1; give kmh or mph").arg(displayFileName(value));
+        }
+    } else if (name == QLatin1String("proximity")) {
+        bool number = false;
+        o.exportOptions.proximityMetres = value.toInt(&number);
+        o.alertsGiven = true;
+        if (!number || o.exportOptions.proximityMetres < 0 ||
+            o.exportOptions.proximityMetres > ExportOptions::kLargestProximity) {
+            error = QStringLiteral("--proximity takes whole metres from 0 to %1, not %2")
+                        .arg(ExportOptions::kLargestProximity)
+                        .arg(displayFileName(value));
+        }
     } else if (name == QLatin1String("display")) {
         o.exportOptions.displayIndex = static_cast<int>(kDisplayNames.indexOf(value));
         if (o.exportOptions.displayIndex < 0) {
@@ -129,10 +146,11 @@ std::variant<ConvertOptions, QString> parseConvertOptions(const QStringList& arg
     static const QStringList kFlags = {QStringLiteral("help"),           QStringLiteral("version"),
                                        QStringLiteral("list"),           QStringLiteral("header"),
                                        QStringLiteral("no-description"), QStringLiteral("devices")};
-    static const QStringList kValued = {QStringLiteral("output"), QStringLiteral("add"),
-                                        QStringLiteral("format"), QStringLiteral("display"),
-                                        QStringLiteral("colour"), QStringLiteral("color"),
-                                        QStringLiteral("map"),    QStringLiteral("map-size")};
+    static const QStringList kValued = {QStringLiteral("output"),     QStringLiteral("add"),
+                                        QStringLiteral("format"),     QStringLiteral("display"),
+                                        QStringLiteral("colour"),     QStringLiteral("color"),
+                                        QStringLiteral("map"),        QStringLiteral("map-size"),
+                                        QStringLiteral("speed-unit"), QStringLiteral("proximity")};
     ConvertOptions o;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {

@@ -24,7 +24,8 @@ struct ConvertOptions {
     const ExportFormat* format = nullptr;  // --format; nullptr: the output's extension decides
     ExportOptions exportOptions;
     bool colourGiven = false;
-    QString versionOf;  // the extension of a --gdb-version option, if one was given
+    bool alertsGiven = false;  // --speed-unit or --proximity
+    QString versionOf;         // the extension of a --gdb-version option, if one was given
     int formatVersion = 0;
     QStringList inputs;
     bool devices = false;             // --devices: list the Garmin units plugged in

@@ -2,6 +2,7 @@
 // line, and the outside world it may consult (the registry, the clock); and what it reports.
 #pragma once
 
+#include "formats/gpi/gpi_layout.h"
 #include "model/clock.h"
 #include "model/progress.h"
 #include "registry/registry_api.h"
@@ -16,6 +17,12 @@ struct ExportOptions {
     bool includeDescription = true;
     int displayIndex = 0;  // position in "Symbol & Name", "Symbol only", "Symbol & Description"; -1: none
     int colourIndex = 0;   // position in the waypoint colour list; -1: none
+    // POI files: the unit of the speeds names give ("max@50"), and the distance at which every POI
+    // alerts (0: no proximity alerts).
+    gpi::SpeedUnit speedUnit = gpi::SpeedUnit::Kmh;
+    int proximityMetres = kDefaultProximity;
+    static constexpr int kDefaultProximity = 300;
+    static constexpr int kLargestProximity = 65535;
 };
 
 struct ExportContext {

@@ -1,5 +1,6 @@
 #include "export/export_formats.h"
 
+#include "export/gpi_writer.h"
 #include "export/gpx/gpx_writer.h"
 #include "export/kml_writer.h"
 #include "export/mapsource/mapsource_file.h"
@@ -81,6 +82,16 @@ const QList<ExportFormat>& exportFormats() {
             .add = &addToGdbFile,
             .version = 3,
             .unicodeNames = true,
+        },
+        {
+            .key = QStringLiteral("GPI"),
+            .choiceText = QStringLiteral("GPI (Garmin POI, speed cameras)"),
+            .extension = QStringLiteral("gpi"),
+            .saveFilter = {QStringLiteral("Garmin POI File (*.gpi)"), QStringLiteral("*.gpi")},
+            .addFilter = {},  // POI files are only ever made whole
+            .addTitle = {},
+            .create = &writeGpiFile,
+            .hasAlerts = true,
         },
     };
     return formats;

@@ -30,6 +30,7 @@ struct ExportFormat {
     AddFunction add = nullptr;        // nullptr: files of the format cannot be added to
     int version = 0;                  // the format version of new files, where the format has several
     bool unicodeNames = false;        // names keep every character (a code page would write some as '?')
+    bool hasAlerts = false;           // the speed unit and proximity choices apply
 };
 
 // In the order of the output choice.

@@ -4,6 +4,7 @@
 #include "gui/app_info.h"
 #include "gui/device_watch.h"
 #include "gui/find_box.h"
+#include "gui/gpi_options.h"
 #include "gui/main_menu.h"
 #include "gui/map_pane.h"
 #include "gui/plain_text.h"
@@ -261,6 +262,7 @@ ExportOptions Form1::exportOptions() const {
     options.includeDescription = chkIncludeDesc_->isChecked();
     options.displayIndex = cboDisplay_->currentIndex();
     options.colourIndex = cboColor_->currentIndex();
+    gpiOptions_->applyTo(options);
     return options;
 }
 

@@ -28,6 +28,7 @@ class QSettings;
 namespace vintrel {
 
 class FindBox;
+class GpiOptions;
 class MainMenu;
 class DeviceWatch;
 class MapPane;
@@ -128,6 +129,7 @@ class Form1 : public QWidget {
     QComboBox* cboDisplay_;
     QLabel* lblColor_;
     QComboBox* cboColor_;
+    GpiOptions* gpiOptions_;
     QPushButton* cmdCreateNew_;
     QPushButton* cmdAdd_;
     QPushButton* cmdMapsource_;

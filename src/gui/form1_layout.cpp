@@ -9,6 +9,7 @@
 #include "gui/app_info.h"
 #include "gui/eliding_label.h"
 #include "gui/find_box.h"
+#include "gui/gpi_options.h"
 #include "gui/main_menu.h"
 #include "gui/status_line.h"
 #include "gui/text_tones.h"
@@ -132,6 +133,7 @@ void Form1::buildControls() {
     lblColor_ = named(new QLabel(QStringLiteral("Waypoint Co&lour:"), this), "lblColor");
     cboColor_ = named(new QComboBox(this), "cboColor");
     cboColor_->addItems(waypointColourNames());
+    gpiOptions_ = new GpiOptions(services_.settings, this);
     lblOutput_->setBuddy(cboOutput_);
     lblDisplay_->setBuddy(cboDisplay_);
     lblColor_->setBuddy(cboColor_);
@@ -170,7 +172,8 @@ void Form1::buildControls() {
     auto* options = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(lblOutput_), static_cast<QWidget*>(cboOutput_),
                        static_cast<QWidget*>(lblDisplay_), static_cast<QWidget*>(cboDisplay_),
-                       static_cast<QWidget*>(lblColor_), static_cast<QWidget*>(cboColor_)}) {
+                       static_cast<QWidget*>(lblColor_), static_cast<QWidget*>(cboColor_),
+                       static_cast<QWidget*>(gpiOptions_)}) {
         options->addWidget(w);
     }
     options->addStretch(1);
@@ -198,10 +201,10 @@ void Form1::buildControls() {
     resize(1000, 640);
     fitToScreen(this);
 
-    controls_ = {cmdFileOpen_,    lblProcessing_, grid_,         txtRecordlist_, lblStart_,  chkDecimal_,
-                 chkIncludeDesc_, lblCount_,      cmdClearGrid_, lblOutput_,     cboOutput_, lblDisplay_,
-                 cboDisplay_,     lblColor_,      cboColor_,     cmdCreateNew_,  cmdAdd_,    cmdSendToGps_,
-                 cmdMapsource_,   find_,          cmdExit_};
+    controls_ = {cmdFileOpen_,    lblProcessing_, grid_,         txtRecordlist_, lblStart_,     chkDecimal_,
+                 chkIncludeDesc_, lblCount_,      cmdClearGrid_, lblOutput_,     cboOutput_,    lblDisplay_,
+                 cboDisplay_,     lblColor_,      cboColor_,     gpiOptions_,    cmdCreateNew_, cmdAdd_,
+                 cmdSendToGps_,   cmdMapsource_,  find_,         cmdExit_};
 
     connect(cmdFileOpen_, &QPushButton::clicked, this, &Form1::onFileOpen);
     connect(cboOutput_, &QComboBox::currentIndexChanged, this, &Form1::onOutputChosen);
@@ -273,6 +276,7 @@ void Form1::buildHelpers() {
                                    cboColor_,
                                    cmdCreateNew_,
                                    cmdAdd_,
+                                   cmdSendToGps_,
                                    cmdMapsource_,
                                    cmdExit_,
                                    panel_->findChild<QWidget*>(QStringLiteral("cmdCancel")),
@@ -281,6 +285,11 @@ void Form1::buildHelpers() {
         setTabOrder(order[i - 1], order[i]);
     }
     setTabOrder(grid_, map_->view());
+    QWidget* previous = cboColor_;  // the POI choices come after the colour
+    for (QWidget* w : gpiOptions_->controls()) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
 
     // A column the user sizes keeps its width, now and in later runs.
     connect(grid_, &WaypointGrid::columnSized, this,

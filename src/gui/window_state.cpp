@@ -20,6 +20,7 @@ enum class Shown {
     Yes,
     Display,   // while the format chosen has a display mode
     Colour,    // while the format chosen has a colour and the list holds no networks
+    Alerts,    // while the format chosen has proximity and speed alerts
     Offered,   // while the last file written opens in MapSource
     Hint,      // while the list is empty
     Advice,    // while there is an advice to show
@@ -53,6 +54,7 @@ constexpr ControlRow kTable[] = {
     {Control::Display,      Enabled::Idle,     {No,   No,     No,         Display,  No}},
     {Control::ColourLabel,  Enabled::Always,   {No,   No,     No,         Colour,   No}},
     {Control::Colour,       Enabled::Idle,     {No,   No,     No,         Colour,   No}},
+    {Control::PoiAlerts,    Enabled::Idle,     {No,   No,     No,         Alerts,   No}},
     {Control::CreateNew,    Enabled::Creates,  {No,   No,     No,         Yes,      No}},
     {Control::Add,          Enabled::Adds,     {No,   No,     No,         Yes,      No}},
     {Control::SendToGps,    Enabled::Sends,    {No,   No,     No,         Yes,      No}},
@@ -103,6 +105,8 @@ std::optional<bool> isShown(Shown rule, const WindowState& s) {
             return s.format != nullptr && s.format->hasDisplayMode;
         case Colour:
             return s.format != nullptr && s.format->hasColour && s.view != ListView::Networks;
+        case Alerts:
+            return s.format != nullptr && s.format->hasAlerts;
         case Offered:
             return s.mapSourceOffered;
         case Hint:

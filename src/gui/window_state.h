@@ -30,6 +30,7 @@ enum class Control {
     Display,       // cboDisplay
     ColourLabel,   // lblColor
     Colour,        // cboColor
+    PoiAlerts,     // the GPI speed unit and proximity choices
     CreateNew,     // cmdCreateNew
     Add,           // cmdAdd
     SendToGps,     // cmdSendToGps

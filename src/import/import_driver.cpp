@@ -53,6 +53,7 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
             file.recognised = true;
             context.list.resetDuplicateCount();
             context.list.expectInput(QFileInfo(path).size());
+            context.list.beginSourceFile(path);
             file.result = format->reader(path, context);
             file.duplicates = context.list.duplicateCount();
             file.cancelled =

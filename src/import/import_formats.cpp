@@ -1,6 +1,7 @@
 #include "import/import_formats.h"
 
 #include "import/camera_csv_reader.h"
+#include "import/gpi_reader.h"
 #include "import/gpx_reader.h"
 #include "import/kismet_reader.h"
 #include "import/loc_reader.h"
@@ -53,6 +54,10 @@ const QList<ImportFormat>& importFormats() {
         {QStringLiteral("mps"),
          {QStringLiteral("MapSource MPS Files (*.mps)"), QStringLiteral("*.mps")},
          &readMapSourceFile,
+         ListView::Waypoints},
+        {QStringLiteral("gpi"),
+         {QStringLiteral("Garmin POI Files (*.gpi)"), QStringLiteral("*.gpi")},
+         &readGpiFile,
          ListView::Waypoints},
     };
     return formats;

@@ -108,6 +108,8 @@ WaypointRow::WaypointRow(const WaypointDraft& draft) : WaypointRow(draft, NoText
 void WaypointRow::copyAllButText(const WaypointRow& other) {
     icon = other.icon;
     redName = other.redName;
+    alertSpeed = other.alertSpeed;
+    sourceFile = other.sourceFile;
     lat = other.lat;
     lon = other.lon;
     hasPosition_ = other.hasPosition_;
@@ -276,6 +278,9 @@ int WaypointList::appendWaypointRow(const WaypointRow& source) {
 
 int WaypointList::addRow(WaypointRow&& row, int known, const RowIndex::Chain* chain) {
     const int index = rowCount();
+    if (row.sourceFile == 0) {
+        row.sourceFile = static_cast<quint32>(sourceFiles_.size());
+    }
     const WaypointRow& added = rows_.push_back(std::move(row));
     rowCountSoFar_.store(index + 1, std::memory_order_relaxed);
     for (int key = 0; key < kKeyCount; ++key) {
@@ -489,6 +494,22 @@ WaypointList::~WaypointList() {
 }
 
 void WaypointList::clear() {
+    clearRows();
+    sourceFiles_.clear();
+}
+
+quint32 WaypointList::beginSourceFile(const QString& path) {
+    sourceFiles_.append(path);
+    return static_cast<quint32>(sourceFiles_.size());
+}
+
+QString WaypointList::sourceFile(const WaypointRow& row) const {
+    return row.sourceFile == 0 || row.sourceFile > static_cast<quint32>(sourceFiles_.size())
+               ? QString()
+               : sourceFiles_[static_cast<qsizetype>(row.sourceFile) - 1];
+}
+
+void WaypointList::clearRows() {
     rows_.clear();
     rowCountSoFar_.store(0, std::memory_order_relaxed);
     for (const TextBlock& block : textBlocks_) {
@@ -523,7 +544,7 @@ void WaypointList::removeRows(QList<int> indexes) {
         return;
     }
     const bool mayRepeat = namesMayRepeat_;  // removing rows makes no name repeat
-    clear();
+    clearRows();
     for (const WaypointRow& r : kept) {
         appendWaypointRow(r);
     }

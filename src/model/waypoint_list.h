@@ -124,6 +124,11 @@ class WaypointRow {
 
     IconRole icon = IconRole::None;
     bool redName = false;
+    // A speed alert the row came with (a POI file's), in hundredths of a metre a second; 0: none.
+    // A writer that sets alerts takes it over any speed the name or file name gives.
+    quint16 alertSpeed = 0;
+    // The input file the row was read from: WaypointList::sourceFile() gives its path; 0: none.
+    quint32 sourceFile = 0;
     // The position: the exact values of the decimal cells, read once when the row was made.
     double lat = 0;
     double lon = 0;
@@ -273,6 +278,12 @@ class WaypointList {
     // Empties the list to its header; widths and alignments are kept.
     void clear();
 
+    // Says that the rows appended from now on are read from the file at `path`: each row that names
+    // no file of its own keeps the returned number in WaypointRow::sourceFile.
+    quint32 beginSourceFile(const QString& path);
+    // The path of a row's input file; empty when it came from none.
+    QString sourceFile(const WaypointRow& row) const;
+
     // Removes the rows at `indexes` (any order; an index out of range is ignored); the others keep
     // their order, their cells and their marks (the record that repeated a marked row was left out
     // and stays out). A later record is compared with the rows that stay only.
@@ -285,6 +296,8 @@ class WaypointList {
     void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
 
   private:
+    // Empties the rows, their text and their indexes; the input files stay known.
+    void clearRows();
     // Room for `bytes` of text in the list's own storage: rows' texts are packed into large blocks
     // instead of one small allocation each, which the largest files feel.
     char* textRoom(qsizetype bytes);
@@ -319,6 +332,7 @@ class WaypointList {
     QString expectedName_;
     Key expectedKey_ = kKeyCount;
     size_t expectedHash_ = 0;
+    QStringList sourceFiles_;  // the paths of sourceFile numbers 1, 2, ...
     std::array<int, kColumnCount> widths_{};
     std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;

@@ -273,6 +273,37 @@ TEST(ConvertToMps, ColourByName) {
     EXPECT_EQ(run({dataPath("site_one_line.loc"), "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
 }
 
+// --speed-unit and --proximity reach the alert of every POI: the proximity in metres, then the
+// speed of "max@50" in hundredths of a metre a second.
+TEST(ConvertToGpi, SpeedUnitAndProximity) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("cams.gpi");
+    const struct {
+        QStringList option;
+        const char* alert;
+    } cases[] = {
+        {{}, "2c 01 6d 05"},                                             // 300 m, 50 km/h
+        {{"--speed-unit", "mph", "--proximity", "450"}, "c2 01 bb 08"},  // 450 m, 50 mph
+        {{"--proximity", "0", "--speed-unit", "KMH"}, "00 00 6d 05"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(QStringList{dataPath("real/cameras/GATSO_50.csv"), "-o", out} + c.option);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(readAll(out).contains(hex("03 00 00 00 0c 00 00 00") + hex(c.alert)))
+            << c.option.join(' ').toStdString();
+    }
+    for (const QStringList& bad :
+         {QStringList{"--speed-unit", "knots", "-o", out}, QStringList{"--proximity", "-1", "-o", out},
+          QStringList{"--proximity", "65536", "-o", out},
+          QStringList{"--proximity", "300", "-o", dir.filePath("x.gdb")}}) {
+        const CliRun r = run(QStringList{dataPath("cameras_lf.csv")} + bad);
+        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_TRUE(run({dataPath("cameras_lf.csv"), "--proximity", "300", "-o", dir.filePath("x.gdb")})
+                    .err.startsWith("vintrel-convert: --speed-unit and --proximity are for gpi files only"));
+}
+
 // File names are bytes: any name that exists is read, any name given is written as it is, and
 // messages show it readably, whatever characters and "%2"s it holds.
 TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {

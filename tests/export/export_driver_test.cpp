@@ -36,7 +36,7 @@ TEST(ExportFormats, TheTableSaysWhatEachFormatCanDo) {
         EXPECT_TRUE(f.choiceText.startsWith(f.key));
         EXPECT_EQ(f.saveFilter.pattern, "*." + f.extension);
     }
-    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX", "GDB"}));
+    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX", "GDB", "GPI"}));
     // GDB files come in two versions: the first entry is version 1, the last version 3.
     const ExportFormat* v3 = exportFormatForChoice("GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)");
     ASSERT_NE(v3, nullptr);
@@ -95,5 +95,5 @@ TEST(ExportFormats, EveryWriterReportsAFailedWriteAndLeavesWhatWasThere) {
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"old.gdb", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
+              QStringList({"old.gdb", "old.gpi", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
 }

@@ -4,6 +4,7 @@
 #include "window_fixture.h"
 
 #include "gui/app_info.h"
+#include "gui/gpi_options.h"
 #include "gui/text_tones.h"
 #include "gui/window_settings.h"
 
@@ -23,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -59,7 +61,7 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_FALSE(enabled("cmdCreateNew"));
     EXPECT_FALSE(get<QCheckBox>("chkDecimal")->isChecked());
     EXPECT_TRUE(get<QCheckBox>("chkIncludeDesc")->isChecked());
-    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 7);  // "Choose One:" and the table's six entries
+    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 8);  // "Choose One:" and the table's seven entries
     EXPECT_EQ(get<QComboBox>("cboColor")->count(), 17);
     EXPECT_EQ(get<QComboBox>("cboDisplay")->itemText(2), "Symbol & Description");
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
@@ -88,9 +90,9 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_TRUE(enabled("cmdCreateNew"));
     open({data("site_one_line.loc"), data("route.gpx")});
     EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
-    ASSERT_EQ(dialogs_.openFilters.size(), 10);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
+    ASSERT_EQ(dialogs_.openFilters.size(), 11);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
     EXPECT_EQ(dialogs_.openFilters[0].description,
-              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps)");
+              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps,*.gpi)");
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
@@ -776,6 +778,49 @@ TEST(WindowSettings, ChoicesFoldersWidthsAndRecentFilesAreRemembered) {
     }
     many.addRecent({"/f5.gpx"});
     EXPECT_EQ(many.recentFiles.join(' '), "/f5.gpx /f9.gpx /f8.gpx /f7.gpx /f6.gpx /f4.gpx /f3.gpx /f2.gpx");
+}
+
+TEST_F(Window, GpiChoicesShowOnlyForGpiAndReachTheFile) {
+    QTemporaryDir dir;
+    open({data("real/cameras/GATSO_50.csv")});
+    EXPECT_FALSE(visible("cboSpeedUnit"));
+    choose("cboOutput", "GPI (Garmin POI, speed cameras)");
+    for (const char* name : {"lblSpeedUnit", "cboSpeedUnit", "lblProximity", "txtProximity"}) {
+        EXPECT_TRUE(visible(name)) << name;
+    }
+    EXPECT_FALSE(visible("cboDisplay"));
+    EXPECT_FALSE(visible("cboColor"));
+    EXPECT_FALSE(enabled("cmdAdd"));  // a POI file is only ever made whole
+    choose("cboSpeedUnit", "mph");
+    get<QSpinBox>("txtProximity")->setValue(450);
+    const QString out = dir.filePath("cams.gpi");
+    dialogs_.saveAnswers.append(out);
+    click("cmdCreateNew");
+    EXPECT_EQ(dialogs_.saveFilter.description, "Garmin POI File (*.gpi)");
+    EXPECT_EQ(text("lblOutFile"), out + " created");
+    // 450 m, and "max@50" at 50 mph.
+    EXPECT_TRUE(readAll(out).contains(vintrel::test::hex("03 00 00 00 0c 00 00 00 c2 01 bb 08")));
+    choose("cboOutput", "GDB (Mapsource v6.1+)");
+    EXPECT_FALSE(visible("cboSpeedUnit"));
+    EXPECT_FALSE(visible("txtProximity"));
+}
+
+TEST(WindowSettings, GpiChoicesAreRemembered) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("vintrel.conf"), QSettings::IniFormat);
+    {
+        GpiOptions options(&settings);
+        options.findChild<QComboBox*>("cboSpeedUnit")->setCurrentIndex(1);
+        options.findChild<QSpinBox*>("txtProximity")->setValue(120);
+    }
+    ExportOptions chosen;
+    GpiOptions(&settings).applyTo(chosen);
+    EXPECT_EQ(chosen.speedUnit, gpi::SpeedUnit::Mph);
+    EXPECT_EQ(chosen.proximityMetres, 120);
+    // A value of the wrong kind gives the default.
+    settings.setValue("options/gpiProximity", "far");
+    GpiOptions(&settings).applyTo(chosen);
+    EXPECT_EQ(chosen.proximityMetres, ExportOptions::kDefaultProximity);
 }
 
 TEST(AppInfo, HelpVersionAndUnknownOptionsAreAnsweredWithoutAWindow) {

@@ -61,8 +61,8 @@ TEST(ImportDriver, FirstLineChoosesTheReaderBeforeTheName) {
 TEST(ImportDriver, DialogListsEveryFormatInOrder) {
     const QList<FileFilter> filters = importDialogFilters();
     const QList<QPair<QString, QString>> expected = {
-        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps)",
-         "*.loc;*.gpx;*.csv;*.txt;*.wiglecsv;*.netxml;*.mxf;*.gdb;*.mps"},
+        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps,*.gpi)",
+         "*.loc;*.gpx;*.csv;*.txt;*.wiglecsv;*.netxml;*.mxf;*.gdb;*.mps;*.gpi"},
         {"TopoGrafix Data Files (*.loc)", "*.loc"},
         {"GPS eXchange Files (*.gpx)", "*.gpx"},
         {"Speed Camera Database (*.csv)", "*.csv"},
@@ -72,6 +72,7 @@ TEST(ImportDriver, DialogListsEveryFormatInOrder) {
         {"Maptech Terrain Marks (*.mxf)", "*.mxf"},
         {"MapSource GDB Files (*.gdb)", "*.gdb"},
         {"MapSource MPS Files (*.mps)", "*.mps"},
+        {"Garmin POI Files (*.gpi)", "*.gpi"},
     };
     ASSERT_EQ(filters.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {

@@ -241,6 +241,30 @@ TEST(WaypointList, RemovedRowsLeaveTheRestAndTheirMarksAndAreNoLongerMatched) {
     }
 }
 
+// A row knows the input file it came from through removals; a cleared list forgets the files.
+TEST(WaypointList, RowsKeepTheirInputFile) {
+    WaypointList list;
+    list.appendUnlessDuplicate(named("before any file"), DuplicateRule::ExactName);
+    list.beginSourceFile("/data/a.csv");
+    list.appendUnlessDuplicate(named("A1"), DuplicateRule::ExactName);
+    list.appendUnlessDuplicate(named("A2"), DuplicateRule::ExactName);
+    list.beginSourceFile("/data/b@50.csv");
+    list.appendUnlessDuplicate(named("B1"), DuplicateRule::NameIgnoringCase);
+    WaypointRow copied = list.row(1);
+    copied.alertSpeed = 1389;
+    list.appendWaypointRow(copied);  // keeps its file and its alert
+    list.removeRows({0, 2});
+    QStringList files;
+    for (const WaypointRow& row : list.rows()) {
+        files.append(list.sourceFile(row));
+    }
+    EXPECT_EQ(files, (QStringList{"/data/a.csv", "/data/b@50.csv", "/data/a.csv"}));
+    EXPECT_EQ(list.row(2).alertSpeed, 1389);
+    list.clear();
+    list.appendUnlessDuplicate(named("C"), DuplicateRule::ExactName);
+    EXPECT_EQ(list.sourceFile(list.row(0)), "");
+}
+
 TEST(WaypointRow, CellsShareOneBufferAndStayApart) {
     WaypointDraft draft;
     for (int c = 1; c < kColumnCount; ++c) {
