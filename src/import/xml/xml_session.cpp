@@ -235,7 +235,12 @@ void XMLCALL XmlStream::Impl::onText(void* data, const XML_Char* s, int len) {
         return;
     }
     if (self->open > 0) {
-        self->keepText(std::string_view(s, static_cast<std::size_t>(len)));
+        // Nearly every piece of text fits: appended here, without a call.
+        if (self->text.size() + static_cast<std::size_t>(len) <= kMaxText) {
+            self->text.append(s, static_cast<std::size_t>(len));
+        } else {
+            self->keepText(std::string_view(s, static_cast<std::size_t>(len)));
+        }
     } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
         self->noteHere(Repair::AfterDocument);
     }
