@@ -39,7 +39,13 @@ bool XmlStream::Impl::feedNow(const char* data, std::size_t size, bool whole) {
         if (stopped) {
             return false;
         }
-        if (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) == XML_STATUS_OK) {
+        const bool parsed = XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) == XML_STATUS_OK;
+        if (stoppedAt >= 0 || dirty || (strict && !parsed)) {
+            // A piece ends here: at the element the next one starts with, or at damage.
+            dirty = dirty || stoppedAt < 0;
+            return false;
+        }
+        if (parsed) {
             chunk = std::min(2 * chunk, static_cast<std::size_t>(kBlockSize));
         } else if (!recover()) {
             return false;
@@ -254,6 +260,14 @@ std::size_t findStrayControl(std::string_view bytes) {
 bool XmlStream::Impl::feedBlock(std::string_view bytes, std::size_t mark, bool last) {
     const auto stray = [](char c) { return isStrayControl(static_cast<unsigned char>(c)); };
     const std::size_t firstStray = findStrayControl(bytes);
+    if (strict && (firstStray < bytes.size() || mark != std::string_view::npos)) {
+        // Bytes a piece of a clean file does not hold, unless the piece ends before them.
+        const std::size_t bad = std::min(firstStray, mark);
+        if (feedClean(bytes.substr(0, bad), std::string_view::npos, false) || stoppedAt < 0) {
+            dirty = true;
+        }
+        return false;
+    }
     if (firstStray == bytes.size()) {
         return feedClean(bytes, mark, last);
     }
@@ -367,6 +381,10 @@ void XmlStream::Impl::finish() {
             return;
         }
         if (XML_Parse(parser, nullptr, 0, XML_TRUE) == XML_STATUS_OK) {
+            return;
+        }
+        if (stoppedAt >= 0 || strict) {
+            dirty = dirty || stoppedAt < 0;
             return;
         }
         const XML_Error code = XML_GetErrorCode(parser);

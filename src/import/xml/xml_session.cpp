@@ -214,9 +214,17 @@ void XmlStream::Impl::dropClosed() {
 void XMLCALL XmlStream::Impl::onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* self = static_cast<Impl*>(data);
     ++self->events;
-    if (!self->ignoring) {
-        self->start(name, attributes);
+    if (self->ignoring) {
+        return;
     }
+    if (self->stopFrom >= 0 && self->atPieceEnd(name)) {
+        self->stoppedAt = self->streamOffset();
+        self->stopLine = self->currentLine();
+        self->ignoring = true;
+        XML_StopParser(self->parser, XML_FALSE);
+        return;
+    }
+    self->start(name, attributes);
 }
 
 void XMLCALL XmlStream::Impl::onEnd(void* data, const XML_Char*) {
