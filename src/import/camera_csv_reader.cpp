@@ -40,7 +40,7 @@ class CameraHandler : public TextRecordHandler {
     std::size_t keptFields() const override { return 4; }
 
     bool onLine(const TextLine& line) override {
-        if (lineNumber() == 1 && !isRecordLine(line)) {
+        if (onFirstLine() && !isRecordLine(line)) {
             return true;  // the column names
         }
         const std::vector<QString>* fields = commaRecord(line);

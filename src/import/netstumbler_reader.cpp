@@ -79,6 +79,8 @@ class NetStumblerHandler : public TextRecordHandler {
 
     FieldSeparator separator() const override { return FieldSeparator::Tab; }
     std::size_t keptFields() const override { return field::kChannel + 1; }
+    // Networks are numbered by their row in the list, which only the list knows as it grows.
+    bool readsInPieces() const override { return false; }
 
     bool onLine(const TextLine& line) override {
         lines_ = lineNumber();
