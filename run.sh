@@ -13,7 +13,7 @@ cmake --build "$here/build" -j2 --target vintrel vintrel-convert
 
 convert="$here/build/src/vintrel-convert"
 shopt -s nullglob
-samples=("$here"/examples/*.loc "$here"/examples/*.gpx "$here"/examples/*.csv "$here"/examples/*.txt \
+samples=("$here"/examples/*.loc "$here"/examples/*.gpx "$here"/examples/*.csv "$here"/examples/*.txt "$here"/examples/*.netxml \
     "$here"/examples/*.mxf)
 echo "== Waypoints read from the samples in examples/"
 "$convert" --list "${samples[@]}"

@@ -1,17 +1,26 @@
 // Writes a large invented input file: generate loc|gpx|csv|txt|mxf COUNT FILE. COUNT is the number
 // of waypoints (one line each in the text formats, after their header lines).
 //
+// WiGLE exports: generate wigle|wigle-distinct COUNT FILE writes COUNT sightings (one line each):
+// "wigle" of COUNT/2 networks, each heard twice over the file with other signals and positions,
+// and a phone-cell row every 10th line (as real exports have: 2.1 to 2.5 sightings a network, 9 to
+// 11% phone cells); "wigle-distinct" of COUNT networks heard once, the most rows and the largest
+// index.
+//
 // Hostile GPX files for the repair bench: generate KIND COUNT FILE, KIND one of comment-control,
 // comment-lt, name-control, name-lt, each with COUNT places of damage (a stray control byte, or a
 // bare '<'), and each also with -clean appended: the same file with a blank in every such place.
 // comment-*: a 10 MB comment, then the damage in one description; name-*: an element with a 4 MB
 // name that holds the damage.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
+
+long wigleNetworks = 1;  // the networks a WiGLE file's sightings are of
 
 void header(std::FILE* f, const char* format) {
     if (std::strcmp(format, "loc") == 0) {
@@ -32,6 +41,13 @@ void header(std::FILE* f, const char* format) {
             "# Latitude\tLongitude\t( SSID )\tType\t( BSSID )\tTime (GMT)\t[ SNR Sig Noise ]\t# ( Name )\t"
             "Flags\tChannelbits\tBcnIntvl\tDataRate\tLastChannel\r\n"
             "# $DateGMT: 2005-06-14\r\n",
+            f);
+    } else if (std::strncmp(format, "wigle", 5) == 0) {
+        std::fputs(
+            "WigleWifi-1.4,appRelease=2.26,model=bench,release=14,device=bench,display=bench,board=bench,"
+            "brand=bench\n"
+            "MAC,SSID,AuthMode,FirstSeen,Channel,RSSI,CurrentLatitude,CurrentLongitude,AltitudeMeters,"
+            "AccuracyMeters,Type\n",
             f);
     }
 }
@@ -67,6 +83,20 @@ void record(std::FILE* f, const char* format, long i, double lat, double lon) {
             lat < 0 ? 'S' : 'N', lat < 0 ? -lat : lat, lon < 0 ? 'W' : 'E', lon < 0 ? -lon : lon, i,
             (i >> 24) & 0xff, (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff, i % 2 ? "0011" : "0001",
             1 + i % 11);
+    } else if (std::strncmp(format, "wigle", 5) == 0) {
+        const long n = i % wigleNetworks;
+        if (i % 10 == 9) {
+            std::fprintf(f, "234_10_%ld_12,O2 UK,GSM;gb,2024-05-01 10:00:00,0,-81,%.8f,%.8f,152,36,GSM\n", n,
+                         lat, lon);
+            return;
+        }
+        std::fprintf(
+            f,
+            "02:%02lx:%02lx:%02lx:%02lx:%02lx,Network %ld,%s,2024-05-01 10:00:00,%ld,%d,%.8f,%.8f,152,36,"
+            "WIFI\n",
+            (n >> 32) & 0xff, (n >> 24) & 0xff, (n >> 16) & 0xff, (n >> 8) & 0xff, n & 0xff, n,
+            n % 2 ? "[WPA2-PSK-CCMP][ESS]" : "[ESS]", 1 + n % 11, -90 + static_cast<int>(i * 7919 % 60), lat,
+            lon);
     } else {
         std::fprintf(f,
                      "%.6f, %.6f, \"Bench mark %ld\", \"BM%ld\", \"Mark %ld by the harbour\", ff0000, %d\r\n",
@@ -121,13 +151,13 @@ int main(int argc, char** argv) {
             return status;
         }
     }
-    const char* const formats[] = {"loc", "gpx", "csv", "txt", "mxf"};
+    const char* const formats[] = {"loc", "gpx", "csv", "txt", "mxf", "wigle", "wigle-distinct"};
     bool known = false;
     for (const char* f : formats) {
         known = known || (argc == 4 && std::strcmp(argv[1], f) == 0);
     }
     if (!known) {
-        std::fprintf(stderr, "usage: generate loc|gpx|csv|txt|mxf COUNT FILE\n");
+        std::fprintf(stderr, "usage: generate loc|gpx|csv|txt|mxf|wigle|wigle-distinct COUNT FILE\n");
         return 2;
     }
     const char* format = argv[1];
@@ -138,6 +168,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::srand(42);
+    wigleNetworks = std::strcmp(format, "wigle") == 0 ? std::max(count / 2, 1L) : std::max(count, 1L);
     header(f, format);
     for (long i = 0; i < count; ++i) {
         const double lat = -89.0 + 178.0 * std::rand() / RAND_MAX;

@@ -5,7 +5,9 @@
 # the inputs and the add bench); the text formats (camera .csv, NetStumbler .txt, Maptech .mxf)
 # are timed with --list against the same number of waypoints from .loc; REPAIRS=1 adds damaged
 # copies read with their repairs and hostile damage (a long comment or a long element name before
-# many damaged places). Run by hand; never part of the tests.
+# many damaged places); MAP_SIZES="1000000" times the map (--map, and a frame at every zoom).
+# WiGLE exports are timed against NetStumbler exports of as many lines (FORMATS=wigle for that
+# alone, WIGLE_SIZES for other sizes). Run by hand; never part of the tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" time
@@ -27,13 +29,22 @@ best() {  # best wall time in seconds of five runs of a command, to the millisec
     done
     echo "$b"
 }
+cpu() {  # best processor time (user and system) in seconds of five runs of a command
+    local b=999 t
+    for _ in 1 2 3 4 5; do
+        /usr/bin/time -f '%U %S' -o "$stats" "$@" >/dev/null 2>&1
+        t=$(awk '{printf "%.2f", $1 + $2}' "$stats")
+        b=$(awk -v b="$b" -v t="$t" 'BEGIN{print (t < b) ? t : b}')
+    done
+    echo "$b"
+}
 peak() {  # peak resident memory in kB
     /usr/bin/time -f '%M' -o "$stats" "$@" >/dev/null 2>&1
     cat "$stats"
 }
 
 for fmt in ${FORMATS:-loc gpx}; do
-    case $fmt in add | mapsource) continue ;; esac  # their own benches below
+    case $fmt in add | mapsource | wigle) continue ;; esac  # their own benches below
     for n in ${SIZES:-100000 200000}; do
         f="$data/bench_$n.$fmt"
         [ -f "$f" ] || "$build/bench/generate" "$fmt" "$n" "$f"
@@ -82,6 +93,35 @@ for fmt in ${TEXT_FORMATS-csv txt mxf}; do
             "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     done
 done
+
+# WiGLE exports: the import alone (no output) of as many sightings as a NetStumbler export has
+# lines, heard twice each ("wigle": half as many networks, and a phone-cell row in 10, as real
+# exports) or once each ("wigle-distinct", the most rows and the largest index); target: no slower
+# than NetStumbler. The processor time (user and system, best of five) beside the wall time says
+# the same on a machine busy with other work.
+if [ -z "${FORMATS:-}" ] || [[ " ${FORMATS} " == *" wigle "* ]]; then
+    for n in ${WIGLE_SIZES:-100000 1000000}; do
+        txt="$data/bench_$n.txt"
+        [ -f "$txt" ] || "$build/bench/generate" txt "$n" "$txt"
+        t=$(best "$build/bench/import_only" "$txt")
+        tc=$(cpu "$build/bench/import_only" "$txt")
+        m=$(peak "$build/bench/import_only" "$txt")
+        printf 'txt            %7d lines     (%3d MB): import %6ss  cpu %6ss                      peak %4d MB\n' "$n" \
+            $(( $(stat -c %s "$txt") / 1000000 )) "$t" "$tc" $(( m / 1024 ))
+        for kind in wigle wigle-distinct; do
+            f="$data/bench_${n}_$kind.csv"
+            [ -f "$f" ] || "$build/bench/generate" "$kind" "$n" "$f"
+            v=$(best "$build/bench/import_only" "$f")
+            vc=$(cpu "$build/bench/import_only" "$f")
+            m=$(peak "$build/bench/import_only" "$f")
+            printf '%-14s %7d sightings (%3d MB): import %6ss  cpu %6ss  ratio to txt %5s/%5s  peak %4d MB  (%s)\n' \
+                "$kind" "$n" $(( $(stat -c %s "$f") / 1000000 )) "$v" "$vc" \
+                "$(awk -v a="$v" -v b="$t" 'BEGIN{printf "%.2f", a/b}')" \
+                "$(awk -v a="$vc" -v b="$tc" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 )) \
+                "$("$build/bench/import_only" "$f")"
+        done
+    done
+fi
 
 # MapSource files as inputs: --list of the same 100,000 waypoints as a GDB file of each version this
 # program reads (version 1 written by it, 2 and 3 added to an empty file of that version) and as an
@@ -144,7 +184,7 @@ fi
 if [ -n "${INSTRUCTIONS:-}" ]; then
     count() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | awk '/refs:/ {gsub(",", "", $4); print $4}'; }
     for fmt in ${FORMATS:-loc gpx}; do
-        case $fmt in add | mapsource) continue ;; esac
+        case $fmt in add | mapsource | wigle) continue ;; esac
         f="$data/bench_100000.$fmt"
         e=$(count "$build/bench/expat_pass" "$f")
         line="$fmt 100000 instructions: expat $(awk -v e="$e" 'BEGIN{printf "%.2fG", e/1e9}')"
@@ -173,4 +213,18 @@ for n in ${WINDOW_SIZES-100000}; do
     else
         QT_QPA_PLATFORM=offscreen "$build/bench/window_import" "$f"
     fi
+done
+
+# The map: MAP_SIZES="1000000" (a million unless given) times --map, a picture of the whole list,
+# against writing the same list as a GDB file, and draws frames of that many rows at every zoom
+# (bench/map_frame.cpp).
+for n in ${MAP_SIZES-}; do
+    f="$data/bench_$n.gpx"
+    [ -f "$f" ] || "$build/bench/generate" gpx "$n" "$f"
+    g=$(best "$build/src/vintrel-convert" "$f" -o "$data/out.gdb")
+    p=$(best "$build/src/vintrel-convert" "$f" --map "$data/out.png")
+    m=$(peak "$build/src/vintrel-convert" "$f" --map "$data/out.png")
+    printf 'map %7d waypoints: gdb %6ss  --map %6ss  ratio %5s  peak %4d MB\n' "$n" "$g" "$p" \
+        "$(awk -v a="$p" -v b="$g" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
+    "$build/bench/map_frame" "$n"
 done

@@ -21,7 +21,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$build" && ctest -j2 --output-on-failure)
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+memory=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
+trap 'rm -rf "$work" "$memory"' EXIT
 export TMPDIR=$work
 # MapSource files to start the frame walk and the reader from: what the program itself writes, and
 # the files MapSource wrote when they are beside the repository.
@@ -53,10 +54,15 @@ fuzz loc_fuzzer xml.dict '*.loc'
 fuzz gpx_fuzzer xml.dict '*.gpx'
 fuzz csv_fuzzer text.dict '*.csv'
 fuzz txt_fuzzer text.dict '*.txt'
+fuzz wiglecsv_fuzzer text.dict 'WigleWifi*.csv' '*.wiglecsv'
+fuzz netxml_fuzzer xml.dict '*.netxml'
 fuzz mxf_fuzzer text.dict '*.mxf'
 fuzz registry_export_fuzzer registry.dict '*.reg'
 fuzz mapsource_scan_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gpx_add_fuzzer xml.dict '*.gpx'
 fuzz add_fuzzer mapsource.dict '*.gdb' '*.mps' '*.wpt' '*.gpx'
+# The writers save each file as every save is made (fsync): in memory, where one is to be had, that
+# takes a moment instead of most of the run.
+TMPDIR=$memory fuzz writer_fuzzer xml.dict '*.csv' '*.txt'
 echo "== sanitizers and fuzzers: no report"

@@ -40,14 +40,24 @@ printf '\x06\x0e\x2b\x34\x02\x05\x01\x01\x0d\x01\x02\x01\x01\x02\x01\x00' >"$scr
 # Without an extension only the magic tells the MapSource files apart.
 cp "$real/gdb/gdb-sample.gdb" "$scratch/gdb-without-extension" 2>/dev/null || true
 cp "$real/mps/mapsource.mps" "$scratch/mps-without-extension" 2>/dev/null || true
+# WiGLE exports by their first line (a byte-order mark aside), and Kismet's copy of the layout.
+wigle="$source_dir/tests/data/real/wigle/WigleWifi_20171029182606.csv"
+cp "$wigle" "$scratch/Kismet-20231112.wiglecsv"
+{ printf '\xef\xbb\xbf'; cat "$wigle"; } >"$scratch/wigle-with-bom.csv"
 samples=(
     "all $source_dir/examples/caches.loc application/x-geocaching-loc"
     "all $source_dir/examples/waypoints.gpx application/gpx+xml"
     "all $source_dir/examples/speed_cameras.csv text/csv"
     "all $source_dir/examples/wardrive.txt text/x-netstumbler"
+    "all $source_dir/examples/wardrive_wigle.csv text/x-wigle-csv"
+    "all $source_dir/examples/wardrive_kismet.netxml application/x-kismet-netxml"
     "all $source_dir/examples/harbour_marks.mxf text/x-maptech-mxf"
     "all $source_dir/tests/data/marks.mxf text/x-maptech-mxf"
     "all $source_dir/tests/data/netstumbler_wrong.txt text/plain"
+    "all $wigle text/x-wigle-csv"
+    "all $scratch/Kismet-20231112.wiglecsv text/x-wigle-csv"
+    "all $scratch/wigle-with-bom.csv text/x-wigle-csv"
+    "all $source_dir/tests/data/real/kismet/Kismet-test.netxml application/x-kismet-netxml"
     "gio $scratch/video.mxf application/mxf"
     "all $real/loc/geocaching.loc application/x-geocaching-loc"
     "all $real/gpx/basecamp.gpx application/gpx+xml"

@@ -1,12 +1,17 @@
 #include "cli/convert.h"
 
 #include "base/version.h"
+#include "export/atomic_save.h"
 #include "export/export_driver.h"
 #include "import/import_driver.h"
+#include "map/map_renderer.h"
 #include "model/file_names.h"
 #include "formats/garmin/garmin_tables.h"
 
+#include <QBuffer>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -28,6 +33,7 @@ void printHelp(QTextStream& out) {
     out << "Usage: " << kProgram << " [options] INPUT... -o OUTPUT\n"
         << "       " << kProgram << " [options] INPUT... --add EXISTING\n"
         << "       " << kProgram << " --list INPUT...\n"
+        << "       " << kProgram << " INPUT... --map PICTURE.png [--map-size WxH]\n"
         << "Reads GPS waypoint files into one list, as the Vintrel window does, and writes the list as\n"
         << "a MapSource, PCX5 waypoint, Google Earth or GPX file.\n\n"
         << "Options:\n"
@@ -52,11 +58,14 @@ void printHelp(QTextStream& out) {
     out << "\n"
         << "  --no-description    leave the descriptions out of the file\n"
         << "  --list              print every row of the list, its columns separated by tabs\n"
+        << "  --map FILE          draw the list on a map as a PNG picture (offline), fitted to it\n"
+        << "  --map-size WxH      the picture's size in pixels: 800x600 unless given, 10000x10000 at most\n"
         << "  --help              show this help and exit\n"
         << "  --version           show the version and exit\n\n"
-        << "Input formats (chosen by the file's extension):\n";
+        << "Input formats (chosen by the file's extension, or by its first line where said):\n";
     for (const ImportFormat& f : importFormats()) {
-        out << "  ." << f.extension << "  " << f.filter.description << "\n";
+        out << "  ." << f.extension << "  " << f.filter.description
+            << (f.sniff != nullptr ? ", by its first line whatever the name" : "") << "\n";
     }
     out << "Output formats:\n";
     for (const ExportFormat& f : exportFormats()) {
@@ -66,10 +75,10 @@ void printHelp(QTextStream& out) {
                                     : "")
             << "\n";
     }
-    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written or standard\n"
-        << "output failed, 2 usage error, 3 written (or listed), but an input could not be read whole\n"
-        << "(missing, unknown type, or broken off early); waypoints skipped for a bad position are\n"
-        << "warnings only.\n";
+    out << "\nExit status: 0 written (or, with --list alone, rows read), 1 nothing written, the picture\n"
+        << "not drawn or standard output failed, 2 usage error, 3 written (or listed), but an input could\n"
+        << "not be read whole (missing, unknown type, or broken off early); waypoints skipped for a bad\n"
+        << "position are warnings only.\n";
 }
 
 // Whether everything written to `out` so far reached it; each write to standard output counts.
@@ -136,7 +145,44 @@ struct Options {
     ExportOptions exportOptions;
     bool colourGiven = false;
     QStringList inputs;
+    std::optional<QString> map;  // the picture to draw
+    std::optional<QSize> mapSize;
 };
+
+// "800x600": a picture's size; nullopt unless both are whole numbers from 1 to 10000.
+std::optional<QSize> pictureSize(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,5})[xX]([0-9]{1,5})$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    const int width = m.captured(1).toInt();
+    const int height = m.captured(2).toInt();
+    if (width < 1 || height < 1 || width > 10000 || height > 10000) {
+        return std::nullopt;
+    }
+    return QSize(width, height);
+}
+
+// Draws the list and saves the picture as PNG; the reason when it could not be.
+QString saveMapPicture(const WaypointList& list, const QString& path, QSize size) {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return QStringLiteral("the program's drawing part did not start");
+    }
+    const QImage image = listPicture(list, size);
+    if (image.isNull()) {
+        return QStringLiteral("there is not enough memory for a picture of %1x%2 pixels")
+            .arg(size.width())
+            .arg(size.height());
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        return QStringLiteral("the picture could not be made into PNG");
+    }
+    QString error;
+    return saveAtomically(path, bytes, error) ? QString() : error;
+}
 
 void printWarnings(const WriteReport& report, const QString& path, QTextStream& err) {
     for (const QString& w : report.warnings) {
@@ -214,13 +260,27 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output") ||
                    a == QLatin1String("--add") || a == QLatin1String("--format") ||
                    a == QLatin1String("--display") || a == QLatin1String("--colour") ||
-                   a == QLatin1String("--color")) {
+                   a == QLatin1String("--color") || a == QLatin1String("--map") ||
+                   a == QLatin1String("--map-size")) {
             const std::optional<QString> value = next();
             if (!value) {
                 return usage(err, a + QStringLiteral(" needs a value"));
             }
             if (a == QLatin1String("--format")) {
                 opt.format = value->toLower();
+            } else if (a == QLatin1String("--map")) {
+                if (value->isEmpty()) {
+                    return usage(err, a + QStringLiteral(" was given an empty file name"));
+                }
+                opt.map = *value;
+            } else if (a == QLatin1String("--map-size")) {
+                opt.mapSize = pictureSize(*value);
+                if (!opt.mapSize) {
+                    return usage(err,
+                                 QStringLiteral("--map-size takes WIDTHxHEIGHT in pixels, each from 1 to "
+                                                "10000, not ") +
+                                     *value);
+                }
             } else if (a == QLatin1String("--colour") || a == QLatin1String("--color")) {
                 opt.exportOptions.colourIndex = colourIndexOf(*value);
                 if (opt.exportOptions.colourIndex < 0) {
@@ -248,8 +308,24 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
             opt.inputs.append(a);
         }
     }
-    if (opt.inputs.isEmpty() || (!opt.list && !opt.output)) {
-        return usage(err, QStringLiteral("give input files and -o OUTPUT or --add EXISTING, or --list"));
+    if (opt.inputs.isEmpty() || (!opt.list && !opt.output && !opt.map)) {
+        return usage(err,
+                     QStringLiteral("give input files and -o OUTPUT or --add EXISTING, --list or --map"));
+    }
+    if (opt.mapSize && !opt.map) {
+        return usage(err, QStringLiteral("--map-size is for --map only"));
+    }
+    if (opt.map) {
+        if (opt.output && sameFile(*opt.map, *opt.output)) {
+            return usage(err,
+                         QStringLiteral("the map picture and the output are one file; nothing was written"));
+        }
+        for (const QString& input : opt.inputs) {
+            if (sameFile(input, *opt.map)) {
+                return usage(err, QStringLiteral("%1 is the input %2 itself; nothing was written")
+                                      .arg(displayFileName(*opt.map), displayFileName(input)));
+            }
+        }
     }
     const ExportFormat* format = nullptr;
     const QString output = opt.output.value_or(QString());
@@ -311,8 +387,16 @@ int runConvert(const QStringList& args, QTextStream& out, QTextStream& err, cons
         err << kProgram << ": an input could not be read whole; what was read is "
             << (format == nullptr ? "listed" : "written") << ".\n";
     }
+    if (opt.map) {
+        const QString problem = saveMapPicture(waypoints, *opt.map, opt.mapSize.value_or(QSize(800, 600)));
+        if (!problem.isEmpty()) {
+            err << notWrittenText(*opt.map, problem) << "\n";
+            return finish(out, err, 1, QString());
+        }
+        out << createdText(*opt.map) << "\n";
+    }
     if (format == nullptr) {
-        return finish(out, err, done, QString());
+        return finish(out, err, done, opt.map.value_or(QString()));
     }
     const ExportContext exportContext{opt.exportOptions, env.registry, env.clock, QLocale::system()};
     if (opt.add) {

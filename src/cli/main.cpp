@@ -4,14 +4,29 @@
 #include "registry/system_registry.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 
 #include <csignal>
+#include <cstring>
+#include <memory>
 
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // A map picture is drawn with Qt's graphical part, which needs no display for it: started only
+    // then, since it costs a run without a picture time for nothing.
+    bool drawing = false;
+    for (int i = 1; i < argc; ++i) {
+        drawing = drawing || std::strcmp(argv[i], "--map") == 0;
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (drawing) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     // A reader that goes away makes writes fail, which is reported, instead of ending the program

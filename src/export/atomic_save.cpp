@@ -1,15 +1,16 @@
 #include "export/atomic_save.h"
 
+#include "export/temporary_files.h"
 #include "model/file_names.h"
+
+#include <QScopeGuard>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #ifdef __linux__
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/vfs.h>
 #endif
 
 namespace vintrel {
@@ -71,87 +73,6 @@ QString unchangeableMark(int fd) {
     return QString();
 }
 
-// The temporary files being written, removed by the signal handler: a fixed table, since the
-// handler may only read memory and call async-signal-safe functions.
-struct TemporarySlot {
-    std::atomic<int> state{0};  // 0 free, 1 being filled, 2 to be removed on a signal
-    char path[PATH_MAX];
-};
-std::array<TemporarySlot, 16> gTemporaries;
-constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void removeTemporariesAndStop(int signal) {
-    const int saved = errno;
-    for (TemporarySlot& slot : gTemporaries) {
-        if (slot.state.load(std::memory_order_acquire) == 2) {
-            ::unlink(slot.path);
-        }
-    }
-    errno = saved;
-    // The handler was reset on entry (SA_RESETHAND) and does not block its signal (SA_NODEFER):
-    // the signal now ends the process as it would have without the handler.
-    ::raise(signal);
-}
-
-void installStopHandlers() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int signal : kStopSignals) {
-            struct sigaction old {};
-            if (::sigaction(signal, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) != 0 ||
-                old.sa_handler != SIG_DFL) {
-                continue;  // ignored, or handled by someone else: left alone
-            }
-            struct sigaction action {};
-            action.sa_handler = removeTemporariesAndStop;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_RESETHAND | SA_NODEFER;
-            ::sigaction(signal, &action, nullptr);
-        }
-    });
-}
-
-int registerTemporary(const QByteArray& path) {
-    if (path.size() >= PATH_MAX) {
-        return -1;
-    }
-    installStopHandlers();
-    for (int i = 0; i < static_cast<int>(gTemporaries.size()); ++i) {
-        int expected = 0;
-        if (gTemporaries[i].state.compare_exchange_strong(expected, 1)) {
-            std::memcpy(gTemporaries[i].path, path.constData(), static_cast<size_t>(path.size()) + 1);
-            gTemporaries[i].state.store(2, std::memory_order_release);
-            return i;
-        }
-    }
-    return -1;  // more files at once than the table holds: those are only removed on failures
-}
-
-// Holds back the stop signals while a step and its bookkeeping happen together.
-class StopSignalsHeld {
-  public:
-    StopSignalsHeld() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int signal : kStopSignals) {
-            sigaddset(&set, signal);
-        }
-        ::pthread_sigmask(SIG_BLOCK, &set, &old_);
-    }
-    ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-    StopSignalsHeld(const StopSignalsHeld&) = delete;
-    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-
-  private:
-    sigset_t old_;
-};
-
-void unregisterTemporary(int slot) {
-    if (slot >= 0) {
-        gTemporaries[static_cast<size_t>(slot)].state.store(0, std::memory_order_release);
-    }
-}
-
 QString groupName(gid_t gid) {
     std::array<char, 4096> buffer;
     struct group entry {};
@@ -181,7 +102,7 @@ AtomicFile::~AtomicFile() {
     if (!committed_ && !temporary_.isEmpty()) {
         const StopSignalsHeld held;
         ::unlink(temporary_.constData());
-        unregisterTemporary(slot_);
+        forgetTemporary(slot_);
     }
     if (lockFd_ >= 0) {
         ::close(lockFd_);  // releases the lock
@@ -207,7 +128,7 @@ bool AtomicFile::lockTarget(bool mustExist, QString& error) {
             }
             if (reason == ENOENT && !mustExist) {
                 target_ = path_;  // a new file: nothing to lock
-                return true;
+                return checkFolder(error);
             }
             error = mustExist ? QStringLiteral("it cannot be read (") + systemReason(reason) + u')'
                               : systemReason(reason);
@@ -274,7 +195,7 @@ bool AtomicFile::lockTarget(bool mustExist, QString& error) {
             continue;
         }
         lockFd_ = fd;
-        return checkReplaceable(error);
+        return checkReplaceable(error) && checkFolder(error);
     }
 }
 
@@ -288,6 +209,40 @@ bool AtomicFile::checkReplaceable(QString& error) const {
     if (::faccessat(AT_FDCWD, target_.constData(), W_OK, AT_EACCESS) != 0) {
         error = errno == EACCES ? QStringLiteral("it is write-protected: you may not change it")
                                 : QStringLiteral("you may not change it (") + systemReason(errno) + u')';
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::checkFolder(QString& error) const {
+    const QByteArray folder = folderOf(target_);
+    struct stat seen {};
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool known = folderFd >= 0 && ::fstat(folderFd, &seen) == 0;
+    const QString mark = folderFd >= 0 ? unchangeableMark(folderFd) : QString();
+    if (folderFd >= 0) {
+        ::close(folderFd);
+    }
+    if (!mark.isEmpty()) {
+        error = QStringLiteral("its folder is marked ") + mark +
+                QStringLiteral(", so no file in it can be replaced");
+        return false;
+    }
+    // The new file is made in the folder and renamed there: both need the folder, whatever the
+    // file allows.
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+        error = errno != EACCES ? systemReason(errno)
+                : lockFd_ >= 0
+                    ? QStringLiteral("its folder is write-protected: you may not replace files in it")
+                    : QStringLiteral("its folder is write-protected: you may not create files in it");
+        return false;
+    }
+    // In a sticky folder only a file's owner (or the folder's) may rename another file over it.
+    const uid_t me = ::geteuid();
+    if (lockFd_ >= 0 && known && (seen.st_mode & S_ISVTX) != 0 && me != 0 && locked_.st_uid != me &&
+        seen.st_uid != me) {
+        error = QStringLiteral(
+            "its folder is a sticky one (as /tmp is), where only the file's owner may replace it");
         return false;
     }
     return true;
@@ -320,14 +275,32 @@ bool AtomicFile::readExisting(QByteArray& bytes, QString& error) {
     }
 }
 
+bool fileSystemKeepsOwners(long type) {
+    // FAT, exFAT and NTFS (in the kernel or through FUSE, as GPS units, cards and gvfs's MTP folders
+    // come) hold no owner, group or mode of a file's own: the mount gives every file the same.
+    constexpr long kFat = 0x4d44;
+    constexpr long kExfat = 0x2011BAB0;
+    constexpr long kNtfs = 0x5346544E;
+    constexpr long kNtfs3 = 0x7366746E;
+    constexpr long kFuse = 0x65735546;
+    return type != kFat && type != kExfat && type != kNtfs && type != kNtfs3 && type != kFuse;
+}
+
 bool AtomicFile::takeOwnership(QString& error) {
+    // Where the file system keeps no owners, the new file is as the old one was whatever is asked.
+    struct statfs fs {};
+    const bool ownersKept = ::fstatfs(fd_, &fs) != 0 || fileSystemKeepsOwners(static_cast<long>(fs.f_type));
+    const auto refused = [ownersKept](int reason) {
+        return ownersKept ||
+               (reason != EPERM && reason != ENOSYS && reason != EOPNOTSUPP && reason != EINVAL);
+    };
     if (lockFd_ < 0) {
-        return ::fchmod(fd_, defaultMode()) == 0 || (error = systemReason(errno), false);
+        return ::fchmod(fd_, defaultMode()) == 0 || !refused(errno) || (error = systemReason(errno), false);
     }
     // The owner can be kept only by root; the group by anyone who belongs to it. Without the group
     // the others who shared the file would lose it, so that is refused.
     if (::geteuid() == 0) {
-        if (::fchown(fd_, locked_.st_uid, locked_.st_gid) != 0) {
+        if (::fchown(fd_, locked_.st_uid, locked_.st_gid) != 0 && refused(errno)) {
             error = QStringLiteral("its owner and group cannot be kept (") + systemReason(errno) + u')';
             return false;
         }
@@ -337,7 +310,8 @@ bool AtomicFile::takeOwnership(QString& error) {
             error = systemReason(errno);
             return false;
         }
-        if (mine.st_gid != locked_.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), locked_.st_gid) != 0) {
+        if (mine.st_gid != locked_.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), locked_.st_gid) != 0 &&
+            refused(errno)) {
             const int reason = errno;  // before the group's name is looked up
             error = QStringLiteral("its group ") + groupName(locked_.st_gid) +
                     QStringLiteral(" cannot be kept (") + systemReason(reason) + u')';
@@ -345,7 +319,7 @@ bool AtomicFile::takeOwnership(QString& error) {
         }
     }
     // After the change of owner, which clears the set-user and set-group bits.
-    if (::fchmod(fd_, locked_.st_mode & 07777) != 0) {
+    if (::fchmod(fd_, locked_.st_mode & 07777) != 0 && refused(errno)) {
         error = systemReason(errno);
         return false;
     }
@@ -356,38 +330,38 @@ bool AtomicFile::open(QString& error) {
     if (lockFd_ < 0 && !lockTarget(false, error)) {
         return false;
     }
+    prepareSignalsForTemporaryFiles();
     const QByteArray folder = folderOf(target_);
     const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    removeStaleTemporaries(folderFd);
+    TemporaryFile made;
+    const int stallMs =
+        gFault && gFault->kind == Fault::CreationStalls ? static_cast<int>(gFault->failAfter) : 0;
+    const bool ok = makeTemporary(folder, folderFd, made, stallMs);
+    const int reason = errno;
     if (folderFd >= 0) {
-        const QString mark = unchangeableMark(folderFd);
         ::close(folderFd);
-        if (!mark.isEmpty()) {
-            error = QStringLiteral("its folder is marked ") + mark +
-                    QStringLiteral(", so no file in it can be replaced");
-            return false;
-        }
     }
-    // A short name, so that a target whose name is as long as names may be still gets one.
-    QByteArray pattern = folder + "/.vintrel-XXXXXX";
-    {
-        const StopSignalsHeld held;  // the name is in the table before a signal can be handled
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ < 0) {
-            error = systemReason(errno);
-            return false;
-        }
-        temporary_ = pattern;
-        slot_ = registerTemporary(temporary_);
+    if (!ok) {
+        error = systemReason(reason);
+        return false;
     }
+    fd_ = made.fd;
+    temporary_ = made.path;
+    slot_ = made.slot;
     return takeOwnership(error);
 }
 
 bool AtomicFile::write(QByteArrayView bytes, QString& error) {
+    while (gFault && gFault->kind == Fault::CreationStalls) {
+        ::pause();
+    }
     const char* p = bytes.data();
     qint64 left = bytes.size();
     while (left > 0) {
         qint64 chunk = left;
-        if (gFault && gFault->kind != Fault::RenameFails && written_ + chunk > gFault->failAfter) {
+        if (gFault && (gFault->kind == Fault::WriteFails || gFault->kind == Fault::WriteStalls) &&
+            written_ + chunk > gFault->failAfter) {
             chunk = gFault->failAfter - written_;
             if (chunk <= 0) {
                 if (gFault->kind == Fault::WriteStalls) {
@@ -432,6 +406,15 @@ bool AtomicFile::commit(QString& error) {
         error = systemReason(errno);
         return false;
     }
+    // The temporary file stays locked until it has the target's name, so that no other run takes
+    // it for a leftover meanwhile; its close is checked all the same (a network file system may
+    // report a failed write only then).
+    const int held = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    const auto release = qScopeGuard([held] {
+        if (held >= 0) {
+            ::close(held);
+        }
+    });
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
@@ -442,15 +425,15 @@ bool AtomicFile::commit(QString& error) {
         // Still the file that was locked and read, unchanged: a program that does not lock may
         // have written to it or put another file in its place.
         struct stat now {};
-        struct stat held {};
-        if (::stat(target_.constData(), &now) != 0 || ::fstat(lockFd_, &held) != 0 ||
-            !sameFile(now, locked_) || !sameContents(held, locked_)) {
+        struct stat locked {};
+        if (::stat(target_.constData(), &now) != 0 || ::fstat(lockFd_, &locked) != 0 ||
+            !sameFile(now, locked_) || !sameContents(locked, locked_)) {
             error = QStringLiteral("another program changed it meanwhile");
             return false;
         }
     }
     {
-        const StopSignalsHeld held;
+        const StopSignalsHeld signalsHeld;
         const bool renamed = gFault && gFault->kind == Fault::RenameFails
                                  ? (errno = gFault->error, false)
                                  : ::rename(temporary_.constData(), target_.constData()) == 0;
@@ -459,7 +442,7 @@ bool AtomicFile::commit(QString& error) {
             return false;
         }
         committed_ = true;
-        unregisterTemporary(slot_);
+        forgetTemporary(slot_);
     }
     // The new name on disk too, before the lock lets the next run read it.
     const int folderFd = ::open(folderOf(target_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

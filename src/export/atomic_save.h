@@ -1,7 +1,9 @@
 // Replacing a file in one step: the new contents go to a temporary file beside the target, which
 // takes the target's place only when complete and flushed to disk. A failure at any point leaves
 // the old file as it was and no temporary file behind, and says why in the system's words ("No
-// space left on device"); so does SIGINT, SIGTERM or SIGHUP while the file is written.
+// space left on device", "File too large"); a stop signal while the file is written leaves the old
+// file and removes the temporary one too, and a later save in the folder removes what a killed run
+// left (temporary_files.h).
 //
 // A target that is a symbolic link to a regular file is replaced where the link points; a target
 // that exists and is not a regular file (a folder, a FIFO, a device, a link to one) is refused
@@ -11,9 +13,10 @@
 // Before the new file takes the target's place, the target must still be the very file that was
 // locked and read. The new file keeps the old one's permissions and group (and its owner when the
 // program runs as root); a file the user may not write (its mode, an immutable or append-only mark,
-// a read-only file system), a folder marked append-only, and a group the new file cannot be given
-// are refused before anything is written. Replacing makes a new file: other hard links to the old
-// one keep the old contents.
+// a read-only file system), a folder that does not let it be replaced (write-protected, marked
+// append-only, or sticky and not the user's file), and a group the new file cannot be given are
+// refused, with the reason, before anything is written. Replacing makes a new file: other hard links to the
+// old one keep the old contents.
 #pragma once
 
 #include <QByteArray>
@@ -44,11 +47,13 @@ class AtomicFile {
 
     // Faults for tests: once `failAfter` bytes of a file have been written, writes fail with the
     // system error `error` (an errno value: the disk filling up), or stall until a signal ends
-    // the process; or the final rename fails with `error`. nullopt restores the real thing.
+    // the process; or the final rename fails with `error`; or the temporary file, once made, waits
+    // `failAfter` milliseconds before it is registered for removal on a signal, and the writes then
+    // stall. nullopt restores the real thing.
     struct Fault {
         qint64 failAfter;
         int error;
-        enum Kind { WriteFails, WriteStalls, RenameFails } kind = WriteFails;
+        enum Kind { WriteFails, WriteStalls, RenameFails, CreationStalls } kind = WriteFails;
     };
     static void injectFaultForTesting(std::optional<Fault> fault);
     // How long a run waits for another run's lock on the target (5 seconds unless set).
@@ -57,6 +62,7 @@ class AtomicFile {
   private:
     bool lockTarget(bool mustExist, QString& error);
     bool checkReplaceable(QString& error) const;
+    bool checkFolder(QString& error) const;
     bool takeOwnership(QString& error);
     void startWriteback();
 
@@ -65,13 +71,17 @@ class AtomicFile {
     QByteArray temporary_;   // the file being written
     int lockFd_ = -1;        // the target, open and locked; -1 when it did not exist
     struct stat locked_ {};  // the target as it was locked and read
-    int slot_ = -1;          // the temporary file's place in the list removed on a signal
+    int slot_ = -1;          // the temporary file's place in the table removed on a signal
 
     int fd_ = -1;
     qint64 written_ = 0;
     qint64 writebackFrom_ = 0;  // where the part not yet handed to the disk starts
     bool committed_ = false;
 };
+
+// Whether files on a file system of `type` (statfs's f_type) have an owner, a group and a mode of
+// their own; on those that have none (FAT, exFAT, NTFS, FUSE) they are not asked to keep them.
+bool fileSystemKeepsOwners(long type);
 
 // The whole file in one step.
 bool saveAtomically(const QString& path, const QByteArray& bytes, QString& error);

@@ -5,6 +5,8 @@
 #include "gui/app_info.h"
 #include "gui/find_box.h"
 #include "gui/main_menu.h"
+#include "gui/map_pane.h"
+#include "gui/map_view.h"
 #include "gui/status_line.h"
 #include "gui/text_tones.h"
 #include "gui/waypoint_table_model.h"
@@ -197,7 +199,8 @@ void Form1::buildControls() {
     top->addWidget(cmdFileOpen_);
     top->addWidget(lblFile1_, 1);
     auto* listArea = new QGridLayout;
-    listArea->addWidget(grid_, 0, 0);
+    map_ = new MapPane(list_, *model_, grid_, this);
+    listArea->addWidget(map_->splitter(), 0, 0);  // the grid, and the map beside it
     listArea->addWidget(txtRecordlist_, 0, 0);  // the advice takes the grid's place
     listArea->addWidget(lblStart_, 0, 0);       // over the empty grid
     auto* checks = new QHBoxLayout;
@@ -279,6 +282,7 @@ void Form1::buildHelpers() {
     targets.about = [this] { services_.messages->about(this, QStringLiteral("About Vintrel"), aboutText()); };
     menu_ = new MainMenu(targets, this);
     layout()->setMenuBar(menu_);
+    map_->addViewMenu(menu_);
     status_ = new StatusLine(this);
     layout()->addWidget(status_);
     connect(find_, &FindBox::textChanged, this, &Form1::onFind);
@@ -296,6 +300,7 @@ void Form1::buildHelpers() {
     for (qsizetype i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
+    setTabOrder(grid_, map_->view());
 
     // A column the user sizes keeps its width, now and in later runs.
     connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -320,6 +325,7 @@ void Form1::restoreSettings() {
         onDecimalToggled();
     }
     menu_->setRecentFiles(remembered_.recentFiles);
+    map_->restore(remembered_);
 }
 
 void Form1::remember(const QStringList& opened) {
@@ -329,6 +335,7 @@ void Form1::remember(const QStringList& opened) {
         remembered_.geometry = saveGeometry();
         remembered_.decimal = chkDecimal_->isChecked();
         remembered_.includeDescription = chkIncludeDesc_->isChecked();
+        map_->keep(remembered_);
         remembered_.save(*services_.settings);
     }
 }

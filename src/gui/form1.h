@@ -27,6 +27,7 @@ namespace vintrel {
 
 class FindBox;
 class MainMenu;
+class MapPane;
 class StatusLine;
 class WaypointTableModel;
 class WorkPanel;
@@ -101,6 +102,7 @@ class Form1 : public QWidget {
     WorkPanel* work_;
     StatusLine* status_;
     FindBox* find_;
+    MapPane* map_;
     QLabel* lblStart_;
     QPushButton* cmdFileOpen_;
     QLabel* lblFile1_;

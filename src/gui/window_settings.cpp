@@ -15,6 +15,10 @@ const QString kOutputFolder = QStringLiteral("folders/output");
 const QString kDecimal = QStringLiteral("options/decimalCoordinates");
 const QString kDescription = QStringLiteral("options/includeDescription");
 const QString kRecent = QStringLiteral("recentFiles");
+const QString kMapShare = QStringLiteral("window/mapShare");
+const QString kStreetMap = QStringLiteral("options/streetMap");
+const QString kTileUrl = QStringLiteral("map/tileUrl");
+const QString kTileAttribution = QStringLiteral("map/tileAttribution");
 
 // Column widths as "column:pixels" pairs, which every settings format keeps as text.
 QStringList widthTexts(const QMap<int, int>& widths) {
@@ -50,6 +54,12 @@ void WindowSettings::load(QSettings& settings) {
     includeDescription = settings.value(kDescription, true).toBool();
     recentFiles.clear();
     addRecent(settings.value(kRecent).toStringList());
+    bool shareOk = false;
+    const double share = settings.value(kMapShare).toDouble(&shareOk);
+    mapShare = shareOk && share > 0.05 && share < 0.95 ? share : 0.4;
+    streetMap = settings.value(kStreetMap, false).toBool();
+    tileUrl = settings.value(kTileUrl).toString();
+    tileAttribution = settings.value(kTileAttribution).toString();
 }
 
 void WindowSettings::save(QSettings& settings) const {
@@ -60,6 +70,12 @@ void WindowSettings::save(QSettings& settings) const {
     settings.setValue(kDecimal, decimal);
     settings.setValue(kDescription, includeDescription);
     settings.setValue(kRecent, recentFiles);
+    settings.setValue(kMapShare, mapShare);
+    settings.setValue(kStreetMap, streetMap);
+    if (!tileUrl.isEmpty()) {  // set by hand: kept as it was, and never written when not
+        settings.setValue(kTileUrl, tileUrl);
+        settings.setValue(kTileAttribution, tileAttribution);
+    }
     settings.sync();
 }
 

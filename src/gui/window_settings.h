@@ -1,5 +1,6 @@
 // What the window remembers between runs: its size and place, the column widths the user chose,
-// the folders last read from and written to, the two check boxes and the recent files. Kept in
+// the folders last read from and written to, the two check boxes, the recent files, and the
+// map's share of the width and whether it shows the street map. Kept in
 // QSettings (on Linux ~/.config/Vintrel/vintrel.conf); a value missing or of the wrong kind falls
 // back to the window's start-up state.
 #pragma once
@@ -21,6 +22,12 @@ struct WindowSettings {
     bool decimal = false;
     bool includeDescription = true;
     QStringList recentFiles;  // newest first, at most kRecentFiles
+    double mapShare = 0.4;    // of the width beside the grid the map takes
+    bool streetMap = false;   // online street tiles under the map
+    // Another street-map server, set by hand in the file: its address with {z}, {x} and {y}, and
+    // its attribution; empty: OpenStreetMap's.
+    QString tileUrl;
+    QString tileAttribution;
 
     void load(QSettings& settings);
     void save(QSettings& settings) const;

@@ -38,6 +38,7 @@ class CameraHandler : public TextRecordHandler {
 
     FieldSeparator separator() const override { return FieldSeparator::Comma; }
     std::size_t keptFields() const override { return 4; }
+    bool readsInPieces() const override { return true; }
 
     bool onLine(const TextLine& line) override {
         if (onFirstLine() && !isRecordLine(line)) {

@@ -74,6 +74,9 @@ class GpxHandler : public WaypointXmlHandler {
                                     .arg(log_.fileName(), held.join(QStringLiteral(", "))));
     }
     bool givesAdvice() const override { return waypoints_ > 0 || (tracks_ == 0 && routes_ == 0); }
+    bool nestsInItself(const XmlName& name) const override {
+        return gpx::nestsInItself(name.uri, name.local);
+    }
 
     std::string_view pieceElement() const override { return "wpt"; }
     void absorb(const WaypointXmlHandler& piece) override {

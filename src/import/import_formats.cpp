@@ -2,11 +2,15 @@
 
 #include "import/camera_csv_reader.h"
 #include "import/gpx_reader.h"
+#include "import/kismet_reader.h"
 #include "import/loc_reader.h"
 #include "import/mapsource_reader.h"
 #include "import/mxf_reader.h"
 #include "import/netstumbler_reader.h"
+#include "import/wigle_reader.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace vintrel {
@@ -29,6 +33,15 @@ const QList<ImportFormat>& importFormats() {
          {QStringLiteral("NetStumbler Text (*.txt)"), QStringLiteral("*.txt")},
          &readNetStumblerFile,
          ListView::Networks},
+        {QStringLiteral("wiglecsv"),
+         {QStringLiteral("WiGLE Wardriving CSV (*.csv,*.wiglecsv)"), QStringLiteral("*.csv;*.wiglecsv")},
+         &readWigleFile,
+         ListView::Networks,
+         &isWigleStart},
+        {QStringLiteral("netxml"),
+         {QStringLiteral("Kismet Network XML (*.netxml)"), QStringLiteral("*.netxml")},
+         &readKismetFile,
+         ListView::Networks},
         {QStringLiteral("mxf"),
          {QStringLiteral("Maptech Terrain Marks (*.mxf)"), QStringLiteral("*.mxf")},
          &readMxfFile,
@@ -48,7 +61,11 @@ const QList<ImportFormat>& importFormats() {
 QList<FileFilter> importDialogFilters() {
     QStringList patterns;
     for (const ImportFormat& f : importFormats()) {
-        patterns.append(f.filter.pattern);
+        for (const QString& pattern : f.filter.pattern.split(u';')) {
+            if (!patterns.contains(pattern)) {
+                patterns.append(pattern);  // *.csv once, for both kinds of .csv file
+            }
+        }
     }
     QList<FileFilter> filters;
     filters.append(
@@ -59,14 +76,39 @@ QList<FileFilter> importDialogFilters() {
     return filters;
 }
 
+namespace {
+
+// The first bytes of a regular file; empty for anything else or a file that cannot be read.
+QByteArray regularFileHead(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        return {};
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(kSniffBytes) : QByteArray();
+}
+
+}  // namespace
+
 const ImportFormat* importFormatFor(const QString& path) {
-    const QString ext = fileExtensionOf(path);
-    for (const ImportFormat& f : importFormats()) {
-        if (f.extension == ext) {
-            return &f;
+    const QList<ImportFormat>& formats = importFormats();
+    const QByteArray head = regularFileHead(path);
+    if (!head.isEmpty()) {
+        for (const ImportFormat& f : formats) {
+            if (f.sniff != nullptr && f.sniff(head)) {
+                return &f;
+            }
         }
     }
-    return nullptr;
+    // An extension is the last characters of the path, whatever stands before them; a longer one
+    // wins over the shorter one it ends in (.wiglecsv over .csv).
+    const ImportFormat* found = nullptr;
+    for (const ImportFormat& f : formats) {
+        if (path.endsWith(f.extension, Qt::CaseInsensitive) &&
+            (found == nullptr || f.extension.size() > found->extension.size())) {
+            found = &f;
+        }
+    }
+    return found;
 }
 
 }  // namespace vintrel

@@ -1,5 +1,6 @@
 #include "import/netstumbler_reader.h"
 
+#include "import/network_rows.h"
 #include "import/text/text_records.h"
 
 namespace vintrel {
@@ -32,15 +33,15 @@ QStringView insideBrackets(QStringView text) {
     return text;
 }
 
-// The kind label of a network: an access point or a computer-to-computer network.
-QString kindLabel(QStringView kind) {
+// An access point or a computer-to-computer network.
+NetworkKind kindOf(QStringView kind) {
     if (kind == u"BSS") {
-        return QStringLiteral("(AP)");
+        return NetworkKind::AccessPoint;
     }
     if (kind == u"ad-hoc") {
-        return QStringLiteral("(AdHoc)");
+        return NetworkKind::AdHoc;
     }
-    return QString();
+    return NetworkKind::Unknown;
 }
 
 // The flags field is hexadecimal; its third digit holds the privacy bit, and only an even digit
@@ -79,8 +80,6 @@ class NetStumblerHandler : public TextRecordHandler {
 
     FieldSeparator separator() const override { return FieldSeparator::Tab; }
     std::size_t keptFields() const override { return field::kChannel + 1; }
-    // Networks are numbered by their row in the list, which only the list knows as it grows.
-    bool readsInPieces() const override { return false; }
 
     bool onLine(const TextLine& line) override {
         lines_ = lineNumber();
@@ -112,18 +111,11 @@ class NetStumblerHandler : public TextRecordHandler {
                                                 "holds no networks"));
         }
         if (withoutFix_ > 0) {
-            log_.skippedTogether(
-                withoutFix_,
-                withoutFix_ == 1
-                    ? QStringLiteral("1 network seen without a GPS fix (latitude or longitude 0) "
-                                     "was skipped.")
-                    : QStringLiteral("%1 networks seen without a GPS fix (latitude or longitude 0) "
-                                     "were skipped.")
-                          .arg(withoutFix_));
+            log_.skippedTogether(withoutFix_,
+                                 withoutFixSentence(withoutFix_, QStringLiteral("latitude or longitude 0")));
         }
         finishFile(context_, result_, QString());
-        context_.list.setColumnWidth(column::kName, kNetworkNameWidth);
-        context_.list.setColumnWidth(column::kDescription, networkDescriptionWidth(context_.list.rowCount()));
+        setNetworkColumnWidths(context_.list);
     }
 
   private:
@@ -157,17 +149,14 @@ class NetStumblerHandler : public TextRecordHandler {
             skip(ssid, QStringLiteral("it has no hardware address"));
             return;
         }
-        const bool encrypted = isEncrypted(fieldAt(fields, field::kFlags));
-        WaypointDraft row;
-        row.icon = encrypted ? IconRole::EncryptYes : IconRole::EncryptNo;
-        // Networks are numbered by their row in the list, so that equal SSIDs stay apart.
-        row.cell(column::kName) = QString::number(context_.list.rowCount() + 1).rightJustified(4, u'0') +
-                                  u':' + (ssid.isEmpty() ? QStringLiteral("??") : ssid);
-        row.cell(column::kDescription) = cellText(address) + u' ' + kindLabel(fieldAt(fields, field::kKind)) +
-                                         QStringLiteral(" Ch") + cellText(fieldAt(fields, field::kChannel));
-        setPositionCells(row, *pos, MinutesRule::Cut, context_.decimalSeparator, 5);
-        row.cell(column::kEncryption) =
-            encrypted ? QStringLiteral("Encrypted") : QStringLiteral("UnEncrypted");
+        NetworkRecord network;
+        network.ssid = ssid;
+        network.address = cellText(address);
+        network.kind = kindOf(fieldAt(fields, field::kKind));
+        network.channel = cellText(fieldAt(fields, field::kChannel));
+        network.encrypted = isEncrypted(fieldAt(fields, field::kFlags));
+        network.position = *pos;
+        const WaypointDraft row = networkRow(network, context_.list, context_.decimalSeparator);
         addRecord(row, DuplicateRule::AddressIgnoringCase, address);
     }
 

@@ -3,6 +3,7 @@
 #include "model/file_names.h"
 
 #include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -225,8 +226,17 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
     }
     if (context.list.rowCount() == 0) {
         // The advice is about files that other programs changed; a file that was missing, empty or
-        // no document at all has its reason in the problems instead.
-        if (result.documentFound) {
+        // no document at all has its reason in the problems instead. A file whose waypoints were
+        // all skipped gets the reason in its place: the first, with the count.
+        if (result.documentFound && !advice.isEmpty() && result.skipped > 0 && !result.skips.isEmpty()) {
+            result.advice =
+                (result.skipped == 1
+                     ? QStringLiteral("This file could not be read: its one waypoint was skipped.")
+                     : QStringLiteral("This file could not be read: all of its %1 waypoints were skipped. "
+                                      "The first:")
+                           .arg(QLocale(QLocale::English).toString(result.skipped))) +
+                QStringLiteral("\r\n\r\n") + result.skips.first();
+        } else if (result.documentFound) {
             result.advice = advice;
         }
     } else {

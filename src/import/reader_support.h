@@ -92,7 +92,8 @@ class ProblemLog {
 };
 
 // Common end of a file: the advice text when the whole list is empty after a document of the format
-// that held no waypoint, else the description width;
+// that held no waypoint (when it held some and all were skipped, the first reason, in its place),
+// else the description width;
 // names and descriptions are left-aligned once rows were added.
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
 

@@ -4,6 +4,7 @@
 #include "export/mapsource/record_frames.h"
 #include "model/file_names.h"
 
+#include "folder_support.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
@@ -15,58 +16,29 @@
 #include <functional>
 #include <thread>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vintrel;
+using vintrel::test::contents;
+using vintrel::test::entries;
+using vintrel::test::native;
 using vintrel::test::readAll;
 using vintrel::test::writeFile;
 
 namespace {
-
-QByteArray native(const QString& path) {
-    return fileNameBytes(path);
-}
-
-// Every name in a folder, sorted; Qt's own listing leaves out names that are not UTF-8.
-QStringList entries(const QString& dir) {
-    QStringList names;
-    if (DIR* d = ::opendir(native(dir).constData())) {
-        while (const dirent* e = ::readdir(d)) {
-            if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) {
-                names.append(fileNameFromBytes(e->d_name));
-            }
-        }
-        ::closedir(d);
-    }
-    names.sort();
-    return names;
-}
 
 // Empties a folder, whatever its names, so that QTemporaryDir can remove it.
 void empty(const QString& dir) {
     for (const QString& name : entries(dir)) {
         ::unlink(native(dir + u'/' + name).constData());
     }
-}
-
-// A regular file's bytes; what anything else is, without opening it.
-QByteArray contents(const QString& path) {
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return QByteArray("(not a regular file, mode ") + QByteArray::number(st.st_mode, 8) + ")";
-    }
-    QFile f;
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
-               ? f.readAll()
-               : QByteArray("(unreadable)");
 }
 
 // A failed save: the reason named, the old file byte-identical, no temporary file left.
@@ -399,36 +371,6 @@ TEST(AtomicSave, TwoProcessesAddingAtOnceLoseNothing) {
     }
 }
 
-// Stopped by a signal while the new file is written: the process ends by that signal, the old file
-// is as it was and no temporary file is left.
-TEST(AtomicSave, AStopSignalRemovesTheTemporaryFile) {
-    for (const int signal : {SIGTERM, SIGINT}) {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("t.gdb");
-        ASSERT_TRUE(writeFile(target, "old contents"));
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::alarm(30);
-            AtomicFile::injectFaultForTesting(AtomicFile::Fault{100, 0, AtomicFile::Fault::WriteStalls});
-            QString error;
-            saveAtomically(target, QByteArray(1000, 'x'), error);
-            ::_exit(0);
-        }
-        // Until the temporary file is there, written up to where the write stalls.
-        for (int i = 0; i < 500 && entries(dir.path()).size() < 2; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        EXPECT_EQ(entries(dir.path()).size(), 2);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ::kill(child, signal);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_EQ(entries(dir.path()), QStringList{"t.gdb"});
-        EXPECT_EQ(contents(target), "old contents");
-    }
-}
-
 // The file's own protection and its group, as other users meet them. Root may write any file, so
 // as root these run in child processes under other user ids; as another user the parts that need
 // a second user are skipped.
@@ -467,14 +409,32 @@ TEST(AtomicSave, ProtectionOwnerAndGroupAreKept) {
     }
     EXPECT_EQ(contents(target), before);
 
+    // The file may be written but its folder not: the folder is named, before anything is written.
+    fresh(kMember, kMember, 0666);
+    const QByteArray writable = contents(target);
+    ASSERT_EQ(::chmod(native(dir.path()).constData(), 0555), 0);
+    EXPECT_EQ(::geteuid() != 0 ? add() : asUser(kMember, kMember, {kMember}, add),
+              "its folder is write-protected: you may not replace files in it");
+    ASSERT_EQ(::chmod(native(dir.path()).constData(), 0777), 0);
+    EXPECT_EQ(contents(target), writable);
+
     if (::geteuid() != 0) {
         std::cout << "[ SKIPPED  ] the group and owner cases need root to act as other users\n";
         return;
     }
-    // Root keeps the owner and the group as they were.
-    fresh(kOwner, kTeam, 0640);
+    // In a sticky folder only the file's owner may replace it, however writable it is.
+    fresh(kOwner, kTeam, 0666);
+    const QByteArray others = contents(target);
+    ASSERT_EQ(::chmod(native(dir.path()).constData(), 01777), 0);
+    EXPECT_EQ(asUser(kStranger, kStranger, {kStranger, kTeam}, add),
+              "its folder is a sticky one (as /tmp is), where only the file's owner may replace it");
+    ASSERT_EQ(::chmod(native(dir.path()).constData(), 0777), 0);
+    EXPECT_EQ(contents(target), others);
+    EXPECT_EQ(entries(dir.path()), QStringList{"team.gdb"});
+    // Root keeps the owner, the group and the mode as they were, the set-group bit too.
+    fresh(kOwner, kTeam, 02640);
     EXPECT_EQ(add(), "ok");
-    EXPECT_EQ(ownerGroupMode(), std::make_tuple(kOwner, kTeam, mode_t(0640)));
+    EXPECT_EQ(ownerGroupMode(), std::make_tuple(kOwner, kTeam, mode_t(02640)));
     // A member of the file's group adds to it: the group stays, so its owner can still use it.
     fresh(kOwner, kTeam, 0660);
     EXPECT_EQ(asUser(kMember, kMember, {kMember, kTeam}, add), "ok");
@@ -487,6 +447,20 @@ TEST(AtomicSave, ProtectionOwnerAndGroupAreKept) {
               "its group 4240 cannot be kept (Operation not permitted)");
     EXPECT_EQ(contents(target), shared);
     EXPECT_EQ(entries(dir.path()), QStringList{"team.gdb"});
+}
+
+// GPS units and cards come as FAT or exFAT drives, MTP units through FUSE: no owner, group or mode is
+// kept there, and asking for them must not refuse the file.
+TEST(AtomicSave, OnlyFileSystemsWithOwnersAreAskedToKeepThem) {
+    struct statfs here {};
+    ASSERT_EQ(::statfs(".", &here), 0);
+    EXPECT_TRUE(fileSystemKeepsOwners(static_cast<long>(here.f_type)));
+    for (const long type : {0xEF53L, 0x01021994L, 0x58465342L, 0x9123683EL}) {  // ext4, tmpfs, XFS, Btrfs
+        EXPECT_TRUE(fileSystemKeepsOwners(type)) << std::hex << type;
+    }
+    for (const long type : {0x4d44L, 0x2011BAB0L, 0x5346544EL, 0x7366746EL, 0x65735546L}) {
+        EXPECT_FALSE(fileSystemKeepsOwners(type)) << std::hex << type;  // FAT, exFAT, NTFS, NTFS3, FUSE
+    }
 }
 
 TEST(FileNames, AnyBytesComeBackAndAreShownReadably) {

@@ -190,9 +190,9 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_TRUE(enabled("cmdCreateNew"));
     open({data("site_one_line.loc"), data("route.gpx")});
     EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
-    ASSERT_EQ(dialogs_.openFilters.size(), 8);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
+    ASSERT_EQ(dialogs_.openFilters.size(), 10);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
     EXPECT_EQ(dialogs_.openFilters[0].description,
-              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf,*.gdb,*.mps)");
+              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps)");
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
@@ -656,7 +656,7 @@ TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
         QApplication::sendEvent(focus, &tab);
     }
     EXPECT_EQ(order.join(' '),
-              "cmdFileOpen MSFlexGrid1 chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
+              "cmdFileOpen MSFlexGrid1 mapView chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
               "cboDisplay cmdCreateNew cmdAdd cmdExit cmdFileOpen");
     // The choices have labels with mnemonics that lead to them.
     for (const auto& [label, combo] :

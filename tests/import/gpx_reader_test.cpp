@@ -107,8 +107,12 @@ TEST(GpxReader, EmptyListGetsTheGpxAdviceAFileOfTracksSaysWhatItHolds) {
     ASSERT_TRUE(writeFile(dir.filePath("bad.gpx"), "<gpx><wpt lon=\"1\"><name>A</name></wpt><trk/></gpx>"));
     ImportContext context{list, u'.'};
     r = readGpxFile(dir.filePath("bad.gpx"), context);
-    EXPECT_EQ(r.advice, gpxAdviceText());  // its text: ImportDriver.AdviceOnlyWhenTheListStaysEmpty
+    // Not the advice: every waypoint was skipped, and the first reason says why.
+    EXPECT_EQ(r.advice, "This file could not be read: its one waypoint was skipped.\r\n\r\n"
+                        "bad.gpx, line 1: waypoint \"A\" was skipped: no latitude.");
     EXPECT_EQ(r.skips, QStringList{"bad.gpx, line 1: waypoint \"A\" was skipped: no latitude."});
+    ASSERT_TRUE(writeFile(dir.filePath("none.gpx"), "<gpx><metadata/></gpx>"));  // nothing skipped
+    EXPECT_EQ(readGpxFile(dir.filePath("none.gpx"), context).advice, gpxAdviceText());
     r = readFixture(&readGpxFile, list, "track_only.gpx");
     EXPECT_TRUE(r.advice.isEmpty());
     EXPECT_EQ(

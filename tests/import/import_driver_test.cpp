@@ -1,9 +1,11 @@
 #include "import/import_driver.h"
 
 #include "import/camera_csv_reader.h"
+#include "import/kismet_reader.h"
 #include "import/loc_reader.h"
 #include "import/mxf_reader.h"
 #include "import/netstumbler_reader.h"
+#include "import/wigle_reader.h"
 
 #include "test_support.h"
 
@@ -25,17 +27,48 @@ TEST(ImportDriver, ReaderChosenByLowerCasedExtension) {
     EXPECT_EQ(importFormatFor("marks.mxf")->reader, &readMxfFile);
     EXPECT_EQ(importFormatFor("notes.doc"), nullptr);
     EXPECT_EQ(importFormatFor("gpx"), importFormatFor("x.gpx"));
+    // Longer extensions, and the longest that ends the name.
+    EXPECT_EQ(importFormatFor("Kismet-20161212.NetXML")->reader, &readKismetFile);
+    EXPECT_EQ(importFormatFor(missingPath("Kismet-20231112.wiglecsv"))->reader, &readWigleFile);
+    EXPECT_EQ(importFormatFor("a.xml"), nullptr);
+}
+
+// A WiGLE export is a .csv file like a camera list: its first line decides, whatever its name.
+TEST(ImportDriver, FirstLineChoosesTheReaderBeforeTheName) {
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        ReaderFunction reader;
+    } cases[] = {
+        {"WigleWifi_20171029.csv", "WigleWifi-1.4,appRelease=2.26\nMAC,SSID\n", &readWigleFile},
+        {"renamed.txt", "\xEF\xBB\xBFwiglewifi-1.6,appRelease=2.70\r\n", &readWigleFile},
+        {"wiglewifi.csv", "-0.125,51.5,\"WigleWifi-1.4 camera\",here\n", &readCameraCsvFile},
+        {"empty.csv", "", &readCameraCsvFile},
+        {"Kismet-1.wiglecsv", "MAC,SSID\n", &readWigleFile},  // by its name, and refused by the reader
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QLatin1StringView(c.name));
+        ASSERT_TRUE(writeFile(path, c.bytes));
+        ASSERT_NE(importFormatFor(path), nullptr) << c.name;
+        EXPECT_EQ(importFormatFor(path)->reader, c.reader) << c.name;
+    }
+    WaypointList list;
+    ImportContext context{list, u'.'};
+    EXPECT_EQ(importFiles({dir.filePath("WigleWifi_20171029.csv")}, context).view, ListView::Networks);
 }
 
 TEST(ImportDriver, DialogListsEveryFormatInOrder) {
     const QList<FileFilter> filters = importDialogFilters();
     const QList<QPair<QString, QString>> expected = {
-        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.mxf,*.gdb,*.mps)",
-         "*.loc;*.gpx;*.csv;*.txt;*.mxf;*.gdb;*.mps"},
+        {"Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps)",
+         "*.loc;*.gpx;*.csv;*.txt;*.wiglecsv;*.netxml;*.mxf;*.gdb;*.mps"},
         {"TopoGrafix Data Files (*.loc)", "*.loc"},
         {"GPS eXchange Files (*.gpx)", "*.gpx"},
         {"Speed Camera Database (*.csv)", "*.csv"},
         {"NetStumbler Text (*.txt)", "*.txt"},
+        {"WiGLE Wardriving CSV (*.csv,*.wiglecsv)", "*.csv;*.wiglecsv"},
+        {"Kismet Network XML (*.netxml)", "*.netxml"},
         {"Maptech Terrain Marks (*.mxf)", "*.mxf"},
         {"MapSource GDB Files (*.gdb)", "*.gdb"},
         {"MapSource MPS Files (*.mps)", "*.mps"},

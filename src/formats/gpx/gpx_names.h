@@ -14,6 +14,14 @@ constexpr bool isGpxNamespace(std::string_view uri) {
     return uri.empty() || uri == kGpx10Namespace || uri == kGpx11Namespace;
 }
 
+// Whether a sound file may hold the element inside one of the same name. GPX's own elements never
+// nest in their namesakes, so such a start means the outer one lost its end tag; an extension's
+// elements follow schemas of their own (gpx_style's <line> holds an <extensions> of its own, inside
+// the GPX one).
+constexpr bool nestsInItself(std::string_view uri, std::string_view local) {
+    return local == "extensions" || !isGpxNamespace(uri);
+}
+
 constexpr bool isGarminNamespace(std::string_view uri) {
     return uri.starts_with("http://www.garmin.com/xmlschemas/");
 }

@@ -28,8 +28,9 @@ class TextRecordHandler {
     virtual void onEnd() = 0;
 
     // Whether a large file may be read in pieces on several threads, each line handed to the
-    // handler of its piece (see import/pieces.h).
-    virtual bool readsInPieces() const { return true; }
+    // handler of its piece (see import/pieces.h): only for a reader whose records each stand on
+    // a line of their own, made from that line alone.
+    virtual bool readsInPieces() const { return false; }
     // The handler of one piece of a file keeps its records in `batch`; `startsFile`: its first line
     // is the file's first.
     void setBatch(RowBatch* batch, bool startsFile) {

@@ -156,8 +156,9 @@ XmlFileRead readXmlFile(const QString& path, ImportContext& context, WaypointXml
             state = State::OneThread;
             return false;
         }
-        piece.batch.forEach(
-            [&](const WaypointDraft& row, DuplicateRule rule, QStringView) { handler.commit(row, rule); });
+        piece.batch.forEach([&](const WaypointDraft& row, DuplicateRule rule, QStringView address) {
+            handler.commit(row, rule, address);
+        });
         piece.log.replay(log, line - 1);
         handler.absorb(*piece.handler);
         if (context.pieces.piecesRead != nullptr) {

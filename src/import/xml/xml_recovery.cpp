@@ -1,5 +1,7 @@
 #include "import/xml/xml_stream_impl.h"
 
+#include "formats/xml/xml_limits.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,10 +11,6 @@ using namespace xml_detail;
 
 // Feeding the parser.
 
-// Feeds bytes the parser has not seen, repairing whatever stops it; false when reading must
-// stop. A token longer than what was fed (an attribute of megabytes) gives the parser nothing
-// to report, and it would scan the token again with every block: such bytes are held back until
-// twice as many as last time are there, so a token costs a few scans of itself, not one a block.
 bool XmlStream::Impl::feed(const char* data, std::size_t size) {
     if (holdFor > 0) {
         held.append(data, size);
@@ -28,13 +26,35 @@ bool XmlStream::Impl::feedHeld() {
     const std::string bytes = std::move(held);
     held.clear();
     holdFor = 0;
-    return feedNow(bytes.data(), bytes.size(), true);
+    int off = 0;
+    int size = 0;
+    const char* buffer = XML_GetInputContext(parser, &off, &size);
+    const std::string_view begun = buffer != nullptr && off < size
+                                       ? std::string_view(buffer + off, static_cast<std::size_t>(size - off))
+                                       : std::string_view();
+    if (begun.empty()) {
+        return feedNow(bytes.data(), bytes.size(), false);
+    }
+    const auto unit = [&](std::size_t i) {
+        return static_cast<char32_t>(
+            static_cast<unsigned char>(i < begun.size() ? begun[i] : bytes[i - begun.size()]));
+    };
+    const xml::MarkupEnd markup = xml::findMarkupEnd(unit, begun.size() + bytes.size());
+    if (markup.attributes > xml::kMostAttributes) {
+        stop(currentLine(), tooManyAttributes());
+        return false;
+    }
+    const std::size_t through = markup.end != xml::MarkupEnd::npos && markup.end > begun.size()
+                                    ? markup.end - begun.size()
+                                    : bytes.size();
+    return feedNow(bytes.data(), through, true) &&
+           (through == bytes.size() || feedNow(bytes.data() + through, bytes.size() - through, false));
 }
 
 // `whole`: the bytes go to the parser in one piece, however small the pieces are.
 bool XmlStream::Impl::feedNow(const char* data, std::size_t size, bool whole) {
     do {
-        const std::size_t n = whole ? size : std::min(size, chunk);
+        const std::size_t n = std::min(size, whole ? std::size_t(1) << 30 : chunk);  // an int holds it
         const long long before = events;
         if (stopped) {
             return false;
@@ -52,8 +72,10 @@ bool XmlStream::Impl::feedNow(const char* data, std::size_t size, bool whole) {
         }
         data += n;
         size -= n;
-        if (events == before && size == 0) {
-            holdFor = 2 * n;
+        holdFor = events == before ? 2 * n : 0;
+        if (holdFor > 0 && size > 0) {
+            held.assign(data, size);
+            return true;
         }
     } while (size > 0);
     return true;
@@ -373,8 +395,10 @@ bool XmlStream::Impl::feedClean(std::string_view bytes, std::size_t mark, bool l
 
 // The end of the file: elements still open are closed, as a cut-off file leaves them.
 void XmlStream::Impl::finish() {
-    if (!held.empty() && !feedHeld()) {
-        return;
+    while (!held.empty()) {
+        if (!feedHeld()) {
+            return;
+        }
     }
     for (;;) {
         if (stopped) {

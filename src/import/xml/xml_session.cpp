@@ -1,6 +1,9 @@
 #include "import/xml/xml_stream_impl.h"
 
 #include "base/cp1252.h"
+#include "formats/xml/xml_limits.h"
+
+#include <QLocale>
 
 #include <algorithm>
 
@@ -40,6 +43,31 @@ int XmlStream::Impl::findBinding(std::string_view prefix) const {
     return -1;
 }
 
+QString XmlStream::Impl::tooMany(const QString& what) {
+    return what.arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(xml::kMostAttributes))) +
+           QStringLiteral(", more than any waypoint file has; reading stopped there");
+}
+
+QString XmlStream::Impl::tooManyAttributes() {
+    return tooMany(QStringLiteral("an element has more than %1 attributes or namespace declarations"));
+}
+
+XmlName XmlStream::Impl::nameBeforePush(std::string_view qname, const char** attributes) const {
+    const std::size_t colon = qname.find(':');
+    const std::string_view prefix =
+        colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
+    const std::string_view local = colon == std::string_view::npos ? qname : qname.substr(colon + 1);
+    for (const char** a = attributes; a[0] != nullptr; a += 2) {
+        if (isDeclaration(a[0]) && std::string_view(a[0][5] == '\0' ? a[0] + 5 : a[0] + 6) == prefix) {
+            return {a[1], local};
+        }
+    }
+    const int binding = findBinding(prefix);
+    return {
+        binding >= 0 ? std::string_view(bindings[static_cast<std::size_t>(binding)].uri) : std::string_view(),
+        local};
+}
+
 void XmlStream::Impl::push(std::string_view qname, const char** attributes) {
     if (depth == stack.size()) {
         stack.emplace_back();
@@ -51,7 +79,7 @@ void XmlStream::Impl::push(std::string_view qname, const char** attributes) {
     e.bindingsBefore = bindings.size();
     for (const char** a = attributes; a[0] != nullptr; a += 2) {
         const char* name = a[0];
-        if (name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':')) {
+        if (isDeclaration(name)) {
             bindings.push_back({std::string(name[5] == '\0' ? name + 5 : name + 6), a[1]});
         }
     }
@@ -155,7 +183,23 @@ void XmlStream::Impl::start(const char* name, const char** attributes) {
         }
         rootStarted = true;
     }
-    if (const int namesake = findOpen(qname); namesake >= 0) {
+    std::size_t count = 0;
+    std::size_t declared = 0;
+    for (const char** a = attributes; a[0] != nullptr; a += 2) {
+        ++count;
+        declared += isDeclaration(a[0]) ? 1 : 0;
+    }
+    if (count > xml::kMostAttributes) {
+        stop(currentLine(), tooManyAttributes());
+        return;
+    }
+    if (bindings.size() - 1 + declared > xml::kMostAttributes) {
+        stop(currentLine(),
+             tooMany(QStringLiteral("more than %1 namespace declarations are in force at once")));
+        return;
+    }
+    if (const int namesake = findOpen(qname);
+        namesake >= 0 && !handler.nestsInItself(nameBeforePush(qname, attributes))) {
         // It and the elements inside it are closed for the handler; the parser keeps them open
         // until their parent's end tag, or a restart, drops them.
         closeFrom(static_cast<std::size_t>(namesake), currentLine());

@@ -15,14 +15,16 @@
 // - an element with an undeclared prefix is read as one of no namespace, by its local name;
 // - an end tag that does not close the innermost element closes the elements inside the one it
 //   names (their end tags are missing), or is ignored when no open element has its name; an
-//   element that starts inside one of the same name closes that one first (waypoint files never
-//   nest an element in its namesake, so its end tag was lost);
+//   element that starts inside one of the same name closes that one first, unless the handler
+//   says such an element may nest in its namesake (waypoint files never nest a waypoint or a field
+//   in one, so its end tag was lost);
 // - what follows the end of the document is read on as if the document went on;
 // - any other damage (a stray control character, a broken tag) is skipped;
 // - at the end of a cut-off file the elements still open are closed.
 // Repairs after the document has begun never end the reading; damage before it does (the file is
-// then most likely not XML at all), as do elements nested too deeply and a file so damaged that
-// repairs would not end.
+// then most likely not XML at all), as do elements nested too deeply, an element with more
+// attributes or namespace declarations than any waypoint file has (xml_limits.h) and a file so
+// damaged that repairs would not end.
 #pragma once
 
 #include <QList>
@@ -51,6 +53,9 @@ class XmlHandler {
     virtual void endElement(const XmlName& name, std::string_view text, bool endTagMissing) = 0;
     // Asked between blocks of the file: true ends the reading there, what was reported staying.
     virtual bool stopWanted() const { return false; }
+    // Whether a sound file may hold this element inside one of the same name; when not, such a
+    // start means that the outer one lost its end tag (see the repairs above).
+    virtual bool nestsInItself(const XmlName&) const { return false; }
 };
 
 // One kind of repair made to a file: where it was first needed and what was done, as a clause

@@ -90,6 +90,12 @@ inline bool isStrayControl(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
+// Whether an attribute's name makes it a namespace declaration.
+inline bool isDeclaration(const char* name) {
+    return name[0] == 'x' && std::string_view(name).starts_with("xmlns") &&
+           (name[5] == '\0' || name[5] == ':');
+}
+
 // A name or text of the file as a message quotes it.
 QString shownText(std::string_view utf8);
 // What the parser found, in words of the file.
@@ -194,6 +200,12 @@ struct XmlStream::Impl {
     XmlName nameOf(const OpenElement& e) const;
     int findBinding(std::string_view prefix) const;
     void push(std::string_view qname, const char** attributes);
+    // The name an element starting here has, its own declarations included.
+    XmlName nameBeforePush(std::string_view qname, const char** attributes) const;
+    // Why reading stops at an element with more attributes or declarations than any waypoint
+    // file has (formats/xml/xml_limits.h).
+    static QString tooMany(const QString& what);
+    static QString tooManyAttributes();
     void noteUndeclared(std::string_view prefix);
 
     // Keeps character data for the element it stands in, up to kMaxText: however much text a file
@@ -232,8 +244,10 @@ struct XmlStream::Impl {
 
     // Feeds bytes the parser has not seen, repairing whatever stops it; false when reading must
     // stop. A token longer than what was fed (an attribute of megabytes) gives the parser nothing
-    // to report, and it would scan the token again with every block: such bytes are held back until
-    // twice as many as last time are there, so a token costs a few scans of itself, not one a block.
+    // to report, and it would scan the token again with every block: the bytes after it are held
+    // back until twice as many as last time are there, so a token costs a few scans of itself, not
+    // one a block. The parser then gets the rest of the token in one piece, a start tag's
+    // attributes counted first (formats/xml/xml_limits.h), and what follows in pieces again.
     bool feed(const char* data, std::size_t size);
     bool feedHeld();
     // `whole`: the bytes go to the parser in one piece, however small the pieces are.

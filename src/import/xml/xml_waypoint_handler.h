@@ -24,18 +24,19 @@ class WaypointXmlHandler : public XmlHandler {
   public:
     WaypointXmlHandler(ImportContext& context, ReadResult& result, ProblemLog& log)
         : context_(context), result_(result), log_(log) {}
-    // Appends a finished record unless the list holds it already under `rule`; the handler of a
-    // piece of a file keeps it in its batch instead.
-    void addRecord(const WaypointDraft& row, DuplicateRule rule) {
+    // Appends a finished record unless the list holds it already under `rule` (`address` is the
+    // key of DuplicateRule::AddressIgnoringCase); the handler of a piece of a file keeps it in its
+    // batch instead.
+    void addRecord(const WaypointDraft& row, DuplicateRule rule, QStringView address = {}) {
         if (batch_ != nullptr) {
-            batch_->add(row, rule, {});
+            batch_->add(row, rule, address);
         } else {
-            commit(row, rule);
+            commit(row, rule, address);
         }
     }
     // Appends a record unless the list holds it already, as one of this file's.
-    void commit(const WaypointDraft& row, DuplicateRule rule) {
-        if (context_.list.appendUnlessDuplicate(row, rule) >= 0) {
+    void commit(const WaypointDraft& row, DuplicateRule rule, QStringView address = {}) {
+        if (context_.list.appendUnlessDuplicate(row, rule, address) >= 0) {
             ++result_.appended;
         }
     }

@@ -267,3 +267,47 @@ TEST(XmlStreamLimits, AnAttributeOfManyBlocksArrivesWhole) {
     EXPECT_EQ(p.events[1].size(),
               QStringLiteral("<a@1 x=").size() + value.size() + QStringLiteral(" y=end").size());
 }
+
+// No waypoint file gives an element 10,000 attributes or has that many namespaces declared at once:
+// such a file stops there, with the elements before it read, whether the tag fits in a block or
+// spans many (where it is counted before the parser would take it in).
+TEST(XmlStreamLimits, MoreAttributesOrDeclarationsThanAnyWaypointFileStopTheFile) {
+    const auto attributes = [](int count, const char* name, int length) {
+        QByteArray tag;
+        for (int i = 0; i < count; ++i) {
+            tag += ' ' + QByteArray(name) + QByteArray::number(i) + "=\"" + QByteArray(length, 'v') + '"';
+        }
+        return tag;
+    };
+    QByteArray nested;
+    for (int level = 0; level < 3; ++level) {
+        nested +=
+            "<e" +
+            attributes(4000, "xmlns:p", 0).replace("xmlns:p", "xmlns:p" + QByteArray::number(level) + "_") +
+            ">";
+    }
+    const QString attributesStop = QStringLiteral(
+        "an element has more than 10,000 attributes or namespace declarations, more than any waypoint file "
+        "has; reading stopped there");
+    const struct {
+        const char* what;
+        QByteArray file;
+        QString stop;  // empty: read to the end
+    } cases[] = {
+        {"10,000 attributes", "<r><a/>\n<b" + attributes(10000, "x", 0) + "/></r>", QString()},
+        {"10,001 attributes", "<r><a/>\n<b" + attributes(10001, "x", 0) + "/></r>", attributesStop},
+        {"10,001 in a tag of many blocks", "<r><a/>\n<b" + attributes(10001, "x", 60) + "/></r>",
+         attributesStop},
+        {"declarations among them", "<r><a/>\n<b" + attributes(10001, "xmlns:p", 0) + "/></r>",
+         attributesStop},
+        {"12,000 declarations in force", "<r><a/>\n" + nested + "</e></e></e></r>",
+         QStringLiteral("more than 10,000 namespace declarations are in force at once, more than any "
+                        "waypoint file has; reading stopped there")},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = parse(c.file);
+        EXPECT_EQ(p.outcome.message, c.stop) << c.what;
+        EXPECT_EQ(p.outcome.line, c.stop.isEmpty() ? 0 : 2) << c.what;
+        EXPECT_EQ(p.events.mid(0, 3), QStringList({"<r@1", "<a@1", "</a"})) << c.what;
+    }
+}

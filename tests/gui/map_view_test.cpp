@@ -1,0 +1,289 @@
+// The map in the window, driven through its real widgets found by their object names.
+#include "gui/map_view.h"
+#include "gui/form1.h"
+#include "gui/map_pane.h"
+#include "gui/waypoint_table_model.h"
+
+#include "map/fake_tile_server.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+using namespace vintrel;
+
+namespace {
+
+struct NoDialogs : FileDialogs {
+    QStringList openFiles(QWidget*, const QString&, const QList<FileFilter>&, const QString&) override {
+        return {};
+    }
+    QString openFile(QWidget*, const QString&, const FileFilter&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const FileFilter&) override { return {}; }
+};
+struct NoMessages : MessageBoxes {
+    void warn(QWidget*, const QString&, const QString&) override {}
+    void about(QWidget*, const QString&, const QString&) override {}
+};
+struct NoLauncher : Launcher {
+    QString openInMapSource(const QString&) override { return {}; }
+};
+
+class MapWindow : public ::testing::Test {
+  protected:
+    explicit MapWindow(QSettings* settings = nullptr)
+        : form_(Form1Services{&dialogs_, &messages_, &launcher_, nullptr, &clock_, u'.', settings}) {
+        form_.show();
+    }
+
+    template <class W>
+    W* get(const char* name) {
+        W* w = form_.findChild<W*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    MapView* map() { return get<MapView>("mapView"); }
+    QTableView* grid() { return get<QTableView>("MSFlexGrid1"); }
+    // Twenty points 0.01° apart on a line through Switzerland, "Point 01" to "Point 20".
+    void load() { form_.importPaths({vintrel::test::dataPath("one_line_11.gpx")}); }
+    // The grid's row that shows the list's row.
+    int gridRow() { return grid()->currentIndex().row(); }
+    void key(QWidget* target, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+    void click(QPointF at) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, map()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, map()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(map(), &press);
+        QApplication::sendEvent(map(), &release);
+    }
+    bool inView(int row) { return map()->rect().contains(map()->pointOf(row).toPoint()); }
+
+    NoDialogs dialogs_;
+    NoMessages messages_;
+    NoLauncher launcher_;
+    vintrel::test::FixedClock clock_;
+    Form1 form_;
+};
+
+}  // namespace
+
+TEST_F(MapWindow, HiddenUntilTheListHasRowsThenBesideTheGridWithEveryRowInView) {
+    EXPECT_FALSE(map()->isVisible());
+    load();
+    ASSERT_TRUE(map()->isVisible());
+    EXPECT_EQ(get<QSplitter>("splMap")->indexOf(grid()), 0);
+    EXPECT_EQ(get<QSplitter>("splMap")->indexOf(map()), 1);
+    EXPECT_GT(map()->width(), 100);
+    EXPECT_EQ(map()->points().rowCount(), 20);
+    for (int row = 0; row < 20; ++row) {
+        EXPECT_TRUE(inView(row)) << row;
+    }
+    get<QPushButton>("cmdClearGrid")->click();
+    EXPECT_FALSE(map()->isVisible());
+}
+
+TEST_F(MapWindow, TheWheelKeysAndButtonsZoomAndFitShowsEveryRowAgain) {
+    load();
+    const double fitted = map()->camera().zoom;
+    const QPointF middle(map()->width() / 2.0, map()->height() / 2.0);
+    QWheelEvent wheel(middle, map()->mapToGlobal(middle), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map(), &wheel);
+    EXPECT_DOUBLE_EQ(map()->camera().zoom, fitted + 2);
+    key(map(), Qt::Key_Minus);
+    get<QToolButton>("cmdMapZoomOut")->click();
+    EXPECT_DOUBLE_EQ(map()->camera().zoom, fitted);
+    key(map(), Qt::Key_Plus);
+    get<QToolButton>("cmdMapZoomIn")->click();
+    EXPECT_DOUBLE_EQ(map()->camera().zoom, fitted + 2);
+    EXPECT_FALSE(inView(0));
+    get<QToolButton>("cmdMapFit")->click();
+    EXPECT_DOUBLE_EQ(map()->camera().zoom, fitted);
+    EXPECT_TRUE(inView(0) && inView(19));
+    // The View menu does the same.
+    key(map(), Qt::Key_Plus);
+    get<QAction>("actMapFit")->trigger();
+    EXPECT_DOUBLE_EQ(map()->camera().zoom, fitted);
+}
+
+TEST_F(MapWindow, AClickOnARowSelectsItInTheGridAndAGridSelectionCentresTheMap) {
+    load();
+    click(map()->pointOf(13));
+    EXPECT_EQ(gridRow(), 13);
+    EXPECT_EQ(grid()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(map()->points().selectedCount(), 1);
+    // Clicking where no row is leaves the selection as it was.
+    click(QPointF(2, map()->height() - 2));
+    EXPECT_EQ(gridRow(), 13);
+
+    grid()->selectRow(3);
+    EXPECT_EQ(map()->pointOf(3), QPointF(map()->width() / 2.0, map()->height() / 2.0));
+    grid()->selectAll();
+    EXPECT_EQ(map()->points().selectedCount(), 20);
+}
+
+TEST_F(MapWindow, RowsTheFindBoxHidesAreNotDrawnNorPicked) {
+    load();
+    get<QAction>("actFind")->trigger();
+    get<QLineEdit>("txtFind")->setText(QStringLiteral("Point 1"));  // Point 10 to Point 19: rows 9 to 18
+    EXPECT_EQ(map()->points().shownCount(), 10);
+    EXPECT_EQ(map()->rowAt(map()->pointOf(4)), -1);
+    click(map()->pointOf(15));
+    EXPECT_EQ(grid()->model()->index(gridRow(), 1).data().toString(), "Point 16");  // the grid's row 5
+    // The fit button fits the rows found.
+    get<QToolButton>("cmdMapFit")->click();
+    EXPECT_GT(map()->camera().zoom, 0);
+    EXPECT_FALSE(inView(0));
+    EXPECT_TRUE(inView(9) && inView(18));
+}
+
+TEST_F(MapWindow, TheArrowKeysPanTheMapOnlyWhenItHasTheFocus) {
+    load();
+    grid()->setFocus();
+    grid()->selectRow(5);
+    const MapCamera before = map()->camera();
+    key(grid(), Qt::Key_Right);  // the next cell of the same row
+    EXPECT_EQ(map()->camera().centreX, before.centreX);
+    key(map(), Qt::Key_Right);
+    key(map(), Qt::Key_Down);
+    EXPECT_GT(map()->camera().centreX, before.centreX);
+    EXPECT_GT(map()->camera().centreY, before.centreY);
+    // Dragging moves the map with the mouse.
+    const QPointF from(100, 100), to(60, 100);
+    const double x = map()->camera().centreX;
+    QMouseEvent press(QEvent::MouseButtonPress, from, map()->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, map()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(map(), &press);
+    QApplication::sendEvent(map(), &move);
+    EXPECT_NEAR(map()->camera().centreX, x + 40 / map()->camera().worldPixels(), 1e-12);
+}
+
+// The street map: off at first, then switched on from the View menu, after which (and only after
+// which) tiles are asked for with the program's name; the choice and the map's width are kept.
+TEST(MapPane, TheStreetMapIsFetchedOnlyOnceChosenAndBothChoicesAreKept) {
+    vintrel::test::FakeTileServer server;
+    QTemporaryDir cache;
+    WaypointList list;
+    WaypointTableModel model(list, {});
+    QWidget window;
+    QMenuBar menuBar(&window);
+    menuBar.addMenu(QStringLiteral("&Help"));
+    auto* grid = new QTableView(&window);
+    grid->setModel(&model);
+    MapPane pane(list, model, grid, &window,
+                 TileServer{server.urlTemplate(), 19, QStringLiteral("t"), cache.path()});
+    pane.addViewMenu(&menuBar);
+    EXPECT_EQ(menuBar.actions().at(0)->text(), "&View");  // before Help
+    pane.splitter()->resize(800, 400);
+    window.show();
+    model.beginChange();
+    WaypointDraft draft;
+    draft.lat = 47;
+    draft.lon = 8;
+    list.appendWaypointRow(WaypointRow(draft));
+    model.endChange();
+    ASSERT_TRUE(pane.view()->isVisible());
+    QAction* street = window.findChild<QAction*>("actStreetMap");
+    ASSERT_NE(street, nullptr);
+    EXPECT_FALSE(street->isChecked());
+    pane.view()->grab();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(server.paths.isEmpty());
+
+    // A server set by hand in the settings file takes the place of the first.
+    vintrel::test::FakeTileServer other;
+    WindowSettings byHand;
+    byHand.tileUrl = other.urlTemplate();
+    byHand.tileAttribution = QStringLiteral("Other tiles");
+    pane.restore(byHand);
+
+    street->trigger();
+    pane.view()->grab();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !other.paths.isEmpty(); }, 20000));
+    EXPECT_EQ(other.agents.value(0), TileLayer::userAgent());
+    EXPECT_TRUE(server.paths.isEmpty());
+
+    WindowSettings kept;
+    pane.keep(kept);
+    EXPECT_TRUE(kept.streetMap);
+    EXPECT_NEAR(kept.mapShare, 0.4, 1e-9);
+    kept.streetMap = false;
+    kept.mapShare = 0.25;
+    pane.restore(kept);
+    EXPECT_FALSE(street->isChecked());
+    EXPECT_FALSE(pane.tiles()->isEnabled());
+}
+
+// Both kept between runs in the window's settings.
+TEST(MapSettings, TheStreetMapChoiceAndTheMapsShareAreRemembered) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("vintrel.conf"), QSettings::IniFormat);
+    WindowSettings kept;
+    kept.load(settings);
+    EXPECT_FALSE(kept.streetMap);
+    EXPECT_NEAR(kept.mapShare, 0.4, 1e-9);
+    kept.streetMap = true;
+    kept.mapShare = 0.3;
+    kept.save(settings);
+    WindowSettings again;
+    again.load(settings);
+    EXPECT_TRUE(again.streetMap);
+    EXPECT_NEAR(again.mapShare, 0.3, 1e-9);
+    settings.setValue("window/mapShare", "nonsense");
+    again.load(settings);
+    EXPECT_NEAR(again.mapShare, 0.4, 1e-9);
+}
+
+TEST(MapSettings, TheWindowKeepsTheStreetMapChoice) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("vintrel.conf"), QSettings::IniFormat);
+    NoDialogs dialogs;
+    NoMessages messages;
+    NoLauncher launcher;
+    vintrel::test::FixedClock clock;
+    const Form1Services services{&dialogs, &messages, &launcher, nullptr, &clock, u'.', &settings};
+    {
+        Form1 form(services);
+        QAction* street = form.findChild<QAction*>("actStreetMap");
+        ASSERT_NE(street, nullptr);
+        EXPECT_FALSE(street->isChecked());
+        street->trigger();  // no rows: the map is hidden and fetches nothing
+        form.close();
+    }
+    EXPECT_TRUE(settings.value("options/streetMap").toBool());
+    Form1 form(services);
+    EXPECT_TRUE(form.findChild<QAction*>("actStreetMap")->isChecked());
+    form.findChild<QAction*>("actStreetMap")->trigger();
+}
+
+TEST_F(MapWindow, ARowMarkedAsADuplicateLaterIsMarkedOnTheMapToo) {
+    form_.importPaths({vintrel::test::dataPath("site_one_line.loc")});
+    const auto duplicates = [this] {
+        int marked = 0;
+        map()->points().forEachCell({0, 0, 1, 1}, 20,
+                                    [&](const PointIndex::Cell& c) { marked += c.duplicate; });
+        return marked;
+    };
+    EXPECT_EQ(duplicates(), 0);
+    form_.importPaths({vintrel::test::dataPath("case_names.loc")});  // both repeat GC1A2B3's name
+    EXPECT_EQ(map()->points().rowCount(), 2);                        // no row came: the marks were refreshed
+    EXPECT_EQ(duplicates(), 1);
+}
