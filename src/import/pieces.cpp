@@ -63,9 +63,10 @@ void runPieces(int count, int threads, const std::function<void(int, int)>& pars
                const std::function<bool(int, int)>& merge) {
     const int slots = pieceSlots(threads);
     std::mutex mutex;
-    std::condition_variable changed;
-    int next = 0;    // the next piece to parse
-    int merged = 0;  // pieces merged: their slots are free again
+    std::condition_variable slotFree;     // the workers wait for a slot, or for the end
+    std::condition_variable pieceParsed;  // the calling thread waits for the next piece
+    int next = 0;                         // the next piece to parse
+    int merged = 0;                       // pieces merged: their slots are free again
     bool stop = false;
     std::vector<int> parsed(static_cast<std::size_t>(slots), -1);  // the piece each slot holds
     const auto work = [&] {
@@ -73,7 +74,7 @@ void runPieces(int count, int threads, const std::function<void(int, int)>& pars
             int piece = 0;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stop || next >= count || next < merged + slots; });
+                slotFree.wait(lock, [&] { return stop || next >= count || next < merged + slots; });
                 if (stop || next >= count) {
                     return;
                 }
@@ -84,7 +85,7 @@ void runPieces(int count, int threads, const std::function<void(int, int)>& pars
                 const std::lock_guard lock(mutex);
                 parsed[static_cast<std::size_t>(piece % slots)] = piece;
             }
-            changed.notify_all();
+            pieceParsed.notify_one();
         }
     };
     std::vector<std::thread> pool;
@@ -94,7 +95,7 @@ void runPieces(int count, int threads, const std::function<void(int, int)>& pars
     for (int piece = 0; piece < count; ++piece) {
         {
             std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return parsed[static_cast<std::size_t>(piece % slots)] == piece; });
+            pieceParsed.wait(lock, [&] { return parsed[static_cast<std::size_t>(piece % slots)] == piece; });
         }
         const bool goOn = merge(piece, piece % slots);
         {
@@ -102,7 +103,7 @@ void runPieces(int count, int threads, const std::function<void(int, int)>& pars
             merged = piece + 1;
             stop = !goOn;
         }
-        changed.notify_all();
+        slotFree.notify_all();
         if (!goOn) {
             break;
         }
