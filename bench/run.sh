@@ -234,3 +234,50 @@ for n in ${MAP_SIZES-}; do
         "$(awk -v a="$p" -v b="$g" 'BEGIN{printf "%.2f", a/b}')" $(( m / 1024 ))
     "$build/bench/map_frame" "$n"
 done
+
+# Large files read on several threads: PIECES=1 converts the GPX files of SIZES (100,000 and a
+# million waypoints unless given) to GDB with the machine's threads and with one
+# (VINTREL_THREADS=1), against expat; medians of five runs of the wall time, of processor time
+# (user and system) over wall time, and the peak memory against the file's size. The window's
+# import of the same files, painted grid included, with both. Say the load (uptime) beside them.
+if [ -n "${PIECES:-}" ]; then
+    runs() {  # runs COMMAND...: five runs, each as "wall processor peak-kB"
+        local start end
+        for _ in 1 2 3 4 5; do
+            start=$EPOCHREALTIME
+            /usr/bin/time -f '%U %S %M' -o "$stats" "$@" >/dev/null 2>&1
+            end=$EPOCHREALTIME
+            awk -v s="$start" -v e="$end" '{printf "%.3f %.2f %d\n", e - s, $1 + $2, $3}' "$stats"
+        done
+    }
+    median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+    uptime
+    for n in ${SIZES:-100000 1000000}; do
+        f="$data/bench_$n.gpx"
+        [ -f "$f" ] || "$build/bench/generate" gpx "$n" "$f"
+        mb=$(( $(stat -c %s "$f") / 1000000 ))
+        e=$(runs "$build/bench/expat_pass" "$f" | awk '{print $1}' | median)
+        for threads in "" 1; do
+            label=$([ -n "$threads" ] && echo "1 thread" || echo "all cores")
+            r=$(VINTREL_THREADS=$threads runs "$build/src/vintrel-convert" "$f" -o "$data/out.gdb")
+            w=$(awk '{print $1}' <<<"$r" | median)
+            printf 'gpx %7d waypoints (%3d MB) gdb, %-9s: expat %6ss  vintrel %6ss  ratio %5s  cpu/wall %4s  peak %4d MB (%.2f of the file)\n' \
+                "$n" "$mb" "$label" "$e" "$w" \
+                "$(awk -v a="$w" -v b="$e" 'BEGIN{printf "%.2f", a/b}')" \
+                "$(awk '{printf "%.2f\n", $2 / $1}' <<<"$r" | median)" \
+                $(( $(awk '{print $3}' <<<"$r" | sort -n | tail -1) / 1024 )) \
+                "$(awk -v m="$(awk '{print $3}' <<<"$r" | sort -n | tail -1)" -v s="$(stat -c %s "$f")" 'BEGIN{print m * 1024 / s}')"
+        done
+        for threads in "" 1; do
+            label=$([ -n "$threads" ] && echo "1 thread" || echo "all cores")
+            printf 'window %7d waypoints, %-9s: ' "$n" "$label"
+            for _ in 1 2 3; do
+                if command -v xvfb-run >/dev/null; then
+                    VINTREL_THREADS=$threads xvfb-run -a -s "-screen 0 1200x800x24" "$build/bench/window_import" "$f" 2>/dev/null
+                else
+                    VINTREL_THREADS=$threads QT_QPA_PLATFORM=offscreen "$build/bench/window_import" "$f"
+                fi | awk '/rows shown in/ {print $5}'
+            done | median | awk '{printf "%s ms (median of three)\n", $1}'
+        done
+    done
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, then a short run
-# of every fuzz target, seeded from tests/data. Any report fails the run.
+# of every fuzz target, seeded from tests/data, then the reading of files on several threads under
+# ThreadSanitizer (scripts/sanitize-threads.sh). Any report fails the run.
 #   FUZZ_SECONDS=30   how long each fuzz target runs (a long campaign: FUZZ_SECONDS=3600)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,7 +65,9 @@ fuzz gdb_fuzzer mapsource.dict '*.gdb' '*.mps'
 fuzz gpi_fuzzer gpi.dict '*.gpi'
 fuzz gpx_add_fuzzer xml.dict '*.gpx'
 fuzz add_fuzzer mapsource.dict '*.gdb' '*.mps' '*.wpt' '*.gpx'
+fuzz pieces_fuzzer xml.dict '*.gpx' '*.loc' '*.csv' '*.mxf'
 # The writers save each file as every save is made (fsync): in memory, where one is to be had, that
 # takes a moment instead of most of the run.
 TMPDIR=$memory fuzz writer_fuzzer xml.dict '*.csv' '*.txt'
 echo "== sanitizers and fuzzers: no report"
+"$here/scripts/sanitize-threads.sh"

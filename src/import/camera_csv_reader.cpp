@@ -38,9 +38,10 @@ class CameraHandler : public TextRecordHandler {
 
     FieldSeparator separator() const override { return FieldSeparator::Comma; }
     std::size_t keptFields() const override { return 4; }
+    bool readsInPieces() const override { return true; }
 
     bool onLine(const TextLine& line) override {
-        if (lineNumber() == 1 && !isRecordLine(line)) {
+        if (onFirstLine() && !isRecordLine(line)) {
             return true;  // the column names
         }
         const std::vector<QString>* fields = commaRecord(line);

@@ -78,6 +78,15 @@ class GpxHandler : public WaypointXmlHandler {
         return gpx::nestsInItself(name.uri, name.local);
     }
 
+    std::string_view pieceElement() const override { return "wpt"; }
+    void absorb(const WaypointXmlHandler& piece) override {
+        const auto& other = static_cast<const GpxHandler&>(piece);
+        waypoints_ += other.waypoints_;
+        tracks_ += other.tracks_;
+        trackPoints_ += other.trackPoints_;
+        routes_ += other.routes_;
+    }
+
   private:
     static QString counted(long long n, const char* one, const char* many) {
         return QLocale(QLocale::English).toString(n) + u' ' + QLatin1String(n == 1 ? one : many);
@@ -113,7 +122,7 @@ class GpxHandler : public WaypointXmlHandler {
     void childOfWaypoint(std::string_view local, std::string_view text) {
         if (local == "name") {
             setFieldText(current_.name, text);
-            context_.list.expectName(DuplicateRule::ExactName, current_.name);
+            expectName(DuplicateRule::ExactName, current_.name);
         } else if (local == "desc") {
             setFieldText(current_.desc, text);
         } else if (local == "cmt") {

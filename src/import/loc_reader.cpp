@@ -26,12 +26,14 @@ class LocHandler : public WaypointXmlHandler {
         }
         if (name.local == "name") {
             setFieldText(current_.name, attributeUtf8(attributes, "id").value_or(std::string()));
-            context_.list.expectName(DuplicateRule::NameIgnoringCase, current_.name);
+            expectName(DuplicateRule::NameIgnoringCase, current_.name);
         } else if (name.local == "coord") {
             current_.position =
                 checkPositionHere(attributeUtf8(attributes, "lat"), attributeUtf8(attributes, "lon"));
         }
     }
+
+    std::string_view pieceElement() const override { return "waypoint"; }
 
     // A waypoint is kept only with a name and a position, whether or not its end tag was there.
     void endElement(const XmlName& name, std::string_view text, bool) override {

@@ -2,7 +2,9 @@
 
 #include "formats/garmin/garmin_tables.h"
 #include "formats/mapsource/mapsource_layout.h"
+#include "import/pieces.h"
 #include "import/reader_support.h"
+#include "import/row_batch.h"
 #include "model/file_names.h"
 
 #include <QFile>
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace vintrel {
 
@@ -107,6 +111,32 @@ class MapSourceRows {
     }
 
     bool stopped() const { return stopped_; }
+    void stop() { stopped_ = true; }
+
+    // The rows of one piece of a file are kept in `batch`.
+    void setBatch(RowBatch* batch) { batch_ = batch; }
+    // Appends a row unless the list holds its name already, as one of the file's.
+    void commit(const WaypointDraft& row) {
+        if (context_.list.appendUnlessDuplicate(row, DuplicateRule::ExactName) >= 0) {
+            ++result_.appended;
+        }
+    }
+    // Adds what the rows of the next piece of the file counted.
+    void absorb(const MapSourceRows& piece) {
+        routes_ += piece.routes_;
+        tracks_ += piece.tracks_;
+        others_ += piece.others_;
+        if (unreadable_ == 0) {
+            firstUnreadable_ = piece.firstUnreadable_;
+        }
+        unreadable_ += piece.unreadable_;
+        for (const QString& s : piece.outside_) {
+            if (outside_.size() < kListedSkips) {
+                outside_.append(s);
+            }
+        }
+        outsideCount_ += piece.outsideCount_;
+    }
 
   private:
     static constexpr int kListedSkips = 20;
@@ -150,8 +180,10 @@ class MapSourceRows {
         row.cell(column::kSymbol) = symbol;
         row.icon = iconForCacheType(symbol);
         setPositionCells(row, Position{lat, lon}, MinutesRule::Cut, context_.decimalSeparator, 7);
-        if (context_.list.appendUnlessDuplicate(row, DuplicateRule::ExactName) >= 0) {
-            ++result_.appended;
+        if (batch_ != nullptr) {
+            batch_->add(row, DuplicateRule::ExactName, {});
+        } else {
+            commit(row);
         }
     }
 
@@ -165,7 +197,54 @@ class MapSourceRows {
     int outsideCount_ = 0;
     QStringList outside_;
     bool stopped_ = false;
+    RowBatch* batch_ = nullptr;
 };
+
+// A large file's records, walked on this thread (the walk only reads their frames), decoded in
+// pieces on several threads (see import/pieces.h) and added to the list in order.
+void decodeInPieces(const std::vector<Record>& records, const Format& format, MapSourceRows& rows,
+                    ImportContext& context, qsizetype fileBytes) {
+    struct Piece {
+        explicit Piece(const ImportContext& file)
+            : context{unused, file.decimalSeparator, file.progress, file.pieces}, rows(context, result) {}
+        WaypointList unused;  // its rows are kept in its batch, never in a list
+        ImportContext context;
+        ReadResult result;
+        MapSourceRows rows;
+        RowBatch batch;
+    };
+    const qint64 step = pieceBytes(context.pieces, fileBytes);
+    const int count = static_cast<int>((fileBytes + step - 1) / step);
+    const int threads = pieceThreads(context.pieces);
+    std::vector<std::unique_ptr<Piece>> slots(static_cast<std::size_t>(pieceSlots(threads)));
+    const auto firstAt = [&records](qint64 offset) {
+        return std::lower_bound(records.begin(), records.end(), offset,
+                                [](const Record& r, qint64 at) { return r.offset < at; });
+    };
+    const auto parse = [&](int k, int slot) {
+        auto piece = std::make_unique<Piece>(context);
+        piece->rows.setBatch(&piece->batch);
+        for (auto r = firstAt(k * step), end = firstAt((k + 1) * step); r != end; ++r) {
+            piece->rows.onRecord(*r, format);
+        }
+        slots[static_cast<std::size_t>(slot)] = std::move(piece);
+    };
+    const auto merge = [&](int, int slot) {
+        if (context.progress != nullptr && context.progress->cancelled()) {
+            rows.stop();
+            return false;
+        }
+        const Piece& piece = *slots[static_cast<std::size_t>(slot)];
+        piece.batch.forEach(
+            [&rows](const WaypointDraft& row, DuplicateRule, QStringView) { rows.commit(row); });
+        rows.absorb(piece.rows);
+        if (context.pieces.piecesRead != nullptr) {
+            ++*context.pieces.piecesRead;
+        }
+        return true;
+    };
+    runPieces(count, threads, parse, merge);
+}
 
 // "is damaged or cut short (...)" from "it is damaged or cut short (...)": the log puts "the file"
 // in front.
@@ -191,8 +270,18 @@ ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
     }
     if (!bytes.isEmpty()) {
         MapSourceRows rows(context, result);
-        const Walk walk = walkRecords(
-            bytes, [&rows](const Record& record, const Format& format) { rows.onRecord(record, format); });
+        const bool inPieces = bytes.size() >= context.pieces.fromBytes && pieceThreads(context.pieces) > 1;
+        std::vector<Record> records;
+        const Walk walk = walkRecords(bytes, [&](const Record& record, const Format& format) {
+            if (inPieces) {
+                records.push_back(record);
+            } else {
+                rows.onRecord(record, format);
+            }
+        });
+        if (inPieces) {
+            decodeInPieces(records, walk.format, rows, context, bytes.size());
+        }
         result.documentFound = walk.kind.has_value();
         if (walk.formatFound && !walk.format.readable) {
             log.stoppedEarly(

@@ -27,6 +27,7 @@ class MxfHandler : public TextRecordHandler {
 
     FieldSeparator separator() const override { return FieldSeparator::Comma; }
     std::size_t keptFields() const override { return 7; }
+    bool readsInPieces() const override { return true; }
 
     bool onLine(const TextLine& line) override {
         const std::vector<QString>* fields = commaRecord(line);

@@ -12,10 +12,21 @@
 
 namespace vintrel {
 
+// How a large file is read on several threads at once: cut into pieces, each parsed on a thread
+// of its own into a batch of records, the batches then added to the list in file order (see
+// import/pieces.h).
+struct PieceSettings {
+    int threads = 0;                     // 0: VINTREL_THREADS when set, else the machine's cores
+    qint64 fromBytes = qint64{4} << 20;  // a smaller file is read on one thread
+    qint64 pieceBytes = 0;               // 0: chosen from the file's size and the threads
+    int* piecesRead = nullptr;           // counts the pieces added to the list, when given
+};
+
 struct ImportContext {
     WaypointList& list;
     QChar decimalSeparator = u'.';
     WorkProgress* progress = nullptr;  // told which file is read; may ask the reading to stop
+    PieceSettings pieces = PieceSettings();
 };
 
 // A message about a whole file, which the window shows in a box of its own under `title` and the

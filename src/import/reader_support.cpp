@@ -144,6 +144,10 @@ QString ProblemLog::record(const QString& name) {
 }
 
 void ProblemLog::skipped(long line, const QString& name, const QString& reason) {
+    if (keeping_) {
+        kept_.push_back({line, name, reason, false});
+        return;
+    }
     ++result_.skipped;
     if (roomForOneMore()) {
         result_.skips.append(QStringLiteral("%1, line %2: %3 was skipped: %4.")
@@ -172,11 +176,25 @@ void ProblemLog::stoppedEarly(long line, const QString& why) {
 }
 
 void ProblemLog::cut(long line, const QString& name, const QString& field) {
+    if (keeping_) {
+        kept_.push_back({line, name, field, true});
+        return;
+    }
     if (roomForOneMore()) {
         result_.skips.append(
             QStringLiteral(
                 "%1, line %2: the %3 of %4 is longer than a megabyte; only its first megabyte was kept.")
                 .arg(fileName_, QString::number(line), field, record(name)));
+    }
+}
+
+void ProblemLog::replay(ProblemLog& into, long lines) const {
+    for (const Kept& k : kept_) {
+        if (k.cut) {
+            into.cut(k.line + lines, k.name, k.text);
+        } else {
+            into.skipped(k.line + lines, k.name, k.text);
+        }
     }
 }
 

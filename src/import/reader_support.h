@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vintrel {
 
@@ -64,6 +65,13 @@ class ProblemLog {
     void finish();
     const QString& fileName() const { return fileName_; }
 
+    // From now on the records skipped and the fields cut are kept to be told by replay(), not
+    // told now: the log of one piece of a file read on several threads, whose lines are counted
+    // from the piece's start.
+    void keepForReplay() { keeping_ = true; }
+    // Tells `into` what was kept, in order, each line moved on by `lines`.
+    void replay(ProblemLog& into, long lines) const;
+
   private:
     bool roomForOneMore();  // false once twenty records are listed: the rest are counted
     static QString record(const QString& name);
@@ -73,6 +81,14 @@ class ProblemLog {
     int listed_ = 0;
     int unlisted_ = 0;
     int repairs_ = 0;
+    struct Kept {
+        long line;
+        QString name;
+        QString text;  // the reason a record was skipped, or the name of the field cut
+        bool cut;
+    };
+    bool keeping_ = false;
+    std::vector<Kept> kept_;
 };
 
 // Common end of a file: the advice text when the whole list is empty after a document of the format

@@ -22,8 +22,13 @@ class WorkProgress {
     // Says how much work there is, as setFile() does, keeping the file.
     void setSize(qint64 size);
     qint64 size() const { return size_.load(std::memory_order_relaxed); }
-    // How much is done: bytes read, or rows written.
-    void setDone(qint64 done) { done_.store(done, std::memory_order_relaxed); }
+    // How much is done: bytes read, or rows written. It only grows: threads reading pieces of one
+    // file each say how far theirs has come.
+    void setDone(qint64 done) {
+        qint64 was = done_.load(std::memory_order_relaxed);
+        while (was < done && !done_.compare_exchange_weak(was, done, std::memory_order_relaxed)) {
+        }
+    }
     void addDone(qint64 n) { done_.fetch_add(n, std::memory_order_relaxed); }
     qint64 done() const { return done_.load(std::memory_order_relaxed); }
     // How much of the size is done, 0 to 100; -1 when the size is not known.

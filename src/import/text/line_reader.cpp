@@ -96,23 +96,40 @@ bool LineReader::open(const QString& path, QString& error) {
     return true;
 }
 
+bool LineReader::startAt(qint64 offset, long linesBefore, bool utf8) {
+    if (offset > 0 && !file_.seek(offset)) {
+        return false;
+    }
+    readTo_ = offset;
+    lineNumber_ = firstLine_ = linesBefore;
+    if (utf8) {
+        mode_ = Mode::Utf8;
+    }
+    return true;
+}
+
+void LineReader::readPiece(qint64 stopFrom) {
+    piece_ = true;
+    stopFrom_ = stopFrom;
+}
+
 bool LineReader::fill() {
     pos_ = end_ = 0;
     if (atEnd_) {
         return false;
     }
-    const bool first = total_ == 0;
+    const bool first = readTo_ == 0;
     const qint64 n = file_.read(buffer_.data(), kBlockSize);
     if (n <= 0) {
         atEnd_ = true;
         if (n < 0) {
             failure_ = QStringLiteral("the file could not be read to its end (%1)").arg(file_.errorString());
-        } else if (expected_ >= 0 && total_ < expected_) {
+        } else if (expected_ >= 0 && readTo_ < expected_) {
             failure_ = QStringLiteral("the file changed while it was read");
         }
         return false;
     }
-    total_ += n;
+    readTo_ += n;
     end_ = static_cast<std::size_t>(n);
     if (first) {
         // A pipe may hand out fewer bytes than a byte-order mark has.
@@ -122,11 +139,13 @@ bool LineReader::fill() {
                 break;
             }
             end_ += static_cast<std::size_t>(more);
-            total_ += more;
+            readTo_ += more;
         }
         if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
             pos_ = bomSize_ = 3;
             mode_ = Mode::Utf8;
+            beyondAscii_ = BeyondAscii::Utf8;
+            beyondAsciiAt_ = 0;
         }
     }
     if (mode_ == Mode::Guess) {
@@ -141,6 +160,7 @@ void LineReader::decide(const char* from, const char* to) {
     if (p == to) {
         return;
     }
+    beyondAsciiAt_ = readTo_ - static_cast<qint64>(end_) + (p - buffer_.data());
     const auto* u = reinterpret_cast<const unsigned char*>(p);
     int n = sequenceAt(u, reinterpret_cast<const unsigned char*>(to));
     // The block's end cuts the character: the rest of it is read into the room after the block.
@@ -150,10 +170,12 @@ void LineReader::decide(const char* from, const char* to) {
             break;
         }
         end_ += static_cast<std::size_t>(more);
-        total_ += more;
+        readTo_ += more;
         n = sequenceAt(u, reinterpret_cast<const unsigned char*>(buffer_.data() + end_));
     }
-    mode_ = n > 0 ? Mode::Utf8 : Mode::Cp1252;
+    beyondAscii_ = n > 0 ? BeyondAscii::Utf8 : BeyondAscii::NotUtf8;
+    // A piece reads on as UTF-8: whether the file is windows-1252 depends on the pieces before.
+    mode_ = n > 0 || piece_ ? Mode::Utf8 : Mode::Cp1252;
 }
 
 void LineReader::append(const char* p, std::size_t n) {
@@ -239,6 +261,12 @@ bool LineReader::next(TextLine& line) {
                 ++pos_;
                 continue;
             }
+        }
+        // A piece reads its first line whatever: the file's first may start after a byte-order mark.
+        if (!begun && stopFrom_ >= 0 && lineNumber_ > firstLine_ &&
+            readTo_ - static_cast<qint64>(end_ - pos_) >= stopFrom_) {
+            stoppedAt_ = readTo_ - static_cast<qint64>(end_ - pos_);
+            return false;  // the next piece's line
         }
         begun = true;
         bool lineEnd = false;

@@ -49,6 +49,23 @@ class LineReader {
     // Opens the file; false with the system's reason when it cannot be read.
     bool open(const QString& path, QString& error);
 
+    // Reading a regular file from `offset` on, a line start, after `linesBefore` lines; `utf8`:
+    // bytes beyond ASCII before it were UTF-8, so the file is read as UTF-8 (else it is decided at
+    // the first such byte from here on, as from the file's start). False when it cannot seek there.
+    bool startAt(qint64 offset, long linesBefore, bool utf8);
+    // Reading one piece of a file: a line that would start at or after `offset` is not read; and
+    // the first byte beyond ASCII does not decide the file's encoding (the bytes are read as UTF-8),
+    // it is only noted (see firstBeyondAscii()).
+    void readPiece(qint64 stopFrom);
+    // Where the reading stopped before a line, in a piece; -1 at the file's end.
+    qint64 stoppedAt() const { return stoppedAt_; }
+    enum class BeyondAscii { None, Utf8, NotUtf8 };
+    // Whether a byte beyond ASCII was read, and whether the first one began valid UTF-8; where it
+    // stands in the file (a byte-order mark: 0). The reader looks ahead, up to a block past where
+    // it stopped.
+    BeyondAscii firstBeyondAscii() const { return beyondAscii_; }
+    qint64 firstBeyondAsciiAt() const { return beyondAsciiAt_; }
+
     // The next line; false after the last one, or when the reading failed (see failure()). A file
     // that ends with a line end has no empty line after it.
     bool next(TextLine& line);
@@ -58,9 +75,9 @@ class LineReader {
     // was read"); empty when it read to the end.
     const QString& failure() const { return failure_; }
     // Whether the file held no byte at all (a byte-order mark aside).
-    bool wasEmpty() const { return total_ <= bomSize_ && failure_.isEmpty(); }
-    // The bytes of the file read so far.
-    qint64 bytesRead() const { return total_; }
+    bool wasEmpty() const { return readTo_ <= bomSize_ && failure_.isEmpty(); }
+    // The offset in the file after the bytes read so far.
+    qint64 bytesRead() const { return readTo_; }
 
     bool isUtf8() const { return mode_ != Mode::Cp1252; }
 
@@ -81,13 +98,19 @@ class LineReader {
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     qint64 expected_ = -1;  // the size a regular file had when opened; -1 for a pipe
-    qint64 total_ = 0;
+    qint64 readTo_ = 0;     // the offset after the bytes read (the buffer's bytes end there)
     qint64 bomSize_ = 0;
     bool atEnd_ = false;
     bool skipLineFeed_ = false;  // the last line ended with CR: an LF right after belongs to it
     long lineNumber_ = 0;
     Mode mode_ = Mode::Guess;
     QString failure_;
+    bool piece_ = false;
+    qint64 stopFrom_ = -1;
+    qint64 stoppedAt_ = -1;
+    BeyondAscii beyondAscii_ = BeyondAscii::None;
+    qint64 beyondAsciiAt_ = -1;
+    long firstLine_ = 0;  // lines before the first one this reader reads
 
     // The line being split.
     State state_ = State::Start;

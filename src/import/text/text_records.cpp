@@ -53,6 +53,14 @@ void TextRecordHandler::reportCut(const TextLine& line, const QString& name,
 }
 
 void TextRecordHandler::addRecord(const WaypointDraft& row, DuplicateRule rule, QStringView address) {
+    if (batch_ != nullptr) {
+        batch_->add(row, rule, address);
+    } else {
+        commit(row, rule, address);
+    }
+}
+
+void TextRecordHandler::commit(const WaypointDraft& row, DuplicateRule rule, QStringView address) {
     if (context_.list.appendUnlessDuplicate(row, rule, address) >= 0) {
         ++result_.appended;
     } else {
@@ -60,35 +68,54 @@ void TextRecordHandler::addRecord(const WaypointDraft& row, DuplicateRule rule, 
     }
 }
 
-void runTextRecords(const QString& path, TextRecordHandler& handler, ProblemLog& log) {
-    LineReader reader(handler.separator(), handler.keptFields());
-    QString error;
-    if (!reader.open(path, error)) {
-        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(error));
-        return;
-    }
+LinesEnd handLines(LineReader& reader, TextRecordHandler& handler) {
     TextLine line;
-    bool stopped = false;  // by the handler, or by the user
-    bool cancelled = false;
-    while (!stopped && reader.next(line)) {
+    while (reader.next(line)) {
         if (handler.stopWanted(reader.bytesRead())) {
-            log.stoppedEarly(reader.lineNumber(),
-                             QLatin1String(kImportCancelled) + QStringLiteral("; reading stopped there"));
-            stopped = cancelled = true;
-            break;
+            return LinesEnd::Cancelled;
         }
         handler.setLineNumber(reader.lineNumber());
-        stopped = !handler.onLine(line);
+        if (!handler.onLine(line)) {
+            return LinesEnd::StoppedByHandler;
+        }
     }
-    if (!stopped && !reader.failure().isEmpty()) {
-        log.stoppedEarly(reader.lineNumber() + 1,
-                         reader.failure() + QStringLiteral("; the lines before this one were kept"));
+    return LinesEnd::Read;
+}
+
+void runTextRecords(const QString& path, ImportContext& context, TextRecordHandler& handler, ProblemLog& log,
+                    const TextHandlerMaker& make) {
+    const TextPiecesRead pieces = readTextPieces(path, context, handler, log, make);
+    bool cancelled = pieces.end == TextPiecesRead::End::Cancelled;
+    bool empty = false;
+    if (cancelled) {
+        log.stoppedEarly(pieces.rest.linesBefore + 1,
+                         QLatin1String(kImportCancelled) + QStringLiteral("; reading stopped there"));
+    } else if (pieces.end != TextPiecesRead::End::Done) {
+        LineReader reader(handler.separator(), handler.keptFields());
+        QString error;
+        if (!reader.open(path, error)) {
+            log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(error));
+            return;
+        }
+        const TextStart& from = pieces.rest;
+        const bool there = reader.startAt(from.offset, from.linesBefore, from.utf8);
+        const LinesEnd end = there ? handLines(reader, handler) : LinesEnd::Read;
+        cancelled = end == LinesEnd::Cancelled;
+        if (cancelled) {
+            log.stoppedEarly(reader.lineNumber(),
+                             QLatin1String(kImportCancelled) + QStringLiteral("; reading stopped there"));
+        } else if (end == LinesEnd::Read && (!there || !reader.failure().isEmpty())) {
+            log.stoppedEarly(
+                reader.lineNumber() + 1,
+                (there ? reader.failure() : QStringLiteral("the file changed while it was read")) +
+                    QStringLiteral("; the lines before this one were kept"));
+        }
+        empty = reader.wasEmpty();
     }
-    handler.setFileEmpty(reader.wasEmpty());
+    handler.setFileEmpty(empty);
     handler.onEnd();
     if (!cancelled && handler.gaveNothing()) {
-        log.note(reader.wasEmpty() ? QStringLiteral("the file is empty.")
-                                   : QStringLiteral("the file holds no records."));
+        log.note(empty ? QStringLiteral("the file is empty.") : QStringLiteral("the file holds no records."));
     }
 }
 

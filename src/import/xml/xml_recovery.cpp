@@ -59,7 +59,13 @@ bool XmlStream::Impl::feedNow(const char* data, std::size_t size, bool whole) {
         if (stopped) {
             return false;
         }
-        if (XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) == XML_STATUS_OK) {
+        const bool parsed = XML_Parse(parser, data, static_cast<int>(n), XML_FALSE) == XML_STATUS_OK;
+        if (stoppedAt >= 0 || dirty || (strict && !parsed)) {
+            // A piece ends here: at the element the next one starts with, or at damage.
+            dirty = dirty || stoppedAt < 0;
+            return false;
+        }
+        if (parsed) {
             chunk = std::min(2 * chunk, static_cast<std::size_t>(kBlockSize));
         } else if (!recover()) {
             return false;
@@ -244,12 +250,46 @@ bool XmlStream::Impl::ampersandNeedsEscape() const {
     return off + 1 < size && buffer[off + 1] != '!' && buffer[off + 1] != '?';
 }
 
+namespace {
+
+// Where the first control character XML allows nowhere stands in `bytes`; its size when none does.
+// Every block of every file is searched, nearly always in vain: the bytes are looked at 64 at a
+// time without a branch, which the compiler turns into vector instructions.
+std::size_t findStrayControl(std::string_view bytes) {
+    constexpr std::size_t kRun = 64;
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t at = 0;
+    for (; at + kRun <= bytes.size(); at += kRun) {
+        unsigned char any = 0;
+        for (std::size_t i = 0; i < kRun; ++i) {
+            const unsigned char c = p[at + i];
+            any |= static_cast<unsigned char>((c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r'));
+        }
+        if (any != 0) {
+            break;
+        }
+    }
+    while (at < bytes.size() && !isStrayControl(p[at])) {
+        ++at;
+    }
+    return at;
+}
+
+}  // namespace
+
 // Feeds one block of decoded bytes, dropping the control characters XML allows nowhere, which
 // would stop the parser once each: a file full of them is read as fast as a clean one.
 bool XmlStream::Impl::feedBlock(std::string_view bytes, std::size_t mark, bool last) {
     const auto stray = [](char c) { return isStrayControl(static_cast<unsigned char>(c)); };
-    const std::size_t firstStray =
-        static_cast<std::size_t>(std::find_if(bytes.begin(), bytes.end(), stray) - bytes.begin());
+    const std::size_t firstStray = findStrayControl(bytes);
+    if (strict && (firstStray < bytes.size() || mark != std::string_view::npos)) {
+        // Bytes a piece of a clean file does not hold, unless the piece ends before them.
+        const std::size_t bad = std::min(firstStray, mark);
+        if (feedClean(bytes.substr(0, bad), std::string_view::npos, false) || stoppedAt < 0) {
+            dirty = true;
+        }
+        return false;
+    }
     if (firstStray == bytes.size()) {
         return feedClean(bytes, mark, last);
     }
@@ -365,6 +405,10 @@ void XmlStream::Impl::finish() {
             return;
         }
         if (XML_Parse(parser, nullptr, 0, XML_TRUE) == XML_STATUS_OK) {
+            return;
+        }
+        if (stoppedAt >= 0 || strict) {
+            dirty = dirty || stoppedAt < 0;
             return;
         }
         const XML_Error code = XML_GetErrorCode(parser);

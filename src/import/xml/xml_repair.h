@@ -68,6 +68,8 @@ class Utf8Input {
     bool guessedCp1252() const { return mode_ == Mode::Cp1252; }
     // Bytes that were read as windows-1252 one by one in a file otherwise read as UTF-8.
     long strayBytes() const { return strayBytes_; }
+    // The file is read as UTF-8 from here on: it says so, or a byte beyond ASCII was UTF-8.
+    bool knownUtf8() const { return mode_ == Mode::Utf8; }
 
   private:
     enum class Mode { Guess, Utf8, Cp1252, Utf16 };

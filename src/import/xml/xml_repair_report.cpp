@@ -63,6 +63,7 @@ QString places(long count) {
 }  // namespace
 
 void XmlStream::Impl::note(Repair kind, long line, long count) {
+    dirty = dirty || strict;
     RepairTally& t = tallies[static_cast<std::size_t>(kind)];
     if (t.count == 0) {
         t.line = line;
@@ -73,6 +74,7 @@ void XmlStream::Impl::note(Repair kind, long line, long count) {
 // The same where the parser stands; the line, which costs expat a scan of the text, is asked
 // for only the first time.
 void XmlStream::Impl::noteHere(Repair kind) {
+    dirty = dirty || strict;
     RepairTally& t = tallies[static_cast<std::size_t>(kind)];
     if (t.count++ == 0) {
         t.line = currentLine();

@@ -258,9 +258,17 @@ void XmlStream::Impl::dropClosed() {
 void XMLCALL XmlStream::Impl::onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* self = static_cast<Impl*>(data);
     ++self->events;
-    if (!self->ignoring) {
-        self->start(name, attributes);
+    if (self->ignoring) {
+        return;
     }
+    if (self->stopFrom >= 0 && self->atPieceEnd(name)) {
+        self->stoppedAt = self->streamOffset();
+        self->stopLine = self->currentLine();
+        self->ignoring = true;
+        XML_StopParser(self->parser, XML_FALSE);
+        return;
+    }
+    self->start(name, attributes);
 }
 
 void XMLCALL XmlStream::Impl::onEnd(void* data, const XML_Char*) {
@@ -279,7 +287,12 @@ void XMLCALL XmlStream::Impl::onText(void* data, const XML_Char* s, int len) {
         return;
     }
     if (self->open > 0) {
-        self->keepText(std::string_view(s, static_cast<std::size_t>(len)));
+        // Nearly every piece of text fits: appended here, without a call.
+        if (self->text.size() + static_cast<std::size_t>(len) <= kMaxText) {
+            self->text.append(s, static_cast<std::size_t>(len));
+        } else {
+            self->keepText(std::string_view(s, static_cast<std::size_t>(len)));
+        }
     } else if (self->rootClosed && !isBlank(std::string_view(s, static_cast<std::size_t>(len)))) {
         self->noteHere(Repair::AfterDocument);
     }

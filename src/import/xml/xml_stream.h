@@ -33,6 +33,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vintrel {
 
@@ -74,6 +75,42 @@ struct XmlParseOutcome {
     QList<XmlRepair> repairs;
 };
 
+// The root element of a file, as its start tag opened it, and what the file's head says about its
+// bytes: what the pieces of a large file, read on several threads, start from.
+struct XmlRoot {
+    std::string qname;
+    std::vector<std::string> attributes;  // names and values in turn
+    bool declaresEncoding = false;        // else the encoding is told by the first byte beyond ASCII
+    std::size_t skip = 0;                 // the byte-order mark before the document
+};
+
+// Finds the root element's start tag in the first block of a UTF-8 file (declared so, or
+// declaring nothing); nullopt for any other encoding, a document type declaration, any damage or
+// repair before the root, or no root in that block: such a file is read on one thread.
+std::optional<XmlRoot> findXmlRoot(const QString& path);
+
+// Where reading a file starts when not at its beginning, and where it is to stop.
+struct XmlPiece {
+    qint64 begin = 0;  // a file offset: 0, or where an element directly inside the root starts
+    long line = 1;     // the line `begin` stands on
+    // Stop before the first element named `stopAt` directly inside the root that starts at or
+    // after this offset; -1 reads to the end of the file.
+    qint64 stopFrom = -1;
+    std::string_view stopAt;
+    // Any repair, or damage, ends the reading: the piece is not what one thread would have read.
+    bool strict = false;
+    // The file declares no encoding, and bytes before `begin` were UTF-8 beyond ASCII.
+    bool utf8Known = false;
+};
+
+// How the reading of a piece ended.
+struct XmlPieceEnd {
+    qint64 stoppedAt = -1;   // the offset of the element it stopped before; -1: the file's end
+    long stopLine = 0;       // the line that element starts on
+    bool clean = false;      // read to there without a repair, and not stopped by damage or a cancel
+    bool utf8Known = false;  // the bytes so far were UTF-8 beyond ASCII (or the file says UTF-8)
+};
+
 class XmlStream {
   public:
     explicit XmlStream(XmlHandler& handler);
@@ -84,6 +121,10 @@ class XmlStream {
     // Reads the whole file, calling the handler as elements open and close. Elements read before
     // reading stopped have been reported when this returns.
     XmlParseOutcome parseFile(const QString& path);
+    // Reads the file from `piece.begin`, inside the root element `root` (which the handler is told
+    // of first), to the end of the file or to where `piece` says to stop.
+    XmlParseOutcome parsePiece(const QString& path, const XmlRoot& root, const XmlPiece& piece,
+                               XmlPieceEnd& end);
 
     // The line the parser is at; valid inside the handler's calls.
     long currentLine() const;

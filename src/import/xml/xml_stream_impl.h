@@ -155,6 +155,15 @@ struct XmlStream::Impl {
     std::size_t ampersandKeptMark = std::string_view::npos;
     long encodingRepairLine = 0;
 
+    // Reading one piece of a file (see XmlPiece); stream offsets are file offsets less the
+    // byte-order mark.
+    bool strict = false;
+    bool dirty = false;  // a repair was needed while strict
+    long long stopFrom = -1;
+    std::string_view stopAt;
+    long long stoppedAt = -1;  // the stream offset of the element the reading stopped before
+    long stopLine = 0;
+
     explicit Impl(XmlHandler& h) : handler(h) {
         bindings.push_back({"xml", "http://www.w3.org/XML/1998/namespace"});
     }
@@ -163,6 +172,14 @@ struct XmlStream::Impl {
             XML_ParserFree(parser);
         }
     }
+
+    // Reads the file, from where `piece` says inside `root` when there is one, else whole.
+    XmlParseOutcome parse(const QString& path, const XmlRoot* root, const XmlPiece& piece, XmlPieceEnd* end);
+    // Opens `root` in the handler and in the parser, as if its start tag had just been read, for
+    // reading on at stream offset `at` on line `line`.
+    void enterRoot(const XmlRoot& root, long long at, long line);
+    // Whether the parser stands at the start tag a piece stops before.
+    bool atPieceEnd(const char* name) const;
 
     XML_Parser createParser();
     void setHandlers(XML_Parser p);
