@@ -134,24 +134,6 @@ TEST_F(Window, ProgressAndTheMapSourceButtonMoveNothing) {
     EXPECT_EQ(get<QWidget>("cmdCreateNew")->geometry(), create);
 }
 
-// Clear leaves no result of an earlier write on screen, and with nothing listed it has nothing to
-// clear.
-TEST_F(Window, ClearEmptiesTheResultsAndIsOffOnAnEmptyList) {
-    QTemporaryDir dir;
-    open({data("site_one_line.loc")});
-    choose("cboOutput", "KML (Google Earth)");
-    dialogs_.saveAnswers.append(dir.filePath("x.kml"));
-    click("cmdCreateNew");
-    ASSERT_FALSE(text("lblNowCount").isEmpty());
-    click("cmdClearGrid");
-    for (const char* label : {"lblOutFile", "lblNowCount", "lblExistingCount"}) {
-        EXPECT_EQ(text(label), "") << label;
-    }
-    EXPECT_TRUE(visible("cmdClearGrid"));
-    EXPECT_FALSE(enabled("cmdClearGrid"));
-    EXPECT_FALSE(get<QAction>("actClearList")->isEnabled());
-}
-
 // Files opened are remembered by their absolute paths, whatever their type, so that they open
 // from the menu after the program started in another folder.
 TEST_F(Window, RecentFilesWorkAfterAChangeOfFolder) {
