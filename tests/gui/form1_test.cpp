@@ -303,40 +303,6 @@ TEST_F(Window, DecimalToggleShowsOneCoordinatePairAndNetworksHaveTheirWidths) {
     EXPECT_EQ(grid->columnWidth(2), twipsToPixels(3918, dpi));
 }
 
-TEST_F(Window, CreateNewGdbEndToEndAndLaunchMapSource) {
-    QTemporaryDir dir;
-    const QString in = dir.filePath("caches.loc");
-    ASSERT_TRUE(QFile::copy(data("site_one_line.loc"), in));
-    open({in});
-    choose("cboOutput", "GDB (Mapsource v6.1+)");
-    click("cmdCreateNew");  // cancelled
-    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.gdb"));
-    EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
-    EXPECT_EQ(dialogs_.saveFilter.description, "Mapsource (v6.1+) File (*.gdb)");
-    EXPECT_EQ(text("lblOutFile"), "");
-    EXPECT_FALSE(QFile::exists(dir.filePath("caches.gdb")));
-
-    const QString out = dir.filePath("my caches.gdb");
-    dialogs_.saveAnswers.append(out);
-    click("cmdCreateNew");
-    EXPECT_EQ(text("lblOutFile"), out + " created");
-    EXPECT_EQ(colour("lblOutFile"), kBlue);
-    EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
-    EXPECT_TRUE(visible("cmdMapsource"));
-    click("cmdMapsource");
-    EXPECT_EQ(launcher_.files, QStringList{out});
-    EXPECT_TRUE(messages_.texts.isEmpty());
-    // A start that fails says what is missing instead of doing nothing.
-    launcher_.problem = "Wine is not installed";
-    click("cmdMapsource");
-    ASSERT_EQ(messages_.texts.size(), 1);
-    EXPECT_EQ(messages_.texts[0], "Wine is not installed");
-
-    // The next proposal starts from the file just saved.
-    click("cmdCreateNew");
-    EXPECT_EQ(dialogs_.proposed, out);
-}
-
 // Each choice of the window reaches the file written, seen in the bytes that hold it: the
 // description box, the display mode (colour box left at another entry), the colour, the GDB
 // version, the GPI alerts and the window's clock.
@@ -350,6 +316,7 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
         const char* colour;
         QByteArray holds;  // what the file holds
         const char* filter;
+        const char* warning = "";  // what the box about the names written says
     } cases[] = {
         // No description, then no proximity; display 2, colour 0.
         {"site_one_line.loc", "GDB (Mapsource v6.1+)", false, "Symbol & Description", "Black",
@@ -358,7 +325,9 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
         {"site_one_line.loc", "MPS (Mapsource - older)", true, "Symbol only", "Dark Red",
          hex("01 00 00 00 02 00 00 00 75 00 00 00"), "Mapsource File (*.mps)"},
         {"names_alike.gpx", "GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)", true, "Symbol & Name",
-         "Default", QByteArray("W字漢\0", 8), "Mapsource (v6.11+) File (*.gdb)"},
+         "Default", QByteArray("W字漢\0", 8), "Mapsource (v6.11+) File (*.gdb)",
+         "1 waypoint whose name the file would hold twice was given a number (such as \"Café\", written as "
+         "\"Café 2\")."},
         {"site_one_line.loc", "WPT (Waypoint file)", true, "Symbol & Name", "Default", "2-JAN-24 03:04:05",
          "Waypoint File (*.wpt)"},
         // 450 m, and "max@50" at 50 mph.
@@ -377,7 +346,11 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
         get<QSpinBox>("txtProximity")->setValue(450);
         const QString out = dir.filePath(QStringLiteral("out.") + QString(c.filter).right(4).left(3));
         dialogs_.saveAnswers.append(out);
+        messages_.titles.clear();
+        messages_.texts.clear();
         click("cmdCreateNew");
+        EXPECT_EQ(messages_.texts.join('\n'), QString::fromUtf8(c.warning)) << c.format;
+        EXPECT_EQ(messages_.titles, *c.warning ? QStringList{"About the names written"} : QStringList());
         EXPECT_EQ(dialogs_.saveFilter.description, c.filter);
         EXPECT_EQ(text("lblOutFile"), out + " created") << c.format;
         const QByteArray bytes = readAll(out);
@@ -388,15 +361,37 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
     }
 }
 
-TEST_F(Window, AddToAnExistingGdbLeavesOutItsNamesAndARefusalLeavesNoStaleResult) {
+// Create, MapSource, add: the dialogs, the results' texts and tones, the rows the file held marked;
+// a refusal or a failed write leaves nothing of an earlier result, and MapSource only ever opens
+// the file last written.
+TEST_F(Window, CreateThenAddToAGdbFileAndARefusalLeavesNoStaleResult) {
     QTemporaryDir dir;
-    open({data("site_one_line.loc")});
+    const QString in = dir.filePath("caches.loc");
+    ASSERT_TRUE(QFile::copy(data("site_one_line.loc"), in));
+    open({in});
     choose("cboOutput", "GDB (Mapsource v6.1+)");
-    const QString out = dir.filePath("caches.gdb");
+    click("cmdCreateNew");  // cancelled
+    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.gdb"));
+    EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
+    EXPECT_EQ(text("lblOutFile"), "");
+    EXPECT_FALSE(QFile::exists(dir.filePath("caches.gdb")));
+
+    const QString out = dir.filePath("my caches.gdb");
     dialogs_.saveAnswers.append(out);
     click("cmdCreateNew");
+    EXPECT_EQ(text("lblOutFile"), out + " created");
+    EXPECT_EQ(colour("lblOutFile"), kBlue);
+    EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
     const QByteArray created = readAll(out);
     EXPECT_FALSE(form_.waypoints().row(0).redName);
+    click("cmdMapsource");
+    EXPECT_EQ(launcher_.files, QStringList{out});
+    EXPECT_TRUE(messages_.texts.isEmpty());
+    launcher_.problem = "Wine is not installed";  // a start that fails says what is missing
+    click("cmdMapsource");
+    EXPECT_EQ(messages_.texts, QStringList{"Wine is not installed"});
+    click("cmdCreateNew");  // the next proposal starts from the file just saved
+    EXPECT_EQ(dialogs_.proposed, out);
 
     click("cmdAdd");  // cancelled
     EXPECT_EQ(dialogs_.openOneTitle, "Select Mapsource file to add to");
@@ -415,8 +410,7 @@ TEST_F(Window, AddToAnExistingGdbLeavesOutItsNamesAndARefusalLeavesNoStaleResult
     EXPECT_TRUE(visible("cmdMapsource"));
     EXPECT_EQ(form_.outputFileName(), out);
 
-    // A file of another kind is refused in red and stays as it was; nothing of the earlier result
-    // stays on screen, and MapSource only ever opens the file last written.
+    // A file of another kind is refused in red and stays as it was.
     dialogs_.openOneAnswers.append(data("site_one_line.loc"));
     click("cmdAdd");
     EXPECT_EQ(text("lblOutFile"),
@@ -711,23 +705,6 @@ TEST_F(Window, TextColoursFollowThePalette) {
         EXPECT_GE(contrastRatio(toneColour(tone, dark), dark.color(QPalette::Window)), 4.5);
     }
     EXPECT_EQ(toneColour(Tone::Advice, light), QColor(0, 0, 192));
-}
-
-TEST_F(Window, NamesMadeDistinctInAWptFileAreReported) {
-    QTemporaryDir dir;
-    const QString in = dir.filePath("new.gpx");
-    ASSERT_TRUE(vintrel::test::writeFile(in,
-                                         "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
-                                         "<wpt lat=\"1\" lon=\"2\"><name>GC9NEW1</name></wpt><wpt lat=\"1\" "
-                                         "lon=\"2\"><name>GC9NEW2</name></wpt></gpx>"));
-    open({in});
-    choose("cboOutput", "WPT (Waypoint file)");
-    dialogs_.saveAnswers.append(dir.filePath("new.wpt"));
-    click("cmdCreateNew");
-    EXPECT_EQ(messages_.titles, QStringList{"About the names written"});
-    EXPECT_EQ(messages_.texts,
-              QStringList{"1 waypoint whose name the file would hold twice was given a number "
-                          "(such as \"GC9NEW2\", written as \"GC9NE2\")."});
 }
 
 // What the window remembers between runs, and where it shows it.
