@@ -72,15 +72,6 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
 }
 
-TEST(ConvertList, AFileOfTheWrongKindIsNamedWithTheWindowsText) {
-    const CliRun r = run({"--list", dataPath("netstumbler_wrong.txt"), dataPath("cameras_lf.csv")});
-    EXPECT_EQ(r.status, 3);  // one of the inputs was not read
-    EXPECT_EQ(r.out.count('\n'), 3);
-    EXPECT_TRUE(r.err.startsWith("vintrel-convert: " + dataPath("netstumbler_wrong.txt") +
-                                 ": This is not a NetStumbler Exported text file.    \n"))
-        << r.err.toStdString();
-}
-
 TEST(ConvertList, UsageHelpAndVersion) {
     EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"--list"}).status, 2);
@@ -109,12 +100,10 @@ TEST(ConvertList, UsageHelpAndVersion) {
 TEST(ConvertToGdb, WritesAndReports) {
     QTemporaryDir dir;
     const QString out = dir.filePath("caches.v1.gdb");  // the format from the last dot
-    CliRun r =
-        run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out, "--display", "symbol"});
+    CliRun r = run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + out +
                          " created\nThere are 2 records in the new file.\n");
-    EXPECT_EQ(readAll(out).mid(55 + 44 + 7 + 22, 4).toHex(), QByteArray("00000000"));  // symbol only
 
     r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/out.kml")});
     EXPECT_EQ(r.status, 1);
@@ -188,7 +177,7 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
 }
 
 // What the writer says about the names goes to standard error under the file's name, with the
-// option that keeps them; --gdb-version reaches the writer.
+// option that keeps them.
 TEST(ConvertSafety, NamesWrittenAlikeAreReportedAndVersion3KeepsThem) {
     QTemporaryDir dir;
     const QString out = dir.filePath("alike.gdb");
@@ -203,9 +192,6 @@ TEST(ConvertSafety, NamesWrittenAlikeAreReportedAndVersion3KeepsThem) {
         lines[2].endsWith(": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
                           "(vintrel-convert --gdb-version 3)."));
 
-    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version", "3"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readAll(out)[11], 'm');
     const struct {
         QStringList args;
         const char* err;
@@ -240,35 +226,41 @@ TEST(ConvertToKmlAndGpx, WritesEveryRowAndReports) {
                          "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
 }
 
-// The colour chosen by name reaches the MPS record, between the display mode (1) and the geocache
-// symbol (117); --colour is for MPS files only.
-TEST(ConvertToMps, ColourByName) {
+// The options reach the file written, seen in the bytes that hold them: --display, --colour by
+// name (between the display mode 1 and the geocache symbol 117), --gdb-version, and --speed-unit
+// and --proximity in every POI's alert (the proximity in metres, then "max@50" in hundredths of a
+// metre a second). Each is refused for a format without it.
+TEST(ConvertOptions, OptionsReachTheFileWritten) {
     QTemporaryDir dir;
-    const QString out = dir.filePath("coloured.mps");
-    ASSERT_EQ(run({dataPath("site_one_line.loc"), "-o", out, "--colour", "dark red"}).status, 0);
-    EXPECT_TRUE(readAll(out).contains(hex("01 00 00 00 02 00 00 00 75 00 00 00")));
-    EXPECT_EQ(run({dataPath("site_one_line.loc"), "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
-}
-
-// --speed-unit and --proximity reach the alert of every POI: the proximity in metres, then the
-// speed of "max@50" in hundredths of a metre a second.
-TEST(ConvertToGpi, SpeedUnitAndProximity) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("cams.gpi");
+    const QString loc = dataPath("site_one_line.loc"), cams = dataPath("real/cameras/GATSO_50.csv");
     const struct {
-        QStringList option;
-        const char* alert;
+        QStringList args;
+        const char* file;
+        qsizetype at;  // where the bytes are; -1: anywhere
+        QByteArray bytes;
     } cases[] = {
-        {{}, "2c 01 6d 05"},                                             // 300 m, 50 km/h
-        {{"--speed-unit", "mph", "--proximity", "450"}, "c2 01 bb 08"},  // 450 m, 50 mph
-        {{"--proximity", "0", "--speed-unit", "KMH"}, "00 00 6d 05"},
+        {{loc, "--display", "symbol"}, "a.gdb", 55 + 44 + 7 + 22, hex("00 00 00 00")},  // symbol only
+        {{loc, "--colour", "dark red"}, "a.mps", -1, hex("01 00 00 00 02 00 00 00 75 00 00 00")},
+        {{dataPath("names_alike.gpx"), "--gdb-version", "3"}, "a.gdb", 11, "m"},
+        {{cams}, "a.gpi", -1, hex("03 00 00 00 0c 00 00 00 2c 01 6d 05")},  // 300 m, 50 km/h
+        {{cams, "--speed-unit", "mph", "--proximity", "450"},
+         "a.gpi",
+         -1,
+         hex("03 00 00 00 0c 00 00 00 c2 01 bb 08")},
+        {{cams, "--proximity", "0", "--speed-unit", "KMH"},
+         "a.gpi",
+         -1,
+         hex("03 00 00 00 0c 00 00 00 00 00 6d 05")},
     };
     for (const auto& c : cases) {
-        const CliRun r = run(QStringList{dataPath("real/cameras/GATSO_50.csv"), "-o", out} + c.option);
+        const QString out = dir.filePath(c.file);
+        const CliRun r = run(c.args + QStringList{"-o", out});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(readAll(out).contains(hex("03 00 00 00 0c 00 00 00") + hex(c.alert)))
-            << c.option.join(' ').toStdString();
+        const QByteArray bytes = readAll(out);
+        EXPECT_TRUE(c.at < 0 ? bytes.contains(c.bytes) : bytes.mid(c.at, c.bytes.size()) == c.bytes)
+            << c.args.join(' ').toStdString();
     }
+    EXPECT_EQ(run({loc, "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
     const CliRun r = run({dataPath("cameras_lf.csv"), "--proximity", "300", "-o", dir.filePath("x.gdb")});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.startsWith("vintrel-convert: --speed-unit and --proximity are for gpi files only"));
