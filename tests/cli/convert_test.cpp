@@ -113,17 +113,24 @@ TEST(ConvertToGdb, WritesAndReports) {
     EXPECT_EQ(run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb"}).status, 0);
 }
 
+// A GDB file, and a GPX file under a name of no format's (--format); nothing new is still an
+// extended file.
 TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");
-    ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
-    CliRun r = run({dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", gdb});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gdb +
-                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
-    r = run({dataPath("route.gpx"), "--add", gdb});  // nothing new is still an extended file
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
+    CliRun r;
+    for (const QStringList& format : {QStringList{}, QStringList{"--format", "gpx"}}) {
+        const QString out = dir.filePath(format.isEmpty() ? "caches.gdb" : "caches.xml");
+        r = run(QStringList{dataPath("route.gpx"), "-o", out} + format);
+        EXPECT_EQ(r.out, out + " created\nThere are 2 records in the new file.\n");
+        r = run(QStringList{dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", out} + format);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + out +
+                             "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
+        r = run(QStringList{dataPath("route.gpx"), "--add", out} + format);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
+    }
 
     r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
     EXPECT_EQ(r.status, 1);
@@ -207,23 +214,15 @@ TEST(ConvertSafety, NamesWrittenAlikeAreReportedAndVersion3KeepsThem) {
     }
 }
 
-// Google Earth files hold the rows marked as duplicates too; --format writes a file of any name.
-TEST(ConvertToKmlAndGpx, WritesEveryRowAndReports) {
+// Google Earth files hold the rows marked as duplicates too.
+TEST(ConvertToKml, WritesEveryRowAndReports) {
     QTemporaryDir dir;
     const QString kml = dir.filePath("both.kml");
-    CliRun r =
+    const CliRun r =
         run({dataPath("site_one_line.loc"), dataPath("route.gpx"), dataPath("case_names.loc"), "-o", kml});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + kml +
                          " created\nThere are 4 records in the new file.\n");
-
-    const QString gpx = dir.filePath("both.xml");
-    r = run({dataPath("site_one_line.loc"), "-o", gpx, "--format", "gpx"});
-    EXPECT_EQ(r.out, gpx + " created\nThere are 2 records in the new file.\n");
-    r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "--add", gpx, "--format", "gpx"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gpx +
-                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
 }
 
 // The options reach the file written, seen in the bytes that hold them: --display, --colour by
