@@ -257,17 +257,7 @@ QString withoutSubject(const QString& error) {
 ReadResult readMapSourceFile(const QString& path, ImportContext& context) {
     ReadResult result;
     ProblemLog log(result, path);
-    QFile file;
-    QByteArray bytes;
-    QString reason;
-    if (!openForReading(file, path, reason)) {
-        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(reason));
-    } else {
-        bytes = file.readAll();
-        if (bytes.isEmpty()) {
-            log.stoppedEarly(0, QStringLiteral("is empty"));
-        }
-    }
+    const QByteArray bytes = readWholeFile(path, log);
     if (!bytes.isEmpty()) {
         MapSourceRows rows(context, result);
         const bool inPieces = bytes.size() >= context.pieces.fromBytes && pieceThreads(context.pieces) > 1;

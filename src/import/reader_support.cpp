@@ -2,6 +2,7 @@
 
 #include "model/file_names.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -208,6 +209,20 @@ void ProblemLog::finish() {
             QStringLiteral("%1: %2 more waypoints were skipped for the same kinds of reasons.")
                 .arg(fileName_, QString::number(unlisted_)));
     }
+}
+
+QByteArray readWholeFile(const QString& path, ProblemLog& log) {
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason)) {
+        log.stoppedEarly(0, QStringLiteral("cannot be opened: %1").arg(reason));
+        return {};
+    }
+    QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) {
+        log.stoppedEarly(0, QStringLiteral("is empty"));
+    }
+    return bytes;
 }
 
 QString easyGpsAdvice(const QString& lastSentence) {

@@ -92,10 +92,12 @@ class ProblemLog {
 };
 
 // Common end of a file: the advice text when the whole list is empty after a document of the format
-// that held no waypoint (when it held some and all were skipped, the first reason, in its place),
-// else the description width;
-// names and descriptions are left-aligned once rows were added.
+// that held no waypoint (when it held some and all were skipped, the first reason, in its place);
+// the result says the reader came to its end.
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice);
+
+// The whole of a binary file; empty, with the reason logged, when it cannot be opened or is empty.
+QByteArray readWholeFile(const QString& path, ProblemLog& log);
 
 // The advice for a geocache file that gave nothing, ending in the reader's own last sentence.
 QString easyGpsAdvice(const QString& lastSentence);
