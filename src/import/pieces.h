@@ -16,6 +16,8 @@
 #pragma once
 
 #include "import/read_result.h"
+#include "import/reader_support.h"
+#include "import/row_batch.h"
 
 #include <QString>
 
@@ -42,5 +44,21 @@ qint64 pieceBytes(const PieceSettings& settings, qint64 fileBytes);
 void runPieces(int count, int threads, const std::function<void(int piece, int slot)>& parse,
                const std::function<bool(int piece, int slot)>& merge);
 int pieceSlots(int threads);
+
+// What every piece of a file keeps while it is parsed: a context of its own for its handler, which
+// keeps its records in the batch (never in a list), its result and its log, kept for replay in the
+// file's log with the piece's first line added.
+struct PieceParts {
+    explicit PieceParts(const ImportContext& file)
+        : context{unused, file.decimalSeparator, file.progress, file.pieces}, log(result, QString()) {
+        log.keepForReplay();
+    }
+    WaypointList unused;
+    ImportContext context;
+    ReadResult result;
+    ProblemLog log;
+    RowBatch batch;
+    qint64 begin = -1;  // -1: no piece starts in this one's stretch of the file
+};
 
 }  // namespace vintrel

@@ -58,17 +58,8 @@ qint64 findLineStart(const QString& path, qint64 from, qint64 to) {
     }
 }
 
-struct TextPiece {
-    explicit TextPiece(const ImportContext& file)
-        : context{unused, file.decimalSeparator, file.progress, file.pieces}, log(result, QString()) {
-        log.keepForReplay();
-    }
-    WaypointList unused;  // a piece's handler keeps its records in its batch, never in a list
-    ImportContext context;
-    ReadResult result;
-    ProblemLog log;
-    RowBatch batch;
-    qint64 begin = -1;  // -1: no piece starts in this one's stretch of the file
+struct TextPiece : PieceParts {
+    using PieceParts::PieceParts;
     qint64 stoppedAt = -1;
     long lines = 0;
     bool clean = false;

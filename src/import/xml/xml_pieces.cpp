@@ -63,18 +63,9 @@ qint64 findStartTag(const QString& path, qint64 from, qint64 to, const std::stri
 }
 
 // One piece: its own handler, batch and log, parsed on a thread of its own.
-struct Piece {
-    explicit Piece(const ImportContext& file)
-        : context{unused, file.decimalSeparator, file.progress, file.pieces}, log(result, QString()) {
-        log.keepForReplay();
-    }
-    WaypointList unused;  // a piece's handler keeps its records in its batch, never in a list
-    ImportContext context;
-    ReadResult result;
-    ProblemLog log;
-    RowBatch batch;
+struct Piece : PieceParts {
+    using PieceParts::PieceParts;
     std::unique_ptr<WaypointXmlHandler> handler;
-    qint64 begin = -1;  // -1: no piece starts in this one's stretch of the file
     XmlPieceEnd end;
 };
 
