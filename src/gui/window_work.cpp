@@ -113,23 +113,42 @@ ExportContext WindowWork::contextFor(const ExportOptions& options, WorkProgress*
     return ExportContext{options, registry_, clock_, QLocale::system(), progress};
 }
 
+namespace {
+
+// What a write leaves to show: the file created, or added to (`added`), or why it was not written
+// (`wasThere`: the file was there before and is unchanged).
+WriteShown shownAfter(const WriteReport& report, const QString& path, bool added, bool wasThere) {
+    WriteShown shown;
+    if (!report.written) {
+        shown.outFile = wasThere ? notChangedText(path, report.error) : notWrittenText(path, report.error);
+        return shown;
+    }
+    shown.written = true;
+    if (added) {
+        shown.existingCount = existingCountText(report.existingCount);
+        shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.notWrittenCount);
+        shown.nowCount = nowCountText(report.existingCount, report.recordCount);
+    } else {
+        shown.outFile = createdText(path);
+        shown.nowCount = newFileCountText(report.recordCount);
+    }
+    shown.warnings = shownText(report.warnings.join(u'\n'));
+    return shown;
+}
+
+}  // namespace
+
 WriteShown WindowWork::createFile(const ExportFormat& format, const QString& path,
                                   const ExportOptions& options, WorkProgress* progress) {
     dialogFileName_ = path;
     if (progress != nullptr) {
         progress->setFile(QFileInfo(path).fileName());
     }
-    const WriteReport report = vintrel::createFile(format, list_, path, contextFor(options, progress));
-    WriteShown shown;
-    if (!report.written) {
-        shown.outFile = notWrittenText(path, report.error);
-        return shown;
+    const WriteShown shown = shownAfter(
+        vintrel::createFile(format, list_, path, contextFor(options, progress)), path, false, false);
+    if (shown.written) {
+        lastWritten_ = path;
     }
-    shown.written = true;
-    shown.outFile = createdText(path);
-    shown.nowCount = newFileCountText(report.recordCount);
-    shown.warnings = shownText(report.warnings.join(u'\n'));
-    lastWritten_ = path;
     return shown;
 }
 
@@ -139,18 +158,11 @@ WriteShown WindowWork::addToFile(const ExportFormat& format, const QString& path
     if (progress != nullptr) {
         progress->setFile(QFileInfo(path).fileName());
     }
-    const WriteReport report = vintrel::addToFile(format, list_, path, contextFor(options, progress));
-    WriteShown shown;
-    if (!report.written) {
-        shown.outFile = notChangedText(path, report.error);
-        return shown;
+    const WriteShown shown =
+        shownAfter(vintrel::addToFile(format, list_, path, contextFor(options, progress)), path, true, true);
+    if (shown.written) {
+        lastWritten_ = path;
     }
-    shown.written = true;
-    shown.existingCount = existingCountText(report.existingCount);
-    shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.notWrittenCount);
-    shown.nowCount = nowCountText(report.existingCount, report.recordCount);
-    shown.warnings = shownText(report.warnings.join(u'\n'));
-    lastWritten_ = path;
     return shown;
 }
 
@@ -161,24 +173,12 @@ WriteShown WindowWork::sendToDevice(const ExportFormat& format, const GarminDevi
         progress->setFile(QFileInfo(path).fileName());
     }
     const bool there = QFileInfo::exists(path);
-    const WriteReport report =
-        vintrel::sendToDevice(format, list_, device, firstInput_, contextFor(options, progress));
-    WriteShown shown;
-    if (!report.written) {
-        shown.outFile = (there ? notChangedText(path, report.error) : notWrittenText(path, report.error));
-        return shown;
+    WriteShown shown =
+        shownAfter(vintrel::sendToDevice(format, list_, device, firstInput_, contextFor(options, progress)),
+                   path, there && format.add != nullptr, there);
+    if (shown.written) {
+        shown.outFile += QStringLiteral("\nSent to %1; eject it before you unplug it.").arg(device.model);
     }
-    shown.written = true;
-    if (there && format.add != nullptr) {
-        shown.existingCount = existingCountText(report.existingCount);
-        shown.outFile = addedText(report.recordCount, path, report.leftOutCount, report.notWrittenCount);
-        shown.nowCount = nowCountText(report.existingCount, report.recordCount);
-    } else {
-        shown.outFile = createdText(path);
-        shown.nowCount = newFileCountText(report.recordCount);
-    }
-    shown.outFile += QStringLiteral("\nSent to %1; eject it before you unplug it.").arg(device.model);
-    shown.warnings = shownText(report.warnings.join(u'\n'));
     return shown;
 }
 
