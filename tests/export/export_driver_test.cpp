@@ -92,8 +92,22 @@ TEST(ExportFormats, EveryWriterReportsAFailedWriteAndLeavesWhatWasThere) {
             EXPECT_TRUE(addToFile(f, list, dir.filePath("absent." + f.extension), ExportContext{})
                             .error.startsWith("it cannot be read"))
                 << key;
+            // An add that fails leaves the file, and the rows it holds unmarked.
+            const QString held = dir.filePath("held." + f.extension);
+            ASSERT_TRUE(createFile(f, list, held, ExportContext{}).written) << key;
+            const QByteArray before = readAll(held);
+            WaypointList more;
+            more.appendWaypointRow(list.row(0));
+            d.cell(column::kName) = "B";
+            more.appendWaypointRow(WaypointRow(d));
+            AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
+            EXPECT_EQ(addToFile(f, more, held, ExportContext{}).error, "No space left on device") << key;
+            AtomicFile::injectFaultForTesting(std::nullopt);
+            EXPECT_EQ(readAll(held), before) << key;
+            EXPECT_FALSE(more.row(0).isMarkedDuplicate()) << key;
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"old.gdb", "old.gpi", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
+              QStringList({"held.gdb", "held.gpx", "held.mps", "held.wpt", "old.gdb", "old.gpi", "old.gpx",
+                           "old.kml", "old.mps", "old.wpt"}));
 }

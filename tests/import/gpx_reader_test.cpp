@@ -109,8 +109,9 @@ TEST(GpxReader, EmptyListGetsTheGpxAdviceAFileOfTracksSaysWhatItHolds) {
     ImportContext context{list, u'.'};
     r = readGpxFile(dir.filePath("bad.gpx"), context);
     // Not the advice: every waypoint was skipped, and the first reason says why.
-    EXPECT_EQ(r.advice, "This file could not be read: its one waypoint was skipped.\r\n\r\n"
-                        "bad.gpx, line 1: waypoint \"A\" was skipped: no latitude.");
+    EXPECT_EQ(r.advice,
+              "This file could not be read: its one waypoint was skipped.\r\n\r\n"
+              "bad.gpx, line 1: waypoint \"A\" was skipped: no latitude.");
     EXPECT_EQ(r.skips, QStringList{"bad.gpx, line 1: waypoint \"A\" was skipped: no latitude."});
     ASSERT_TRUE(writeFile(dir.filePath("none.gpx"), "<gpx><metadata/></gpx>"));  // nothing skipped
     EXPECT_EQ(readGpxFile(dir.filePath("none.gpx"), context).advice, gpxAdviceText());
@@ -273,18 +274,6 @@ TEST(GpxReaderRepairs, AWaypointThatLostItsEndTagIsKeptOnlyWithANameAndAPosition
                            "end tag is missing and it has no name.",
                            "unclosed_waypoints.gpx, line 6: waypoint \"NoPosition\" was skipped: no "
                            "latitude."}));
-}
-
-TEST(GpxReaderRepairs, ACleanButOddFileNeedsNoRepair) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readGpxFile, list, "clean_but_odd.gpx");
-    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
-    EXPECT_TRUE(r.readToEnd);
-    EXPECT_EQ(columnTexts(list, column::kName), (QStringList{"漢字 & かな", "Café <Paris> \"'€", ""}));
-    EXPECT_EQ(columnTexts(list, column::kDescription),
-              (QStringList{"Fish & Chips <b>bold</b> ]] >", "local desc", ""}));
-    EXPECT_EQ(cell(list, 0, 11), "Food & drink");
-    EXPECT_EQ(cell(list, 2, 6), "151.2153000");
 }
 
 TEST(GpxReader, AFieldLongerThanAMegabyteIsCutAndTheWaypointNamed) {

@@ -32,7 +32,7 @@ TEST(NetStumblerReader, ExportWithFourHeaderLinesGivesOneRowPerNetwork) {
                            "00:0F:66:AA:BB:06 (AP) Ch"}));
     // Southern and eastern hemispheres.
     EXPECT_EQ(rowText(list, 2).section(u'|', 3, 5), "E151°12.558  E15112.55800|-33.86880|151.20930");
-    // The third flag digit decides: 0011, 0001, 00A1, 0002, 0001, 0001.
+    // The third flag digit decides: 0011, 0001, 00A1, 0002, 0061, 0001.
     EXPECT_EQ(
         columnTexts(list, column::kEncryption),
         (QStringList{"Encrypted", "UnEncrypted", "Encrypted", "UnEncrypted", "UnEncrypted", "UnEncrypted"}));
