@@ -45,15 +45,9 @@ TEST(CameraCsvReader, HeaderSkippedColumnsAsTheListShowsThemIconsByPrefix) {
     EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
 }
 
-TEST(CameraCsvReader, EveryLineEndAndBothEncodings) {
-    for (const char* name : {"cameras_lf.csv", "cameras_cr.csv"}) {
-        WaypointList list;
-        const ReadResult r = readFixture(&readCameraCsvFile, list, name);
-        ASSERT_EQ(columnTexts(list, column::kName), (QStringList{"Camera A", "Camera B", "Camera C"}))
-            << name;
-        EXPECT_EQ(list.row(2).cell(5), "51.70000");
-        EXPECT_TRUE(r.problems.isEmpty());
-    }
+// Line ends and encodings are the line reader's; here only that the column names after a byte-order
+// mark are still known as such.
+TEST(CameraCsvReader, BothEncodings) {
     WaypointList cp1252;
     readFixture(&readCameraCsvFile, cp1252, "cameras_1252.csv");
     ASSERT_EQ(cp1252.rowCount(), 2);
