@@ -135,11 +135,6 @@ TEST(GpxReader, EmptyListGetsTheGpxAdviceAFileOfTracksSaysWhatItHolds) {
                                           "waypoints; only waypoints are read."});
         EXPECT_TRUE(r.advice.isEmpty());
     }
-    // An empty file says so, with no advice either.
-    ASSERT_TRUE(writeFile(dir.filePath("empty.gpx"), "\xEF\xBB\xBF"));
-    r = readGpxFile(dir.filePath("empty.gpx"), context);
-    EXPECT_EQ(r.problems, QStringList{"empty.gpx: the file is empty."});
-    EXPECT_TRUE(r.advice.isEmpty());
 }
 
 TEST(GpxReader, Utf16FileWithByteOrderMarkOrWithNeitherMarkNorDeclaration) {

@@ -300,7 +300,6 @@ TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
          "the file is a MapSource GDB file of an unknown format (0x00), which Vintrel does not read."},
         {"MapSource 3", mapSourceFile('d', 'd', record('W', kMps)), 0, false,
          "the file is a MapSource MPS file written by MapSource 3 or older, which Vintrel does not read."},
-        {"empty", QByteArray(), 0, false, "the file is empty."},
         {"not MapSource", QByteArray("<gpx/>"), 0, false, "the file is not a MapSource file."},
     };
     for (const Case& c : cases) {
