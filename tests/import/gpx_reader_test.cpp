@@ -213,19 +213,6 @@ TEST(GpxReaderRepairs, UndeclaredPrefixesAreReadByTheirLocalNames) {
     EXPECT_EQ(list.row(4).cell(10), "Summit");
 }
 
-TEST(GpxReaderRepairs, AFileWithoutDeclarationThatIsNotUtf8IsWindows1252) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readGpxFile, list, "cp1252_undeclared.gpx");
-    EXPECT_EQ(r.problems,
-              QStringList({"cp1252_undeclared.gpx, line 12: no encoding is declared and the text is "
-                           "not UTF-8; read as windows-1252."}));
-    EXPECT_EQ(columnTexts(list, column::kName),
-              (QStringList{"Marseille 1", "Marseille 2", "Café du Port", "Château d’If", "Notre-Dame"}));
-    EXPECT_EQ(columnTexts(list, column::kDescription),
-              (QStringList{"Plain ASCII before", "Still ASCII", "Crème brûlée € 5", "“Le Comte” – Dumas",
-                           "Bonne Mère © ½"}));
-}
-
 TEST(GpxReaderRepairs, SeveralKindsOfDamageAtOnceLoseNoWaypoint) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "mixed_damage.gpx");
