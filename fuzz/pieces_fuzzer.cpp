@@ -28,7 +28,7 @@ QString readAs(const vintrel::ImportFormat& format, const QString& path,
                .arg(r.readToEnd)
                .arg(r.documentFound)
                .arg(list.duplicateCount())
-               .arg(list.columnWidth(vintrel::column::kDescription)) +
+               .arg(r.finished) +
            (r.problems + r.skips).join(u'\n') + r.advice;
 }
 

@@ -64,7 +64,7 @@ void Form1::remember(const QStringList& opened) {
 }
 
 void Form1::showListWidths() {
-    grid_->showWidths(work_.list(), remembered_.columnWidths);
+    grid_->showWidths(work_.columns(), remembered_.columnWidths);
 }
 
 void Form1::showListState() {

@@ -101,7 +101,7 @@ void Form1::buildControls() {
     setTone(lblProcessing_, Tone::Warning);
     panel_ = new WorkPanel(*services_.clock, this);
 
-    model_ = new WaypointTableModel(work_.list(), icons_, this);
+    model_ = new WaypointTableModel(work_.list(), work_.columns(), icons_, this);
     grid_ = new WaypointGrid(model_, this);
     txtRecordlist_ = named(new QPlainTextEdit(this), "txtRecordlist");
     txtRecordlist_->setReadOnly(true);

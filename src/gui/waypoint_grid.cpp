@@ -58,11 +58,11 @@ void WaypointGrid::focusInEvent(QFocusEvent* event) {
     selectRow(row);
 }
 
-void WaypointGrid::showWidths(const WaypointList& list, const QMap<int, int>& userWidths) {
+void WaypointGrid::showWidths(const ColumnLayout& columns, const QMap<int, int>& userWidths) {
     const double dpi = logicalDpiX();
     settingWidths_ = true;
     for (int c = 0; c < kColumnCount - 1; ++c) {
-        const int twips = list.columnWidth(c);
+        const int twips = columns.width(c);
         setColumnHidden(c, twips <= 1);  // the hidden coordinate pair
         if (twips > 1) {
             setColumnWidth(c, userWidths.value(c, twipsToPixels(twips, dpi)));

@@ -21,7 +21,7 @@ class WaypointGrid : public QTableView {
 
     // Lays the columns out as `list` says, in twips, except those in `userWidths` (pixels by
     // column); hides the coordinate pair the list hides.
-    void showWidths(const WaypointList& list, const QMap<int, int>& userWidths);
+    void showWidths(const ColumnLayout& columns, const QMap<int, int>& userWidths);
 
   Q_SIGNALS:
     // The user sized a column.

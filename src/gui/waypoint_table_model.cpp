@@ -6,8 +6,9 @@
 
 namespace vintrel {
 
-WaypointTableModel::WaypointTableModel(const WaypointList& list, QMap<IconRole, QIcon> icons, QObject* parent)
-    : QAbstractTableModel(parent), list_(list), icons_(std::move(icons)) {}
+WaypointTableModel::WaypointTableModel(const WaypointList& list, const ColumnLayout& columns,
+                                       QMap<IconRole, QIcon> icons, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), columns_(columns), icons_(std::move(icons)) {}
 
 int WaypointTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) {
@@ -84,7 +85,7 @@ QVariant WaypointTableModel::data(const QModelIndex& index, int role) const {
             if (col == column::kIcon) {
                 return int(Qt::AlignCenter);
             }
-            switch (list_.columnAlignment(col)) {
+            switch (columns_.alignment(col)) {
                 case ColumnAlignment::Right:
                     return int(Qt::AlignRight | Qt::AlignVCenter);
                 default:

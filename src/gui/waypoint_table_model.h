@@ -1,5 +1,5 @@
 // The grid's view of the waypoint list: read-only cells, the row icon centred in column 0, red
-// names for rows marked as duplicates, and the list's column alignments. A filter shows only the
+// names for rows marked as duplicates, and the columns' alignments. A filter shows only the
 // rows whose name or description holds a text; the list itself keeps every row.
 #pragma once
 
@@ -17,7 +17,8 @@ class WaypointTableModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    WaypointTableModel(const WaypointList& list, QMap<IconRole, QIcon> icons, QObject* parent = nullptr);
+    WaypointTableModel(const WaypointList& list, const ColumnLayout& columns, QMap<IconRole, QIcon> icons,
+                       QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -42,6 +43,7 @@ class WaypointTableModel : public QAbstractTableModel {
     void applyFilter();
 
     const WaypointList& list_;
+    const ColumnLayout& columns_;
     QMap<IconRole, QIcon> icons_;
     QString filter_;
     std::vector<int> shown_;  // the list's rows the filter lets through, in list order

@@ -62,8 +62,15 @@ ImportShown WindowWork::importFiles(const QStringList& paths, WorkProgress* prog
         firstInput_ = paths.front();
     }
     ImportContext context{list_, decimalSeparator_, progress};
+    int rows = list_.rowCount();
     const ImportOutcome outcome = vintrel::importFiles(paths, context);
     view_ = outcome.view;
+    for (const FileImport& f : outcome.files) {
+        rows += f.result.appended;
+        if (f.format != nullptr && f.result.finished) {
+            columns_.afterFile(f.format->view, f.format->decimalsRight, f.result.appended, rows);
+        }
+    }
     if (!paths.isEmpty()) {
         dialogFileName_ = paths.last();
     }
@@ -184,7 +191,7 @@ void WindowWork::removeRows(const QList<int>& rows) {
 }
 
 void WindowWork::showDecimal(bool decimal) {
-    list_.setCoordinateWidths(applyCoordinateView(view_, list_.rowCount(), decimal));
+    columns_.showCoordinates(view_, list_.rowCount(), decimal);
 }
 
 }  // namespace vintrel

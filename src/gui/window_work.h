@@ -58,6 +58,8 @@ class WindowWork {
     const WaypointList& list() const { return list_; }
     // As the last file read lays the list out.
     ListView view() const { return view_; }
+    // The grid's column widths and alignments, as the files read and the decimal toggle leave them.
+    const ColumnLayout& columns() const { return columns_; }
 
     // Reads `paths` into the list, in order. Runs beside the window: it touches only the list and
     // this object, which the window leaves alone meanwhile. `progress` may be nullptr.
@@ -91,6 +93,7 @@ class WindowWork {
     const Clock* clock_;
     QChar decimalSeparator_;
     ListView view_ = ListView::Waypoints;
+    ColumnLayout columns_;
     QString dialogFileName_;  // the last file opened or saved, for the next proposed name
     QString lastWritten_;
     QString firstInput_;  // the first file read into the list since it was last empty

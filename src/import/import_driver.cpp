@@ -51,6 +51,7 @@ ImportOutcome importFiles(const QStringList& paths, ImportContext& context) {
                 shownName(path) + QStringLiteral(" is a folder, not a waypoint file; it was not read."));
         } else if (format != nullptr) {
             file.recognised = true;
+            file.format = format;
             context.list.resetDuplicateCount();
             context.list.expectInput(QFileInfo(path).size());
             context.list.beginSourceFile(path);

@@ -12,9 +12,10 @@ namespace vintrel {
 
 struct FileImport {
     QString path;
-    bool recognised = false;  // false: no reader for its extension, the file was only named
-    bool cancelled = false;   // the reading was stopped on request: only the rows before stay
-    int duplicates = 0;       // records left out as duplicates of listed rows
+    bool recognised = false;               // false: no reader for its extension, the file was only named
+    bool cancelled = false;                // the reading was stopped on request: only the rows before stay
+    int duplicates = 0;                    // records left out as duplicates of listed rows
+    const ImportFormat* format = nullptr;  // the format it was read as; nullptr when it was not read
     ReadResult result;
 };
 

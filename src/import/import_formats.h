@@ -23,6 +23,7 @@ struct ImportFormat {
     // Whether the first bytes of a file (up to kSniffBytes) are this format's, whatever the file is
     // called; nullptr for a format known by its extension alone.
     bool (*sniff)(QByteArrayView head) = nullptr;
+    bool decimalsRight = false;  // the grid right-aligns the decimal coordinates of its rows
 };
 
 // How many bytes of a file the sniff functions see.

@@ -183,9 +183,7 @@ class KismetHandler : public WaypointXmlHandler {
 }  // namespace
 
 ReadResult readKismetFile(const QString& path, ImportContext& context) {
-    ReadResult result = readXmlWaypoints<KismetHandler>(path, context, QString());
-    setNetworkColumnWidths(context.list);
-    return result;
+    return readXmlWaypoints<KismetHandler>(path, context, QString());
 }
 
 }  // namespace vintrel

@@ -120,12 +120,7 @@ ReadResult readLocFile(const QString& path, ImportContext& context) {
         finishFile(context, result, locAdviceText());
         return result;
     }
-    ReadResult result = readXmlWaypoints<LocHandler>(path, context, locAdviceText());
-    if (result.appended > 0) {
-        context.list.setColumnAlignment(column::kLatDecimal, ColumnAlignment::Right);
-        context.list.setColumnAlignment(column::kLonDecimal, ColumnAlignment::Right);
-    }
-    return result;
+    return readXmlWaypoints<LocHandler>(path, context, locAdviceText());
 }
 
 }  // namespace vintrel

@@ -115,7 +115,6 @@ class NetStumblerHandler : public TextRecordHandler {
                                  withoutFixSentence(withoutFix_, QStringLiteral("latitude or longitude 0")));
         }
         finishFile(context_, result_, QString());
-        setNetworkColumnWidths(context_.list);
     }
 
   private:

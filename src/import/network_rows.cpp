@@ -31,11 +31,6 @@ WaypointDraft networkRow(const NetworkRecord& network, const WaypointList& list,
     return row;
 }
 
-void setNetworkColumnWidths(WaypointList& list) {
-    list.setColumnWidth(column::kName, kNetworkNameWidth);
-    list.setColumnWidth(column::kDescription, networkDescriptionWidth(list.rowCount()));
-}
-
 QString withoutFixSentence(int networks, const QString& why) {
     return networks == 1 ? QStringLiteral("1 network seen without a GPS fix (%1) was skipped.").arg(why)
                          : QStringLiteral("%1 networks seen without a GPS fix (%2) were skipped.")

@@ -29,9 +29,6 @@ QString networkKindLabel(NetworkKind kind);
 // DuplicateRule::AddressIgnoringCase with the record's address.
 WaypointDraft networkRow(const NetworkRecord& network, const WaypointList& list, QChar decimalSeparator);
 
-// The column widths of a list after a file of networks.
-void setNetworkColumnWidths(WaypointList& list);
-
 // The report line for networks left out for want of a GPS fix, `why` saying how the file showed
 // it: "2 networks seen without a GPS fix (latitude or longitude 0) were skipped."
 QString withoutFixSentence(int networks, const QString& why);

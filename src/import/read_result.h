@@ -49,7 +49,8 @@ struct ReadResult {
     // The records skipped and the fields cut, one sentence each with the file and the line, and the
     // count of those not listed: the import report, never a box of its own.
     QStringList skips;
-    QString advice;  // shown in place of the grid when the list is empty after the file
+    QString advice;         // shown in place of the grid when the list is empty after the file
+    bool finished = false;  // the reader came to its end handling (the grid's layout follows it)
     std::optional<ReadAlert> alert;
 };
 

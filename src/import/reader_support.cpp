@@ -220,10 +220,7 @@ QString easyGpsAdvice(const QString& lastSentence) {
 }
 
 void finishFile(ImportContext& context, ReadResult& result, const QString& advice) {
-    if (result.appended > 0) {
-        context.list.setColumnAlignment(column::kName, ColumnAlignment::Left);
-        context.list.setColumnAlignment(column::kDescription, ColumnAlignment::Left);
-    }
+    result.finished = true;
     if (context.list.rowCount() == 0) {
         // The advice is about files that other programs changed; a file that was missing, empty or
         // no document at all has its reason in the problems instead. A file whose waypoints were
@@ -239,9 +236,6 @@ void finishFile(ImportContext& context, ReadResult& result, const QString& advic
         } else if (result.documentFound) {
             result.advice = advice;
         }
-    } else {
-        context.list.setColumnWidth(column::kDescription,
-                                    descriptionWidthAfterImport(context.list.rowCount()));
     }
 }
 

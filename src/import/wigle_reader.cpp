@@ -239,7 +239,6 @@ class WigleHandler : public TextRecordHandler {
             log_.skippedTogether(0, passed);
         }
         finishFile(context_, result_, QString());
-        setNetworkColumnWidths(context_.list);
     }
 
   private:

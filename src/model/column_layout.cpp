@@ -33,4 +33,36 @@ int networkDescriptionWidth(int rowCount) {
     return rowCount > kRowsWithoutScrollBar ? 3918 : 4200;
 }
 
+ColumnLayout::ColumnLayout() {
+    widths_.fill(kOtherWidth);
+    alignments_.fill(ColumnAlignment::General);
+    widths_[column::kIcon] = kIconWidth;
+    widths_[column::kName] = kNameWidth;
+    showCoordinates(ListView::Waypoints, 0, false);
+}
+
+void ColumnLayout::afterFile(ListView view, bool decimalsRight, int appended, int rowCount) {
+    if (appended > 0) {
+        alignments_[column::kName] = alignments_[column::kDescription] = ColumnAlignment::Left;
+        if (decimalsRight) {
+            alignments_[column::kLatDecimal] = alignments_[column::kLonDecimal] = ColumnAlignment::Right;
+        }
+    }
+    if (view == ListView::Networks) {
+        widths_[column::kName] = kNetworkNameWidth;
+        widths_[column::kDescription] = networkDescriptionWidth(rowCount);
+    } else if (rowCount > 0) {
+        widths_[column::kDescription] = descriptionWidthAfterImport(rowCount);
+    }
+}
+
+void ColumnLayout::showCoordinates(ListView view, int rowCount, bool decimalChecked) {
+    const CoordinateViewWidths w = applyCoordinateView(view, rowCount, decimalChecked);
+    widths_[column::kDescription] = w.description;
+    widths_[column::kLatDM] = w.latDM;
+    widths_[column::kLonDM] = w.lonDM;
+    widths_[column::kLatDecimal] = w.latDecimal;
+    widths_[column::kLonDecimal] = w.lonDecimal;
+}
+
 }  // namespace vintrel

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <array>
+
 namespace vintrel {
 
 namespace column {
@@ -58,5 +60,26 @@ int networkDescriptionWidth(int rowCount);
 inline constexpr int kIconWidth = 300;
 inline constexpr int kNameWidth = 1980;
 inline constexpr int kOtherWidth = 1000;
+
+// The grid's column widths (twips; 1 for a hidden column) and alignments, as the files read so far
+// and the decimal toggle leave them. The window keeps one for its list; clearing the list keeps it.
+class ColumnLayout {
+  public:
+    ColumnLayout();
+    int width(int col) const { return widths_[static_cast<size_t>(col)]; }
+    ColumnAlignment alignment(int col) const { return alignments_[static_cast<size_t>(col)]; }
+
+    // A file's reading came to its end with `appended` rows of it added and `rowCount` rows in the
+    // list: names and descriptions turn left-aligned once a file added rows, the description width
+    // follows the row count, a network list takes its wide names, and a file whose decimal
+    // coordinates are right-aligned (`decimalsRight`) aligns them so once it added rows.
+    void afterFile(ListView view, bool decimalsRight, int appended, int rowCount);
+    // The decimal toggle: see applyCoordinateView().
+    void showCoordinates(ListView view, int rowCount, bool decimalChecked);
+
+  private:
+    std::array<int, kColumnCount> widths_{};
+    std::array<ColumnAlignment, kColumnCount> alignments_{};
+};
 
 }  // namespace vintrel

@@ -229,13 +229,7 @@ size_t nameAndPlaceHash(QAnyStringView name, double lat, double lon) {
 
 }  // namespace
 
-WaypointList::WaypointList() {
-    widths_.fill(kOtherWidth);
-    alignments_.fill(ColumnAlignment::General);
-    widths_[column::kIcon] = kIconWidth;
-    widths_[column::kName] = kNameWidth;
-    setCoordinateWidths(applyCoordinateView(ListView::Waypoints, 0, false));
-}
+WaypointList::WaypointList() = default;
 
 const QStringList& WaypointList::headerTexts() {
     static const QStringList headers = {
@@ -253,14 +247,6 @@ const QStringList& WaypointList::headerTexts() {
         QString(),
     };
     return headers;
-}
-
-void WaypointList::setCoordinateWidths(const CoordinateViewWidths& widths) {
-    setColumnWidth(column::kDescription, widths.description);
-    setColumnWidth(column::kLatDM, widths.latDM);
-    setColumnWidth(column::kLonDM, widths.lonDM);
-    setColumnWidth(column::kLatDecimal, widths.latDecimal);
-    setColumnWidth(column::kLonDecimal, widths.lonDecimal);
 }
 
 int WaypointList::appendWaypointRow(const WaypointRow& source) {

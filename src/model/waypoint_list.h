@@ -275,7 +275,7 @@ class WaypointList {
     // Takes the mark back from a row that had none before it was marked.
     void unmarkDuplicate(int index);
 
-    // Empties the list to its header; widths and alignments are kept.
+    // Empties the list.
     void clear();
 
     // Says that the rows appended from now on are read from the file at `path`: each row that names
@@ -288,12 +288,6 @@ class WaypointList {
     // their order, their cells and their marks (the record that repeated a marked row was left out
     // and stays out). A later record is compared with the rows that stay only.
     void removeRows(QList<int> indexes);
-
-    int columnWidth(int col) const { return widths_[static_cast<size_t>(col)]; }  // twips
-    void setColumnWidth(int col, int twips) { widths_[static_cast<size_t>(col)] = twips; }
-    void setCoordinateWidths(const CoordinateViewWidths& widths);
-    ColumnAlignment columnAlignment(int col) const { return alignments_[static_cast<size_t>(col)]; }
-    void setColumnAlignment(int col, ColumnAlignment a) { alignments_[static_cast<size_t>(col)] = a; }
 
   private:
     // Empties the rows, their text and their indexes; the input files stay known.
@@ -333,8 +327,6 @@ class WaypointList {
     Key expectedKey_ = kKeyCount;
     size_t expectedHash_ = 0;
     QStringList sourceFiles_;  // the paths of sourceFile numbers 1, 2, ...
-    std::array<int, kColumnCount> widths_{};
-    std::array<ColumnAlignment, kColumnCount> alignments_{};
     int duplicateCount_ = 0;
     bool namesMayRepeat_ = false;
     std::atomic<int> rowCountSoFar_{0};

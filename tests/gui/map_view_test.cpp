@@ -185,7 +185,8 @@ TEST(MapPane, TheStreetMapIsFetchedOnlyOnceChosenAndBothChoicesAreKept) {
     vintrel::test::FakeTileServer server;
     QTemporaryDir cache;
     WaypointList list;
-    WaypointTableModel model(list, {});
+    const ColumnLayout columns;
+    WaypointTableModel model(list, columns, {});
     QWidget window;
     QMenuBar menuBar(&window);
     menuBar.addMenu(QStringLiteral("&Help"));

@@ -27,7 +27,6 @@ TEST(GpxReader, PocketQueryExtensionsDoNotLeakIntoTheRow) {
     EXPECT_EQ(rowText(list, 2),
               "GC3NOSYM||N53°00.000  N5300.00000|E014°00.000  E01400.00000|53.0000000|14.0000000|||||");
     EXPECT_EQ(list.row(2).icon, IconRole::Empty);
-    EXPECT_EQ(list.columnAlignment(column::kLatDecimal), ColumnAlignment::General);
 }
 
 TEST(GpxReader, Gpx11OnOneLongLineWithLinksAndCategories) {
@@ -39,7 +38,6 @@ TEST(GpxReader, Gpx11OnOneLongLineWithLinksAndCategories) {
     EXPECT_EQ(rowText(list, 0),
               "Point 01|Line one line two and three|N47°00.600  N4700.60000|E008°00.600  E00800.60000|"
               "47.0100000|8.0100000|http://example.org/p1|||Flag, Blue|Hiking");
-    EXPECT_EQ(list.columnWidth(column::kDescription), 5718);
 }
 
 TEST(GpxReader, RoutePointsAreWaypointsTrackPointsAreNot) {

@@ -55,7 +55,6 @@ TEST(KismetReader, RealLogGivesItsNetworksAtTheirPeaks) {
     EXPECT_EQ(rowText(list, 2).section(u'|', 0, 1), "0003:??|00:00:00:00:00:02 (AP) Ch6");  // cloaked
     EXPECT_EQ(columnTexts(list, column::kEncryption), (QStringList{"UnEncrypted", "Encrypted", "Encrypted"}));
     EXPECT_EQ(list.row(1).icon, IconRole::EncryptYes);
-    EXPECT_EQ(list.columnWidth(column::kName), 3100);
 }
 
 TEST(KismetReader, KindsEncryptionAndNetworksWithoutAPosition) {

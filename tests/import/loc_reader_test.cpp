@@ -22,8 +22,6 @@ TEST(LocReader, SiteStyleFileOnOneLine) {
               "GC2B3C4|Quarry|S33°30.000  S3330.00000|E151°15.000  E15115.00000|-33.5000000|151.2500000|"
               "http://www.geocaching.com/seek/cache_details.aspx?wp=GC2B3C4||||");
     EXPECT_EQ(list.row(0).icon, IconRole::Geocache);
-    EXPECT_EQ(list.columnAlignment(column::kName), ColumnAlignment::Left);
-    EXPECT_EQ(list.columnAlignment(column::kLatDecimal), ColumnAlignment::Right);
 
     // The system's separator changes only the decimal columns.
     WaypointList comma;

@@ -34,13 +34,11 @@ QString listing(const QStringList& paths, const PieceSettings& pieces, bool canc
         }
         s += row.redName ? QStringLiteral("\t(red)\n") : QStringLiteral("\n");
     }
-    for (int c = 0; c < kColumnCount; ++c) {
-        s += QStringLiteral("%1/%2 ").arg(list.columnWidth(c)).arg(static_cast<int>(list.columnAlignment(c)));
-    }
     QStringList lines = importReportLines(outcome) + importSkipLines(outcome);
     for (const FileImport& f : outcome.files) {
         lines += f.result.problems;
-        lines.append(QStringLiteral("%1 %2 %3 %4 %5")
+        lines.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(f.result.finished)
                          .arg(f.result.readToEnd)
                          .arg(f.result.documentFound)
                          .arg(f.cancelled)

@@ -151,6 +151,31 @@ TEST(CoordinateView, DescriptionWidthFollowsListViewAndRows) {
     EXPECT_EQ(applyCoordinateView(ListView::Networks, 8, false).description, 4200);
 }
 
+// Files read one after another: each that came to its end lays the grid out for the rows then.
+TEST(ColumnLayout, EachFileReadLaysTheGridOut) {
+    ColumnLayout c;
+    EXPECT_EQ(c.width(column::kName), 1980);
+    EXPECT_EQ(c.width(column::kDescription), 6000);
+    EXPECT_EQ(c.width(column::kLatDecimal), 1);     // degrees and minutes shown
+    c.afterFile(ListView::Waypoints, false, 0, 0);  // nothing read: nothing changes
+    EXPECT_EQ(c.alignment(column::kName), ColumnAlignment::General);
+    c.afterFile(ListView::Waypoints, false, 9, 9);
+    EXPECT_EQ(c.width(column::kDescription), 5718);
+    EXPECT_EQ(c.alignment(column::kName), ColumnAlignment::Left);
+    EXPECT_EQ(c.alignment(column::kDescription), ColumnAlignment::Left);
+    EXPECT_EQ(c.alignment(column::kLatDecimal), ColumnAlignment::General);
+    c.afterFile(ListView::Networks, false, 0, 9);  // a network file widens the names even empty
+    EXPECT_EQ(c.width(column::kName), 3100);
+    EXPECT_EQ(c.width(column::kDescription), 3918);
+    c.afterFile(ListView::Waypoints, true, 1, 10);  // a .loc: decimals right; names stay wide
+    EXPECT_EQ(c.width(column::kName), 3100);
+    EXPECT_EQ(c.width(column::kDescription), 5718);
+    EXPECT_EQ(c.alignment(column::kLonDecimal), ColumnAlignment::Right);
+    c.showCoordinates(ListView::Waypoints, 10, true);
+    EXPECT_EQ(c.width(column::kLatDM), 1);
+    EXPECT_EQ(c.width(column::kLatDecimal), 1350);
+}
+
 TEST(DecimalCells, TheValueWithoutTheTextIsTheValueOfTheText) {
     // Many coordinates as files give them, and some with more decimals than the cell shows.
     std::uint64_t seed = 12345;
