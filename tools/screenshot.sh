@@ -50,7 +50,12 @@ env "${env[@]}" xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     if command -v openbox >/dev/null; then openbox & wm=$!; sleep 1; fi
     "$0" "${@:2}" &
     app=$!
-    sleep 3
-    import -window "$(xwininfo -root -tree | awk "/VINTREL v/ {print \$1; exit}")" "$1"
+    for _ in $(seq 40); do  # the window, once it is there (a loaded machine takes its time)
+        id=$(xwininfo -root -tree | awk "/VINTREL v/ {print \$1; exit}")
+        [ -n "$id" ] && break
+        sleep 0.5
+    done
+    sleep 2  # the files read and the map drawn
+    import -window "$id" "$1"
     kill $app ${wm:-}' "$here/build/src/vintrel" "$out" "${samples[@]}"
 echo "$out"

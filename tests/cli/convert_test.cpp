@@ -3,6 +3,7 @@
 #include "export/export_formats.h"
 #include "model/file_names.h"
 
+#include "devices/fake_units.h"
 #include "interop_support.h"
 #include "test_support.h"
 
@@ -29,10 +30,10 @@ struct CliRun {
     QString err;
 };
 
-CliRun run(const QStringList& args) {
+CliRun run(const QStringList& args, const ConvertEnvironment& env = {}) {
     QString out, err;
     QTextStream o(&out), e(&err);
-    const int status = runConvert(args, o, e, ConvertEnvironment{});
+    const int status = runConvert(args, o, e, env);
     o.flush();
     e.flush();
     return {status, out, err};
@@ -71,15 +72,6 @@ TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
     EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
 }
 
-TEST(ConvertList, AFileOfTheWrongKindIsNamedWithTheWindowsText) {
-    const CliRun r = run({"--list", dataPath("netstumbler_wrong.txt"), dataPath("cameras_lf.csv")});
-    EXPECT_EQ(r.status, 3);  // one of the inputs was not read
-    EXPECT_EQ(r.out.count('\n'), 3);
-    EXPECT_TRUE(r.err.startsWith("vintrel-convert: " + dataPath("netstumbler_wrong.txt") +
-                                 ": This is not a NetStumbler Exported text file.    \n"))
-        << r.err.toStdString();
-}
-
 TEST(ConvertList, UsageHelpAndVersion) {
     EXPECT_EQ(run({}).status, 2);
     EXPECT_EQ(run({"--list"}).status, 2);
@@ -107,54 +99,38 @@ TEST(ConvertList, UsageHelpAndVersion) {
 
 TEST(ConvertToGdb, WritesAndReports) {
     QTemporaryDir dir;
-    const QString out = dir.filePath("caches.gdb");
-    CliRun r =
-        run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out, "--display", "symbol"});
+    const QString out = dir.filePath("caches.v1.gdb");  // the format from the last dot
+    CliRun r = run({dataPath("site_one_line.loc"), dataPath("case_names.loc"), "-o", out});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + out +
                          " created\nThere are 2 records in the new file.\n");
-    const QByteArray bytes = readAll(out);
-    // GC1A2B3 (marked: both records of case_names.loc repeated it) and GC2B3C4, each once.
-    EXPECT_EQ(bytes.size(), 55 + 7 + (77 + 7 + 22 + 60) + (77 + 7 + 6 + 60));
-    EXPECT_EQ(bytes.mid(55 + 44 + 7 + 22, 4).toHex(), QByteArray("00000000"));  // symbol only
 
     r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/out.kml")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("out.kml was not written:")) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains("created"));
-    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz")});
-    EXPECT_EQ(r.status, 2);
-    r = run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb", "--no-description"});
-    EXPECT_EQ(r.status, 0);
-    r = run({dataPath("route.gpx"), "-o", dir.filePath("missing/dir/out.gdb")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("out.gdb was not written:")) << r.err.toStdString();
+    EXPECT_EQ(run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz")}).status, 2);
+    EXPECT_EQ(run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb"}).status, 0);
 }
 
-// A waypoint that two inputs hold is written once, not left out of the file.
-TEST(ConvertToGdb, AFileReadTwiceGivesEveryWaypointOnce) {
-    QTemporaryDir dir;
-    for (const char* format : {"gdb", "mps"}) {
-        const QString out = dir.filePath(QStringLiteral("twice.") + format);
-        const CliRun r = run({dataPath("crlf_multi.loc"), dataPath("crlf_multi.loc"), "-o", out});
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(r.out.startsWith("3 records with duplicate names were removed.\n"))
-            << r.out.toStdString();
-        EXPECT_TRUE(r.out.endsWith("There are 3 records in the new file.\n")) << r.out.toStdString();
-    }
-}
-
+// A GDB file, and a GPX file under a name of no format's (--format); nothing new is still an
+// extended file.
 TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");
-    ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
-    CliRun r = run({dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", gdb});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gdb +
-                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
-    r = run({dataPath("route.gpx"), "--add", gdb});  // nothing new is still an extended file
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
+    CliRun r;
+    for (const QStringList& format : {QStringList{}, QStringList{"--format", "gpx"}}) {
+        const QString out = dir.filePath(format.isEmpty() ? "caches.gdb" : "caches.xml");
+        r = run(QStringList{dataPath("route.gpx"), "-o", out} + format);
+        EXPECT_EQ(r.out, out + " created\nThere are 2 records in the new file.\n");
+        r = run(QStringList{dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", out} + format);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + out +
+                             "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
+        r = run(QStringList{dataPath("route.gpx"), "--add", out} + format);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
+    }
 
     r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
     EXPECT_EQ(r.status, 1);
@@ -207,101 +183,86 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
     EXPECT_TRUE(r.err.contains("was skipped"));
 }
 
-// Names a file would hold as the same bytes get a number; characters a version 1 GDB file loses
-// are named, with the entry that keeps them, which keeps them.
-TEST(ConvertSafety, NamesWrittenAlikeAreMadeDistinctAndVersion3KeepsThem) {
+// What the writer says about the names goes to standard error under the file's name, with the
+// option that keeps them.
+TEST(ConvertSafety, NamesWrittenAlikeAreReportedAndVersion3KeepsThem) {
     QTemporaryDir dir;
     const QString out = dir.filePath("alike.gdb");
     CliRun r = run({dataPath("names_alike.gpx"), "-o", out});
     EXPECT_EQ(r.status, 0);
-    const QString said = QStringLiteral("vintrel-convert: ") + out;
-    EXPECT_EQ(r.err, said +
-                         QString::fromUtf8(": 2 waypoints whose names the file would hold twice were given a "
-                                           "number (such as \"字漢\", written as \"?? 2\").\n") +
-                         said +
-                         QString::fromUtf8(": 2 names hold characters that windows-1252 lacks; they are "
-                                           "written as '?' (\"漢字\" as \"??\").\n") +
-                         said +
-                         ": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
-                         "(vintrel-convert --gdb-version 3).\n");
-    EXPECT_TRUE(r.out.endsWith("There are 5 records in the new file.\n"));
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.err.toStdString();
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith("vintrel-convert: " + out + ": ")) << line.toStdString();
+    }
+    EXPECT_TRUE(
+        lines[2].endsWith(": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
+                          "(vintrel-convert --gdb-version 3)."));
 
-    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version", "3"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, said + QString::fromUtf8(": 1 waypoint whose name the file would hold twice was given a "
-                                              "number (such as \"Café\", written as \"Café 2\").\n"));
-    EXPECT_EQ(readAll(out)[11], 'm');
-    r = run({dataPath("names_alike.gpx"), "-o", out, "--gdb-version=2"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version takes one of 1, 3\n"))
-        << r.err.toStdString();
-    r = run({dataPath("names_alike.gpx"), "-o", dir.filePath("x.mps"), "--gdb-version", "3"});
-    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for gdb files only\n"));
-    r = run({dataPath("names_alike.gpx"), "--add", out, "--gdb-version", "3"});
-    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --gdb-version is for new files")) << r.err.toStdString();
+    const struct {
+        QStringList args;
+        const char* err;
+    } refused[] = {
+        {{"-o", out, "--gdb-version=2"}, "--gdb-version takes one of 1, 3\n"},
+        {{"-o", dir.filePath("x.mps"), "--gdb-version", "3"}, "--gdb-version is for gdb files only\n"},
+        {{"--add", out, "--gdb-version", "3"}, "--gdb-version is for new files"},
+    };
+    for (const auto& c : refused) {
+        r = run(QStringList{dataPath("names_alike.gpx")} + c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("vintrel-convert: ") + c.err)) << r.err.toStdString();
+    }
 }
 
-TEST(ConvertToKmlWptAndGpx, WritesEveryRowAndReports) {
+// Google Earth files hold the rows marked as duplicates too.
+TEST(ConvertToKml, WritesEveryRowAndReports) {
     QTemporaryDir dir;
     const QString kml = dir.filePath("both.kml");
-    // case_names.loc repeats GC1A2B3 and marks the earlier row: Google Earth and PCX5 files still
-    // hold it.
-    CliRun r =
+    const CliRun r =
         run({dataPath("site_one_line.loc"), dataPath("route.gpx"), dataPath("case_names.loc"), "-o", kml});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + kml +
                          " created\nThere are 4 records in the new file.\n");
-    EXPECT_EQ(parseKml(readAll(kml)).placemarks, 4);
-
-    const QString gpx = dir.filePath("both.xml");
-    r = run({dataPath("site_one_line.loc"), "-o", gpx, "--format", "gpx"});
-    EXPECT_EQ(r.out, gpx + " created\nThere are 2 records in the new file.\n");
-    r = run({dataPath("site_one_line.loc"), dataPath("route.gpx"), "--add", gpx, "--format", "gpx"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + gpx +
-                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
-    EXPECT_EQ(readAll(gpx).count("<wpt "), 4);
 }
 
-// The colour chosen by name reaches the MPS record, between the display mode (1) and the geocache
-// symbol (117); --colour is for MPS files only.
-TEST(ConvertToMps, ColourByName) {
+// The options reach the file written, seen in the bytes that hold them: --display, --colour by
+// name (between the display mode 1 and the geocache symbol 117), --gdb-version, and --speed-unit
+// and --proximity in every POI's alert (the proximity in metres, then "max@50" in hundredths of a
+// metre a second). Each is refused for a format without it.
+TEST(ConvertOptions, OptionsReachTheFileWritten) {
     QTemporaryDir dir;
-    const QString out = dir.filePath("coloured.mps");
-    ASSERT_EQ(run({dataPath("site_one_line.loc"), "-o", out, "--colour", "dark red"}).status, 0);
-    EXPECT_TRUE(readAll(out).contains(hex("01 00 00 00 02 00 00 00 75 00 00 00")));
-    EXPECT_EQ(run({dataPath("site_one_line.loc"), "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
-}
-
-// --speed-unit and --proximity reach the alert of every POI: the proximity in metres, then the
-// speed of "max@50" in hundredths of a metre a second.
-TEST(ConvertToGpi, SpeedUnitAndProximity) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("cams.gpi");
+    const QString loc = dataPath("site_one_line.loc"), cams = dataPath("real/cameras/GATSO_50.csv");
     const struct {
-        QStringList option;
-        const char* alert;
+        QStringList args;
+        const char* file;
+        qsizetype at;  // where the bytes are; -1: anywhere
+        QByteArray bytes;
     } cases[] = {
-        {{}, "2c 01 6d 05"},                                             // 300 m, 50 km/h
-        {{"--speed-unit", "mph", "--proximity", "450"}, "c2 01 bb 08"},  // 450 m, 50 mph
-        {{"--proximity", "0", "--speed-unit", "KMH"}, "00 00 6d 05"},
+        {{loc, "--display", "symbol"}, "a.gdb", 55 + 44 + 7 + 22, hex("00 00 00 00")},  // symbol only
+        {{loc, "--colour", "dark red"}, "a.mps", -1, hex("01 00 00 00 02 00 00 00 75 00 00 00")},
+        {{dataPath("names_alike.gpx"), "--gdb-version", "3"}, "a.gdb", 11, "m"},
+        {{cams}, "a.gpi", -1, hex("03 00 00 00 0c 00 00 00 2c 01 6d 05")},  // 300 m, 50 km/h
+        {{cams, "--speed-unit", "mph", "--proximity", "450"},
+         "a.gpi",
+         -1,
+         hex("03 00 00 00 0c 00 00 00 c2 01 bb 08")},
+        {{cams, "--proximity", "0", "--speed-unit", "KMH"},
+         "a.gpi",
+         -1,
+         hex("03 00 00 00 0c 00 00 00 00 00 6d 05")},
     };
     for (const auto& c : cases) {
-        const CliRun r = run(QStringList{dataPath("real/cameras/GATSO_50.csv"), "-o", out} + c.option);
+        const QString out = dir.filePath(c.file);
+        const CliRun r = run(c.args + QStringList{"-o", out});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_TRUE(readAll(out).contains(hex("03 00 00 00 0c 00 00 00") + hex(c.alert)))
-            << c.option.join(' ').toStdString();
+        const QByteArray bytes = readAll(out);
+        EXPECT_TRUE(c.at < 0 ? bytes.contains(c.bytes) : bytes.mid(c.at, c.bytes.size()) == c.bytes)
+            << c.args.join(' ').toStdString();
     }
-    for (const QStringList& bad :
-         {QStringList{"--speed-unit", "knots", "-o", out}, QStringList{"--proximity", "-1", "-o", out},
-          QStringList{"--proximity", "65536", "-o", out},
-          QStringList{"--proximity", "300", "-o", dir.filePath("x.gdb")}}) {
-        const CliRun r = run(QStringList{dataPath("cameras_lf.csv")} + bad);
-        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
-        EXPECT_FALSE(r.err.isEmpty());
-    }
-    EXPECT_TRUE(run({dataPath("cameras_lf.csv"), "--proximity", "300", "-o", dir.filePath("x.gdb")})
-                    .err.startsWith("vintrel-convert: --speed-unit and --proximity are for gpi files only"));
+    EXPECT_EQ(run({loc, "--colour", "red", "-o", dir.filePath("x.gdb")}).status, 2);
+    const CliRun r = run({dataPath("cameras_lf.csv"), "--proximity", "300", "-o", dir.filePath("x.gdb")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith("vintrel-convert: --speed-unit and --proximity are for gpi files only"));
 }
 
 // File names are bytes: any name that exists is read, any name given is written as it is, and
@@ -369,9 +330,8 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
     }
 }
 
-// A row without a name is no duplicate: the add says apart why rows were left out.
-// Rows without a name are named; added again, they are found by their places.
-TEST(ConvertAdd, RowsWithoutANameAreNamedAndFoundAgainByTheirPlaces) {
+// A row without a name is no duplicate: it is added, named, and the naming said on standard error.
+TEST(ConvertAdd, RowsWithoutANameAreAddedAndTheirNamesSaid) {
     QTemporaryDir dir;
     const QString gdb = dir.filePath("caches.gdb");
     ASSERT_EQ(run({dataPath("route.gpx"), "-o", gdb}).status, 0);
@@ -379,16 +339,12 @@ TEST(ConvertAdd, RowsWithoutANameAreNamedAndFoundAgainByTheirPlaces) {
     ASSERT_TRUE(writeFile(nameless,
                           "<gpx><wpt lat=\"1\" lon=\"2\"/><wpt lat=\"3\" lon=\"4\"><name>N</name></wpt>"
                           "<wpt lat=\"5\" lon=\"6\"/></gpx>"));
-    CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
+    const CliRun r = run({dataPath("route.gpx"), nameless, "--add", gdb});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "There were 2 records in the existing file.\n3 records added to " + gdb +
                          "\n2 duplicate records were not added.\nThere are now 5 records in the file.\n");
     EXPECT_EQ(r.err,
               "vintrel-convert: " + gdb + ": 2 waypoints without a name were written as WPT001 … WPT002.\n");
-    r = run({nameless, "--add", gdb});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "There were 5 records in the existing file.\n0 records added to " + gdb +
-                         "\n3 duplicate records were not added.\nThere are still 5 records in the file.\n");
 }
 
 // Every write to standard output counts: a full disk or a reader that went away is a failure,
@@ -477,6 +433,9 @@ TEST(ConvertOptions, GnuFormsReachTheExport) {
         {{"-o", "a.gdb", "--add=b.gdb"}, "give one output"},
         {{"--colour", "purple"}, "unknown colour purple"},
         {{"--display=huge"}, "unknown display mode huge"},
+        {{"--speed-unit", "knots"}, "unknown speed unit knots; give kmh or mph"},
+        {{"--proximity", "-1"}, "--proximity takes whole metres from 0 to 65535, not -1"},
+        {{"--proximity=65536"}, "--proximity takes whole metres from 0 to 65535, not 65536"},
     };
     for (const auto& e : errors) {
         const auto parsed = parseConvertOptions(e.args);
@@ -526,7 +485,6 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
          3,
          "waypoint\tStart",
          "vintrel-convert: %1 is a folder, not a waypoint file"},
-        {{missingPath("gone.loc"), "--list"}, 1, "", "vintrel-convert: %2: the file cannot be opened"},
         {{"--list", "--header", route},
          0,
          "icon\tname\tdescription\tlat_dm\tlon_dm\tlat\tlon\turl\tdup\tencryption\t"
@@ -548,10 +506,7 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
             return *start == '\0' ? text.isEmpty() : text.startsWith(QString::fromUtf8(start));
         };
         EXPECT_TRUE(begins(out, c.out)) << what << out.left(200).toStdString();
-        const QByteArray expectedErr = QString::fromUtf8(c.err)
-                                           .replace("%1", dir.path())
-                                           .replace("%2", missingPath("gone.loc"))
-                                           .toUtf8();
+        const QByteArray expectedErr = QString::fromUtf8(c.err).replace("%1", dir.path()).toUtf8();
         EXPECT_TRUE(begins(err, expectedErr.constData())) << what << err.toStdString();
         for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
             EXPECT_TRUE(line.startsWith("vintrel-convert: ")) << line.toStdString();
@@ -561,41 +516,19 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
 
 // Garmin units made of folders in a mount table of the test's own: listed, chosen, sent to.
 TEST(ConvertDevices, UnitsAreListedChosenAndSentTo) {
-    QTemporaryDir dir;
+    FakeUnits units;
     ConvertEnvironment env;
-    env.deviceSearch.mountTable = dir.filePath("mounts");
-    const auto unit = [&](const char* name, const QByteArray& model) {
-        const QString root = dir.filePath(name);
-        QDir().mkpath(root + "/Garmin");
-        EXPECT_TRUE(writeFile(root + "/Garmin/GarminDevice.xml",
-                              "<Device><Model><Description>" + model + "</Description></Model></Device>"));
-        return root;
-    };
-    const QString etrex = unit("ETREX", "eTrex 30");
-    const QString nuvi = unit("NUVI", "nuvi 2595");
-    const auto mount = [&](const QStringList& roots) {
-        QByteArray table;
-        for (const QString& root : roots) {
-            table += "/dev/sdb1 " + root.toUtf8() + " vfat rw 0 0\n";
-        }
-        EXPECT_TRUE(writeFile(env.deviceSearch.mountTable, table));
-    };
-    const auto runWith = [&env](const QStringList& args) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        const int status = runConvert(args, o, e, env);
-        o.flush();
-        e.flush();
-        return CliRun{status, out, err};
-    };
+    env.deviceSearch = units.search;
+    const auto runWith = [&env](const QStringList& args) { return run(args, env); };
+    const QString etrex = units.unit("ETREX", "eTrex 30");
+    const QString nuvi = units.unit("NUVI", "nuvi 2595");
     const QString input = dataPath("crlf_multi.loc");
 
-    mount({});
     CliRun r = runWith({input, "--to-device"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith("vintrel-convert: no Garmin unit was found")) << r.err.toStdString();
 
-    mount({etrex, nuvi});
+    units.mount({etrex, nuvi});
     r = runWith({"--devices"});
     EXPECT_EQ(r.status, 0);
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
@@ -605,17 +538,11 @@ TEST(ConvertDevices, UnitsAreListedChosenAndSentTo) {
     r = runWith({input, "--to-device"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("2 Garmin units were found; name the one to send to")) << r.err.toStdString();
-    EXPECT_FALSE(QFile::exists(etrex + "/Garmin/GPX/crlf_multi.gpx"));
-
     r = runWith({input, "--to-device=" + nuvi});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    const QString sent = nuvi + "/Garmin/GPX/crlf_multi.gpx";
     EXPECT_TRUE(r.out.contains("Sent to nuvi 2595")) << r.out.toStdString();
-    const QByteArray first = readAll(sent);
-    r = runWith({input, "--to-device=" + nuvi + "/Garmin"});  // a second send adds nothing
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("0 records added to")) << r.out.toStdString();
-    EXPECT_EQ(readAll(sent), first);
+    EXPECT_TRUE(QFile::exists(nuvi + "/Garmin/GPX/crlf_multi.gpx"));
+    EXPECT_FALSE(QFile::exists(etrex + "/Garmin/GPX/crlf_multi.gpx"));
 
     for (const QStringList& bad :
          {QStringList{input, "--to-device", "--format=kml"}, QStringList{input, "--to-device", "-o", "x.gpx"},

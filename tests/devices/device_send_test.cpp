@@ -1,5 +1,6 @@
 #include "devices/device_send.h"
 
+#include "devices/fake_units.h"
 #include "import/reader_support.h"
 #include "test_support.h"
 
@@ -33,37 +34,19 @@ void fillRows(WaypointList& list, int count, const QString& prefix) {
     }
 }
 
-// A unit made of a folder: its root holds Garmin/GarminDevice.xml naming no folders.
-GarminDevice folderUnit(const QString& root) {
-    QDir().mkpath(root + "/Garmin");
-    QFile xml(root + "/Garmin/GarminDevice.xml");
-    EXPECT_TRUE(xml.open(QIODevice::WriteOnly));
-    xml.write(
-        "<Device xmlns=\"http://www.garmin.com/xmlschemas/GarminDevice/v2\"><Model><Description>eTrex "
-        "30</Description></Model></Device>");
-    xml.close();
-    DeviceSearch search;
-    search.mountTable = root + "/mounts";
-    QFile table(search.mountTable);
-    EXPECT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write("/dev/sdb1 " + root.toUtf8() + " vfat rw 0 0\n");
-    table.close();
-    const DeviceScan scan = findGarminDevices(search);
-    EXPECT_EQ(scan.devices.size(), 1);
-    return scan.devices.value(0);
-}
-
 TEST(DeviceSend, AFirstSendWritesTheFileAndASecondAddsOnlyWhatIsNew) {
-    QTemporaryDir dir;
-    const GarminDevice unit = folderUnit(dir.path());
-    EXPECT_EQ(deviceFilePath(unit, gpx(), "/home/u/caches.loc"), dir.path() + "/Garmin/GPX/caches.gpx");
+    test::FakeUnits units;
+    const QString root = units.unit("ETREX", "eTrex 30");
+    units.mount({root});
+    const GarminDevice unit = findGarminDevices(units.search).devices.value(0);
+    const QString path = root + "/Garmin/GPX/caches.gpx";
+    EXPECT_EQ(deviceFilePath(unit, gpx(), "/home/u/caches.loc"), path);
 
     WaypointList list;
     fillRows(list, 3, "GC");
     WriteReport report = sendToDevice(gpx(), list, unit, "/home/u/caches.loc", ExportContext{});
     ASSERT_TRUE(report.written) << report.error.toStdString();
     EXPECT_EQ(report.recordCount, 3);
-    const QString path = dir.path() + "/Garmin/GPX/caches.gpx";
     const QByteArray first = readAll(path);
 
     report = sendToDevice(gpx(), list, unit, "/home/u/caches.loc", ExportContext{});
@@ -76,7 +59,7 @@ TEST(DeviceSend, AFirstSendWritesTheFileAndASecondAddsOnlyWhatIsNew) {
     report = sendToDevice(gpx(), list, unit, "/home/u/caches.loc", ExportContext{});
     EXPECT_EQ(report.recordCount, 1);
     EXPECT_EQ(report.existingCount, 3);
-    EXPECT_EQ(QDir(dir.path() + "/Garmin/GPX").entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_EQ(QDir(root + "/Garmin/GPX").entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 // A unit that is a small file system of its own, in a mount namespace of a child process, so that

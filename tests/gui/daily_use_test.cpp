@@ -71,29 +71,22 @@ TEST_F(Window, FocusGoesBackAfterAWriteAndTheGridShowsItsCurrentRow) {
     EXPECT_EQ(grid->currentIndex().row(), 0);
 }
 
-// The name typed in the save dialog: the format's extension is added when there is none; another
-// format's extension, or a file the added extension makes, is asked about first.
+// The name typed in the save dialog gets the format's extension when it has none; another
+// format's extension is asked about first, and a "no" writes nothing.
 TEST_F(Window, TheSaveNameGetsTheFormatsExtensionAndAnotherFormatsIsAskedAbout) {
     QTemporaryDir dir;
     open({data("site_one_line.loc")});
     choose("cboOutput", "WPT (Waypoint file)");
-    // The questions asked when `typed` is saved, the answers being `answers`.
-    const auto save = [&](const char* typed, const QList<bool>& answers) {
-        messages_.questions.clear();
-        messages_.answers = answers;
-        dialogs_.saveAnswers.append(dir.filePath(typed));
+    dialogs_.saveAnswers.append(dir.filePath("plain"));
+    click("cmdCreateNew");
+    EXPECT_EQ(text("lblOutFile"), dir.filePath("plain.wpt") + " created");
+    for (bool yes : {false, true}) {
+        messages_.answers = {yes};
+        dialogs_.saveAnswers.append(dir.filePath("other.kml"));
         click("cmdCreateNew");
-        return messages_.questions.size();
-    };
-    const auto isWpt = [&](const char* name) {
-        return readAll(dir.filePath(name)).startsWith("H  COORDINATE SYSTEM");
-    };
-    EXPECT_EQ(save("plain", {}), 0);
-    EXPECT_TRUE(isWpt("plain.wpt"));
-    EXPECT_EQ(save("other.kml", {false}), 1);
-    EXPECT_FALSE(QFile::exists(dir.filePath("other.kml")));
-    EXPECT_EQ(save("other.kml", {true}), 1);
-    EXPECT_TRUE(isWpt("other.kml"));
+        EXPECT_EQ(messages_.questions.size(), yes ? 2 : 1);
+        EXPECT_EQ(QFile::exists(dir.filePath("other.kml")), yes);
+    }
 }
 
 // Every control, check box and choice has a mnemonic of its own, distinct from the menu bar's.
@@ -139,24 +132,6 @@ TEST_F(Window, ProgressAndTheMapSourceButtonMoveNothing) {
     QApplication::processEvents();
     EXPECT_EQ(get<QWidget>("MSFlexGrid1")->geometry(), grid);
     EXPECT_EQ(get<QWidget>("cmdCreateNew")->geometry(), create);
-}
-
-// Clear leaves no result of an earlier write on screen, and with nothing listed it has nothing to
-// clear.
-TEST_F(Window, ClearEmptiesTheResultsAndIsOffOnAnEmptyList) {
-    QTemporaryDir dir;
-    open({data("site_one_line.loc")});
-    choose("cboOutput", "KML (Google Earth)");
-    dialogs_.saveAnswers.append(dir.filePath("x.kml"));
-    click("cmdCreateNew");
-    ASSERT_FALSE(text("lblNowCount").isEmpty());
-    click("cmdClearGrid");
-    for (const char* label : {"lblOutFile", "lblNowCount", "lblExistingCount"}) {
-        EXPECT_EQ(text(label), "") << label;
-    }
-    EXPECT_TRUE(visible("cmdClearGrid"));
-    EXPECT_FALSE(enabled("cmdClearGrid"));
-    EXPECT_FALSE(get<QAction>("actClearList")->isEnabled());
 }
 
 // Files opened are remembered by their absolute paths, whatever their type, so that they open
