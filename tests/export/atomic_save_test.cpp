@@ -177,24 +177,6 @@ TEST(AtomicSave, ReplacesWholeKeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(readAll(target), "through the link");
 }
 
-TEST(AtomicSave, TargetsThatAreNotRegularFilesAreRefused) {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("pipe.gdb");
-    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    QString error;
-    EXPECT_FALSE(saveAtomically(fifo, "x", error));
-    EXPECT_EQ(error, "it exists and is not a regular file");
-    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
-
-    EXPECT_FALSE(saveAtomically(dir.path(), "x", error));
-    EXPECT_EQ(error, "it is a folder");
-    EXPECT_FALSE(saveAtomically("/dev/null", "x", error));
-    EXPECT_EQ(error, "it exists and is not a regular file");
-    EXPECT_FALSE(saveAtomically(dir.filePath("no/such/folder.gdb"), "x", error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_EQ(entries(dir.path()), QStringList{"pipe.gdb"});
-}
-
 // Every way a target can be wrong or in use, for a create and an add of a GDB, a WPT and a GPX file: a
 // refusal names the reason, changes no byte and leaves nothing behind; what may be done is done.
 TEST(AtomicSave, CreateAndAddCheckLockAndKeepTheTarget) {
@@ -296,16 +278,6 @@ TEST(AtomicSave, CreateAndAddCheckLockAndKeepTheTarget) {
             }
         }
     }
-    // Two names that differ in a byte that is not UTF-8 are two files.
-    QTemporaryDir dir;
-    ASSERT_TRUE(run(false, dir.filePath(fileNameFromBytes("out\xE9.gdb")), {"A"}).written);
-    ASSERT_TRUE(run(false, dir.filePath(fileNameFromBytes("out\xE8.gdb")), {"B"}).written);
-    QStringList names;
-    for (const QString& e : entries(dir.path())) {
-        names.append(QString::fromLatin1(fileNameBytes(e)));
-    }
-    EXPECT_EQ(names, (QStringList{QString::fromLatin1("out\xE8.gdb"), QString::fromLatin1("out\xE9.gdb")}));
-    empty(dir.path());
 }
 
 // A run that waits for another's lock reads what that run put in place, not the file it replaced;

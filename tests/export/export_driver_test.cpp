@@ -1,4 +1,5 @@
 #include "export/export_driver.h"
+#include "export/add_driver.h"
 #include "export/atomic_save.h"
 
 #include "test_support.h"
@@ -92,8 +93,61 @@ TEST(ExportFormats, EveryWriterReportsAFailedWriteAndLeavesWhatWasThere) {
             EXPECT_TRUE(addToFile(f, list, dir.filePath("absent." + f.extension), ExportContext{})
                             .error.startsWith("it cannot be read"))
                 << key;
+            // An add that fails leaves the file, and the rows it holds unmarked.
+            const QString held = dir.filePath("held." + f.extension);
+            ASSERT_TRUE(createFile(f, list, held, ExportContext{}).written) << key;
+            const QByteArray before = readAll(held);
+            WaypointList more;
+            more.appendWaypointRow(list.row(0));
+            d.cell(column::kName) = "B";
+            more.appendWaypointRow(WaypointRow(d));
+            AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
+            EXPECT_EQ(addToFile(f, more, held, ExportContext{}).error, "No space left on device") << key;
+            AtomicFile::injectFaultForTesting(std::nullopt);
+            EXPECT_EQ(readAll(held), before) << key;
+            EXPECT_FALSE(more.row(0).isMarkedDuplicate()) << key;
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"old.gdb", "old.gpi", "old.gpx", "old.kml", "old.mps", "old.wpt"}));
+              QStringList({"held.gdb", "held.gpx", "held.mps", "held.wpt", "old.gdb", "old.gpi", "old.gpx",
+                           "old.kml", "old.mps", "old.wpt"}));
+}
+
+// A file whose names leave a row no name of its own: the row is not added, and is counted.
+TEST(AddToExisting, ARowNoNameIsLeftForIsCountedNotAdded) {
+    // Holds every six-character name but "Same", so that a second "Same" has no number left.
+    struct FullFile : AddTarget {
+        QByteArray nameKey(QAnyStringView name) const override {
+            return writtenNameBytes(name, NameForm::Pcx5);
+        }
+        std::optional<QString> heldName(const QByteArray& key) const override {
+            return key == nameKey(u"Same") ? std::nullopt : std::optional<QString>(QString::fromLatin1(key));
+        }
+        bool holdsPlace(const WaypointRow&) const override { return false; }
+        bool appendRecord(QByteArray& out, const WaypointList&, int, QAnyStringView name, QString&) override {
+            out += name.toString().toLatin1() + '\n';
+            return true;
+        }
+    };
+    const AddScanner scan = [](const QByteArray&, const WaypointList&, const ExportContext&,
+                               QString&) -> std::unique_ptr<AddTarget> {
+        auto file = std::make_unique<FullFile>();
+        file->uniqueNames = NameForm::Pcx5;
+        return file;
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.wpt");
+    ASSERT_TRUE(writeFile(path, ""));
+    WaypointList list;
+    for (const double lat : {1, 2}) {
+        WaypointDraft d;
+        d.cell(column::kName) = "Same";
+        d.lat = lat;
+        list.appendWaypointRow(WaypointRow(d));
+    }
+    const WriteReport report = addRows(scan, list, path, ExportContext{});
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.recordCount, 1);
+    EXPECT_EQ(report.notWrittenCount, 1);
+    EXPECT_EQ(readAll(path), "Same\n");
 }

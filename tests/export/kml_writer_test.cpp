@@ -161,7 +161,7 @@ TEST_F(KmlWriter, EachKindGoesToItsFolderInListOrder) {
 TEST_F(KmlWriter, TextsAreEscapedAndKeepTheirCharacters) {
     WaypointList list;
     list.appendWaypointRow(row("Tom & Jerry's", "<b>bold</b> & \"quoted\"", 1, 1));
-    list.appendWaypointRow(row(QString::fromUtf8("Zürich"), QString::fromUtf8("Ωmega \U0001F600"), 2, 2));
+    list.appendWaypointRow(row(QString::fromUtf8("Zürich"), QString::fromUtf8("Ωmega 語 \U0001F600"), 2, 2));
     list.appendWaypointRow(
         row(QStringLiteral("a\x01z\tt\r\nx\x1F"), QStringLiteral("\x0B") + QChar(0xFFFE), 3, 3));
     list.appendWaypointRow(row(QString(QChar(0xD800)) + "lone", QString(QChar(0xDC00)), 4, 4));
@@ -170,12 +170,12 @@ TEST_F(KmlWriter, TextsAreEscapedAndKeepTheirCharacters) {
     EXPECT_TRUE(
         bytes.contains("<Placemark><name>Tom &amp; Jerry's</name><description>"
                        "&lt;b&gt;bold&lt;/b&gt; &amp; \"quoted\"</description>\r\n"));
-    EXPECT_TRUE(
-        bytes.contains("<name>Z\xC3\xBCrich</name><description>\xCE\xA9mega \xF0\x9F\x98\x80</description>"));
+    EXPECT_TRUE(bytes.contains(
+        "<name>Z\xC3\xBCrich</name><description>\xCE\xA9mega \xE8\xAA\x9E \xF0\x9F\x98\x80</description>"));
     EXPECT_TRUE(bytes.contains("<name>a z\tt  x </name><description>  </description>"));
     EXPECT_TRUE(bytes.contains("<name> lone</name><description> </description>"));
     EXPECT_EQ(parsed_.title, "Tom & <Jerry>");
-    EXPECT_EQ(parsed_.descriptions.value(1), QString::fromUtf8("Ωmega \U0001F600"));
+    EXPECT_EQ(parsed_.descriptions.value(1), QString::fromUtf8("Ωmega 語 \U0001F600"));
 }
 
 TEST_F(KmlWriter, CoordinatesUseAPointWhateverTheDecimalSeparator) {

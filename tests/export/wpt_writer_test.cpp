@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 using namespace vintrel;
@@ -248,8 +250,7 @@ TEST_F(WptWriter, AddingRefusesFilesThisProgramDoesNotWrite) {
               "it is not a waypoint file this program writes (two header lines, then one line per waypoint)");
 }
 
-// Names that would come out as one name field are made distinct in a new file. Adding names those
-// among the added rows.
+// Names that would come out as one name field are made distinct.
 TEST_F(WptWriter, NamesWrittenAlikeAreMadeDistinct) {
     WaypointList list;
     for (const char* name : {"GC9NEW1", "GC9NEW2", "GC9NEW", "Home", "Home"}) {
@@ -265,21 +266,30 @@ TEST_F(WptWriter, NamesWrittenAlikeAreMadeDistinct) {
     const WriteReport written = writeWptFile(list, path_, ExportContext{});
     EXPECT_EQ(written.warnings, QStringList{"3 waypoints whose names the file would hold twice were given a "
                                             "number (such as \"GC9NEW2\", written as \"GC9NE2\")."});
+}
 
+// A file that holds every row is left as it was, not rewritten; twenty names the file holds written
+// otherwise are explained one by one, the rest counted.
+TEST_F(WptWriter, AddingNothingLeavesTheFileAloneAndExplainsTwentyNamesAtMost) {
     WaypointList held;
-    held.appendWaypointRow(row("GC1A2B3", "held"));
+    held.appendWaypointRow(row("GC1A2B", "held"));
     writeLines(held);
-    WaypointList added;
-    for (const char* name : {"GC1A2B4", "GC9NEW1", "GC9NEW2"}) {
-        added.appendWaypointRow(row(name, "new"));
+    const auto inode = [this] {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(path_).constData(), &st), 0);
+        return st.st_ino;
+    };
+    const auto before = inode();
+    WaypointList list;
+    for (int i = 0; i < 21; ++i) {
+        list.appendWaypointRow(row(QStringLiteral("GC1A2B%1").arg(i), "new"));
     }
-    const WriteReport report = addToWptFile(added, path_, ExportContext{});
+    const WriteReport report = addToWptFile(list, path_, ExportContext{});
     ASSERT_TRUE(report.written) << report.error.toStdString();
-    EXPECT_EQ(report.leftOutCount, 1);
-    EXPECT_EQ(report.recordCount, 2);
-    // The held row is named with the field that holds it; the two new ones are both written.
-    EXPECT_EQ(report.warnings,
-              (QStringList{"\"GC1A2B4\" was not added: the file holds it as \"GC1A2B\".",
-                           "1 waypoint whose name the file would hold twice was given a number (such as "
-                           "\"GC9NEW2\", written as \"GC9NE2\")."}));
+    EXPECT_EQ(report.recordCount, 0);
+    EXPECT_EQ(report.leftOutCount, 21);
+    EXPECT_EQ(inode(), before);
+    ASSERT_EQ(report.warnings.size(), 21);
+    EXPECT_EQ(report.warnings[19], "\"GC1A2B19\" was not added: the file holds it as \"GC1A2B\".");
+    EXPECT_EQ(report.warnings[20], "1 more rows were not added for a name the file holds written otherwise.");
 }

@@ -133,11 +133,6 @@ TEST(GpxReader, EmptyListGetsTheGpxAdviceAFileOfTracksSaysWhatItHolds) {
                                           "waypoints; only waypoints are read."});
         EXPECT_TRUE(r.advice.isEmpty());
     }
-    // An empty file says so, with no advice either.
-    ASSERT_TRUE(writeFile(dir.filePath("empty.gpx"), "\xEF\xBB\xBF"));
-    r = readGpxFile(dir.filePath("empty.gpx"), context);
-    EXPECT_EQ(r.problems, QStringList{"empty.gpx: the file is empty."});
-    EXPECT_TRUE(r.advice.isEmpty());
 }
 
 TEST(GpxReader, Utf16FileWithByteOrderMarkOrWithNeitherMarkNorDeclaration) {
@@ -216,19 +211,6 @@ TEST(GpxReaderRepairs, UndeclaredPrefixesAreReadByTheirLocalNames) {
     EXPECT_EQ(list.row(4).cell(10), "Summit");
 }
 
-TEST(GpxReaderRepairs, AFileWithoutDeclarationThatIsNotUtf8IsWindows1252) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readGpxFile, list, "cp1252_undeclared.gpx");
-    EXPECT_EQ(r.problems,
-              QStringList({"cp1252_undeclared.gpx, line 12: no encoding is declared and the text is "
-                           "not UTF-8; read as windows-1252."}));
-    EXPECT_EQ(columnTexts(list, column::kName),
-              (QStringList{"Marseille 1", "Marseille 2", "Café du Port", "Château d’If", "Notre-Dame"}));
-    EXPECT_EQ(columnTexts(list, column::kDescription),
-              (QStringList{"Plain ASCII before", "Still ASCII", "Crème brûlée € 5", "“Le Comte” – Dumas",
-                           "Bonne Mère © ½"}));
-}
-
 TEST(GpxReaderRepairs, SeveralKindsOfDamageAtOnceLoseNoWaypoint) {
     WaypointList list;
     const ReadResult r = readFixture(&readGpxFile, list, "mixed_damage.gpx");
@@ -272,18 +254,6 @@ TEST(GpxReaderRepairs, AWaypointThatLostItsEndTagIsKeptOnlyWithANameAndAPosition
                            "end tag is missing and it has no name.",
                            "unclosed_waypoints.gpx, line 6: waypoint \"NoPosition\" was skipped: no "
                            "latitude."}));
-}
-
-TEST(GpxReaderRepairs, ACleanButOddFileNeedsNoRepair) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readGpxFile, list, "clean_but_odd.gpx");
-    EXPECT_TRUE(r.problems.isEmpty()) << r.problems.join('\n').toStdString();
-    EXPECT_TRUE(r.readToEnd);
-    EXPECT_EQ(columnTexts(list, column::kName), (QStringList{"漢字 & かな", "Café <Paris> \"'€", ""}));
-    EXPECT_EQ(columnTexts(list, column::kDescription),
-              (QStringList{"Fish & Chips <b>bold</b> ]] >", "local desc", ""}));
-    EXPECT_EQ(cell(list, 0, 11), "Food & drink");
-    EXPECT_EQ(cell(list, 2, 6), "151.2153000");
 }
 
 TEST(GpxReader, AFieldLongerThanAMegabyteIsCutAndTheWaypointNamed) {

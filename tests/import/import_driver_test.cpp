@@ -224,3 +224,33 @@ TEST(ImportDriver, ACancelledImportKeepsWhatWasReadAndNamesTheRest) {
         EXPECT_TRUE(importReportLines(outcome).last() == "route.gpx: not read (stopped)") << name;
     }
 }
+
+// Every reader: an empty file says so, and so does a text file of a byte-order mark alone, with no
+// advice about other programs; a file that is not there names its reason. Neither lists a row.
+TEST(ImportDriver, EveryReaderSaysAFileIsEmptyOrCannotBeOpened) {
+    QTemporaryDir dir;
+    for (const ImportFormat& f : importFormats()) {
+        const std::string key = f.extension.toStdString();
+        const bool text = QStringList{"loc", "gpx", "csv", "netxml", "mxf"}.contains(f.extension);
+        const bool binary = QStringList{"gdb", "mps", "gpi"}.contains(f.extension);
+        for (const QByteArray& bytes : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+            const QString path = dir.filePath("empty." + f.extension);
+            ASSERT_TRUE(writeFile(path, bytes));
+            WaypointList list;
+            ImportContext context{list, u'.'};
+            const ReadResult r = f.reader(path, context);
+            if (bytes.isEmpty() || text) {
+                EXPECT_EQ(r.problems, QStringList{"empty." + f.extension + ": the file is empty."}) << key;
+                EXPECT_EQ(r.readToEnd, !binary) << key;
+                EXPECT_TRUE(r.advice.isEmpty()) << key;
+            }
+            EXPECT_EQ(list.rowCount(), 0) << key;
+        }
+        WaypointList list;
+        ImportContext context{list, u'.'};
+        const ReadResult r = f.reader(dir.filePath("gone." + f.extension), context);
+        ASSERT_EQ(r.problems.size(), 1) << key;
+        EXPECT_TRUE(r.problems[0].startsWith("gone." + f.extension + ": the file cannot be opened")) << key;
+        EXPECT_FALSE(r.readToEnd) << key;
+    }
+}

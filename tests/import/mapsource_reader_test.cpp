@@ -277,6 +277,7 @@ TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
     QTemporaryDir dir;
     const QByteArray w = record('W', kGdb2);
     const QByteArray whole = mapSourceFile('f', 'l', w + record('W', QByteArray("W2") + kGdb2.mid(2)) + w);
+    const QByteArray northPole = QByteArray(kGdb2).replace(30, 4, hex("00 00 00 40"));
     struct Case {
         const char* what;
         QByteArray bytes;
@@ -287,6 +288,7 @@ TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
     const Case cases[] = {
         // The third record repeats the first name: left out, as the GPX reader leaves it.
         {"whole", whole, 2, true, nullptr},
+        {"at the north pole", mapSourceFile('f', 'l', record('W', northPole)), 1, true, nullptr},
         {"cut short", whole.chopped(20), 2, false,
          "the file is damaged or cut short (a record longer than the file at byte 263); the waypoints "
          "before it were read."},
@@ -298,7 +300,6 @@ TEST(MapSourceReader, DamagedShortOrUnknownFilesKeepWhatCameBefore) {
          "the file is a MapSource GDB file of an unknown format (0x00), which Vintrel does not read."},
         {"MapSource 3", mapSourceFile('d', 'd', record('W', kMps)), 0, false,
          "the file is a MapSource MPS file written by MapSource 3 or older, which Vintrel does not read."},
-        {"empty", QByteArray(), 0, false, "the file is empty."},
         {"not MapSource", QByteArray("<gpx/>"), 0, false, "the file is not a MapSource file."},
     };
     for (const Case& c : cases) {

@@ -130,8 +130,9 @@ TEST(DuplicateRules, AddressComparesWithTheStartOfEveryNetworkDescription) {
     // Rows listed before any record asked by address are found as well as later ones; a row of
     // another kind whose description begins alike is no network.
     list.appendUnlessDuplicate(network("0001:Net", "00:0F:66:12:34:56 (AP) Ch6"), DuplicateRule::ExactName);
-    list.appendUnlessDuplicate(named("Cache", "00:0F:66:AA:BB:CC is painted on it"),
-                               DuplicateRule::ExactName);
+    WaypointDraft cache = named("Cache", "00:0F:66:AA:BB:CC is painted on it");
+    cache.icon = IconRole::Traditional;
+    list.appendUnlessDuplicate(cache, DuplicateRule::ExactName);
     EXPECT_EQ(list.appendUnlessDuplicate(network("0003:Other", "00:0f:66:aa:bb:cc (AP) Ch1"),
                                          DuplicateRule::AddressIgnoringCase, u"00:0f:66:aa:bb:cc"),
               2);
@@ -146,6 +147,13 @@ TEST(DuplicateRules, AddressComparesWithTheStartOfEveryNetworkDescription) {
                                          DuplicateRule::AddressIgnoringCase, u"00:11"),
               3);
     EXPECT_EQ(list.duplicateCount(), 2);
+    // Nor does one listed after the addresses were first looked up.
+    WaypointDraft camera = named("Radar", "00:0F:66:DD:EE:FF speed camera");
+    camera.icon = IconRole::Gatso;
+    list.appendUnlessDuplicate(camera, DuplicateRule::ExactName);
+    EXPECT_EQ(list.appendUnlessDuplicate(network("0005:Net", "00:0f:66:dd:ee:ff (AP) Ch1"),
+                                         DuplicateRule::AddressIgnoringCase, u"00:0f:66:dd:ee:ff"),
+              5);
 }
 
 TEST(DuplicateRules, ManyNamesDifferingOnlyInCaseStayExactAndAreMarkedTogether) {
@@ -153,7 +161,7 @@ TEST(DuplicateRules, ManyNamesDifferingOnlyInCaseStayExactAndAreMarkedTogether) 
     // them all.
     WaypointList list;
     for (int bits = 0; bits < 4096; ++bits) {
-        QString name = QStringLiteral("abcdefghijkl");
+        QString name = QStringLiteral("abcdefghijkz");
         for (int i = 0; i < 12; ++i) {
             if (bits & (1 << i)) {
                 name[i] = name[i].toUpper();
@@ -162,8 +170,8 @@ TEST(DuplicateRules, ManyNamesDifferingOnlyInCaseStayExactAndAreMarkedTogether) 
         ASSERT_EQ(list.appendUnlessDuplicate(named(name), DuplicateRule::ExactName), bits);
         ASSERT_EQ(list.appendUnlessDuplicate(named(name), DuplicateRule::ExactName), -1);
     }
-    EXPECT_EQ(list.findRowByName(u"ABCDEFGHIJKL"), 4095);
-    EXPECT_EQ(list.appendUnlessDuplicate(named("AbcdefghijkL"), DuplicateRule::NameIgnoringCase), -1);
+    EXPECT_EQ(list.findRowByName(u"ABCDEFGHIJKZ"), 4095);
+    EXPECT_EQ(list.appendUnlessDuplicate(named("AbcdefghijkZ"), DuplicateRule::NameIgnoringCase), -1);
     EXPECT_EQ(markedRows(list).size(), 4096);
 }
 

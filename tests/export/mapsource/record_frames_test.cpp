@@ -102,6 +102,9 @@ TEST(RecordFrames, DamagedOrForeignFilesAreRefusedWithTheirReason) {
               "it is damaged or cut short (an application record without the program's name at byte 45)");
     EXPECT_EQ(refused(gdbKind().header + record('W', "no end") + kEnd),
               "it is damaged or cut short (a waypoint name without its end at byte 55)");
+    // A nameless record before damage is what is said, wherever the damage is.
+    EXPECT_EQ(refused((gdbKind().header + record('W', "no end") + waypoint("B") + kEnd).chopped(1)),
+              "it is damaged or cut short (a waypoint name without its end at byte 55)");
     EXPECT_EQ(refused("<?xml version=\"1.0\"?><gpx/>"), "it is not a MapSource GDB file");
     EXPECT_EQ(refused(QByteArray("MsRcf\0", 6) + record('A', "x") + kEnd),
               "it is not a MapSource file (it has no format record)");
