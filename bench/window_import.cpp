@@ -26,7 +26,10 @@ struct NoDialogs : vintrel::FileDialogs {
 };
 struct NoMessages : vintrel::MessageBoxes {
     void warn(QWidget*, const QString&, const QString&) override {}
+    bool ask(QWidget*, const QString&, const QString&) override { return false; }
+    void showText(QWidget*, const QString&, const QString&) override {}
     void about(QWidget*, const QString&, const QString&) override {}
+    int choose(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
 };
 struct NoLauncher : vintrel::Launcher {
     QString openInMapSource(const QString&) override { return {}; }
