@@ -60,6 +60,18 @@ TEST(DeviceSend, AFirstSendWritesTheFileAndASecondAddsOnlyWhatIsNew) {
     EXPECT_EQ(report.recordCount, 1);
     EXPECT_EQ(report.existingCount, 3);
     EXPECT_EQ(QDir(root + "/Garmin/GPX").entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // A POI file goes to the POI folder; made whole each time, it replaces one of its name.
+    const ExportFormat& gpi = *exportFormatForName("gpi");
+    const QString poi = root + "/Garmin/POI/caches.gpi";
+    EXPECT_EQ(deviceFilePath(unit, gpi, "/home/u/caches.loc"), poi);
+    report = sendToDevice(gpi, list, unit, "/home/u/caches.loc", ExportContext{});
+    ASSERT_TRUE(report.written) << report.error.toStdString();
+    EXPECT_EQ(report.recordCount, 4);
+    EXPECT_EQ(readAll(poi).mid(8, 6), "GRMREC");  // after the first record's type and length
+    report = sendToDevice(gpi, list, unit, "/home/u/caches.loc", ExportContext{});
+    EXPECT_EQ(report.recordCount, 4);
+    EXPECT_EQ(QDir(root + "/Garmin/POI").entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 // A unit that is a small file system of its own, in a mount namespace of a child process, so that
