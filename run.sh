@@ -21,7 +21,7 @@ echo "== Waypoints read from the samples in examples/"
 mkdir -p "$here/out"
 for sample in "${samples[@]}"; do
     name=$(basename "${sample%.*}")
-    for ext in gdb mps wpt kml gpx; do
+    for ext in gdb mps wpt kml gpx gpi; do
         echo "== $(basename "$sample") -> out/$name.$ext"
         "$convert" "$sample" -o "$here/out/$name.$ext"
     done
