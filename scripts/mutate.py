@@ -18,6 +18,10 @@ total line. Each run's build and test output is kept in SCRATCH/logs/.
                                          the slow tests of the Wine registry build and the .deb
   scripts/mutate.py --module readers,add --rows 3,10-12
   scripts/mutate.py --check              only checks that every row's text is found once
+  scripts/mutate.py --every-killer       runs the whole suite for each fault instead of stopping at the
+                                         first failure, and writes SCRATCH/killers.tsv: each fault's
+                                         number and every test that caught it (to see which tests are
+                                         the only ones to catch a fault before cutting any)
 
   --scratch DIR   the copy and its build (default /tmp/vintrel-mutate); kept, so later runs rebuild
                   little
@@ -150,8 +154,10 @@ class Runner:
 
     def suite(self, log, timeout):
         """'passed', 'failed' or 'timeout'."""
-        command = ["ctest", "--test-dir", str(self.build), "-j", str(self.args.jobs), "--stop-on-failure",
-                   "--timeout", str(int(timeout))]
+        command = ["ctest", "--test-dir", str(self.build), "-j", str(self.args.jobs), "--timeout",
+                   str(int(timeout))]
+        if not self.args.every_killer:
+            command.append("--stop-on-failure")
         if self.args.skip_slow:
             command += ["-E", "^(" + "|".join(SLOW_TESTS) + ")$"]
         status = run_logged(command, log, timeout)
@@ -233,6 +239,8 @@ def main():
     parser.add_argument("--timeout", type=float, help="seconds for one test run")
     parser.add_argument("--skip-slow", action="store_true", help="leave out " + " and ".join(SLOW_TESTS))
     parser.add_argument("--check", action="store_true", help="only check the table against the sources")
+    parser.add_argument("--every-killer", action="store_true",
+                        help="run every test for each fault and list the killers in SCRATCH/killers.tsv")
     args = parser.parse_args()
     args.scratch = args.scratch.resolve()
     if args.scratch == ROOT or ROOT in args.scratch.parents:
@@ -266,10 +274,16 @@ def main():
         runner.prepare()
         timeout = runner.baseline()
         chosen = [f for f in faults if not f.outcome]
+        if args.every_killer:
+            (args.scratch / "killers.tsv").write_text("", encoding="utf-8")
         for i, f in enumerate(chosen, 1):
             f.outcome, detail = runner.run(f, timeout)
             print(f"[{i}/{len(chosen)}] #{f.number} {f.module}, {f.file}: {f.outcome}"
                   + (f" ({detail})" if detail else ""), flush=True)
+            if args.every_killer:
+                killers = failed_tests(runner.logs / f"{f.number:03}-test.log") if f.outcome == "killed" else []
+                with open(args.scratch / "killers.tsv", "a", encoding="utf-8") as table:
+                    table.write(f"{f.number}\t{f.outcome}\t{' '.join(killers)}\n")
     report(faults, args.skip_slow)
     return 0
 
