@@ -17,14 +17,12 @@ QByteArray description(const QByteArray& model, const QByteArray& dataTypes) {
            "</MassStorageMode></Device>\n";
 }
 
-QByteArray fileEntry(const QByteArray& id, const QByteArray& path, const QByteArray& extension,
-                     const QByteArray& direction) {
-    return "<File><Specification><Identifier>" + id + "</Identifier></Specification><Location><Path>" + path +
+// A unit's file entry; the format identifier beside the location is left out, as the reading ignores it.
+QByteArray fileEntry(const QByteArray& path, const QByteArray& extension, const QByteArray& direction) {
+    return "<File><Location><Path>" + path +
            "</Path><FileExtension>" + extension + "</FileExtension></Location><TransferDirection>" +
            direction + "</TransferDirection></File>";
 }
-
-const QByteArray kGpx11 = "http://www.topografix.com/GPX/1/1";
 
 TEST(GarminDeviceXml, FoldersComeFromTheInputEntriesElseTheUsualOnes) {
     struct Case {
@@ -34,10 +32,10 @@ TEST(GarminDeviceXml, FoldersComeFromTheInputEntriesElseTheUsualOnes) {
         QString error;  // the start of the reason, when refused
     };
     const QByteArray gpsData = "<DataType><Name>GPSData</Name>" +
-                               fileEntry(kGpx11, "Garmin/GPX/Current", "GPX", "OutputFromUnit") +
-                               fileEntry(kGpx11, "Garmin/NewFiles", "gpx", "InputToUnit") + "</DataType>";
+                               fileEntry("Garmin/GPX/Current", "GPX", "OutputFromUnit") +
+                               fileEntry("Garmin/NewFiles", "gpx", "InputToUnit") + "</DataType>";
     const QByteArray poi = "<DataType><Name>CustomPOI</Name>" +
-                           fileEntry("GPI0.0", "Garmin/Poi/Cams", "GPI", "InputOutput") + "</DataType>";
+                           fileEntry("Garmin/Poi/Cams", "GPI", "InputOutput") + "</DataType>";
     const Case cases[] = {
         {"both named, output entries passed over",
          description("eTrex 30", gpsData + poi),
@@ -54,9 +52,9 @@ TEST(GarminDeviceXml, FoldersComeFromTheInputEntriesElseTheUsualOnes) {
         {"no entries, no model", description("", ""), "Garmin unit", "Garmin/GPX", "Garmin/POI", {}},
         {"paths leaving the drive count as not named",
          description("Oregon", "<DataType><Name>GPSData</Name>" +
-                                   fileEntry(kGpx11, "../../etc", "GPX", "InputToUnit") +
+                                   fileEntry("../../etc", "GPX", "InputToUnit") +
                                    "</DataType><DataType><Name>CustomPOI</Name>" +
-                                   fileEntry("GPI0.0", "/tmp/x", "gpi", "InputToUnit") + "</DataType>"),
+                                   fileEntry("/tmp/x", "gpi", "InputToUnit") + "</DataType>"),
          "Oregon",
          "Garmin/GPX",
          "Garmin/POI",
