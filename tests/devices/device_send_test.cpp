@@ -12,7 +12,6 @@
 namespace vintrel {
 namespace {
 
-
 const ExportFormat& gpx() {
     return *exportFormatForName("gpx");
 }
