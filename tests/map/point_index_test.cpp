@@ -109,6 +109,15 @@ TEST(PointIndex, RowsTheFindBoxHidesAreLeftOutAndSelectedOnesMarked) {
     EXPECT_TRUE(cellAt(cellsOf(index, 4), 4, -40, -60).duplicate);
 }
 
+TEST(PointIndex, OfRowsAsNearAsEachOtherTheFirstIsFound) {
+    WaypointList list;
+    fillList(list, {{0, 0.1}, {0, -0.1}});  // the second row comes first in the index
+    PointIndex index;
+    index.build(list);
+    const WorldPoint a = index.position(0), b = index.position(1);
+    EXPECT_EQ(index.nearestRow((a.x + b.x) / 2, (a.y + b.y) / 2, 0.01), 0);
+}
+
 // Any level and any area: the cells found are exactly those a count row by row gives.
 TEST(PointIndex, CellsAgreeWithCountingEveryRow) {
     std::mt19937 random(11);

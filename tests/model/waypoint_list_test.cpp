@@ -178,7 +178,6 @@ TEST(WaypointList, RemovedRowsLeaveTheRestAndTheirMarksAndAreNoLongerMatched) {
     } cases[] = {
         {{1}, "GC1|gc1x|net"},
         {{3, 0, 3, 99, -1}, "abc|gc1x"},
-        {{}, "GC1|abc|gc1x|net"},
         {{0, 1, 2, 3}, ""},
     };
     for (const auto& c : cases) {
