@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace vintrel;
@@ -10,23 +11,15 @@ namespace {
 
 using Kind = AmpersandCheck::Kind;
 
-// A block as the stream reads it: after the room the input may need in front of it.
-struct Block {
-    explicit Block(const std::string& bytes)
-        : buffer(Utf8Input::kHeadroom + bytes.size() + 1), size(bytes.size()) {
-        std::copy(bytes.begin(), bytes.end(), start());
-    }
-    char* start() { return buffer.data() + Utf8Input::kHeadroom; }
-    std::vector<char> buffer;
-    std::size_t size;
-};
-
-// Feeds `blocks` one after the other, as the stream reads a file, and joins what comes out.
+// Feeds `blocks` one after the other, each after the room the input may need in front of it, as the
+// stream reads a file, and joins what comes out.
 std::string takeAll(Utf8Input& input, const std::vector<std::string>& blocks) {
     std::string out;
     for (std::size_t i = 0; i <= blocks.size(); ++i) {
-        Block block(i < blocks.size() ? blocks[i] : std::string());
-        out += input.take(block.start(), block.size, i == blocks.size());
+        const std::string bytes = i < blocks.size() ? blocks[i] : std::string();
+        std::vector<char> buffer(Utf8Input::kHeadroom + bytes.size() + 1);
+        std::copy(bytes.begin(), bytes.end(), buffer.begin() + Utf8Input::kHeadroom);
+        out += input.take(buffer.data() + Utf8Input::kHeadroom, bytes.size(), i == blocks.size());
     }
     return out;
 }
