@@ -52,6 +52,17 @@ TEST(ImportDriver, FirstLineChoosesTheReaderBeforeTheName) {
     EXPECT_EQ(importFiles({missingPath("gone.txt")}, context).view, ListView::Networks);
 }
 
+// The first filter offers every format, in the order of the rest.
+TEST(ImportDriver, DialogListsEveryFormatInOrder) {
+    const QList<FileFilter> filters = importDialogFilters();
+    ASSERT_EQ(filters.size(), 11);
+    EXPECT_EQ(filters[0].description,
+              "Supported File Types (*.loc,*.gpx,*.csv,*.txt,*.wiglecsv,*.netxml,*.mxf,*.gdb,*.mps,*.gpi)");
+    EXPECT_EQ(filters[0].pattern, "*.loc;*.gpx;*.csv;*.txt;*.wiglecsv;*.netxml;*.mxf;*.gdb;*.mps;*.gpi");
+    EXPECT_EQ(filters[5].description, "WiGLE Wardriving CSV (*.csv,*.wiglecsv)");
+    EXPECT_EQ(filters[5].pattern, "*.csv;*.wiglecsv");
+}
+
 TEST(ImportDriver, LabelsExtensionAndLastFilesDuplicates) {
     WaypointList list;
     ImportContext context{list, u'.'};

@@ -131,11 +131,17 @@ TEST(WigleReader, AuthModeDecidesEncryptionAndAdHoc) {
         const char* auth;
         bool encrypted;
     } cases[] = {
-        {"[ESS]", false},       {"", false},
-        {"[WPS][ESS]", false},  {"[ESS][OWE_TRANSITION]", false},  // the open half of an OWE pair
-        {"OPEN", false},        {"[WEP][ESS]", true},
-        {"[WPA-?][ESS]", true}, {"[RSN-SAE-CCMP][ESS][MFPR]", true},  // WPA3
-        {"[OWE]", true},        {"WPA2 WPA2-PSK AES-CCMP", true},     // written without brackets
+        {"[ESS]", false},
+        {"", false},
+        {"[WPS][ESS]", false},
+        {"[ESS][OWE_TRANSITION]", false},  // the open half of an OWE pair
+        {"OPEN", false},
+        {"[WEP][ESS]", true},
+        {"[WPA-?][ESS]", true},
+        {"[WPA2-PSK-CCMP][RSN-PSK-CCMP][ESS]", true},
+        {"[RSN-SAE-CCMP][ESS][MFPR]", true},  // WPA3
+        {"[OWE]", true},
+        {"WPA2 WPA2-PSK AES-CCMP", true},  // written without brackets
         {"WPA_WPA2_PSK", true},
     };
     for (const auto& c : cases) {
