@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace vintrel {
 namespace {
 
@@ -54,6 +57,28 @@ TEST(DeviceSend, AFirstSendWritesTheFileAndASecondAddsOnlyWhatIsNew) {
     report = sendToDevice(gpi, list, unit, "/home/u/caches.loc", ExportContext{});
     EXPECT_EQ(report.recordCount, 4);
     EXPECT_EQ(QDir(root + "/Garmin/POI").entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// A unit that is a small file system of its own, so that its room runs out for real (needs the right
+// to mount, which CI has): the file is refused whole, the unit keeps nothing of it.
+TEST(DeviceSend, AUnitWithoutRoomIsNotTouched) {
+    test::FakeUnits units;
+    const QString root = units.unit("ETREX", "eTrex 10");
+    if (::geteuid() != 0 ||
+        ::mount("tmpfs", QFile::encodeName(root).constData(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "no right to mount a file system here";
+    }
+    units.unit("ETREX", "eTrex 10");  // the description again, on the small file system
+    units.mount({root});
+    WaypointList list;
+    fillRows(list, 2000, "B");
+    const WriteReport report = sendToDevice(gpx(), list, findGarminDevices(units.search).devices.value(0),
+                                            "cams.csv", ExportContext{});
+    const QStringList left = QDir(root + "/Garmin/GPX").entryList(QDir::Files | QDir::Hidden);
+    ::umount(QFile::encodeName(root).constData());
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(report.error.startsWith("not enough space on eTrex 10: ")) << report.error.toStdString();
+    EXPECT_EQ(left, QStringList());
 }
 
 }  // namespace
