@@ -27,28 +27,6 @@ TEST(CreateNew, ProposedNamesAndTexts) {
     QLocale::setDefault(QLocale::system());
 }
 
-TEST(ExportFormats, TheTableSaysWhatEachFormatCanDo) {
-    EXPECT_EQ(exportFormatForChoice("GDB (Mapsource v6.1+)")->extension, "gdb");
-    EXPECT_EQ(exportFormatForChoice("Choose One:"), nullptr);
-    // What each format offers (display mode, colour, MapSource, adding) the window tests show.
-    QStringList keys;
-    for (const ExportFormat& f : exportFormats()) {
-        keys.append(f.key);
-        EXPECT_TRUE(f.choiceText.startsWith(f.key));
-        EXPECT_EQ(f.saveFilter.pattern, "*." + f.extension);
-    }
-    EXPECT_EQ(keys, (QStringList{"GDB", "MPS", "WPT", "KML", "GPX", "GDB", "GPI"}));
-    // GDB files come in two versions: the first entry is version 1, the last version 3.
-    const ExportFormat* v3 = exportFormatForChoice("GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)");
-    ASSERT_NE(v3, nullptr);
-    EXPECT_EQ(v3->version, 3);
-    EXPECT_EQ(exportFormatForName("GDB", 3), v3);
-    EXPECT_EQ(exportFormatForName("gdb")->version, 1);
-    EXPECT_EQ(exportVersions("gdb"), (QList<int>{1, 3}));
-    EXPECT_TRUE(exportVersions("mps").isEmpty());
-    EXPECT_EQ(exportFormatForName("kml")->add, nullptr);  // Google Earth files are only ever created whole
-}
-
 TEST(AddToExisting, ReportTexts) {
     EXPECT_EQ(existingCountText(1), "There was 1 record in the existing file.");
     EXPECT_EQ(existingCountText(0), "There were 0 records in the existing file.");
