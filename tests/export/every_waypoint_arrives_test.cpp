@@ -99,29 +99,3 @@ TEST(EveryWaypointArrives, RealFilesInEveryFileThatNeedsDistinctNames) {
         }
     }
 }
-
-// A name and a symbol as an independent reader sees them in both GDB versions.
-TEST(EveryWaypointArrives, GdbVersionsThroughGpsbabel) {
-    ASSERT_TRUE(toolInstalled("gpsbabel"));
-    QTemporaryDir dir;
-    const QString gpx = dir.filePath("in.gpx");
-    ASSERT_TRUE(
-        writeFile(gpx,
-                  "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
-                  "<wpt lat=\"55.75\" lon=\"37.62\"><name>Москва</name><sym>Custom 3</sym></wpt></gpx>"));
-    WaypointList list;
-    ImportContext context{list, u'.'};
-    readGpxFile(gpx, context);
-    ASSERT_EQ(list.rowCount(), 1);
-    for (const int version : {1, 3}) {
-        const QString path = dir.filePath(QStringLiteral("v%1.gdb").arg(version));
-        const WriteReport report =
-            createFile(*exportFormatForName("gdb", version), list, path, ExportContext{});
-        ASSERT_TRUE(report.written);
-        const auto rows = readWithGpsbabel("gdb", path);
-        ASSERT_EQ(rows.size(), 1);
-        EXPECT_EQ(rows[0]["Name"], version == 3 ? QString::fromUtf8("Москва") : "??????");
-        EXPECT_EQ(rows[0]["Symbol"], "Custom 3");
-        EXPECT_EQ(report.namesLosingCharacters, version == 3 ? 0 : 1);
-    }
-}

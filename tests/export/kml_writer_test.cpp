@@ -170,28 +170,22 @@ TEST_F(KmlWriter, TextsAreEscapedAndKeepTheirCharacters) {
     EXPECT_EQ(parsed_.descriptions.value(1), QString::fromUtf8("Ωmega 語 \U0001F600"));
 }
 
-TEST_F(KmlWriter, CoordinatesUseAPointWhateverTheDecimalSeparator) {
+// Cells with a decimal comma, written in German: the coordinates keep their point, the date and
+// time are the locale's (without a zone, which a wall clock lacks).
+TEST_F(KmlWriter, TitleFromTheFileNameBlankLeftOutDescriptionsAndPointsInCoordinates) {
     WaypointList list;
-    list.appendWaypointRow(row("GC1", "x", 51.68541, -0.1872333, QString(), u','));
-    list.appendWaypointRow(row("GC2", "y", -89.9999999, 179.9999999, QString(), u','));
+    list.appendWaypointRow(row("GC1", "Old Mill", 51.68541, -0.1872333, QString(), u','));
+    list.appendWaypointRow(row("Net", "WEP", -89.9999999, 179.9999999, "Encrypted", u','));
     ASSERT_EQ(list.row(0).cell(column::kLatDecimal), "51,6854100");
-    const QByteArray bytes = write(list, "caches.kml", true, QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_TRUE(bytes.contains("<coordinates>-0.1872333,51.6854100,0</coordinates>"));
-    EXPECT_TRUE(bytes.contains("<coordinates>179.9999999,-89.9999999,0</coordinates>"));
-    // The date and time of the locale given; the time without a zone, which a wall clock lacks.
-    EXPECT_TRUE(bytes.contains("<Snippet maxLines='2'>Created 06.11.10 16:01:32</Snippet>\r\n"));
-}
-
-TEST_F(KmlWriter, TheTitleIsTheFileNameAndLeftOutDescriptionsAreOneSpace) {
-    WaypointList list;
-    list.appendWaypointRow(row("GC1", "Old Mill", 1, 2));
-    list.appendWaypointRow(row("Net", "WEP", 3, 4, "Encrypted"));
     for (const auto& [file, title] :
          {std::pair{"my places.kml", "my places"}, {"x.kml", "x"}, {"a.b.kml", "a.b"}, {"notes", "notes"}}) {
-        const QByteArray bytes = write(list, file, false);
+        const QByteArray bytes = write(list, file, false, QLocale(QLocale::German, QLocale::Germany));
         EXPECT_EQ(parsed_.title, title);
         EXPECT_EQ(bytes.count("<description> </description>"), 2);
         EXPECT_FALSE(bytes.contains("Old Mill"));
+        EXPECT_TRUE(bytes.contains("<coordinates>-0.1872333,51.6854100,0</coordinates>"));
+        EXPECT_TRUE(bytes.contains("<coordinates>179.9999999,-89.9999999,0</coordinates>"));
+        EXPECT_TRUE(bytes.contains("<Snippet maxLines='2'>Created 06.11.10 16:01:32</Snippet>\r\n"));
     }
 }
 
