@@ -84,27 +84,6 @@ TEST_F(WptWriter, WholeLinesWithOneAndTwoDigitDays) {
                   " 0.00000e+00 08255");
 }
 
-TEST_F(WptWriter, DateAndTimeWhateverTheSystemFormats) {
-    // The month names, the day without a leading zero, a two-digit year, midnight and the last
-    // second of a day on the 24-hour clock.
-    EXPECT_EQ(wptDateTime(QDateTime(QDate(2005, 1, 1), QTime(0, 0, 0))), "1-JAN-05 00:00:00");
-    EXPECT_EQ(wptDateTime(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))), "31-DEC-99 23:59:59");
-
-    // A 12-hour system: the file still reads 16:01:32.
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    WaypointList list;
-    list.appendWaypointRow(row("Home", "x"));
-    const FixedClock clock(kSixthNovember);
-    ExportContext context;
-    context.clock = &clock;
-    context.locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    const WriteReport report = writeWptFile(list, path_, context);
-    QLocale::setDefault(before);
-    ASSERT_TRUE(report.written);
-    EXPECT_EQ(readAll(path_).mid(37 + 35, 17), "6-NOV-10 16:01:32");
-}
-
 TEST_F(WptWriter, TextsAreOneByteACharacterAndTheColumnsHold) {
     WaypointList list;
     // A long description is cut; an accented letter (in windows-1252), Greek and a character outside
