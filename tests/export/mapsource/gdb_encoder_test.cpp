@@ -87,11 +87,9 @@ TEST(GdbRecord, VersionThreeRecordSpelledOut) {
 }
 
 TEST(GdbRecord, SymbolRules) {
-    EXPECT_EQ(gdbSymbolName(u"GC12", u"", u"Geocache Found"), u"Geocache");
     EXPECT_EQ(gdbSymbolName(u"SPEED 1", u"", u""), u"Triangle, Blue");
     EXPECT_EQ(gdbSymbolName(u"Mobile", u"", u"Car"), u"Car");  // "Mo" is not "MO"
     EXPECT_EQ(gdbSymbolName(u"GC12", u"Encrypted", u"Geocache"), u"Navaid, Red");
-    EXPECT_EQ(gdbSymbolName(u"Home", u"UnEncrypted", u""), u"Navaid, Green");
 
     GdbWaypointFields f = oldMill();
     f.name = u"REDLIGHT 12";

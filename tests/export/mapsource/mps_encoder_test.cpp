@@ -57,10 +57,6 @@ TEST(MpsRecord, WholeRecordSpelledOut) {
     EXPECT_EQ(shorter.size(), 98);
     EXPECT_EQ(shorter.left(4), hex("5D 00 00 00"));
     EXPECT_EQ(shorter.mid(41 + 6, 10), hex("00 00 00 00 00 00 00 00 00 00"));  // nine zeros, then the end
-
-    MpsWaypointFields unnamed = tree();
-    unnamed.name = u"";
-    EXPECT_EQ(encode(unnamed).left(6), hex("5B 00 00 00 57 00"));  // 4 + 87, 'W', the name's end
 }
 
 TEST(MpsRecord, SymbolColourAndCoordinateLimits) {
