@@ -16,9 +16,7 @@ using vintrel::test::readAll;
 using vintrel::test::writeFile;
 
 // The plural texts are checked by the window and command-line tests; here the forms they never show.
-TEST(CreateNew, ProposedNamesAndTexts) {
-    EXPECT_EQ(proposedOutputName("", "gdb"), "new.gdb");
-    EXPECT_EQ(proposedOutputName("x.jpeg", "gdb"), "x.jgdb");  // the last three characters give way
+TEST(CreateNew, CountTexts) {
     EXPECT_EQ(newFileCountText(0), "There are 0 records in the new file.");
     EXPECT_EQ(newFileCountText(1), "There is 1 record in the new file.");
     // Large counts with the user's thousands separator, as the status bar writes them.

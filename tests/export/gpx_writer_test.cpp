@@ -426,6 +426,7 @@ TEST_F(GpxWriter, AddingToRealFilesOfOtherProgramsKeepsWhatTheyHold) {
     ASSERT_TRUE(toolInstalled("gpsbabel"));
     ASSERT_TRUE(toolInstalled("xmllint"));
     for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
         const QString path = dir_.filePath(name);
         const QByteArray before = readAll(real.filePath(name));
         ASSERT_TRUE(writeFile(path, before));
@@ -441,32 +442,31 @@ TEST_F(GpxWriter, AddingToRealFilesOfOtherProgramsKeepsWhatTheyHold) {
         ImportContext context{list};
         readGpxFile(path, context);
         const WriteReport report = add(list, path);
-        ASSERT_TRUE(report.written) << name.toStdString() << ": " << report.error.toStdString();
-        EXPECT_EQ(report.recordCount, 3) << name.toStdString();
-        EXPECT_EQ(report.leftOutCount, list.rowCount() - 3) << name.toStdString();  // nameless ones by place
+        ASSERT_TRUE(report.written) << report.error.toStdString();
+        EXPECT_EQ(report.recordCount, 3);
+        EXPECT_EQ(report.leftOutCount, list.rowCount() - 3);  // nameless ones by place
 
         const QByteArray after = readAll(path);
         const auto same = std::mismatch(before.begin(), before.end(), after.begin(), after.end()).first;
-        EXPECT_TRUE(after.endsWith(before.sliced(same - before.begin()))) << name.toStdString();
+        EXPECT_TRUE(after.endsWith(before.sliced(same - before.begin())));
         const auto waypointsAfter = readWithGpsbabel("gpx", path);
-        ASSERT_EQ(waypointsAfter.size(), waypoints.size() + 3) << name.toStdString();
+        ASSERT_EQ(waypointsAfter.size(), waypoints.size() + 3);
         for (qsizetype i = 0; i < waypoints.size(); ++i) {
             for (const char* field : {"Name", "Latitude", "Longitude", "Description", "Notes", "Date"}) {
                 if (waypoints[i].contains(field)) {  // a column gpsbabel shows only when some waypoint has it
-                    EXPECT_EQ(waypointsAfter[i][field], waypoints[i][field])
-                        << name.toStdString() << i << field;
+                    EXPECT_EQ(waypointsAfter[i][field], waypoints[i][field]) << i << field;
                 }
             }
         }
         for (int r = 0; r < 3; ++r) {
             const auto& added = waypointsAfter[waypoints.size() + r];
-            EXPECT_EQ(added["Name"], list.row(r).cell(column::kName)) << name.toStdString();
-            EXPECT_NEAR(added["Latitude"].toDouble(), list.row(r).lat, 1e-6) << name.toStdString();
+            EXPECT_EQ(added["Name"], list.row(r).cell(column::kName));
+            EXPECT_NEAR(added["Latitude"].toDouble(), list.row(r).lat, 1e-6);
         }
-        EXPECT_EQ(gpsbabelPoints("-r", path), routes) << name.toStdString();
-        EXPECT_EQ(gpsbabelPoints("-t", path), tracks) << name.toStdString();
+        EXPECT_EQ(gpsbabelPoints("-r", path), routes);
+        EXPECT_EQ(gpsbabelPoints("-t", path), tracks);
         if (validBefore) {
-            EXPECT_EQ(schemaErrors(schema, path), QString()) << name.toStdString();
+            EXPECT_EQ(schemaErrors(schema, path), QString());
         }
     }
 }

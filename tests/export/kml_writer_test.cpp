@@ -118,16 +118,6 @@ TEST_F(KmlWriter, EachKindGoesToItsFolderInListOrder) {
         QStringList body;
     } cases[] = {
         {"empty", {}, {"</Document></kml>"}},
-        {"networks: both network folders, even an empty one",
-         {row("HomeNet", "WEP", 51.5007, -0.1246, "Encrypted"),
-          row("Office", "WPA", 51.6, -0.2, "Encrypted")},
-         QStringList{"<Folder><name>UnEncrypted WLANs</name>", "",
-                     "</Folder><Folder><name>Encrypted WLANs</name>"} +
-             placemark("<name>HomeNet</name><description>WEP</description>", "red",
-                       "-0.1246000,51.5007000,0") +
-             placemark("<name>Office</name><description>WPA</description>", "red",
-                       "-0.2000000,51.6000000,0") +
-             tail},
         {"both kinds",
          {marked, row("HomeNet", "b", 3, 4, "Encrypted"), row("Cafe", "c", 5, 6, "UnEncrypted"),
           row("GC2", "d", -7, -8, "encrypted")},

@@ -52,9 +52,7 @@ TEST(GdbRecord, WholeRecordSpelledOut) {
                                      " 00 00 00 00 00 00 00 00 00 00 00 00 00"     // zeros, empty address
                                      " 01 00 00 01 78 56 34 12")  // Category1 (all absent), stamp
                                         .c_str());
-    const QByteArray record = encode(oldMill());
-    EXPECT_EQ(record.size(), 92);
-    EXPECT_EQ(record.toHex(' '), expected.toHex(' '));
+    EXPECT_EQ(encode(oldMill()).toHex(' '), expected.toHex(' '));
 
     ExportOptions noDescription;
     noDescription.includeDescription = false;
@@ -166,7 +164,6 @@ TEST(GdbRecord, TextsAreWindows1252AndLengthsCountBytes) {
     EXPECT_EQ(record.left(4), hex("4F 00 00 00"));  // 72 + 5 + 1 + 1
     EXPECT_EQ(record.mid(5, 6), hex("43 61 66 E9 3F 00"));
     EXPECT_EQ(record.mid(42 + 5, 2), hex("80 00"));
-    EXPECT_EQ(record.size(), 77 + 7);
 }
 
 TEST(WallClock, LocalReadingAsSecondsAndTheLastMoment) {

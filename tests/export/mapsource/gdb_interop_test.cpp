@@ -41,7 +41,6 @@ TEST(GdbInterop, AnIndependentReaderSeesEveryField) {
         ASSERT_TRUE(report.written) << report.error.toStdString();
         EXPECT_EQ(report.namesLosingCharacters, version == 3 ? 0 : 1);
         const auto rows = readWithGpsbabel("gdb", path);
-        ASSERT_EQ(rows.size(), report.recordCount);
         ASSERT_EQ(rows.size(), list.rowCount());
         for (int i = 0; i < list.rowCount(); ++i) {
             const WaypointRow& r = list.row(i);

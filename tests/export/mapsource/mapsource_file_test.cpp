@@ -77,9 +77,9 @@ TEST_F(GdbWriter, CategoriesComeFromTheRegistry) {
     list.appendWaypointRow(WaypointRow(d));
     ASSERT_TRUE(write(list, path("c.gdb"), &hive).written);
     const QByteArray bytes = readAll(path("c.gdb"));
-    const int n1 = 1;
-    EXPECT_EQ(bytes.mid(55 + 69 + n1, 2).toHex(), QByteArray("0100"));       // empty: first absent name
-    EXPECT_EQ(bytes.mid(55 + 78 + 69 + n1, 2).toHex(), QByteArray("0001"));  // Category9
+    // The category field of each record, after its one-letter name.
+    EXPECT_EQ(bytes.mid(55 + 69 + 1, 2).toHex(), QByteArray("0100"));       // empty: first absent name
+    EXPECT_EQ(bytes.mid(55 + 78 + 69 + 1, 2).toHex(), QByteArray("0001"));  // Category9
     EXPECT_EQ(hive.openHandleCount(), 0u);
 }
 
