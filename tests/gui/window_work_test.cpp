@@ -116,17 +116,3 @@ TEST(WindowWork, SaveNames) {
         EXPECT_EQ(QString(name.question).replace(dir.path() + '/', ""), c.asks) << c.typed;
     }
 }
-
-// The grid's layout follows the files read: a .loc right-aligns its decimal coordinates, a network
-// file widens the names, a file that could not be read changes nothing.
-TEST(WindowWork, TheFilesReadLayTheGridOut) {
-    WindowWork work(nullptr, nullptr, u'.');
-    work.importFiles({dataPath("no_such_file.gpx")}, nullptr);
-    EXPECT_EQ(work.columns().alignment(column::kName), ColumnAlignment::General);
-    work.importFiles({dataPath("site_one_line.loc"), dataPath("netstumbler.txt")}, nullptr);
-    EXPECT_EQ(work.columns().alignment(column::kLatDecimal), ColumnAlignment::Right);
-    EXPECT_EQ(work.columns().width(column::kName), 3100);
-    EXPECT_EQ(work.columns().width(column::kDescription), 4200);  // 7 rows
-    work.clear();
-    EXPECT_EQ(work.columns().width(column::kName), 3100);  // clearing keeps the layout
-}

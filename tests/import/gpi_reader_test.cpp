@@ -73,7 +73,8 @@ TEST(GpiReader, WhatIsNoReadableFileSaysWhyAndKeepsWhatCameBefore) {
         const char* name;
         QByteArray bytes;
         int rows;
-        QByteArray problem;  // empty: none
+        QByteArray problem;            // empty: none
+        const char16_t* second = u"";  // the second row's name, when there is one
     } cases[] = {
         {"text.gpi", "hello", 0, "text.gpi: the file is not a Garmin POI file."},
         {"headless.gpi", good.left(good.indexOf("POI") - 8) + QByteArray(64, '\x5a'), 0,
@@ -86,9 +87,9 @@ TEST(GpiReader, WhatIsNoReadableFileSaysWhyAndKeepsWhatCameBefore) {
          QByteArray("cut.gpi: the file is damaged or cut short at byte ") + QByteArray::number(second) +
              "; the POIs before it were read."},
         {"noend.gpi", good.chopped(8), 2,
-         "noend.gpi: the file is cut short: its end record is missing; the POIs "
-         "before it were read."},
-        {"cp1250.gpi", cp1250, 2, {}},
+         "noend.gpi: the file is cut short: its end record is missing; the POIs before it were read.",
+         u"Two"},
+        {"cp1250.gpi", cp1250, 2, {}, u"T\u0104o"},  // 0xA5 is A with ogonek in windows-1250
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(writeFile(dir.filePath(c.name), c.bytes));
@@ -100,9 +101,7 @@ TEST(GpiReader, WhatIsNoReadableFileSaysWhyAndKeepsWhatCameBefore) {
                   c.problem == nullptr ? QStringList() : QStringList{QString::fromUtf8(c.problem)})
             << c.name;
         EXPECT_EQ(result.readToEnd, c.problem == nullptr) << c.name;
+        EXPECT_EQ(list.rowCount() == 2 ? cell(list, 1, column::kName) : QString(),
+                  QString::fromUtf16(c.second));
     }
-    WaypointList list;
-    ImportContext importing{list, u'.'};
-    readGpiFile(dir.filePath("cp1250.gpi"), importing);
-    EXPECT_EQ(cell(list, 1, column::kName), "T\u0104o");  // 0xA5 is A with ogonek in windows-1250
 }

@@ -90,8 +90,9 @@ TEST(PointIndex, RowsTheFindBoxHidesAreLeftOutAndSelectedOnesMarked) {
     const WorldBox box = index.box();
     EXPECT_NEAR(box.left, worldX(10.001), 1e-9);
     EXPECT_NEAR(box.right, worldX(60), 1e-9);
-    // A hidden row is never the one found.
+    // A hidden row is never the one found, nor one beyond the radius.
     EXPECT_EQ(index.nearestRow(worldX(10), worldY(10), 0.01), 1);
+    EXPECT_EQ(index.nearestRow(worldX(0), worldY(0), 0.01), -1);
 
     index.setSelected({1});
     index.setSelected({3, 3, 99});  // a new selection replaces the old; a wrong row is ignored
@@ -108,16 +109,13 @@ TEST(PointIndex, RowsTheFindBoxHidesAreLeftOutAndSelectedOnesMarked) {
     EXPECT_TRUE(cellAt(cellsOf(index, 4), 4, -40, -60).duplicate);
 }
 
-TEST(PointIndex, TheNearestRowWithinTheRadius) {
+TEST(PointIndex, OfRowsAsNearAsEachOtherTheFirstIsFound) {
     WaypointList list;
-    fillList(list, {{0, 0}, {0, 0}, {0, 1}, {0.5, 0.5}});
+    fillList(list, {{0, 0.1}, {0, -0.1}});  // the second row comes first in the index
     PointIndex index;
     index.build(list);
-    const double degree = 1.0 / 360;
-    EXPECT_EQ(index.nearestRow(worldX(0.1), worldY(0), 0.2 * degree), 0);  // of two alike, the first
-    EXPECT_EQ(index.nearestRow(worldX(0.9), worldY(0), 0.2 * degree), 2);
-    EXPECT_EQ(index.nearestRow(worldX(0.4), worldY(0.45), 0.2 * degree), 3);
-    EXPECT_EQ(index.nearestRow(worldX(0.5), worldY(-0.5), 0.2 * degree), -1);  // nothing that close
+    const WorldPoint a = index.position(0), b = index.position(1);
+    EXPECT_EQ(index.nearestRow((a.x + b.x) / 2, (a.y + b.y) / 2, 0.01), 0);
 }
 
 // Any level and any area: the cells found are exactly those a count row by row gives.

@@ -96,9 +96,8 @@ TEST(TileLayer, AnotherServerIsTakenOnlyWhenItsAddressCanServeTiles) {
         {"https://tiles.example.org/{z}/{x}/{y}.png", "Example", true},
         {"http://127.0.0.1:8080/osm/{z}/{x}/{y}.png?key=1", "Mine", true},
         {"https://tiles.example.org/{z}/{x}.png", "Example", false},  // no row
-        {"ftp://tiles.example.org/{z}/{x}/{y}.png", "Example", false},
-        {"tiles.example.org/{z}/{x}/{y}.png", "Example", false},    // no scheme, no host
-        {"https://tiles.example.org/{z}/{x}/{y}.png", " ", false},  // no attribution
+        {"tiles.example.org/{z}/{x}/{y}.png", "Example", false},      // no scheme, no host
+        {"https://tiles.example.org/{z}/{x}/{y}.png", " ", false},    // no attribution
     };
     for (const auto& c : cases) {
         const QString before = tiles.server().urlTemplate;
