@@ -99,34 +99,3 @@ TEST(EveryWaypointArrives, RealFilesInEveryFileThatNeedsDistinctNames) {
         }
     }
 }
-
-// Names, symbols and comments as an independent reader sees them in both GDB versions.
-TEST(EveryWaypointArrives, GdbVersionsThroughGpsbabel) {
-    ASSERT_TRUE(toolInstalled("gpsbabel"));
-    QTemporaryDir dir;
-    const QString gpx = dir.filePath("in.gpx");
-    ASSERT_TRUE(
-        writeFile(gpx,
-                  "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
-                  "<wpt lat=\"55.75\" lon=\"37.62\"><name>Москва</name><sym>Custom 3</sym></wpt>"
-                  "<wpt lat=\"1\" lon=\"2\"><cmt>By the gate of the old mill, at the river</cmt></wpt>"
-                  "<wpt lat=\"1\" lon=\"3\"/></gpx>"));
-    WaypointList list;
-    ImportContext context{list, u'.'};
-    readGpxFile(gpx, context);
-    ASSERT_EQ(list.rowCount(), 3);
-    for (const int version : {1, 3}) {
-        const QString path = dir.filePath(QStringLiteral("v%1.gdb").arg(version));
-        const WriteReport report =
-            createFile(*exportFormatForName("gdb", version), list, path, ExportContext{});
-        ASSERT_TRUE(report.written);
-        const auto rows = readWithGpsbabel("gdb", path);
-        ASSERT_EQ(rows.size(), 3);
-        EXPECT_EQ(rows[0]["Name"], version == 3 ? QString::fromUtf8("Москва") : "??????");
-        EXPECT_EQ(rows[0]["Symbol"], "Custom 3");
-        EXPECT_EQ(rows[1]["Name"], "By the gate of the old mill,");  // the comment, cut at a word
-        EXPECT_EQ(rows[1]["Description"], "By the gate of the old mill, at the river");
-        EXPECT_EQ(rows[2]["Name"], "WPT001");
-        EXPECT_EQ(report.namesLosingCharacters, version == 3 ? 0 : 1);
-    }
-}

@@ -150,28 +150,8 @@ TEST(WrittenNames, AnAddHoldsWhatTheFileHasAndNamesAroundIt) {
     EXPECT_EQ(writtenNames({{"", ""}}, NameForm::Pcx5, &numbered), QStringList{"WP1000"});
 }
 
-TEST(WrittenNames, RowsNoNameFitsAreLeftOutAndCounted) {
-    // Six characters hold 999,999 numbered names (WPT001 ... WP1000 ... W10000 ... 999999): of a
-    // million rows without a name, one is left out.
-    WaypointList list;
-    WaypointDraft d;
-    for (int i = 0; i < 1000000; ++i) {
-        d.lat = i * 1e-4;
-        list.appendUnlessDuplicate(d, DuplicateRule::ExactName);
-    }
-    ASSERT_EQ(list.rowCount(), 1000000);
-    const WrittenNames names(list, NameForm::Pcx5);
-    EXPECT_EQ(names.leftOutCount(), 1);
-    EXPECT_EQ(names.fate(999999), WrittenNames::Fate::LeftOut);
-    EXPECT_EQ(names.name(999998).toString(), "999999");
-    EXPECT_EQ(names.name(999).toString(), "WP1000");
-    EXPECT_EQ(
-        names.sentences(),
-        (QStringList{"999999 waypoints without a name were written as WPT001 … 999999.",
-                     "1 waypoint was not written: no name of six characters that the file does not hold "
-                     "was left for it."}));
-
-    // Where the number leaves no room for a speed tail, the tail goes: the waypoint comes first.
+TEST(WrittenNames, ANumberLeavingNoRoomForASpeedTailDropsTheTail) {
+    // Past 999 the number takes the place of the tail: a name of its own comes before the speed.
     QList<Row> rows;
     for (int i = 0; i < 1001; ++i) {
         rows.append({"max@50", "", true});
