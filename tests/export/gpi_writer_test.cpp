@@ -54,6 +54,7 @@ struct Walked {
         QByteArray name;
         qint32 lat;
         qint32 lon;
+        int proximity = -1;  // no alert
         quint16 speed = 0;
         int icon = -1;
     };
@@ -101,7 +102,7 @@ Walked walk(const QByteArray& file) {
                     eachRecord(poi.nested, [&item](const gpi::Record& inner) {
                         gpi::FieldReader v(inner.main);
                         if (inner.type == gpi::kAlert) {
-                            v.take(2);  // the proximity
+                            item.proximity = v.u16();
                             item.speed = v.u16();
                         } else if (inner.type == gpi::kBitmapReference) {
                             item.icon = v.u16();
@@ -167,6 +168,9 @@ TEST(GpiWriter, OneCameraByteForByte) {
     const QByteArray bytes = readAll(path);
     EXPECT_FALSE(bytes.contains(hex("03 00 00 00 0c 00 00 00")));
     EXPECT_TRUE(bytes.contains(hex("00 00 00 00 00 00 00 00 00 00 01 00 00 02 00 08 00")));  // flags 0
+    // A proximity alone is an alert: the area says it holds alerts.
+    ASSERT_TRUE(writeGpiFile(plain, path, contextWith(100)).written);
+    EXPECT_TRUE(readAll(path).contains(hex("00 00 00 00 00 00 00 00 00 00 01 00 01 02 00 08 00")));
 }
 
 TEST(GpiWriter, CategoriesSpeedsAndIconsComeFromTheInputFiles) {
@@ -205,6 +209,7 @@ TEST(GpiWriter, CategoriesSpeedsAndIconsComeFromTheInputFiles) {
     const QList<Walked::Poi> other = poisOf(w.groups[2]);
     // Speeds: the run's unit (mph), a tail's own unit, the file name's, none for what is no speed.
     EXPECT_EQ(cams[0].speed, 0);
+    EXPECT_EQ(cams[0].proximity, 250);  // an alert all the same, for its nearness
     EXPECT_EQ(cams[1].speed, gpi::speedField(30, gpi::SpeedUnit::Mph));
     EXPECT_EQ(cams[2].speed, gpi::speedField(50, gpi::SpeedUnit::Kmh));
     EXPECT_EQ(fr[0].speed, gpi::speedField(130, gpi::SpeedUnit::Mph));

@@ -111,6 +111,19 @@ TEST(GpiBitmap, PicturesUsersKeepBecomeEightBitIcons) {
     EXPECT_EQ(image->pixels, hex("00 01"));
     EXPECT_EQ(image->colours, (QList<quint32>{0x00102030, 0x00FF00FF}));
 
+    // 16 x 16 pixels of 256 colours keep each its own; at 16 x 17, of 272, the picture takes the fixed
+    // table of 3-3-2 bits.
+    for (const int rows : {16, 17}) {
+        QByteArray pixels;
+        for (int i = 0; i < 16 * rows; ++i) {
+            pixels += hex("00 00 00");
+            pixels[pixels.size() - 3 + i / 256] = static_cast<char>(i % 256);  // blue, then green
+        }
+        image = imageFromBmp(bmp(16, rows, 24, 0, pixels), why);
+        ASSERT_TRUE(image) << why.toStdString();
+        EXPECT_EQ(image->colours.contains(0x00010000), rows == 16) << rows;  // blue 1
+    }
+
     // The real icon of a POI Loader list: 24 x 24, 32 bits with alpha, clear pixels the transparent
     // magenta.
     image = imageFromBmp(vintrel::test::readAll(vintrel::test::dataPath("real/cameras/GATSO_50.bmp")), why);
