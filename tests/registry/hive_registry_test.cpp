@@ -35,7 +35,8 @@ TEST(HiveLoader, WineUserReg) {
     EXPECT_EQ(readValue(hive, kHkeyCurrentUser, kCategories, "Category1"), text("Hiking"));
     EXPECT_EQ(readValue(hive, kHkeyCurrentUser, kCategories, "category2"), text("Caf\xe9 \"Ost\""));
     EXPECT_EQ(readValue(hive, kHkeyCurrentUser, kCategories, "Category3"), text("/tmp/vt\\x"));
-    EXPECT_EQ(readValue(hive, kHkeyCurrentUser, kCategories, "Category4"), text("Line\nBreak"));
+    EXPECT_EQ(readValue(hive, kHkeyCurrentUser, kCategories, "Category4"),
+              text("Line\nBreak!"));  // \041: an octal escape
     const std::string types = "Software\\Vintrel\\Types";
     EXPECT_EQ(readValue(hive, kHkeyCurrentUser, types, "Dword"), RegValue(std::int32_t{258}));
     EXPECT_EQ(readValue(hive, kHkeyCurrentUser, types, "Bin"), RegValue(std::int16_t{4660}));
