@@ -171,6 +171,12 @@ TEST(GpiWriter, OneCameraByteForByte) {
     // A proximity alone is an alert: the area says it holds alerts.
     ASSERT_TRUE(writeGpiFile(plain, path, contextWith(100)).written);
     EXPECT_TRUE(readAll(path).contains(hex("00 00 00 00 00 00 00 00 00 00 01 00 01 02 00 08 00")));
+    // 128 POIs fit one area, 129 do not.
+    for (int i = 1; i < 129; ++i) {
+        addRow(plain, QString::number(i), i * 0.01, 0);
+        ASSERT_TRUE(writeGpiFile(plain, path, contextWith(0)).written);
+        EXPECT_EQ(walk(readAll(path)).groups.value(0).areas.size(), i < 128 ? 1 : 2) << i + 1;
+    }
 }
 
 TEST(GpiWriter, CategoriesSpeedsAndIconsComeFromTheInputFiles) {
