@@ -53,13 +53,17 @@ TEST(TileLayer, NothingIsFetchedUntilSwitchedOnThenTilesComeWithTheProgramsName)
     EXPECT_NE(drawn.pixelColor(511, 511), kTileColour);  // the attribution in the corner
 
     // Tiles the server does not have: the base map shows, and they are not asked for again (had
-    // they been, it would be before the zoom 3 tiles asked for after them).
+    // they been, it would be before the zoom 4 tiles asked for after them, as tiles are fetched two
+    // at a time in the order asked).
     server.paths.clear();
     frame(tiles, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.paths.size() == 4; }, 20000));
     EXPECT_EQ(frame(tiles, 2).pixelColor(256, 256), MapColours::light().sea);  // 0° 0°, in the sea
     frame(tiles, 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return arrived == 8; }, 20000)) << arrived;
+    frame(tiles, 2);
+    frame(tiles, 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrived == 12; }, 20000)) << arrived;
     EXPECT_EQ(server.paths.filter(QRegularExpression("^/2/")).size(), 4);
 
     // Off again: no tile drawn, none fetched.
