@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <ranges>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -354,9 +353,13 @@ TEST(GpiRealLists, EveryCameraOfAPoiLoaderListArrivesWithItsSpeedAndIcon) {
     for (const Walked::Group& g : w.groups) {
         for (const Walked::Area& a : g.areas) {
             EXPECT_LE(a.pois.size(), 128);
-            const auto [south, north] =
-                std::ranges::minmax(a.pois | std::views::transform(&Walked::Poi::lat));
-            const auto [west, east] = std::ranges::minmax(a.pois | std::views::transform(&Walked::Poi::lon));
+            qint32 north = a.pois.value(0).lat, south = north, east = a.pois.value(0).lon, west = east;
+            for (const Walked::Poi& p : a.pois) {
+                north = std::max(north, p.lat);
+                south = std::min(south, p.lat);
+                east = std::max(east, p.lon);
+                west = std::min(west, p.lon);
+            }
             EXPECT_EQ(std::tie(a.north, a.east, a.south, a.west), std::tie(north, east, south, west));
         }
     }
